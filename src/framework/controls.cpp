@@ -1,0 +1,513 @@
+#include "framework/controls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "framework/forms.h"
+
+namespace mvt {
+
+namespace {
+
+constexpr char kControlProperty[] = "MVT.Control";
+constexpr char kWindowClass[] = "MVTWindow";
+
+TWinControl* ControlOf(HWND window) {
+    return static_cast<TWinControl*>(GetPropA(window, kControlProperty));
+}
+
+ATOM RegisterWindowClass(WNDPROC procedure) {
+    static const ATOM atom = [procedure] {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.style = CS_DBLCLKS;
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
+        windowClass.lpszClassName = kWindowClass;
+        return RegisterClassExA(&windowClass);
+    }();
+    return atom;
+}
+
+}  // namespace
+
+HCURSOR CursorHandle(TCursor cursor) {
+    LPCSTR id;
+    switch (cursor) {
+        case crHourGlass: id = MAKEINTRESOURCEA(32514); break;
+        case crIBeam: id = MAKEINTRESOURCEA(32513); break;
+        case crHandPoint: id = MAKEINTRESOURCEA(32649); break;
+        default: id = MAKEINTRESOURCEA(32512); break;
+    }
+    return LoadCursorA(nullptr, id);
+}
+
+unsigned KeyboardShiftState() {
+    unsigned shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+    if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+    return shift;
+}
+
+// ---- TControl -------------------------------------------------------------------------
+
+TControl::TControl(TComponent* owner) : TComponent(owner) {
+    font_.OnChange = [this] { FontChanged(); };
+}
+
+TControl::~TControl() {
+    if (parent_) parent_->RemoveControl(this);
+}
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent == parent_) return;
+    if (parent_) {
+        Invalidate();
+        parent_->RemoveControl(this);
+    }
+    parent_ = parent;
+    if (parent_) {
+        parent_->AddControl(this);
+        Invalidate();
+    }
+}
+
+TForm* TControl::ParentForm() const {
+    const TControl* control = this;
+    while (control->parent_) control = control->parent_;
+    return dynamic_cast<TForm*>(const_cast<TControl*>(control));
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    Invalidate();
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    Invalidate();
+    BoundsChanged();
+}
+
+void TControl::BoundsChanged() {
+    if (OnResize) OnResize(this);
+}
+
+void TControl::SetVisible(bool visible) {
+    if (visible == visible_) return;
+    if (!visible) Invalidate();
+    visible_ = visible;
+    if (visible) Invalidate();
+    VisibleChanged();
+}
+
+void TControl::SetEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    EnabledChanged();
+}
+
+void TControl::SetColor(TColor color) {
+    if (color == color_) return;
+    color_ = color;
+    Invalidate();
+}
+
+void TControl::Invalidate() {
+    if (parent_ && parent_->HandleAllocated()) {
+        RECT bounds = BoundsRect();
+        InvalidateRect(parent_->handle_, &bounds, FALSE);
+    }
+}
+
+void TControl::Repaint() {
+    Invalidate();
+    if (parent_ && parent_->HandleAllocated()) UpdateWindow(parent_->handle_);
+}
+
+void TControl::Paint(TCanvas&) {}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+
+// ---- TWinControl ----------------------------------------------------------------------
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+
+TWinControl::~TWinControl() {
+    // Children that live on this control must go while the window still exists.
+    DestroyComponents();
+    for (TControl* child : std::vector<TControl*>(controls_)) child->SetParent(nullptr);
+    DestroyHandle();
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.caption = caption_;
+    params.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (visible_) params.style |= WS_VISIBLE;
+    if (!enabled_) params.style |= WS_DISABLED;
+    if (tabStop_) params.style |= WS_TABSTOP;
+    if (Parent()) params.parent = Parent()->Handle();
+}
+
+void TWinControl::CreateHandle() {
+    if (handle_) return;
+    TCreateParams params;
+    CreateParams(params);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (params.className) {
+        // A system control class: create it, then route its messages through us.
+        handle_ = CreateWindowExA(params.exStyle, params.className, params.caption.c_str(),
+                                  params.style, left_, top_, width_, height_, params.parent,
+                                  nullptr, instance, nullptr);
+        if (handle_) {
+            SetPropA(handle_, kControlProperty, this);
+            defaultProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::SubclassProc)));
+        }
+    } else {
+        RegisterWindowClass(&TWinControl::RoutingProc);
+        handle_ = CreateWindowExA(params.exStyle, kWindowClass, params.caption.c_str(),
+                                  params.style, left_, top_, width_, height_, params.parent,
+                                  nullptr, instance, this);
+    }
+    if (!handle_) throw EOutOfResources("Error creating window");
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
+    HandleCreated();
+    for (TControl* child : controls_)
+        if (auto* windowed = dynamic_cast<TWinControl*>(child)) windowed->CreateHandle();
+}
+
+void TWinControl::DestroyHandle() {
+    if (!handle_) return;
+    HWND window = handle_;
+    DestroyWindow(window);
+    handle_ = nullptr;
+}
+
+HWND TWinControl::Handle() {
+    if (!handle_) CreateHandle();
+    return handle_;
+}
+
+void TWinControl::SetParent(TWinControl* parent) {
+    if (parent == Parent()) return;
+    TControl::SetParent(parent);
+    if (!handle_) {
+        if (parent && parent->HandleAllocated()) CreateHandle();
+        return;
+    }
+    ::SetParent(handle_, parent ? parent->Handle() : nullptr);
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (handle_) MoveWindow(handle_, left, top, width, height, TRUE);
+    BoundsChanged();
+}
+
+void TWinControl::Invalidate() {
+    if (handle_) InvalidateRect(handle_, nullptr, FALSE);
+}
+
+void TWinControl::Repaint() {
+    Invalidate();
+    if (handle_) UpdateWindow(handle_);
+}
+
+void TWinControl::VisibleChanged() {
+    if (handle_) ShowWindow(handle_, visible_ ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::EnabledChanged() {
+    if (handle_) EnableWindow(handle_, enabled_);
+    Invalidate();
+}
+
+void TWinControl::SetCaption(const std::string& caption) {
+    if (caption == caption_) return;
+    caption_ = caption;
+    if (handle_) SetWindowTextA(handle_, caption_.c_str());
+    Invalidate();
+}
+
+void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+
+bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+
+bool TWinControl::CanFocus() const {
+    for (const TControl* control = this; control; control = control->Parent())
+        if (!control->Visible() || !control->Enabled()) return false;
+    return true;
+}
+
+void TWinControl::AddControl(TControl* control) { controls_.push_back(control); }
+
+void TWinControl::RemoveControl(TControl* control) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+}
+
+// ---- Painting -------------------------------------------------------------------------
+
+void TWinControl::PaintBackground(TCanvas& canvas) {
+    canvas.Brush().color = Color();
+    canvas.Brush().style = TBrushStyle::bsSolid;
+    canvas.FillRect(ClientRect());
+}
+
+void TWinControl::PaintWindow(HDC dc) {
+    TCanvas canvas(dc);
+    canvas.Font().Assign(Font());
+    PaintBackground(canvas);
+    Paint(canvas);
+    canvas.SetHandle(nullptr);
+    PaintGraphicChildren(dc, nullptr);
+}
+
+void TWinControl::PaintGraphicChildren(HDC dc, const TControl* upTo) {
+    for (TControl* child : controls_) {
+        if (child == upTo) break;
+        if (child->IsWindowed() || !child->Visible()) continue;
+        int saved = SaveDC(dc);
+        OffsetViewportOrgEx(dc, child->Left(), child->Top(), nullptr);
+        IntersectClipRect(dc, 0, 0, child->Width(), child->Height());
+        {
+            TCanvas canvas(dc);
+            child->Paint(canvas);
+        }
+        RestoreDC(dc, saved);
+    }
+}
+
+void TWinControl::PaintBackgroundBehind(const TControl* child, HDC dc) {
+    int saved = SaveDC(dc);
+    OffsetViewportOrgEx(dc, -child->Left(), -child->Top(), nullptr);
+    {
+        TCanvas canvas(dc);
+        PaintBackground(canvas);
+        Paint(canvas);
+    }
+    PaintGraphicChildren(dc, child->IsWindowed() ? nullptr : child);
+    RestoreDC(dc, saved);
+}
+
+void TWinControl::WMPaint() {
+    PAINTSTRUCT paint;
+    HDC screen = BeginPaint(handle_, &paint);
+    const RECT& area = paint.rcPaint;
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (width > 0 && height > 0) {
+        // Compose the invalid area off screen and copy it once: no flicker.
+        UniqueDc memory(CreateCompatibleDC(screen));
+        UniqueBitmap image(CreateCompatibleBitmap(screen, width, height));
+        {
+            SelectGuard select(memory.get(), image.get());
+            SetViewportOrgEx(memory.get(), -area.left, -area.top, nullptr);
+            PaintWindow(memory.get());
+            SetViewportOrgEx(memory.get(), 0, 0, nullptr);
+            BitBlt(screen, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
+        }
+    }
+    EndPaint(handle_, &paint);
+}
+
+// ---- Input ----------------------------------------------------------------------------
+
+bool TWinControl::KeyDown(WORD& key, unsigned shift) {
+    if (OnKeyDown) OnKeyDown(this, key, shift);
+    return key == 0;
+}
+
+bool TWinControl::KeyUp(WORD& key, unsigned shift) {
+    if (OnKeyUp) OnKeyUp(this, key, shift);
+    return key == 0;
+}
+
+bool TWinControl::KeyPress(char& key) {
+    if (OnKeyPress) OnKeyPress(this, key);
+    return key == 0;
+}
+
+bool TWinControl::MouseWheel(unsigned shift, int delta, POINT pos) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, shift, delta, pos, handled);
+    return handled;
+}
+
+void TWinControl::FocusChanged(bool focused) {
+    if (focused && OnEnter) OnEnter(this);
+    if (!focused && OnExit) OnExit(this);
+}
+
+bool TWinControl::WMSetCursor() {
+    TCursor cursor = Screen().Cursor();
+    if (cursor == crDefault) {
+        POINT point;
+        GetCursorPos(&point);
+        ScreenToClient(handle_, &point);
+        cursor = Cursor();
+        // The topmost visible graphic child under the pointer decides.
+        for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+            TControl* child = *it;
+            RECT bounds = child->BoundsRect();
+            if (!child->IsWindowed() && child->Visible() && PtInRect(&bounds, point)) {
+                cursor = child->Cursor();
+                break;
+            }
+        }
+    }
+    if (cursor == crDefault) return false;
+    ::SetCursor(CursorHandle(cursor));
+    return true;
+}
+
+void TWinControl::TrackMouse() {
+    if (mouseInside_) return;
+    mouseInside_ = true;
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle_, 0};
+    TrackMouseEvent(&track);
+    MouseEnter();
+}
+
+static TMouseButton ButtonOf(UINT message) {
+    switch (message) {
+        case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK: return TMouseButton::mbRight;
+        case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK: return TMouseButton::mbMiddle;
+        default: return TMouseButton::mbLeft;
+    }
+}
+
+LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    bool ownClass = defaultProc_ == DefWindowProcA;
+    switch (message) {
+        case WM_PAINT:
+            if (!ownClass) break;
+            WMPaint();
+            return 0;
+        case WM_ERASEBKGND:
+            if (!ownClass) break;
+            return 1;
+        case WM_SETCURSOR:
+            if (reinterpret_cast<HWND>(wParam) == handle_ && LOWORD(lParam) == HTCLIENT &&
+                WMSetCursor())
+                return TRUE;
+            break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYUP: {
+            WORD key = static_cast<WORD>(wParam);
+            unsigned shift = KeyboardShiftState();
+            bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+            TForm* form = ParentForm();
+            if (form && form != this && form->KeyPreview()) {
+                TKeyEvent& preview = down ? form->OnKeyDown : form->OnKeyUp;
+                if (preview) preview(form, key, shift);
+                if (key == 0) return 0;
+            }
+            if (down ? KeyDown(key, shift) : KeyUp(key, shift)) return 0;
+            wParam = key;
+            break;
+        }
+        case WM_CHAR: {
+            char key = static_cast<char>(wParam);
+            TForm* form = ParentForm();
+            if (form && form != this && form->KeyPreview() && form->OnKeyPress) {
+                form->OnKeyPress(form, key);
+                if (key == 0) return 0;
+            }
+            if (KeyPress(key)) return 0;
+            wParam = static_cast<unsigned char>(key);
+            break;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            MouseDown(ButtonOf(message), KeyboardShiftState(), GET_X_LPARAM(lParam),
+                      GET_Y_LPARAM(lParam));
+            if (!ownClass) break;
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            MouseUp(ButtonOf(message), KeyboardShiftState(), GET_X_LPARAM(lParam),
+                    GET_Y_LPARAM(lParam));
+            if (!ownClass) break;
+            return 0;
+        case WM_MOUSEMOVE:
+            TrackMouse();
+            MouseMove(KeyboardShiftState(), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            break;
+        case WM_MOUSELEAVE:
+            mouseInside_ = false;
+            MouseLeave();
+            break;
+        case WM_MOUSEWHEEL: {
+            POINT pos{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (MouseWheel(KeyboardShiftState(), GET_WHEEL_DELTA_WPARAM(wParam), pos)) return 0;
+            // Unhandled wheel turns go to the parent, up to the form.
+            if (Parent() && Parent()->HandleAllocated())
+                return Parent()->WndProc(message, wParam, lParam);
+            break;
+        }
+        case WM_SETFOCUS:
+            FocusChanged(true);
+            break;
+        case WM_KILLFOCUS:
+            FocusChanged(false);
+            break;
+        case WM_NCDESTROY: {
+            LRESULT result = DefaultHandler(message, wParam, lParam);
+            RemovePropA(handle_, kControlProperty);
+            if (defaultProc_ != DefWindowProcA)
+                SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defaultProc_));
+            handle_ = nullptr;
+            return result;
+        }
+    }
+    return DefaultHandler(message, wParam, lParam);
+}
+
+LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(defaultProc_, handle_, message, wParam, lParam);
+}
+
+static LRESULT Dispatch(TWinControl* control, HWND window, WNDPROC fallback, UINT message,
+                        WPARAM wParam, LPARAM lParam) {
+    if (!control) return CallWindowProcA(fallback, window, message, wParam, lParam);
+    try {
+        return control->WndProc(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        Application().ShowException(error);
+    } catch (...) {
+        Application().ShowException(Exception("Unknown error"));
+    }
+    return 0;
+}
+
+LRESULT CALLBACK TWinControl::RoutingProc(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* control = static_cast<TWinControl*>(create->lpCreateParams);
+        SetPropA(window, kControlProperty, control);
+        control->handle_ = window;
+    }
+    return Dispatch(ControlOf(window), window, DefWindowProcA, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TWinControl::SubclassProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    return Dispatch(ControlOf(window), window, DefWindowProcA, message, wParam, lParam);
+}
+
+}  // namespace mvt

@@ -1,0 +1,165 @@
+// Forms (top-level windows), the application object with its message loop and default
+// exception handler, and the screen object.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/controls.h"
+
+namespace mvt {
+
+enum class TFormBorderStyle { bsNone, bsToolWindow, bsSingle };
+enum class TPosition { poDesigned, poScreenCenter };
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2;
+
+using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* owner);
+    ~TForm() override;
+
+    // Window kind; set these before the window is first shown.
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle style);
+    // With a border: whether the system-menu close icon is shown.
+    void SetSystemMenu(bool systemMenu);
+    void SetStayOnTop(bool stayOnTop);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition position) { position_ = position; }
+
+    // Left and Top are the window's screen position; the client size is what the
+    // layout is measured in.
+    int ClientWidth() const { return clientWidth_; }
+    int ClientHeight() const { return clientHeight_; }
+    void SetClientSize(int width, int height);
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetVisible(bool visible) override;
+
+    void Show();
+    void Hide();
+    // Shows the form modally and runs a nested message loop until it closes; the other
+    // windows of the program are disabled meanwhile.
+    TModalResult ShowModal();
+    // Asks OnCloseQuery; a permitted close hides the form (a modal one ends its loop,
+    // the main form ends the application).
+    void Close();
+    bool Modal() const { return modal_; }
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult result) { modalResult_ = result; }
+    bool KeyPreview() const { return keyPreview_; }
+    void SetKeyPreview(bool preview) { keyPreview_ = preview; }
+    // Shapes the window; the form takes ownership of the region.
+    void SetWindowRegion(UniqueRegion region);
+    // The control that gets the focus when the form is activated.
+    void SetActiveControl(TWinControl* control) { activeControl_ = control; }
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TCloseQueryEvent OnCloseQuery;
+
+    // Runs OnCreate; the application calls it once the screen's constructor has built
+    // its controls.
+    void DoCreate();
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PaintBackground(TCanvas& canvas) override;
+    bool CloseQuery();
+
+private:
+    void ApplyPosition();
+    void UpdateWindowSize();
+    RECT OuterRect(int clientWidth, int clientHeight) const;
+
+    TFormBorderStyle borderStyle_ = TFormBorderStyle::bsToolWindow;
+    bool systemMenu_ = true;
+    bool stayOnTop_ = false;
+    TPosition position_ = TPosition::poDesigned;
+    int clientWidth_ = 0, clientHeight_ = 0;
+    bool modal_ = false;
+    TModalResult modalResult_ = mrNone;
+    bool keyPreview_ = false;
+    bool positioned_ = false;
+    TWinControl* activeControl_ = nullptr;
+};
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title);
+    // The hidden window that owns every form and carries the program's taskbar button.
+    HWND Handle() const { return handle_; }
+
+    // Creates a screen owned by the application, stores it in ref, runs its OnCreate.
+    // The first form created this way becomes the main form.
+    template <class F>
+    F* CreateForm(F*& ref) {
+        F* form = Make<F>();
+        ref = form;
+        if (!mainForm_) mainForm_ = form;
+        form->DoCreate();
+        return form;
+    }
+    TForm* MainForm() const { return mainForm_; }
+
+    // Shows the main form and processes messages until Terminate or the main form closes.
+    void Run();
+    // Handles every pending message, then returns.
+    void ProcessMessages();
+    // Waits for and handles one message.
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    void Minimize();
+    // The default exception handler: the message text in a message box; the loop goes on.
+    void ShowException(const std::exception& error);
+    // Lets tests see exceptions instead of message boxes.
+    std::function<void(const std::exception&)> OnException;
+
+    // The windows that a modal form disables while it runs.
+    std::vector<HWND> DisableOtherWindows(HWND except);
+
+private:
+    bool ProcessMessage();
+
+    HWND handle_ = nullptr;
+    std::string title_;
+    TForm* mainForm_ = nullptr;
+    bool terminated_ = false;
+};
+
+class TScreen {
+public:
+    // The typefaces the system knows; read again after a font was added.
+    const std::vector<std::string>& Fonts();
+    void ResetFonts() { fonts_.clear(); }
+    bool HasFont(const std::string& name);
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor cursor);
+    int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+    int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+private:
+    std::vector<std::string> fonts_;
+    TCursor cursor_ = crDefault;
+};
+
+// The process-wide application and screen objects of the framework.
+TApplication& Application();
+TScreen& Screen();
+
+}  // namespace mvt

@@ -1,0 +1,106 @@
+#include "framework/sysutils.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace mvt {
+
+std::string FormatV(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length <= 0) return {};
+    std::string text(static_cast<size_t>(length), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, args);
+    return text;
+}
+
+std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatV(format, args);
+    va_end(args);
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    // Like the classic runtime: blanks and control characters count as white space.
+    size_t first = 0, last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+    return text.substr(first, last - first);
+}
+
+std::string IncludeTrailingBackslash(const std::string& path) {
+    if (!path.empty() && path.back() == '\\') return path;
+    return path + '\\';
+}
+
+std::string ExcludeTrailingBackslash(const std::string& path) {
+    if (!path.empty() && path.back() == '\\') return path.substr(0, path.size() - 1);
+    return path;
+}
+
+static size_t LastDelimiter(const std::string& path) {
+    return path.find_last_of("\\:");
+}
+
+std::string ExtractFilePath(const std::string& path) {
+    size_t at = LastDelimiter(path);
+    return at == std::string::npos ? std::string() : path.substr(0, at + 1);
+}
+
+std::string ExtractFileName(const std::string& path) {
+    size_t at = LastDelimiter(path);
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+bool FileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ForceDirectories(const std::string& path) {
+    std::string folder = ExcludeTrailingBackslash(path);
+    if (folder.empty() || DirectoryExists(folder)) return !folder.empty();
+    std::string parent = ExtractFilePath(folder);
+    // Stop at a drive ("C:\") or a bare name; the parent of those cannot be made.
+    if (!parent.empty() && parent != folder + '\\' && parent.size() < folder.size())
+        ForceDirectories(parent);
+    return CreateDirectoryA(folder.c_str(), nullptr) || DirectoryExists(folder);
+}
+
+std::string ProgramPath() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        DWORD length = GetModuleFileNameA(nullptr, buffer.data(), buffer.size());
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string ProgramFolder() { return ExtractFilePath(ProgramPath()); }
+
+std::string SysErrorMessage(unsigned long error) {
+    char* text = nullptr;
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+            FORMAT_MESSAGE_ARGUMENT_ARRAY,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message(text ? text : "", length);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == ' ' || message.back() == '.'))
+        message.pop_back();
+    return message;
+}
+
+}  // namespace mvt

@@ -1,0 +1,56 @@
+// Strings, exceptions and file-system helpers shared by every layer of the program.
+#pragma once
+
+#include <cstdarg>
+#include <stdexcept>
+#include <string>
+
+namespace mvt {
+
+// The base of every error the framework raises. The message is code page 1251 text,
+// shown as it is by the application's default exception handler.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    std::string Message() const { return what(); }
+};
+
+// An operation that is not allowed in the object's current state (range errors too).
+class EInvalidOperation : public Exception {
+    using Exception::Exception;
+};
+
+// A stream or byte block that ends before the data it announces.
+class EReadError : public Exception {
+    using Exception::Exception;
+};
+
+// A system resource (window, bitmap, device context) that could not be created.
+class EOutOfResources : public Exception {
+    using Exception::Exception;
+};
+
+// printf-style formatting into a std::string.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatV(const char* format, va_list args);
+
+std::string Trim(const std::string& text);
+std::string IncludeTrailingBackslash(const std::string& path);
+std::string ExcludeTrailingBackslash(const std::string& path);
+// The folder part of a path, with its trailing separator ("C:\a\b.txt" -> "C:\a\").
+std::string ExtractFilePath(const std::string& path);
+std::string ExtractFileName(const std::string& path);
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Creates a folder and every missing parent; true when the folder exists afterwards.
+bool ForceDirectories(const std::string& path);
+
+// The full path of the running program and its folder (with trailing separator).
+std::string ProgramPath();
+std::string ProgramFolder();
+
+// The system's text for an error number (GetLastError), without the trailing line break.
+std::string SysErrorMessage(unsigned long error);
+
+}  // namespace mvt
