@@ -22,6 +22,14 @@ void TComponent::DestroyComponents() {
     }
 }
 
+void TComponent::FreeComponent(TComponent* component) {
+    auto found = std::find_if(components_.begin(), components_.end(),
+                              [component](const auto& owned) { return owned.get() == component; });
+    if (found == components_.end()) return;
+    std::unique_ptr<TComponent> doomed = std::move(*found);
+    components_.erase(found);
+}
+
 void TComponent::Adopt(std::unique_ptr<TComponent> component) {
     components_.push_back(std::move(component));
 }

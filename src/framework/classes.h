@@ -42,6 +42,9 @@ public:
         return raw;
     }
 
+    // Destroys a component this one owns before the owner's own end.
+    void FreeComponent(TComponent* component);
+
 protected:
     // Called first thing in a derived destructor that needs its owned components gone
     // while the derived part still exists (controls must go before their window).

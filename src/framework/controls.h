@@ -196,3 +196,16 @@ private:
 unsigned KeyboardShiftState();
 
 }  // namespace mvt
+
+namespace mvt {
+
+// Creates a control owned by owner, placed on parent at the given bounds.
+template <class T>
+T* CreateChild(TComponent* owner, TWinControl* parent, int left, int top, int width, int height) {
+    T* control = owner->Make<T>();
+    control->SetBounds(left, top, width, height);
+    control->SetParent(parent);
+    return control;
+}
+
+}  // namespace mvt
