@@ -1,0 +1,544 @@
+#include "extractor.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "traditional_cipher.h"
+
+namespace ziplib {
+
+int32_t Reporter::Call(const Report& report, Reply* reply) {
+    if (callback_ == nullptr) return 0;
+    ZlCallbackRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.kindOrReply = report.kind;
+    record.number = report.number;
+    record.text = report.text;
+    record.area.report.size = report.size;
+    record.area.report.number2 = report.number2;
+    record.area.report.number3 = report.number3;
+    const int32_t result = callback_(caller_, &record);
+    if (reply != nullptr) {
+        const int32_t code = record.kindOrReply;
+        const bool answered =
+            code == ZL_REPLY_YES || code == ZL_REPLY_NO || code == ZL_REPLY_NO_ALL;
+        reply->code = answered ? code : 0;
+        reply->number = record.number;
+        const char* text = record.area.replyText;
+        reply->text.assign(text, strnlen(text, ZL_REPLY_TEXT_SIZE));
+    }
+    return result;
+}
+
+bool Reporter::Send(const Report& report, Reply* reply) {
+    if (!KeepGoing()) return false;
+    const int32_t result = Call(report, reply);
+    if (result == 1)
+        cause_ = StopCause::kCancelled;
+    else if (result != 0)
+        cause_ = StopCause::kHandlerException;
+    return KeepGoing();
+}
+
+void Reporter::SendFinal(const Report& report) {
+    Call(report, nullptr);
+}
+
+bool Reporter::KeepGoing() {
+    if (cause_ == StopCause::kNone && abortFlag_ != nullptr &&
+        abortFlag_->load(std::memory_order_relaxed))
+        cause_ = StopCause::kAborted;
+    return cause_ == StopCause::kNone;
+}
+
+uint32_t DosAttributes(const CentralEntry& entry) {
+    constexpr uint32_t kReadOnly = 0x01, kHidden = 0x02, kSystem = 0x04;
+    constexpr uint8_t kHostUnix = 3;
+    uint32_t attributes = entry.externalAttributes & (kReadOnly | kHidden | kSystem);
+    const uint32_t mode = entry.externalAttributes >> 16;
+    if (entry.HostSystem() == kHostUnix && mode != 0 && (mode & 0200) == 0) attributes |= kReadOnly;
+    return attributes;
+}
+
+namespace {
+
+constexpr size_t kBufferSize = 256 * 1024;
+
+// Raw inflate state reused by every entry of a job.
+class Inflater {
+  public:
+    Inflater() {
+        std::memset(&stream_, 0, sizeof stream_);
+        ok_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK;
+    }
+    ~Inflater() {
+        if (ok_) inflateEnd(&stream_);
+    }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+    bool Ok() const { return ok_; }
+    z_stream& Stream() { return stream_; }
+
+  private:
+    z_stream stream_;
+    bool ok_ = false;
+};
+
+// Why an entry was not extracted.
+struct EntryFailure {
+    ZlEntryError code = ZL_ERR_NONE;
+    ZlSkipReason reason = ZL_SKIP_BAD_DATA;
+    std::string text;
+};
+
+class ExtractJob {
+  public:
+    ExtractJob(ByteSource& archive, ExtractTarget& target, const ExtractRequest& request,
+               Reporter& reporter)
+        : archive_(archive), target_(target), request_(request), reporter_(reporter) {
+        if (!request.password.empty()) password_ = request.password;
+    }
+
+    int32_t Run();
+
+  private:
+    struct Planned {
+        const CentralEntry* entry;
+        std::string name;  // in the program's code page
+    };
+
+    bool Selected(const std::string& name) const;
+    void ProcessFolder(const Planned& item);
+    void ProcessFile(const Planned& item);
+    void Fail(const std::string& name, const EntryFailure& failure);
+    void Skip(const std::string& name, ZlSkipReason reason);
+    std::optional<std::string> OfferName(const std::string& name);
+    // Opens the output file; false when the entry is skipped or failed (already reported).
+    bool OpenOutput(const CentralEntry& entry, const std::string& name,
+                    std::unique_ptr<OutputFile>& file);
+    // Finds a password that opens the entry; false when none does (failure filled).
+    bool Unlock(const CentralEntry& entry, const std::string& name, EntryData& data,
+                std::optional<TraditionalCipher>& cipher, EntryFailure& failure);
+    bool CopyData(const CentralEntry& entry, const EntryData& data, TraditionalCipher* cipher,
+                  OutputFile* file, EntryFailure& failure);
+    bool CopyStored(const EntryData& data, TraditionalCipher* cipher, EntryFailure& failure);
+    bool CopyDeflated(const EntryData& data, TraditionalCipher* cipher, EntryFailure& failure);
+    bool ReadInput(uint64_t offset, size_t size, TraditionalCipher* cipher, EntryFailure& failure);
+    bool Emit(const uint8_t* data, size_t size, EntryFailure& failure);
+    bool FlushProgress();
+
+    ByteSource& archive_;
+    ExtractTarget& target_;
+    const ExtractRequest& request_;
+    Reporter& reporter_;
+    Directory directory_;
+    Inflater inflater_;
+    std::vector<uint8_t> input_ = std::vector<uint8_t>(kBufferSize);
+    std::vector<uint8_t> output_ = std::vector<uint8_t>(kBufferSize);
+    std::optional<std::string> password_;
+    bool skipEncrypted_ = false;  // the caller answered "none further" to a password request
+    bool skipExisting_ = false;   // … or to an overwrite question
+    int32_t handled_ = 0;
+
+    // State of the entry being copied.
+    OutputFile* file_ = nullptr;
+    uint64_t expected_ = 0;
+    uint64_t produced_ = 0;
+    uint64_t unreported_ = 0;
+    uint32_t crc_ = 0;
+};
+
+int32_t ExtractJob::Run() {
+    reporter_.Send({.kind = ZL_REPORT_JOB_HANDLE, .number = request_.jobHandle});
+    DirectoryResult read = ReadDirectory(archive_);
+    if (read.error != DirectoryError::kNone) {
+        reporter_.Send(
+            {.kind = ZL_REPORT_MESSAGE, .number = ZL_ERR_READ, .text = read.detail.c_str()});
+        return ZL_STATUS_INVALID_STRUCTURE;
+    }
+    directory_ = std::move(read.directory);
+    if (!inflater_.Ok()) return ZL_STATUS_NO_MEMORY;
+    if (request_.verbose && directory_.offsetShift != 0) {
+        const std::string note =
+            "Archive offsets are shifted by " + std::to_string(directory_.offsetShift) + " bytes";
+        reporter_.Send({.kind = ZL_REPORT_MESSAGE, .number = 0, .text = note.c_str()});
+    }
+
+    std::vector<Planned> plan;
+    uint32_t files = 0;
+    uint64_t bytes = 0;
+    for (const CentralEntry& entry : directory_.entries) {
+        std::string name = target_.ConvertName(entry);
+        if (!Selected(name)) continue;
+        if (!entry.IsDirectory()) {
+            ++files;
+            bytes += entry.uncompressedSize;
+        }
+        plan.push_back({&entry, std::move(name)});
+    }
+    reporter_.Send({.kind = ZL_REPORT_ENTRY_COUNT, .number = static_cast<int32_t>(files)});
+    reporter_.Send({.kind = ZL_REPORT_TOTAL_BYTES, .size = bytes});
+    for (const Planned& item : plan) {
+        if (!reporter_.KeepGoing()) break;
+        if (item.entry->IsDirectory())
+            ProcessFolder(item);
+        else
+            ProcessFile(item);
+    }
+
+    const StopCause cause = reporter_.Cause();
+    if (cause != StopCause::kNone)
+        reporter_.SendFinal(
+            {.kind = ZL_REPORT_MESSAGE, .number = ZL_ERR_STOPPED, .text = "Extraction stopped"});
+    reporter_.SendFinal({.kind = ZL_REPORT_BATCH_END});
+    switch (cause) {
+        case StopCause::kNone:
+            return handled_;
+        case StopCause::kCancelled:
+            return ZL_STATUS_CANCELLED;
+        case StopCause::kAborted:
+            return ZL_STATUS_ABORTED;
+        case StopCause::kHandlerException:
+            return ZL_STATUS_HANDLER_EXCEPTION;
+    }
+    return handled_;
+}
+
+bool ExtractJob::Selected(const std::string& name) const {
+    if (request_.specs.empty()) return true;
+    for (const std::string& spec : request_.specs)
+        if (MatchesSpec(name, spec, target_.UpperCase())) return true;
+    return false;
+}
+
+void ExtractJob::Fail(const std::string& name, const EntryFailure& failure) {
+    reporter_.Send(
+        {.kind = ZL_REPORT_MESSAGE, .number = failure.code, .text = failure.text.c_str()});
+    reporter_.Send({.kind = ZL_REPORT_SKIPPED,
+                    .number = failure.code,
+                    .text = name.c_str(),
+                    .number2 = failure.reason + 1});
+}
+
+void ExtractJob::Skip(const std::string& name, ZlSkipReason reason) {
+    reporter_.Send(
+        {.kind = ZL_REPORT_SKIPPED, .number = 0, .text = name.c_str(), .number2 = reason + 1});
+}
+
+void ExtractJob::ProcessFolder(const Planned& item) {
+    // Folders matter only when the stored structure is recreated; files create their own
+    // parents, so these entries bring the empty folders.
+    if (request_.test || !request_.directoryNames) return;
+    const SafePath safe = MakeSafeRelativePath(item.name);
+    if (!safe.safe) {
+        Fail(item.name, {ZL_ERR_UNSAFE_NAME, ZL_SKIP_UNSAFE_NAME,
+                         "Unsafe name refused: " + item.name + " (" + safe.reason + ")"});
+        return;
+    }
+    std::string error;
+    if (!target_.MakeFolder(safe.path, error))
+        Fail(item.name, {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR,
+                         "Cannot create folder " + safe.path + ": " + error});
+}
+
+// Offers the name to the caller (report 17); the caller may answer with another one, which
+// has to pass the same safety check.
+std::optional<std::string> ExtractJob::OfferName(const std::string& name) {
+    Reply reply;
+    if (!reporter_.Send({.kind = ZL_REPORT_NEW_EXTRACT_NAME, .text = name.c_str()}, &reply))
+        return std::nullopt;
+    if (reply.code != ZL_REPLY_YES || reply.text.empty() || reply.text == name) return name;
+    const SafePath changed = MakeSafeRelativePath(reply.text);
+    if (!changed.safe) {
+        Fail(name, {ZL_ERR_UNSAFE_NAME, ZL_SKIP_UNSAFE_NAME,
+                    "Unsafe name refused: " + reply.text + " (" + changed.reason + ")"});
+        return std::nullopt;
+    }
+    return changed.path;
+}
+
+void ExtractJob::ProcessFile(const Planned& item) {
+    const CentralEntry& entry = *item.entry;
+    const SafePath safe = MakeSafeRelativePath(item.name);
+    if (!safe.safe) {
+        Fail(item.name, {ZL_ERR_UNSAFE_NAME, ZL_SKIP_UNSAFE_NAME,
+                         "Unsafe name refused: " + item.name + " (" + safe.reason + ")"});
+        return;
+    }
+    const std::optional<std::string> offered = OfferName(safe.path);
+    if (!offered) return;
+    const std::string& name = *offered;
+    const std::string path = request_.directoryNames ? name : std::string(BaseName(name));
+
+    if (entry.method != kMethodStored && entry.method != kMethodDeflated) {
+        Fail(name,
+             {ZL_ERR_UNSUPPORTED_METHOD, ZL_SKIP_UNSUPPORTED,
+              "Unsupported compression method " + std::to_string(entry.method) + ": " + name});
+        return;
+    }
+    if ((entry.flags & kFlagStrongEncryption) != 0) {
+        Fail(name, {ZL_ERR_UNSUPPORTED, ZL_SKIP_UNSUPPORTED, "Unsupported encryption: " + name});
+        return;
+    }
+    const LocateResult located = LocateEntryData(archive_, directory_, entry);
+    if (located.error != LocateError::kNone) {
+        const char* why = located.error == LocateError::kOverlap ? "data overlaps other entries"
+                          : located.error == LocateError::kOutOfRange ? "data out of range"
+                                                                      : "bad local header";
+        Fail(name, {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry " + name + ": " + why});
+        return;
+    }
+    EntryData data = located.data;
+    std::optional<TraditionalCipher> cipher;
+    EntryFailure failure;
+    if (entry.IsEncrypted() && !Unlock(entry, name, data, cipher, failure)) {
+        if (failure.code != ZL_ERR_NONE) Fail(name, failure);
+        return;
+    }
+    std::unique_ptr<OutputFile> file;
+    if (!request_.test && !OpenOutput(entry, path, file)) return;
+
+    if (!reporter_.Send(
+            {.kind = ZL_REPORT_ENTRY_START, .text = name.c_str(), .size = entry.uncompressedSize}))
+        return;
+    if (!CopyData(entry, data, cipher ? &*cipher : nullptr, file.get(), failure)) {
+        if (failure.code != ZL_ERR_NONE) Fail(name, failure);
+        return;  // the partial file goes with `file`
+    }
+    if (crc_ != entry.crc32) {
+        if (entry.IsEncrypted()) {
+            Fail(name,
+                 {ZL_ERR_PASSWORD, ZL_SKIP_PASSWORD, "Wrong password or damaged data: " + name});
+            return;
+        }
+        Reply reply;
+        if (!reporter_.Send({.kind = ZL_REPORT_CRC_ERROR,
+                             .number = static_cast<int32_t>(crc_),
+                             .text = name.c_str(),
+                             .number2 = static_cast<int32_t>(entry.crc32)},
+                            &reply))
+            return;
+        if (reply.code != ZL_REPLY_YES) {
+            Fail(name, {ZL_ERR_CRC, ZL_SKIP_BAD_DATA, "CRC error: " + name});
+            return;
+        }
+    }
+    std::string error;
+    if (file && !file->Commit(entry.DosDateTime(), DosAttributes(entry), error)) {
+        Fail(name, {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write " + path + ": " + error});
+        return;
+    }
+    ++handled_;
+}
+
+bool ExtractJob::OpenOutput(const CentralEntry& entry, const std::string& path,
+                            std::unique_ptr<OutputFile>& file) {
+    bool replace = request_.overwrite;
+    if (request_.freshen || request_.update) {
+        const ExistingFile existing = target_.Probe(path);
+        if (!existing.exists && request_.freshen) {
+            Skip(path, ZL_SKIP_NOT_PRESENT);
+            return false;
+        }
+        if (existing.exists && existing.dosDateTime >= entry.DosDateTime()) {
+            Skip(path, ZL_SKIP_NOT_NEWER);
+            return false;
+        }
+        replace = existing.exists;
+    }
+    std::string error;
+    const size_t slash = path.rfind('\\');
+    if (slash != std::string::npos && !target_.MakeFolder(path.substr(0, slash), error)) {
+        Fail(path, {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR,
+                    "Cannot create folder " + path.substr(0, slash) + ": " + error});
+        return false;
+    }
+    CreateOutcome outcome = target_.Create(path, replace, file, error);
+    if (outcome == CreateOutcome::kExists) {
+        if (skipExisting_) {
+            Skip(path, ZL_SKIP_EXISTS);
+            return false;
+        }
+        const ExistingFile existing = target_.Probe(path);
+        const bool notOlder = existing.dosDateTime >= entry.DosDateTime();
+        Reply reply;
+        if (!reporter_.Send({.kind = ZL_REPORT_OVERWRITE,
+                             .number = 0,
+                             .text = path.c_str(),
+                             .number2 = static_cast<int32_t>(entry.index),
+                             .number3 = notOlder ? ZL_AGE_NOT_OLDER : 1},
+                            &reply))
+            return false;
+        if (reply.code != ZL_REPLY_YES) {
+            if (reply.code == ZL_REPLY_NO_ALL) skipExisting_ = true;
+            Skip(path, ZL_SKIP_EXISTS);
+            return false;
+        }
+        outcome = target_.Create(path, true, file, error);
+    }
+    if (outcome != CreateOutcome::kCreated) {
+        Fail(path, {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot create " + path + ": " + error});
+        return false;
+    }
+    return true;
+}
+
+bool ExtractJob::Unlock(const CentralEntry& entry, const std::string& name, EntryData& data,
+                        std::optional<TraditionalCipher>& cipher, EntryFailure& failure) {
+    failure = {ZL_ERR_PASSWORD, ZL_SKIP_PASSWORD, "Wrong or missing password: " + name};
+    uint8_t header[TraditionalCipher::kHeaderSize];
+    if (data.size < sizeof header || !archive_.ReadAt(data.offset, header, sizeof header)) {
+        failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA,
+                   "Damaged entry " + name + ": no encryption header"};
+        return false;
+    }
+    data.offset += sizeof header;
+    data.size -= sizeof header;
+    // With a data descriptor the check byte comes from the time, since the CRC was not
+    // known when the header was written.
+    const uint8_t check = (entry.flags & kFlagDataDescriptor) != 0
+                              ? static_cast<uint8_t>(entry.dosTime >> 8)
+                              : static_cast<uint8_t>(entry.crc32 >> 24);
+    auto opens = [&](const std::string& password) {
+        cipher.emplace(password);
+        if (cipher->AcceptsHeader(header, check)) return true;
+        cipher.reset();
+        return false;
+    };
+    if (password_ && opens(*password_)) return true;
+    if (skipEncrypted_) return false;
+    for (int remaining = std::min(request_.passwordRequests, 15); remaining > 0;) {
+        Reply reply;
+        if (!reporter_.Send({.kind = ZL_REPORT_PASSWORD, .number = remaining, .text = name.c_str()},
+                            &reply)) {
+            failure = {};
+            return false;
+        }
+        if (reply.code == ZL_REPLY_NO_ALL) skipEncrypted_ = true;
+        if (reply.code != ZL_REPLY_YES || reply.text.empty()) return false;
+        if (opens(reply.text)) {
+            password_ = reply.text;
+            return true;
+        }
+        remaining = std::min(remaining - 1, reply.number);
+    }
+    return false;
+}
+
+bool ExtractJob::CopyData(const CentralEntry& entry, const EntryData& data,
+                          TraditionalCipher* cipher, OutputFile* file, EntryFailure& failure) {
+    file_ = file;
+    expected_ = entry.uncompressedSize;
+    produced_ = 0;
+    unreported_ = 0;
+    crc_ = static_cast<uint32_t>(crc32(0, nullptr, 0));
+    const bool copied = entry.method == kMethodStored ? CopyStored(data, cipher, failure)
+                                                      : CopyDeflated(data, cipher, failure);
+    file_ = nullptr;
+    if (!copied) return false;
+    if (produced_ != expected_) {
+        failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: data shorter than recorded"};
+        return false;
+    }
+    return FlushProgress();
+}
+
+bool ExtractJob::ReadInput(uint64_t offset, size_t size, TraditionalCipher* cipher,
+                           EntryFailure& failure) {
+    if (!archive_.ReadAt(offset, input_.data(), size)) {
+        failure = {ZL_ERR_READ, ZL_SKIP_BAD_DATA, "Cannot read the archive's data"};
+        return false;
+    }
+    if (cipher != nullptr) cipher->Decrypt(input_.data(), size);
+    return true;
+}
+
+bool ExtractJob::CopyStored(const EntryData& data, TraditionalCipher* cipher,
+                            EntryFailure& failure) {
+    if (data.size != expected_) {
+        failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: stored sizes differ"};
+        return false;
+    }
+    for (uint64_t done = 0; done < data.size;) {
+        const size_t count =
+            static_cast<size_t>(std::min<uint64_t>(data.size - done, input_.size()));
+        if (!ReadInput(data.offset + done, count, cipher, failure)) return false;
+        if (!Emit(input_.data(), count, failure)) return false;
+        done += count;
+    }
+    return true;
+}
+
+bool ExtractJob::CopyDeflated(const EntryData& data, TraditionalCipher* cipher,
+                              EntryFailure& failure) {
+    z_stream& z = inflater_.Stream();
+    inflateReset(&z);
+    z.avail_in = 0;
+    uint64_t consumed = 0;
+    for (;;) {
+        if (z.avail_in == 0 && consumed < data.size) {
+            const size_t count =
+                static_cast<size_t>(std::min<uint64_t>(data.size - consumed, input_.size()));
+            if (!ReadInput(data.offset + consumed, count, cipher, failure)) return false;
+            consumed += count;
+            z.next_in = input_.data();
+            z.avail_in = static_cast<uInt>(count);
+        }
+        z.next_out = output_.data();
+        z.avail_out = static_cast<uInt>(output_.size());
+        const uInt inBefore = z.avail_in;
+        const int status = inflate(&z, Z_NO_FLUSH);
+        const size_t made = output_.size() - z.avail_out;
+        if (made > 0 && !Emit(output_.data(), made, failure)) return false;
+        if (status == Z_STREAM_END) return true;
+        const bool stuck = made == 0 && z.avail_in == inBefore;
+        if ((status != Z_OK && status != Z_BUF_ERROR) || (stuck && consumed == data.size)) {
+            failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA,
+                       z.msg != nullptr ? std::string("Damaged compressed data: ") + z.msg
+                                        : std::string("Damaged compressed data: truncated")};
+            return false;
+        }
+    }
+}
+
+// Every decoded block: checksum, write, and progress in steps of at most one chunk.
+bool ExtractJob::Emit(const uint8_t* data, size_t size, EntryFailure& failure) {
+    if (size > expected_ - produced_) {
+        failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: data longer than recorded"};
+        return false;
+    }
+    crc_ = static_cast<uint32_t>(crc32(crc_, data, static_cast<uInt>(size)));
+    std::string error;
+    if (file_ != nullptr && !file_->Write(data, size, error)) {
+        failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
+        return false;
+    }
+    produced_ += size;
+    unreported_ += size;
+    while (unreported_ >= ZL_PROGRESS_CHUNK) {
+        unreported_ -= ZL_PROGRESS_CHUNK;
+        if (!reporter_.Send({.kind = ZL_REPORT_BYTES_DONE, .size = ZL_PROGRESS_CHUNK}))
+            return false;
+    }
+    return reporter_.KeepGoing();
+}
+
+bool ExtractJob::FlushProgress() {
+    if (unreported_ == 0) return reporter_.KeepGoing();
+    const uint64_t rest = unreported_;
+    unreported_ = 0;
+    return reporter_.Send({.kind = ZL_REPORT_BYTES_DONE, .size = rest});
+}
+
+}  // namespace
+
+int32_t RunExtractJob(ByteSource& archive, ExtractTarget& target, const ExtractRequest& request,
+                      Reporter& reporter) {
+    ExtractJob job(archive, target, request, reporter);
+    return job.Run();
+}
+
+}  // namespace ziplib

@@ -1,0 +1,252 @@
+#include "win_target.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ziplib {
+
+std::string SystemErrorText(DWORD error) {
+    char buffer[512] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, buffer, sizeof buffer, nullptr);
+    std::string text(buffer, length);
+    while (!text.empty() &&
+           (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    if (text.empty()) text = "system error " + std::to_string(error);
+    return text;
+}
+
+// ---- FileSource ------------------------------------------------------------------------
+
+std::unique_ptr<FileSource> FileSource::Open(const char* path, std::string& error) {
+    UniqueHandle handle(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!handle.Valid() || !GetFileSizeEx(handle.Get(), &size)) {
+        error = SystemErrorText(GetLastError());
+        return nullptr;
+    }
+    return std::unique_ptr<FileSource>(
+        new FileSource(std::move(handle), static_cast<uint64_t>(size.QuadPart)));
+}
+
+bool FileSource::ReadDirect(uint64_t offset, void* buffer, size_t count) {
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (count > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        if (!ReadFile(handle_.Get(), out, static_cast<DWORD>(count), &got, &at) || got == 0)
+            return false;
+        out += got;
+        offset += got;
+        count -= got;
+    }
+    return true;
+}
+
+bool FileSource::ReadAt(uint64_t offset, void* buffer, size_t count) {
+    if (offset > size_ || count > size_ - offset) return false;
+    if (offset >= cacheStart_ && offset + count <= cacheStart_ + cacheFilled_) {
+        std::memcpy(buffer, cache_.data() + (offset - cacheStart_), count);
+        return true;
+    }
+    // Large blocks go straight to the caller's buffer; small ones fill the cache.
+    if (count >= kCacheSize / 4) return ReadDirect(offset, buffer, count);
+    if (cache_.empty()) cache_.resize(kCacheSize);
+    const size_t fill = static_cast<size_t>(std::min<uint64_t>(kCacheSize, size_ - offset));
+    cacheFilled_ = 0;
+    if (!ReadDirect(offset, cache_.data(), fill)) return false;
+    cacheStart_ = offset;
+    cacheFilled_ = fill;
+    std::memcpy(buffer, cache_.data(), count);
+    return true;
+}
+
+// ---- Output files ------------------------------------------------------------------------
+
+namespace {
+
+class WinOutputFile : public OutputFile {
+  public:
+    WinOutputFile(UniqueHandle handle, std::string path)
+        : handle_(std::move(handle)), path_(std::move(path)) {}
+    ~WinOutputFile() override {
+        if (committed_) return;
+        handle_.Reset();
+        DeleteFileA(path_.c_str());
+    }
+    WinOutputFile(const WinOutputFile&) = delete;
+    WinOutputFile& operator=(const WinOutputFile&) = delete;
+
+    bool Write(const uint8_t* data, size_t size, std::string& error) override {
+        while (size > 0) {
+            DWORD written = 0;
+            if (!WriteFile(handle_.Get(), data, static_cast<DWORD>(size), &written, nullptr) ||
+                written == 0) {
+                error = SystemErrorText(GetLastError());
+                return false;
+            }
+            data += written;
+            size -= written;
+        }
+        return true;
+    }
+
+    bool Commit(uint32_t dosDateTime, uint32_t dosAttributes, std::string& error) override {
+        FILETIME local{}, utc{};
+        // Archive times are local times; an invalid one leaves the file's own time.
+        if (DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16),
+                                  static_cast<WORD>(dosDateTime), &local) &&
+            LocalFileTimeToFileTime(&local, &utc))
+            SetFileTime(handle_.Get(), nullptr, nullptr, &utc);
+        HANDLE h = handle_.Release();
+        if (!CloseHandle(h)) {
+            error = SystemErrorText(GetLastError());
+            DeleteFileA(path_.c_str());
+            committed_ = true;  // already removed
+            return false;
+        }
+        committed_ = true;
+        const DWORD kept = dosAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                            FILE_ATTRIBUTE_SYSTEM);
+        if (kept != 0) SetFileAttributesA(path_.c_str(), kept);
+        return true;
+    }
+
+  private:
+    UniqueHandle handle_;
+    std::string path_;
+    bool committed_ = false;
+};
+
+bool IsAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Re-encodes text from one code page into the ANSI code page; characters it lacks become
+// '_' (never '?', which is a wildcard and invalid in file names).
+std::string ToAnsi(const std::string& text, UINT fromCodePage) {
+    const int wide = MultiByteToWideChar(fromCodePage, 0, text.data(),
+                                         static_cast<int>(text.size()), nullptr, 0);
+    if (wide <= 0) return text;
+    std::wstring utf16(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(fromCodePage, 0, text.data(), static_cast<int>(text.size()), utf16.data(),
+                        wide);
+    const int narrow = WideCharToMultiByte(CP_ACP, 0, utf16.data(), wide, nullptr, 0, "_", nullptr);
+    if (narrow <= 0) return text;
+    std::string result(static_cast<size_t>(narrow), '\0');
+    WideCharToMultiByte(CP_ACP, 0, utf16.data(), wide, result.data(), narrow, "_", nullptr);
+    return result;
+}
+
+}  // namespace
+
+// ---- FolderTarget ------------------------------------------------------------------------
+
+FolderTarget::FolderTarget(std::string root) : root_(std::move(root)) {
+    // The program's own case rules for matching file specifications.
+    char letters[256];
+    for (int i = 0; i < 256; ++i) letters[i] = static_cast<char>(i);
+    CharUpperBuffA(letters + 1, 255);
+    for (int i = 0; i < 256; ++i) upper_[i] = static_cast<uint8_t>(letters[i]);
+}
+
+// Names flagged as UTF-8 become ANSI. Names written by DOS, OS/2 and old Windows tools are
+// in the OEM code page, so they are converted as well, by the same rule the component uses
+// for its own list; every other name is used as stored.
+std::string FolderTarget::ConvertName(const CentralEntry& entry) {
+    if (IsAscii(entry.name)) return entry.name;
+    if (entry.IsUtf8()) return ToAnsi(entry.name, CP_UTF8);
+    const uint8_t host = entry.HostSystem();
+    const bool oem = host == 0 || host == 6 || (host == 11 && (entry.versionMadeBy & 0xFF) == 50);
+    return oem ? ToAnsi(entry.name, CP_OEMCP) : entry.name;
+}
+
+void FolderTarget::PrepareRoot() {
+    // Skip the drive ("C:\") or the server and share ("\\server\share\") part.
+    size_t pos = 0;
+    if (root_.size() > 2 && root_[1] == ':') {
+        pos = 3;
+    } else if (root_.rfind("\\\\", 0) == 0) {
+        pos = root_.find('\\', 2);
+        pos = pos == std::string::npos ? root_.size() : root_.find('\\', pos + 1);
+        pos = pos == std::string::npos ? root_.size() : pos + 1;
+    }
+    while ((pos = root_.find('\\', pos)) != std::string::npos) {
+        CreateDirectoryA(root_.substr(0, pos).c_str(), nullptr);
+        ++pos;
+    }
+}
+
+bool FolderTarget::MakeFolder(const std::string& path, std::string& error) {
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find('\\', pos);
+        if (end == std::string::npos) end = path.size();
+        std::string prefix = path.substr(0, end);
+        std::string key = prefix;
+        for (char& c : key) c = static_cast<char>(upper_[static_cast<uint8_t>(c)]);
+        if (knownFolders_.count(key) == 0) {
+            const std::string full = root_ + prefix;
+            if (!CreateDirectoryA(full.c_str(), nullptr)) {
+                const DWORD failure = GetLastError();
+                const DWORD attributes = GetFileAttributesA(full.c_str());
+                if (attributes == INVALID_FILE_ATTRIBUTES ||
+                    (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                    error = failure == ERROR_ALREADY_EXISTS ? "a file of that name is in the way"
+                                                            : SystemErrorText(failure);
+                    return false;
+                }
+            }
+            knownFolders_.insert(std::move(key));
+        }
+        pos = end + 1;
+    }
+    return true;
+}
+
+ExistingFile FolderTarget::Probe(const std::string& path) {
+    ExistingFile result;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA((root_ + path).c_str(), GetFileExInfoStandard, &data)) return result;
+    result.exists = true;
+    FILETIME local{};
+    WORD date = 0, time = 0;
+    if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) &&
+        FileTimeToDosDateTime(&local, &date, &time))
+        result.dosDateTime = (uint32_t{date} << 16) | time;
+    return result;
+}
+
+CreateOutcome FolderTarget::Create(const std::string& path, bool replace,
+                                   std::unique_ptr<OutputFile>& file, std::string& error) {
+    const std::string full = root_ + path;
+    auto open = [&] {
+        return UniqueHandle(CreateFileA(
+            full.c_str(), GENERIC_WRITE, 0, nullptr, replace ? CREATE_ALWAYS : CREATE_NEW,
+            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    };
+    UniqueHandle handle = open();
+    if (!handle.Valid() && replace && GetLastError() == ERROR_ACCESS_DENIED) {
+        // A read-only, hidden or system file from an earlier installation is replaced too.
+        const DWORD attributes = GetFileAttributesA(full.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL))
+            handle = open();
+    }
+    if (!handle.Valid()) {
+        const DWORD failure = GetLastError();
+        if (!replace && (failure == ERROR_FILE_EXISTS || failure == ERROR_ALREADY_EXISTS))
+            return CreateOutcome::kExists;
+        error = SystemErrorText(failure);
+        return CreateOutcome::kFailed;
+    }
+    file = std::make_unique<WinOutputFile>(std::move(handle), full);
+    return CreateOutcome::kCreated;
+}
+
+}  // namespace ziplib

@@ -1,0 +1,95 @@
+// The Windows side of an extract job: the archive file, and the destination folder where
+// files are created, written, dated and given their attributes.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "extractor.h"
+
+namespace ziplib {
+
+// A kernel handle closed on destruction.
+class UniqueHandle {
+  public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+    ~UniqueHandle() { Reset(); }
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            handle_ = other.Release();
+        }
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE Release() {
+        HANDLE h = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return h;
+    }
+    void Reset() {
+        if (Valid()) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+  private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// The system's text for an error number, without the trailing line break.
+std::string SystemErrorText(DWORD error);
+
+// The archive, read through a cache so that runs of small entries cost one system read.
+class FileSource : public ByteSource {
+  public:
+    // Opens the archive for reading; on failure `error` holds the system's reason.
+    static std::unique_ptr<FileSource> Open(const char* path, std::string& error);
+
+    uint64_t Size() const override { return size_; }
+    bool ReadAt(uint64_t offset, void* buffer, size_t count) override;
+
+  private:
+    FileSource(UniqueHandle handle, uint64_t size) : handle_(std::move(handle)), size_(size) {}
+    bool ReadDirect(uint64_t offset, void* buffer, size_t count);
+
+    static constexpr size_t kCacheSize = 1 << 20;
+    UniqueHandle handle_;
+    uint64_t size_;
+    std::vector<uint8_t> cache_;
+    uint64_t cacheStart_ = 0;
+    size_t cacheFilled_ = 0;
+};
+
+// The destination folder.
+class FolderTarget : public ExtractTarget {
+  public:
+    // `root` is absolute and ends in a separator.
+    explicit FolderTarget(std::string root);
+
+    std::string ConvertName(const CentralEntry& entry) override;
+    const CaseTable& UpperCase() const override { return upper_; }
+    bool MakeFolder(const std::string& path, std::string& error) override;
+    ExistingFile Probe(const std::string& path) override;
+    CreateOutcome Create(const std::string& path, bool replace, std::unique_ptr<OutputFile>& file,
+                         std::string& error) override;
+
+    // Creates the root folder and its missing parents (failures show up later, per entry).
+    void PrepareRoot();
+
+  private:
+    std::string root_;
+    CaseTable upper_;
+    std::unordered_set<std::string> knownFolders_;  // upper-cased relative paths
+};
+
+}  // namespace ziplib

@@ -1,0 +1,258 @@
+#include "zip_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace ziplib {
+namespace {
+
+uint16_t Get16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t Get32(const uint8_t* p) {
+    return Get16(p) | (uint32_t{Get16(p + 2)} << 16);
+}
+uint64_t Get64(const uint8_t* p) {
+    return Get32(p) | (uint64_t{Get32(p + 4)} << 32);
+}
+
+constexpr size_t kEndRecordSize = 22;
+constexpr size_t kCentralHeaderSize = 46;
+constexpr size_t kLocalHeaderSize = 30;
+constexpr size_t kZip64LocatorSize = 20;
+constexpr size_t kZip64EndRecordSize = 56;
+constexpr size_t kMaxCommentSize = 0xFFFF;
+
+// Reads a region front to back through a window, so that a central directory of any size
+// is parsed with bounded memory.
+class SequentialReader {
+  public:
+    SequentialReader(ByteSource& source, uint64_t begin, uint64_t end)
+        : source_(source), position_(begin), end_(end) {}
+
+    // Returns a pointer to the next `count` bytes (count <= kWindow), or nullptr when the
+    // region ends first or the read fails.
+    const uint8_t* Take(size_t count) {
+        if (count > end_ - position_) return nullptr;
+        if (count > filled_ - used_) {
+            if (count > kWindow) return nullptr;
+            std::memmove(window_.data(), window_.data() + used_, filled_ - used_);
+            filled_ -= used_;
+            used_ = 0;
+            const uint64_t readFrom = position_ + filled_;
+            const size_t want =
+                static_cast<size_t>(std::min<uint64_t>(kWindow - filled_, end_ - readFrom));
+            if (!source_.ReadAt(readFrom, window_.data() + filled_, want)) return nullptr;
+            filled_ += want;
+        }
+        const uint8_t* p = window_.data() + used_;
+        used_ += count;
+        position_ += count;
+        return p;
+    }
+
+  private:
+    static constexpr size_t kWindow = 1 << 17;
+    ByteSource& source_;
+    uint64_t position_;
+    uint64_t end_;
+    std::vector<uint8_t> window_ = std::vector<uint8_t>(kWindow);
+    size_t filled_ = 0;
+    size_t used_ = 0;
+};
+
+// The end record: the last 22 bytes, or the last signature within comment reach whose
+// record fits in the file.
+bool FindEndRecord(ByteSource& source, uint64_t fileSize, uint64_t& position,
+                   std::array<uint8_t, kEndRecordSize>& record) {
+    if (fileSize < kEndRecordSize) return false;
+    if (source.ReadAt(fileSize - kEndRecordSize, record.data(), kEndRecordSize) &&
+        Get32(record.data()) == kEndRecordSignature) {
+        position = fileSize - kEndRecordSize;
+        return true;
+    }
+    const size_t tailSize =
+        static_cast<size_t>(std::min<uint64_t>(fileSize, kEndRecordSize + kMaxCommentSize));
+    std::vector<uint8_t> tail(tailSize);
+    const uint64_t tailStart = fileSize - tailSize;
+    if (!source.ReadAt(tailStart, tail.data(), tailSize)) return false;
+    for (size_t i = tailSize - kEndRecordSize + 1; i-- > 0;) {
+        if (Get32(&tail[i]) == kEndRecordSignature) {
+            std::memcpy(record.data(), &tail[i], kEndRecordSize);
+            position = tailStart + i;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Applies a zip64 extended-information field to the numbers that are saturated.
+void ApplyZip64Extra(const uint8_t* extra, size_t size, CentralEntry& entry, bool sizeSaturated,
+                     bool compressedSaturated, bool offsetSaturated) {
+    size_t pos = 0;
+    while (pos + 4 <= size) {
+        const uint16_t id = Get16(extra + pos);
+        const size_t length = Get16(extra + pos + 2);
+        pos += 4;
+        if (length > size - pos) return;
+        if (id == 0x0001) {
+            const uint8_t* field = extra + pos;
+            size_t used = 0;
+            auto take = [&](uint64_t& target) {
+                if (used + 8 > length) return;
+                target = Get64(field + used);
+                used += 8;
+            };
+            if (sizeSaturated) take(entry.uncompressedSize);
+            if (compressedSaturated) take(entry.compressedSize);
+            if (offsetSaturated) take(entry.localHeaderOffset);
+            return;
+        }
+        pos += length;
+    }
+}
+
+// Replaces the end record's numbers by those of a zip64 end record when one is present.
+void ApplyZip64EndRecord(ByteSource& source, uint64_t endPosition, uint64_t& entryCount,
+                         uint64_t& directorySize, uint64_t& directoryOffset,
+                         uint64_t& directoryEnd) {
+    if (endPosition < kZip64LocatorSize) return;
+    uint8_t locator[kZip64LocatorSize];
+    if (!source.ReadAt(endPosition - kZip64LocatorSize, locator, sizeof locator) ||
+        Get32(locator) != kZip64LocatorSignature)
+        return;
+    const uint64_t recordPosition = Get64(locator + 8);
+    if (recordPosition > endPosition - kZip64LocatorSize ||
+        endPosition - kZip64LocatorSize - recordPosition < kZip64EndRecordSize)
+        return;
+    uint8_t record[kZip64EndRecordSize];
+    if (!source.ReadAt(recordPosition, record, sizeof record) ||
+        Get32(record) != kZip64EndRecordSignature)
+        return;
+    entryCount = Get64(record + 32);
+    directorySize = Get64(record + 40);
+    directoryOffset = Get64(record + 48);
+    // The zip64 record may itself be shifted by prepended data; the directory ends at it.
+    directoryEnd = endPosition - kZip64LocatorSize - kZip64EndRecordSize;
+}
+
+}  // namespace
+
+DirectoryResult ReadDirectory(ByteSource& source) {
+    DirectoryResult result;
+    auto fail = [&](DirectoryError error, const char* detail) {
+        result.error = error;
+        result.detail = detail;
+        result.directory = Directory{};
+        return result;
+    };
+    const uint64_t fileSize = source.Size();
+    uint64_t endPosition = 0;
+    std::array<uint8_t, kEndRecordSize> end{};
+    if (!FindEndRecord(source, fileSize, endPosition, end))
+        return fail(DirectoryError::kNoEndRecord, "This archive is not a valid Zip archive");
+    const uint16_t thisDisk = Get16(&end[4]);
+    const uint16_t directoryDisk = Get16(&end[6]);
+    if (thisDisk != 0 || directoryDisk != 0)
+        return fail(DirectoryError::kSpanned, "Multi-part archives are not supported");
+    uint64_t entryCount = Get16(&end[10]);
+    uint64_t directorySize = Get32(&end[12]);
+    uint64_t recordedOffset = Get32(&end[16]);
+    uint64_t directoryEnd = endPosition;
+    if (entryCount == 0xFFFF || directorySize == 0xFFFFFFFF || recordedOffset == 0xFFFFFFFF)
+        ApplyZip64EndRecord(source, endPosition, entryCount, directorySize, recordedOffset,
+                            directoryEnd);
+    if (directorySize > directoryEnd)
+        return fail(DirectoryError::kBadDirectory, "Central directory out of range");
+    // The directory ends where the end record starts; comparing with where the archive says
+    // it starts gives the size of data prepended to the archive (a self-extractor stub).
+    Directory& dir = result.directory;
+    dir.centralDirectoryOffset = directoryEnd - directorySize;
+    dir.offsetShift =
+        static_cast<int64_t>(dir.centralDirectoryOffset) - static_cast<int64_t>(recordedOffset);
+
+    // Never trust the count for allocation: every header takes at least 46 bytes.
+    dir.entries.reserve(
+        static_cast<size_t>(std::min(entryCount, directorySize / kCentralHeaderSize)));
+    SequentialReader reader(source, dir.centralDirectoryOffset, directoryEnd);
+    for (uint64_t i = 0; i < entryCount; ++i) {
+        const uint8_t* h = reader.Take(kCentralHeaderSize);
+        if (h == nullptr)
+            return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
+        if (Get32(h) != kCentralHeaderSignature)
+            return fail(DirectoryError::kBadDirectory,
+                        "Central directory entry has a wrong signature");
+        CentralEntry entry;
+        entry.index = static_cast<uint32_t>(i);
+        entry.versionMadeBy = Get16(h + 4);
+        entry.flags = Get16(h + 8);
+        entry.method = Get16(h + 10);
+        entry.dosTime = Get16(h + 12);
+        entry.dosDate = Get16(h + 14);
+        entry.crc32 = Get32(h + 16);
+        entry.compressedSize = Get32(h + 20);
+        entry.uncompressedSize = Get32(h + 24);
+        const size_t nameLength = Get16(h + 28);
+        const size_t extraLength = Get16(h + 30);
+        const size_t commentLength = Get16(h + 32);
+        entry.externalAttributes = Get32(h + 38);
+        entry.localHeaderOffset = Get32(h + 42);
+        const uint8_t* name = reader.Take(nameLength);
+        if (name == nullptr)
+            return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
+        entry.name.assign(reinterpret_cast<const char*>(name), nameLength);
+        const uint8_t* extra = reader.Take(extraLength);
+        if (extra == nullptr)
+            return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
+        ApplyZip64Extra(extra, extraLength, entry, entry.uncompressedSize == 0xFFFFFFFF,
+                        entry.compressedSize == 0xFFFFFFFF, entry.localHeaderOffset == 0xFFFFFFFF);
+        if (reader.Take(commentLength) == nullptr)
+            return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
+        dir.entries.push_back(std::move(entry));
+    }
+
+    dir.localHeaderStarts.reserve(dir.entries.size());
+    for (const CentralEntry& entry : dir.entries) {
+        const int64_t start = static_cast<int64_t>(entry.localHeaderOffset) + dir.offsetShift;
+        if (start >= 0) dir.localHeaderStarts.push_back(static_cast<uint64_t>(start));
+    }
+    std::sort(dir.localHeaderStarts.begin(), dir.localHeaderStarts.end());
+    return result;
+}
+
+LocateResult LocateEntryData(ByteSource& source, const Directory& directory,
+                             const CentralEntry& entry) {
+    LocateResult result;
+    const int64_t shifted = static_cast<int64_t>(entry.localHeaderOffset) + directory.offsetShift;
+    if (shifted < 0 || static_cast<uint64_t>(shifted) >= directory.centralDirectoryOffset) {
+        result.error = LocateError::kOutOfRange;
+        return result;
+    }
+    const uint64_t start = static_cast<uint64_t>(shifted);
+    const auto& starts = directory.localHeaderStarts;
+    const auto same = std::equal_range(starts.begin(), starts.end(), start);
+    if (same.second - same.first > 1) {
+        result.error = LocateError::kOverlap;
+        return result;
+    }
+    const uint64_t limit = same.second == starts.end()
+                               ? directory.centralDirectoryOffset
+                               : std::min(*same.second, directory.centralDirectoryOffset);
+    uint8_t header[kLocalHeaderSize];
+    if (limit - start < kLocalHeaderSize || !source.ReadAt(start, header, sizeof header) ||
+        Get32(header) != kLocalHeaderSignature) {
+        result.error = LocateError::kBadLocalHeader;
+        return result;
+    }
+    const uint64_t dataOffset = start + kLocalHeaderSize + Get16(header + 26) + Get16(header + 28);
+    if (dataOffset > limit || entry.compressedSize > limit - dataOffset) {
+        result.error = LocateError::kOverlap;
+        return result;
+    }
+    result.data.offset = dataOffset;
+    result.data.size = entry.compressedSize;
+    return result;
+}
+
+}  // namespace ziplib
