@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""Makes the zip library's test archives in OUTDIR: one payload tree packed by Info-ZIP zip,
+7z, bsdtar and Python's zipfile, and hostile or broken archives built by hand."""
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import zipfile
+import zlib
+
+OUT = os.path.abspath(sys.argv[1])
+PAYLOAD = os.path.join(OUT, "payload")
+
+
+def run(args, cwd, stdout=None):
+    subprocess.run(args, cwd=cwd, check=True, stdout=stdout or subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+
+
+def make_payload():
+    rng = random.Random(179)
+    os.makedirs(os.path.join(PAYLOAD, "data"))
+    os.makedirs(os.path.join(PAYLOAD, "Sub", "Deep"))
+    os.makedirs(os.path.join(PAYLOAD, "emptydir"))
+    with open(os.path.join(PAYLOAD, "readme.txt"), "w") as f:
+        f.write("Morvath Trilogy\n" * 40)
+    with open(os.path.join(PAYLOAD, "Sub", "Deep", "file.TXT"), "w") as f:
+        f.write("deep file\n")
+    open(os.path.join(PAYLOAD, "data", "empty.txt"), "wb").close()
+    # Larger than two progress chunks, partly compressible.
+    big = bytearray()
+    while len(big) < 2_700_000:
+        big += bytes(rng.getrandbits(8) for _ in range(1000)) + b"A" * 3000
+    with open(os.path.join(PAYLOAD, "data", "big.bin"), "wb") as f:
+        f.write(big[:2_700_000])
+
+
+def tool_archives():
+    p = PAYLOAD
+    run(["zip", "-qr", "-X", os.path.join(OUT, "infozip.zip"), "."], p)
+    run(["zip", "-qr0", "-X", os.path.join(OUT, "infozip_stored.zip"), "."], p)
+    with open(os.path.join(OUT, "infozip_stream.zip"), "wb") as f:  # data descriptors
+        run(["zip", "-qr", "-X", "-", "."], p, stdout=f)
+    run(["zip", "-qr", "-X", "-P", "secret", os.path.join(OUT, "infozip_crypt.zip"), "."], p)
+    with open(os.path.join(OUT, "infozip_crypt_stream.zip"), "wb") as f:
+        run(["zip", "-qr", "-X", "-P", "secret", "-", "."], p, stdout=f)
+    run(["7z", "a", "-tzip", os.path.join(OUT, "7z.zip"), "."], p)
+    run(["7z", "a", "-tzip", "-psecret", "-mem=ZipCrypto", os.path.join(OUT, "7z_crypt.zip"), "."], p)
+    run(["bsdtar", "--format", "zip", "-cf", os.path.join(OUT, "bsdtar.zip"), "."], p)
+    with zipfile.ZipFile(os.path.join(OUT, "python.zip"), "w") as z:
+        for root, dirs, files in os.walk(p):
+            for d in dirs:
+                full = os.path.join(root, d)
+                z.write(full, os.path.relpath(full, p))
+            for i, name in enumerate(files):
+                full = os.path.join(root, name)
+                method = zipfile.ZIP_STORED if i % 2 else zipfile.ZIP_DEFLATED
+                z.write(full, os.path.relpath(full, p), compress_type=method)
+    # A self-extractor stub in front, offsets as they were and adjusted by "zip -A".
+    stub = b"MZ" + bytes(4094)
+    with open(os.path.join(OUT, "infozip.zip"), "rb") as f:
+        body = f.read()
+    for name in ("sfx.zip", "sfx_adjusted.zip"):
+        with open(os.path.join(OUT, name), "wb") as f:
+            f.write(stub + body)
+    run(["zip", "-qA", os.path.join(OUT, "sfx_adjusted.zip")], OUT)
+
+
+def write_zip(name, entries):
+    """entries: (ZipInfo or name, data, method)"""
+    with zipfile.ZipFile(os.path.join(OUT, name), "w") as z:
+        for info, data, method in entries:
+            z.writestr(info, data, compress_type=method)
+
+
+def patch(name, old, new):
+    path = os.path.join(OUT, name)
+    with open(path, "rb") as f:
+        data = f.read()
+    assert old in data, (name, old)
+    with open(path, "wb") as f:
+        f.write(data.replace(old, new))
+
+
+def info(name, date=(2001, 2, 3, 4, 5, 6), system=0, attributes=0):
+    i = zipfile.ZipInfo(name, date)
+    i.create_system = system
+    i.external_attr = attributes
+    return i
+
+
+def hostile_archives():
+    S, D = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
+    unsafe = ["../evil1.txt", "..\\evil2.txt", "/evil3.txt", "\\evil4.txt", "C:/evil5.txt",
+              "c:evil6.txt", "\\\\server\\share\\evil7.txt", "stream.txt:evil8",
+              "CON", "nul.txt", "Com1.log", "a/../../evil9.txt", "trail./evil10.txt",
+              "lpt9", "aux .txt"]
+    write_zip("unsafe.zip", [(n, b"bad", S) for n in unsafe] +
+              [("safe.txt", b"good", S), ("sub/./ok.txt", b"ok", D)])
+
+    write_zip("attributes.zip", [
+        (info("readonly.txt", attributes=0x01), b"read only", S),
+        (info("hidden.txt", attributes=0x02), b"hidden", S),
+        (info("plain.txt", date=(2010, 12, 31, 23, 59, 58), attributes=0x20), b"plain", D),
+        (info("unixro.txt", system=3, attributes=(0o100444 << 16)), b"unix read only", S),
+    ])
+
+    # CRC of a stored entry changed in both headers.
+    write_zip("crc.zip", [("crc.txt", b"checksum me", S), ("after.txt", b"after", S)])
+    crc = struct.pack("<I", zlib.crc32(b"checksum me"))
+    patch("crc.zip", crc, struct.pack("<I", zlib.crc32(b"checksum me") ^ 0xFF))
+
+    write_zip("bzip2.zip", [("packed.txt", b"x" * 1000, zipfile.ZIP_BZIP2), ("plain.txt", b"p", S)])
+
+    # Deflate data damaged in the middle.
+    rng = random.Random(1)
+    payload = bytes(rng.getrandbits(8) for _ in range(20000)) * 2
+    write_zip("corrupt.zip", [("corrupt.bin", payload, D), ("fine.txt", b"fine", S)])
+    path = os.path.join(OUT, "corrupt.zip")
+    data = bytearray(open(path, "rb").read())
+    for k in range(200, 400):
+        data[k] ^= 0x5A
+    open(path, "wb").write(data)
+
+    # Uncompressed size recorded smaller than the data (a bomb that lies).
+    write_zip("sizelie.zip", [("lie.txt", b"z" * 100000, D)])
+    patch("sizelie.zip", struct.pack("<I", 100000), struct.pack("<I", 1000))
+
+    # Two directory entries pointing at the same local header.
+    write_zip("overlap.zip", [("one.txt", b"1" * 100, S)])
+    data = open(os.path.join(OUT, "overlap.zip"), "rb").read()
+    end = data.rfind(b"PK\x05\x06")
+    cd_size, cd_offset = struct.unpack("<II", data[end + 12:end + 20])
+    central = data[cd_offset:cd_offset + cd_size]
+    twin = central.replace(b"one.txt", b"two.txt")
+    eocd = bytearray(data[end:])
+    struct.pack_into("<HHI", eocd, 8, 2, 2, cd_size * 2)
+    open(os.path.join(OUT, "overlap.zip"), "wb").write(data[:cd_offset] + central + twin + bytes(eocd))
+
+    # Local header offset beyond the directory.
+    write_zip("outofrange.zip", [("far.txt", b"far", S)])
+    data = bytearray(open(os.path.join(OUT, "outofrange.zip"), "rb").read())
+    c = data.rfind(b"PK\x01\x02")
+    struct.pack_into("<I", data, c + 42, 0x7FFF0000)
+    open(os.path.join(OUT, "outofrange.zip"), "wb").write(data)
+
+    # The end record announces more entries than the directory holds.
+    write_zip("truncated_cd.zip", [("a.txt", b"a", S)])
+    data = bytearray(open(os.path.join(OUT, "truncated_cd.zip"), "rb").read())
+    e = data.rfind(b"PK\x05\x06")
+    struct.pack_into("<HH", data, e + 8, 40, 40)
+    open(os.path.join(OUT, "truncated_cd.zip"), "wb").write(data)
+
+    with open(os.path.join(OUT, "notzip.zip"), "wb") as f:
+        rng = random.Random(2)
+        f.write(bytes(rng.getrandbits(8) for _ in range(5000)))
+    with zipfile.ZipFile(os.path.join(OUT, "empty.zip"), "w"):
+        pass
+
+    # Names: UTF-8 flagged Cyrillic, and an OEM (code page 866) name from a DOS host.
+    write_zip("names.zip", [("Кириллица.txt", b"utf8", S),
+                            (info("OEMNAME1.txt", system=0), b"oem", S)])
+    patch("names.zip", b"OEMNAME1", "Ящик8801".encode("cp866"))
+
+
+def main():
+    shutil.rmtree(OUT, ignore_errors=True)
+    os.makedirs(OUT)
+    make_payload()
+    tool_archives()
+    hostile_archives()
+    open(os.path.join(OUT, "stamp"), "w").write("ok\n")
+
+
+if __name__ == "__main__":
+    main()
