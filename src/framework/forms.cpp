@@ -260,9 +260,13 @@ TApplication::TApplication() : TComponent(nullptr) {
                               0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
-TApplication::~TApplication() {
+TApplication::~TApplication() { Shutdown(); }
+
+void TApplication::Shutdown() {
+    mainForm_ = nullptr;
     DestroyComponents();
     if (handle_) DestroyWindow(handle_);
+    handle_ = nullptr;
 }
 
 void TApplication::SetTitle(const std::string& title) {

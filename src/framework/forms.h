@@ -124,6 +124,9 @@ public:
     void HandleMessage();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // Frees every form while the rest of the program still exists; call it when the
+    // loop has ended, before the process ends.
+    void Shutdown();
     void Minimize();
     // The default exception handler: the message text in a message box; the loop goes on.
     void ShowException(const std::exception& error);

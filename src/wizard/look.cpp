@@ -1,0 +1,64 @@
+#include "wizard/look.h"
+
+#include "wizard/unit1.h"
+#include "wizard/unit3.h"
+
+using namespace mvt;
+
+namespace wizard {
+
+void MakeWizardWindow(TForm& form, int clientWidth, int clientHeight, bool closeIcon) {
+    form.SetBorderStyle(TFormBorderStyle::bsToolWindow);
+    form.SetSystemMenu(closeIcon);
+    form.SetCaption(kWizardCaption);
+    form.SetColor(kFormColour);
+    form.SetClientSize(clientWidth, clientHeight);
+}
+
+void MakeDialogWindow(TForm& form, int clientWidth, int clientHeight) {
+    form.SetBorderStyle(TFormBorderStyle::bsNone);
+    form.SetColor(kFormColour);
+    form.SetPosition(TPosition::poScreenCenter);
+    form.SetClientSize(clientWidth, clientHeight);
+}
+
+TImage* AddBackground(TForm& form, const char* name) {
+    auto* image = CreateChild<TImage>(&form, &form, 0, 0, form.ClientWidth(), form.ClientHeight());
+    if (name) image->Picture().LoadFromResource(name);
+    return image;
+}
+
+TLabel* AddLabel(TForm& form, int left, int top, int width, int height, TColor colour,
+                 const std::string& caption) {
+    auto* label = CreateChild<TLabel>(&form, &form, left, top, width, height);
+    label->SetAutoSize(false);
+    label->SetTransparent(true);
+    label->Font().SetName(kTypeface);
+    label->Font().SetHeight(kLabelFontHeight);
+    label->Font().SetColor(colour);
+    label->SetCaption(caption);
+    return label;
+}
+
+void CutRoundedCorners(TForm& form) {
+    form.SetWindowRegion(UniqueRegion(
+        CreateRoundRectRgn(0, 0, form.ClientWidth() + 1, form.ClientHeight() + 1, 30, 30)));
+}
+
+void PlayClick() {
+    if (Form1) Form1->SkWave1->Play();
+}
+
+void HandOver(TForm& current, TForm& next) {
+    next.SetBounds(current.Left(), current.Top(), next.Width(), next.Height());
+    next.Show();
+    current.Hide();
+}
+
+void MainWindowCloseQuery(bool& canClose) {
+    PlayClick();
+    Form3->ShowModal();
+    canClose = Form3->Tag() == kCancelMarkLeave;
+}
+
+}  // namespace wizard

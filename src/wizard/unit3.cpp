@@ -1,0 +1,39 @@
+#include "wizard/unit3.h"
+
+#include "install/unit10.h"
+#include "wizard/look.h"
+#include "wizard/unit1.h"
+
+using namespace mvt;
+
+TForm3* Form3 = nullptr;
+
+TForm3::TForm3(TComponent* owner) : TForm(owner) {
+    wizard::MakeDialogWindow(*this, 421, 144);
+    Image1 = wizard::AddBackground(*this, "BG_CONFIRM");
+    Label1 = wizard::AddLabel(*this, 28, 16, 365, 65, wizard::kGold,
+                              "Установка Трилогии Морвата не была выполнена.\rВыйти из программы?");
+    Label1->SetAlignment(TAlignment::taCenter);
+    Label1->SetLayout(TTextLayout::tlCenter);
+    SkBmpButton1 = AddWizardButton(*this, 57, 98, 144, 36, "BTN_EXIT");
+    SkBmpButton2 = AddWizardButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
+    SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
+    SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
+    OnCreate = [this](TObject*) { FormCreate(); };
+}
+
+void TForm3::FormCreate() { wizard::CutRoundedCorners(*this); }
+
+void TForm3::SkBmpButton1Click() {
+    wizard::PlayClick();
+    SetTag(kCancelMarkLeave);
+    Form10->SetTag(kClosePermitGranted);
+    Close();
+    Application().Terminate();
+}
+
+void TForm3::SkBmpButton2Click() {
+    wizard::PlayClick();
+    Close();
+    if (Form1->Visible()) Form1->RichEdit1->SetFocus();
+}

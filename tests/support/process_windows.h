@@ -1,0 +1,122 @@
+// Helpers for tests that drive another process's windows from outside, like a user.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+// Polls until the condition holds or the time runs out.
+inline bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    do {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < end);
+    return condition();
+}
+
+struct WindowQuery {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+inline BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM data) {
+    auto* query = reinterpret_cast<WindowQuery*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    RECT client{};
+    GetClientRect(window, &client);
+    if (owner == query->processId && IsWindowVisible(window) && client.right > 0)
+        query->windows.push_back(window);
+    return TRUE;
+}
+
+// The visible top-level windows of a process that have a non-empty client area.
+inline std::vector<HWND> VisibleWindows(DWORD processId) {
+    WindowQuery query{processId, {}};
+    EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&query));
+    return query.windows;
+}
+
+inline SIZE ClientSize(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
+inline HWND WindowWithClientSize(DWORD processId, int width, int height) {
+    for (HWND window : VisibleWindows(processId)) {
+        SIZE size = ClientSize(window);
+        if (size.cx == width && size.cy == height) return window;
+    }
+    return nullptr;
+}
+
+inline std::string WindowText(HWND window) {
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// Distance of the window's centre from the screen's centre, in pixels (larger axis).
+inline int OffCentre(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    int dx = (rect.left + rect.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2;
+    int dy = (rect.top + rect.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2;
+    return std::max(std::abs(dx), std::abs(dy));
+}
+
+// The child window whose client-relative position is (left, top) in the parent.
+inline HWND ChildAt(HWND parent, int left, int top) {
+    POINT point{left + 1, top + 1};
+    return ChildWindowFromPointEx(parent, point, CWP_SKIPINVISIBLE);
+}
+
+// A real left click: button down and up posted to the window at its centre.
+inline void Click(HWND window) {
+    SIZE size = ClientSize(window);
+    LPARAM at = MAKELPARAM(size.cx / 2, size.cy / 2);
+    PostMessageA(window, WM_MOUSEMOVE, 0, at);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(window, WM_LBUTTONUP, 0, at);
+}
+
+// A started program, ended when the object goes.
+class Process {
+public:
+    explicit Process(const std::string& commandLine, const char* environment = nullptr) {
+        STARTUPINFOA startup{sizeof startup};
+        std::string line = commandLine;
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                            const_cast<char*>(environment), nullptr, &startup, &info_))
+            info_ = {};
+    }
+    ~Process() {
+        if (!info_.hProcess) return;
+        if (Running()) TerminateProcess(info_.hProcess, 1);
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Id() const { return info_.dwProcessId; }
+    bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    bool WaitForExit(int milliseconds) const {
+        return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
+    }
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+}  // namespace testsupport
