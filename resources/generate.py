@@ -479,17 +479,42 @@ def stone(w, h, seed, base=(56, 46, 38), spread=26, blocks=True):
     albedo = np.asarray(base, np.float32) + tone[..., None] * np.array([1.0, 0.9, 0.8])
     height = (n - 0.5) * 3 + (grain - 0.5) * 0.8
     if blocks:
-        xs, ys = pixel_grid(w, h)
-        row = np.floor(ys / 40)
-        offset = (row % 2) * 37
-        joint_x = np.abs(((xs + offset) % 74) - 37) > 35.5
-        joint_y = (ys % 40) < 1.6
-        joint = (joint_x | joint_y).astype(np.float32)
-        joint = np.asarray(Image.fromarray(joint * 255).convert("L").filter(
-            ImageFilter.GaussianBlur(0.8)), np.float32) / 255
-        albedo = mix(albedo, np.asarray(base, np.float32) * 0.45, joint * 0.8)
-        height -= joint * 1.5
+        tone_shift, bevel = masonry(w, h, seed + 2)
+        albedo = albedo * tone_shift[..., None]
+        joint = 1 - bevel
+        albedo = mix(albedo, np.asarray(base, np.float32) * 0.45, joint * 0.6)
+        height += bevel * 1.8
     return albedo, height
+
+
+def masonry(w, h, seed, row_h=36):
+    """Irregular ashlar courses: a tone factor per block and a bevel (0 in the joints,
+    1 on the block faces) so the joints read as worn mortar, not as a drawn grid."""
+    rng = np.random.default_rng(seed)
+    tone = np.ones((h, w), np.float32)
+    bevel = np.ones((h, w), np.float32)
+    xs = np.arange(w, dtype=np.float32) + 0.5
+    top = -float(rng.integers(0, row_h))
+    while top < h:
+        rh = row_h + int(rng.integers(-5, 6))
+        y0, y1 = int(max(top, 0)), int(min(top + rh, h))
+        ys = np.arange(y0, y1, dtype=np.float32)[:, None] + 0.5
+        dy = np.minimum(ys - top, top + rh - ys)
+        x = -float(rng.integers(10, 80))
+        dx = np.full(w, 1e3, np.float32)
+        row_tone = np.ones(w, np.float32)
+        while x < w:
+            bw = float(rng.integers(48, 104))
+            inside = (xs >= x) & (xs < x + bw)
+            dx[inside] = np.minimum(xs[inside] - x, x + bw - xs[inside])
+            row_tone[inside] = 0.82 + 0.3 * float(rng.random())
+            x += bw
+        d = np.minimum(dy, dx[None, :])
+        if y1 > y0:
+            bevel[y0:y1] = np.clip((d - 0.5) / 2.5, 0, 1)
+            tone[y0:y1] = row_tone[None, :]
+        top += rh
+    return tone, bevel
 
 
 def parchment(w, h, seed):
@@ -670,6 +695,13 @@ def folder_emblem(img, origin, state):
     star = poly_mask(w, h, [star_points(ox + 8, oy + 2, 3.2, 1.3, 5)])
     arr = mix(arr, (60, 20, 12) if state != "disabled" else (70, 62, 52), star)
     return Image.fromarray(np.clip(arr + 0.5, 0, 255).astype(np.uint8), "RGB")
+
+
+def line_mask(w, h, points, width, scale=8):
+    big = Image.new("L", (w * scale, h * scale), 0)
+    ImageDraw.Draw(big).line([(x * scale, y * scale) for x, y in points], fill=255,
+                             width=int(width * scale), joint="curve")
+    return np.asarray(big.resize((w, h), Image.BOX), np.float32) / 255
 
 
 def star_points(cx, cy, r_outer, r_inner, points):
@@ -957,60 +989,85 @@ def background_destination():
 
 
 def background_splash():
-    """Splash 497 x 303: a keep on its crag against a dusk sky, the title above it and a
-    bronze slot for the start-up gauge (141, 288, 223 x 5)."""
+    """Splash 497 x 303: a keep on its crag against a dusk sky with the moon behind it, the
+    title beside it and a bronze slot for the start-up gauge (141, 288, 223 x 5)."""
     w, h = 497, 303
     xs, ys = pixel_grid(w, h)
-    sky = ramp(ys / 250, [(0, (16, 12, 14)), (0.45, (44, 24, 20)), (0.8, (112, 50, 26)),
-                          (1, (150, 78, 34))])
-    moon = sd_circle(w, h, 372, 96, 22)
-    glow = np.exp(-np.maximum(sd_circle(w, h, 372, 96, 22), 0) / 26)[..., None]
-    sky = sky + glow * np.array([60, 44, 22])
-    sky = mix(sky, (232, 206, 150), cover(moon))
-    mnoise = noise(w, 1, 120, cell=40, octaves=4)[0]
-    far_ridge = 200 - 46 * mnoise - 18 * np.sin(np.arange(w) / 60.0)
-    near_n = noise(w, 1, 121, cell=24, octaves=4)[0]
-    near_ridge = 238 - 40 * near_n
+    rng = np.random.default_rng(120)
+    sky = ramp(ys / 255, [(0, (12, 10, 14)), (0.4, (36, 22, 22)), (0.75, (104, 46, 26)),
+                          (1, (164, 86, 36))])
+    clouds = noise(w, h, 126, cell=48, octaves=4)
+    streak = np.clip((clouds - 0.52) * 3, 0, 1) * np.clip(1 - np.abs(ys - 150) / 90, 0, 1)
+    sky = mix(sky, (70, 34, 26), streak * 0.6)
+    for _ in range(70):   # a few faint stars high up
+        sx, sy = rng.random() * w, rng.random() * 120
+        star = np.exp(-((xs - sx) ** 2 + (ys - sy) ** 2) / 0.5)
+        sky += star[..., None] * (120 + 100 * rng.random()) * (1 - sy / 140)
+    moon_at = (112, 70, 26)
+    glow = np.exp(-np.maximum(sd_circle(w, h, *moon_at), 0) / 34)[..., None]
+    sky = sky + glow * np.array([70, 52, 28])
+    moon = cover(sd_circle(w, h, *moon_at))
+    crater = noise(w, h, 127, cell=6, octaves=2)
+    sky = mix(sky, ramp(crater, [(0, (206, 180, 126)), (1, (240, 220, 170))]), moon)
     img_arr = sky
-    far = (ys > far_ridge[None, :]).astype(np.float32)
-    img_arr = mix(img_arr, (40, 24, 22), far * 0.9)
-    near = (ys > near_ridge[None, :]).astype(np.float32)
-    img_arr = mix(img_arr, (18, 12, 10), near)
-    # The keep: towers with battlements on a crag left of centre.
-    keep = [[(96, 250), (118, 170), (150, 150), (190, 160), (214, 250)]]
-    for x0, x1, top in ((120, 142, 112), (148, 176, 92), (182, 200, 126)):
+    # Three ridges, hazier with distance.
+    for seed, base, amp, colour, haze in ((121, 196, 40, (66, 34, 28), 0.8),
+                                          (122, 222, 34, (36, 22, 20), 0.9),
+                                          (123, 244, 20, (16, 11, 10), 1.0)):
+        ridge = base - amp * noise(w, 1, seed, cell=36, octaves=5)[0]
+        img_arr = mix(img_arr, colour, np.clip(ys - ridge[None, :] + 0.5, 0, 1) * haze)
+    # The keep on a jagged crag, left of centre, with the moon behind its main tower.
+    crag = [(48, 262)]
+    for i in range(17):
+        x = 58 + i * 9.5
+        peak = 176 + 0.012 * (x - 140) ** 2
+        crag.append((x, peak + rng.random() * 9))
+    crag.append((226, 262))
+    keep = [crag]
+    for x0, x1, top in ((88, 112, 118), (118, 150, 82), (156, 176, 112), (180, 196, 142)):
         keep.append([(x0, top), (x1, top), (x1, 200), (x0, 200)])
         step = (x1 - x0) / 5
         for i in range(0, 5, 2):
             keep.append([(x0 + i * step, top - 6), (x0 + (i + 1) * step, top - 6),
                          (x0 + (i + 1) * step, top), (x0 + i * step, top)])
-    keep.append([(160, 92), (162, 70), (164, 92)])
+    keep.append([(112, 140), (118, 134), (156, 134), (156, 190), (112, 190)])
+    keep.append([(131, 82), (134, 50), (137, 82)])
+    keep.append([(134, 50), (146, 54), (134, 58)])
     kmask = poly_mask(w, h, keep, scale=4)
-    img_arr = mix(img_arr, (10, 7, 6), kmask)
-    windows = poly_mask(w, h, [[(158, 108), (162, 108), (162, 116), (158, 116)],
-                               [(128, 130), (131, 130), (131, 137), (128, 137)],
-                               [(188, 140), (191, 140), (191, 146), (188, 146)]], scale=4)
-    img_arr = mix(img_arr, (255, 196, 96), windows)
+    img_arr = mix(img_arr, (9, 6, 6), kmask)
+    lit = [[(130, 96), (135, 96), (135, 106), (130, 106)], [(96, 132), (100, 132), (100, 140), (96, 140)],
+           [(162, 124), (166, 124), (166, 131), (162, 131)], [(141, 150), (145, 150), (145, 158), (141, 158)],
+           [(185, 152), (189, 152), (189, 158), (185, 158)]]
+    windows = poly_mask(w, h, lit, scale=4)
+    halo = blur(windows, 3.0)
+    img_arr = img_arr + halo[..., None] * np.array([120, 70, 20])
+    img_arr = mix(img_arr, (255, 200, 110), windows)
     scene = Scene(w, h, img_arr)
     # Lower band: stone with the gauge slot.
     band = sd_box(w, h, (-10, 258, w + 10, h + 10), 0)
-    stone_albedo, stone_height = stone(w, h, 122, base=(44, 35, 28), blocks=False)
+    stone_albedo, stone_height = stone(w, h, 124, base=(46, 37, 29), blocks=False)
     scene.paint(cover(band), stone_albedo, 0.0, 0.0)
     scene.height += stone_height * cover(band)
-    scene.moulding(sd_box(w, h, (-20, 258, w + 20, h + 20), 0), 6, relief=3.0, seed=123,
+    scene.moulding(sd_box(w, h, (-20, 258, w + 20, h + 20), 0), 6, relief=3.0, seed=125,
                    ridges=1)
     slot = sd_box(w, h, (134, 282, 371, 299), 8)
     scene.paint(cover(slot), (14, 10, 8), -2.0, 0.0)
-    scene.moulding(slot, 4.0, relief=2.5, seed=124, ridges=1)
+    scene.moulding(slot, 4.0, relief=2.5, seed=126, ridges=1)
     scene.paint(cover(sd_box(w, h, (141, 288, 364, 293), 0)), (49, 49, 49), -2.0, 0.0)
-    scene.moulding(sd_box(w, h, (0, 0, w, h), 4), 7, relief=3.5, seed=125)
+    diamond(scene, 112, 290, 9, 6, 127)
+    diamond(scene, 385, 290, 9, 6, 128)
+    scene.moulding(sd_box(w, h, (0, 0, w, h), 4), 7, relief=3.5, seed=129)
     img = scene.shade()
-    img = letter(img, (w / 2 + 40, 44), "ТРИЛОГИЯ", title_face(44), (252, 226, 150),
-                 (160, 108, 40), anchor="mm", shadow=(0, 0, 0), shadow_offset=(2, 2))
-    img = letter(img, (w / 2 + 40, 88), "МОРВАТА", title_face(52), (252, 226, 150),
-                 (160, 108, 40), anchor="mm", shadow=(0, 0, 0), shadow_offset=(2, 2))
-    img = letter(img, (w / 2, 271), "Подготовка к установке...", windsor(17), (214, 178, 104),
-                 (160, 120, 56), anchor="mm", shadow=(0, 0, 0))
+    # Title to the right of the keep, with a dark halo that lifts it off the sky.
+    for text, size, y in (("ТРИЛОГИЯ", 40, 92), ("МОРВАТА", 56, 146)):
+        halo_mask = blur(text_mask((w, h), (340, y), text, title_face(size), "mm"), 6)
+        img = Image.fromarray(np.clip(mix(image_array(img), (8, 5, 4), np.clip(halo_mask * 1.6,
+                              0, 0.75)) + 0.5, 0, 255).astype(np.uint8), "RGB")
+        img = letter(img, (340, y), text, title_face(size), (255, 230, 156), (166, 112, 42),
+                     anchor="mm", shadow=(0, 0, 0), shadow_offset=(2, 2))
+    img = ink_divider(img, 340, 186, 96, colour=(190, 140, 64), alpha=0.9)
+    img = letter(img, (w / 2, 271), "Подготовка к установке...", windsor(17), (220, 184, 110),
+                 (164, 124, 58), anchor="mm", shadow=(0, 0, 0))
     return img
 
 
@@ -1156,6 +1213,9 @@ def skull_layers(scene):
     jaw = sd_box(w, h, (286, 198, 354, 262), 16)
     cheeks = np.minimum(sd_ellipse(w, h, (268, 188, 312, 232)), sd_ellipse(w, h, (328, 188, 372, 232)))
     skull = np.minimum(np.minimum(cranium, jaw), cheeks)
+    # Shadow the skull casts on the medallion (light from the upper left).
+    cast = np.roll(np.roll(blur(cover(skull), 5), 5, 0), 6, 1) * (1 - cover(skull))
+    scene.albedo = mix(scene.albedo, (10, 7, 5), cast * 0.75)
     bone = ramp(noise(w, h, 171, cell=10, octaves=4), [(0, (128, 112, 86)), (0.6, (170, 152, 118)),
                                                        (1, (190, 172, 136))])
     dome = np.sqrt(np.clip(-skull / 30, 0, 1)) * 9
@@ -1164,7 +1224,14 @@ def skull_layers(scene):
         socket = sd_ellipse(w, h, (cx - SOCKET[0], cy - SOCKET[1], cx + SOCKET[0], cy + SOCKET[1]))
         depth = np.sqrt(np.clip(-socket / 8, 0, 1))
         scene.paint(cover(socket), (8, 5, 4), 6 - 6 * depth, 0.0)
-    nose = poly_mask(w, h, [[(320, 212), (328, 231), (320, 227), (312, 231)]])
+    # Temples and brow: shallow hollows beside and above the sockets.
+    for box in ((262, 170, 282, 214), (358, 170, 378, 214)):
+        temple = cover(sd_ellipse(w, h, box)) * cover(skull)
+        scene.paint(temple * 0.55, (96, 84, 64), -1.5, 0.0, add_height=True)
+    for cx, cy in EYES:
+        brow = cover(sd_ellipse(w, h, (cx - 19, cy - 20, cx + 19, cy - 4))) * cover(skull)
+        scene.height += brow * 2.0
+    nose = poly_mask(w, h, [[(320, 211), (329, 232), (320, 228), (311, 232)]])
     scene.paint(nose, (12, 8, 6), 4.0, 0.0)
     teeth_band = sd_box(w, h, (297, 238, 343, 254), 3)
     scene.paint(cover(teeth_band), (20, 14, 10), 5.0, 0.0)
@@ -1173,9 +1240,10 @@ def skull_layers(scene):
         x0 = 298.5 + i * 7.5
         tooth = sd_box(w, h, (x0, 239, x0 + 6, 253), 2)
         scene.paint(cover(tooth), bone * 1.05, 8.0, 0.0)
-    crack = poly_mask(w, h, [[(338, 124), (341, 124), (334, 146), (344, 160), (341, 162),
-                              (330, 147)]])
-    scene.paint(crack * 0.8, (40, 30, 22), 6.0, 0.0)
+    crack = line_mask(w, h, [(339, 121), (334, 131), (340, 139), (333, 150), (337, 158)], 1.6)
+    crack = np.maximum(crack, line_mask(w, h, [(340, 139), (347, 144)], 1.2))
+    scene.paint(crack * 0.9, (34, 26, 18), None, None)
+    scene.height -= crack * 1.5
 
 
 def background_progress_rgb():
@@ -1195,6 +1263,14 @@ def background_progress_rgb():
     scene.paint(runes * 0.85, (12, 8, 6), -2.5, 0.0)
     inner = sd_circle(w, h, cx, cy, RING_INNER - 3)
     scene.moulding(inner, 4, relief=2.0, seed=175, ridges=1)
+    # An engraved circle with notches round the skull.
+    etched = cover(np.abs(sd_circle(w, h, cx, cy, 108)) - 0.9)
+    xs, ys = pixel_grid(w, h)
+    ang = np.arctan2(ys - cy, xs - cx)
+    rad = np.hypot(xs - cx, ys - cy)
+    notches = (np.abs(((ang / (2 * np.pi) * 16) % 1) - 0.5) > 0.47) & (rad > 110) & (rad < 120)
+    etched = np.maximum(etched, notches.astype(np.float32))
+    scene.paint(etched * 0.8, (30, 24, 18), -1.5, 0.0, add_height=True)
     skull_layers(scene)
     panel = sd_box(w, h, (100, 384, 540, 458), 12)
     scene.paint(cover(panel), (20, 14, 10), -1.0, 0.0)
@@ -1227,8 +1303,8 @@ def ring_layers(w, h, centre):
     band = np.maximum(outer, -inner)
     xs, ys = pixel_grid(w, h)
     t = np.clip((np.hypot(xs - cx, ys - cy) - RING_INNER) / (RING_OUTER - RING_INNER), 0, 1)
-    gold = ramp(noise(w, h, 180, cell=16, octaves=4), [(0, (170, 110, 40)), (0.5, (214, 160, 70)),
-                                                       (1, (236, 190, 100))])
+    gold = ramp(noise(w, h, 180, cell=16, octaves=4), [(0, (128, 80, 30)), (0.5, (176, 120, 48)),
+                                                       (1, (206, 156, 74))])
     scene = Scene(w, h, gold)
     scene.height = np.clip(np.sin(np.pi * t), 0, 1) ** 0.6 * 6 * cover(band)
     scene.metal[:] = 1.0
