@@ -1,0 +1,344 @@
+#include "zip/dirreader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace mvt::zip {
+
+namespace {
+
+constexpr uint32_t kEndSignature = 0x06054B50;
+constexpr uint32_t kCentralSignature = 0x02014B50;
+constexpr uint32_t kLocalSignature = 0x04034B50;
+constexpr uint32_t kSpanMarker = 0x08074B50;
+constexpr size_t kEndRecordSize = 22;
+constexpr size_t kCentralHeaderSize = 46;
+constexpr int64_t kEndSearchWindow = 65557;  // end record plus the longest comment
+constexpr size_t kLongestName = 260;
+constexpr size_t kGarbageTestLimit = 512;
+constexpr uint8_t kGarbageByteLimit = 47;
+
+// Message ids raised by the walk.
+constexpr int kSeekError = 10201, kListError = 10202, kStructureWarning = 10203,
+              kGarbageWarning = 10204, kNoMemory = 10103, kZipNotOpened = 11002,
+              kUserCancelled = 11007, kEndRecordError = 11011, kCentralHeaderError = 11013,
+              kCentralSignatureWrong = 11015, kCentralName = 11017, kFileComment = 11022,
+              kNotAZip = 11036;
+
+// An error raised while walking the directory, reported by its message id.
+struct ZipReadError {
+    int id;
+};
+
+uint16_t Le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t Le32(const uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24;
+}
+
+bool ReadExact(ArchiveFile& file, void* buffer, size_t count) {
+    return file.Read(buffer, count) == count;
+}
+
+std::string ReadText(ArchiveFile& file, size_t count, int errorId) {
+    std::string text(count, '\0');
+    if (count && !ReadExact(file, text.data(), count)) throw ZipReadError{errorId};
+    return text;
+}
+
+EndRecordInfo ParseEndRecord(const uint8_t* p, int64_t position) {
+    EndRecordInfo info;
+    info.position = position;
+    info.thisDisk = Le16(p + 4);
+    info.centralDisk = Le16(p + 6);
+    info.entriesOnDisk = Le16(p + 8);
+    info.totalEntries = Le16(p + 10);
+    info.centralSize = Le32(p + 12);
+    info.centralOffset = Le32(p + 16);
+    return info;
+}
+
+bool EndsWithZipExtension(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ext = path.substr(path.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".zip";
+}
+
+std::string ChangeExtension(const std::string& path, const std::string& extension) {
+    const size_t dot = path.find_last_of('.');
+    const size_t separator = path.find_last_of("\\/:");
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator))
+        return path + extension;
+    return path.substr(0, dot) + extension;
+}
+
+bool FixedLike(DriveKind kind) {
+    return kind == DriveKind::Fixed || kind == DriveKind::Network || kind == DriveKind::RamDisk;
+}
+
+bool HasEndRecord(DirReaderHost& host, const std::string& path) {
+    auto file = host.OpenForReading(path);
+    EndRecordInfo info;
+    int64_t size = 0;
+    return file && LocateEndRecord(*file, info, size) == EndRecordSearch::Found;
+}
+
+// A program with an archive appended whose offsets were not adjusted: the directory is
+// read from the companion ".zip" file instead.
+std::string ProbeType(DirReaderHost& host, const std::string& name) {
+    auto file = host.OpenForReading(name);
+    if (!file) return name;
+    char mz[2];
+    if (!ReadExact(*file, mz, 2) || mz[0] != 'M' || mz[1] != 'Z') return name;
+    EndRecordInfo info;
+    int64_t size = 0;
+    if (LocateEndRecord(*file, info, size) != EndRecordSearch::Found) return name;
+    uint8_t header[kCentralHeaderSize];
+    uint8_t local[4] = {};
+    const bool localFound = file->Seek(info.centralOffset) &&
+                            ReadExact(*file, header, sizeof header) &&
+                            Le32(header) == kCentralSignature && file->Seek(Le32(header + 42)) &&
+                            ReadExact(*file, local, 4) && Le32(local) == kLocalSignature;
+    return localFound ? name : ChangeExtension(name, ".zip");
+}
+
+class DirectoryRead {
+  public:
+    DirectoryRead(DirReaderHost& host, const DirReadOptions& options,
+                  std::vector<ZipDirEntry>& entries, ArchiveState& state)
+        : host_(host), options_(options), entries_(entries), state_(state) {}
+
+    DirReadOutcome Run(const std::string& zipFileName);
+
+  private:
+    std::unique_ptr<ArchiveFile> Open(const std::string& path, EndRecordInfo& end);
+    void Walk(ArchiveFile& file, const EndRecordInfo& end);
+    ZipDirEntry ReadEntry(ArchiveFile& file);
+    std::string Convert(const std::string& text, uint8_t host, uint8_t madeBy) const;
+
+    DirReaderHost& host_;
+    const DirReadOptions& options_;
+    std::vector<ZipDirEntry>& entries_;
+    ArchiveState& state_;
+    uint8_t rememberedHost_ = 0, rememberedMadeBy_ = 20;
+};
+
+std::string DirectoryRead::Convert(const std::string& text, uint8_t host, uint8_t madeBy) const {
+    const bool oem = options_.codePage == CodePageOpts::cpOEM ||
+                     (options_.codePage == CodePageOpts::cpAuto && host == 0) || host == 6 ||
+                     (host == 11 && madeBy == 50);
+    return oem ? host_.OemToAnsi(text) : text;
+}
+
+std::unique_ptr<ArchiveFile> DirectoryRead::Open(const std::string& path, EndRecordInfo& end) {
+    const std::string expanded = host_.ExpandPath(path);
+    const DriveKind drive = host_.DriveOf(expanded);
+    if (drive == DriveKind::Invalid) return nullptr;
+    state_.path = expanded;
+    if (!host_.FileExists(expanded)) {
+        // Multi-part sets: name001.zip, name002.zip, ...; the part with the end record.
+        if (!FixedLike(drive) || !EndsWithZipExtension(expanded)) return nullptr;
+        bool found = false;
+        for (int part = 1; part <= 999 && !found; ++part) {
+            char number[4];
+            std::snprintf(number, sizeof number, "%03d", part);
+            const std::string partName = expanded.substr(0, expanded.size() - 4) + number +
+                                         expanded.substr(expanded.size() - 4);
+            if (!host_.FileExists(partName)) break;
+            if (HasEndRecord(host_, partName)) {
+                state_.path = partName;
+                state_.multiPart = found = true;
+            }
+        }
+        if (!found) return nullptr;
+    }
+    auto file = host_.OpenForReading(state_.path);
+    EndRecordSearch search = EndRecordSearch::NotFound;
+    if (!file) {
+        host_.ReportById(kZipNotOpened);
+    } else {
+        uint8_t start[8];
+        if (ReadExact(*file, start, 8) && Le32(start) == kSpanMarker &&
+            Le32(start + 4) == kLocalSignature)
+            state_.spanned = true;
+        int64_t size = 0;
+        search = LocateEndRecord(*file, end, size);
+        if (search == EndRecordSearch::SizeError && options_.verbose)
+            host_.ReportDiagnostic("Opening EOC seek/size error " +
+                                   std::to_string(std::max<int64_t>(size, 0) / 1048576) + "Mb");
+    }
+    if (search != EndRecordSearch::Found) {
+        host_.ReportById(kNotAZip);
+        return nullptr;
+    }
+    if (end.garbage) host_.ReportById(kGarbageWarning);
+    return file;
+}
+
+ZipDirEntry DirectoryRead::ReadEntry(ArchiveFile& file) {
+    uint8_t h[kCentralHeaderSize];
+    if (!ReadExact(file, h, sizeof h)) throw ZipReadError{kCentralHeaderError};
+    if (Le32(h) != kCentralSignature) throw ZipReadError{kCentralSignatureWrong};
+    ZipDirEntry e;
+    e.fileNameLength = Le16(h + 28);
+    if (e.fileNameLength >= kLongestName) throw ZipReadError{kCentralName};
+    const std::string rawName = ReadText(file, e.fileNameLength, kCentralName);
+    e.madeByVersion = h[4];
+    e.hostSystem = h[5];
+    if (e.hostSystem != 0) {
+        rememberedHost_ = e.hostSystem;
+        rememberedMadeBy_ = e.madeByVersion;
+    }
+    e.versionNeeded = Le16(h + 6);
+    e.flags = Le16(h + 8);
+    e.compressionMethod = Le16(h + 10);
+    e.modTime = Le16(h + 12);
+    e.modDate = Le16(h + 14);
+    e.crc32 = Le32(h + 16);
+    e.compressedSize = Le32(h + 20);
+    e.uncompressedSize = Le32(h + 24);
+    e.extraFieldLength = Le16(h + 30);
+    e.fileCommentLength = Le16(h + 32);
+    e.diskNumberStart = Le16(h + 34);
+    e.internalAttributes = Le16(h + 36);
+    e.externalAttributes = Le32(h + 38);
+    e.localHeaderOffset = Le32(h + 42);
+    e.fileName = Convert(rawName, e.hostSystem, e.madeByVersion);
+    std::replace(e.fileName.begin(), e.fileName.end(), '/', '\\');
+    e.encrypted = e.flags & 1;
+    e.extraData = ReadText(file, e.extraFieldLength, kSeekError);
+    e.fileComment =
+        Convert(ReadText(file, e.fileCommentLength, kFileComment), e.hostSystem, e.madeByVersion);
+    return e;
+}
+
+void DirectoryRead::Walk(ArchiveFile& file, const EndRecordInfo& end) {
+    state_.lastDisk = end.thisDisk;
+    if (end.thisDisk != 0) state_.spanned = true;
+    // Multi-disk sets are never switched here: a directory on another disk is read from
+    // its recorded offset in this file.
+    state_.centralPosition =
+        end.centralDisk == end.thisDisk
+            ? state_.fileSize - end.centralSize - int64_t(end.rawComment.size()) - 22
+            : int64_t{end.centralOffset};
+    state_.firstLocalHeaderOffset = state_.fileSize == kEndRecordSize ? 0 : state_.fileSize;
+    if (state_.centralPosition != int64_t{end.centralOffset}) {
+        state_.structureError = true;
+        host_.ReportById(kStructureWarning);
+    }
+    if (state_.centralPosition < 0 || !file.Seek(state_.centralPosition))
+        throw ZipReadError{kSeekError};
+    host_.ProgressStart(end.totalEntries);
+    for (int sequence = 1; sequence <= end.totalEntries; ++sequence) {
+        ZipDirEntry entry = ReadEntry(file);
+        const int64_t localOffset = entry.localHeaderOffset;
+        if (options_.useDirOnlyEntries || entry.fileName.empty() || entry.fileName.back() != '\\') {
+            entries_.push_back(std::move(entry));
+            host_.NewName(sequence, entries_.back());
+        } else {
+            ++state_.droppedDirectories;
+        }
+        state_.firstLocalHeaderOffset = std::min(state_.firstLocalHeaderOffset, localOffset);
+        host_.ProgressStep();
+        if (host_.CancelRequested()) throw ZipReadError{kUserCancelled};
+    }
+    uint8_t record[kEndRecordSize];
+    if (!ReadExact(file, record, sizeof record)) throw ZipReadError{kCentralHeaderError};
+    if (Le32(record) != kEndSignature) throw ZipReadError{kEndRecordError};
+    state_.lastDisk = Le16(record + 4);
+}
+
+DirReadOutcome DirectoryRead::Run(const std::string& zipFileName) {
+    entries_.clear();
+    state_ = ArchiveState{};
+    const std::string name = ProbeType(host_, zipFileName);
+    EndRecordInfo end;
+    auto file = Open(name, end);
+    if (!file) {
+        host_.DirUpdate();
+        return DirReadOutcome::NotOpened;
+    }
+    state_.fileSize = end.fileSize;
+    state_.endRecordPosition = end.position;
+    host_.BusyCursor(true);
+    bool succeeded = false;
+    try {
+        Walk(*file, end);
+        succeeded = true;
+    } catch (const ZipReadError& error) {
+        host_.ReportRaised(error.id, {});
+    } catch (const std::bad_alloc&) {
+        host_.ReportRaised(kNoMemory, {});
+    } catch (const std::exception& error) {
+        host_.ReportRaised(kListError, error.what());
+    }
+    host_.ProgressEnd();
+    host_.BusyCursor(false);
+    file.reset();
+    if (succeeded) {
+        state_.firstLocalHeaderOffset += state_.centralPosition - int64_t{end.centralOffset};
+        state_.hostSystem = rememberedHost_;
+        state_.madeByVersion = rememberedMadeBy_;
+        state_.comment = Convert(end.rawComment, rememberedHost_, rememberedMadeBy_);
+    } else {
+        state_.firstLocalHeaderOffset = 0;
+    }
+    host_.DirUpdate();
+    return succeeded ? DirReadOutcome::Succeeded : DirReadOutcome::Failed;
+}
+
+}  // namespace
+
+EndRecordSearch LocateEndRecord(ArchiveFile& file, EndRecordInfo& info, int64_t& size) {
+    size = file.Size();
+    if (size < 0 || size > int64_t{0xFFFFFFFF}) return EndRecordSearch::SizeError;
+    if (size > int64_t{kEndRecordSize} - 1) {
+        uint8_t tail[kEndRecordSize];
+        if (!file.Seek(size - kEndRecordSize)) return EndRecordSearch::SizeError;
+        if (ReadExact(file, tail, sizeof tail) && Le32(tail) == kEndSignature) {
+            info = ParseEndRecord(tail, size - kEndRecordSize);
+            info.fileSize = size;
+            return EndRecordSearch::Found;
+        }
+    }
+    const int64_t windowSize = std::min(size, kEndSearchWindow);
+    const int64_t windowStart = size - windowSize;
+    std::vector<uint8_t> window(static_cast<size_t>(windowSize));
+    if (!file.Seek(windowStart) || !ReadExact(file, window.data(), window.size()))
+        return EndRecordSearch::NotFound;
+    for (int64_t at = windowSize - 23; at >= 0; --at) {
+        const uint8_t* p = window.data() + at;
+        if (Le32(p) != kEndSignature) continue;
+        info = ParseEndRecord(p, windowStart + at);
+        const int64_t commentStart = at + int64_t{kEndRecordSize};
+        const int64_t commentLength = std::min<int64_t>(Le16(p + 20), windowSize - commentStart);
+        info.rawComment.assign(reinterpret_cast<const char*>(p + kEndRecordSize),
+                               static_cast<size_t>(commentLength));
+        const int64_t end = commentStart + commentLength;
+        info.fileSize = size;
+        if (end < windowSize) {
+            info.fileSize = windowStart + end;
+            const int64_t remaining = windowSize - end;
+            info.garbage = remaining >= int64_t{kGarbageTestLimit} ||
+                           std::any_of(window.begin() + end, window.end(),
+                                       [](uint8_t b) { return b >= kGarbageByteLimit; });
+        }
+        return EndRecordSearch::Found;
+    }
+    return EndRecordSearch::NotFound;
+}
+
+DirReadOutcome ReadZipDirectory(DirReaderHost& host, const std::string& zipFileName,
+                                const DirReadOptions& options, std::vector<ZipDirEntry>& entries,
+                                ArchiveState& state) {
+    return DirectoryRead(host, options, entries, state).Run(zipFileName);
+}
+
+}  // namespace mvt::zip

@@ -1,0 +1,173 @@
+#include "zip/zubind.h"
+
+namespace mvt::zip {
+
+int StatusMessageId(int status) {
+    switch (status) {
+        case -1:
+            return kMsgDllCancelled;
+        case -2:
+            return kMsgDllAborting;
+        case -3:
+            return kMsgDllHandler;
+        case -4:
+            return kMsgDllNoMemory;
+        case -5:
+            return kMsgDllInvalid;
+        default:
+            return kMsgDllCritical;
+    }
+}
+
+namespace {
+
+// No critical-error or missing-file boxes from the system while the loader runs.
+class QuietErrorMode {
+  public:
+    QuietErrorMode() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
+    ~QuietErrorMode() { SetErrorMode(previous_); }
+    QuietErrorMode(const QuietErrorMode&) = delete;
+    QuietErrorMode& operator=(const QuietErrorMode&) = delete;
+
+  private:
+    UINT previous_;
+};
+
+template <class F>
+F Entry(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// An exception escaping from the library call counts as this status.
+constexpr int kStatusException = -7;
+
+}  // namespace
+
+TZUDynamicBind::~TZUDynamicBind() {
+    // The worker frees a loaded library unconditionally, without reporting (the
+    // component's handlers may be gone by now).
+    module_.reset();
+}
+
+std::string TZUDynamicBind::LibraryFileName() const {
+    if (dllDirectory_.empty()) return kZipLibraryName;
+    std::string path = dllDirectory_;
+    if (path.back() != ':') path += '\\';
+    path += kZipLibraryName;
+    if (path[0] == '.') path = ProgramFolder() + path;
+    // A library embedded in the program (folder "><") does not exist in this program.
+    return FileExists(path) ? path : kZipLibraryName;
+}
+
+void TZUDynamicBind::SetDllDirectory(const std::string& folder) {
+    dllDirectory_ = folder;
+    while (!dllDirectory_.empty() && dllDirectory_.back() == '\\') dllDirectory_.pop_back();
+}
+
+void TZUDynamicBind::ClearEntries() {
+    unzExec_ = nullptr;
+    zipExec_ = nullptr;
+    versionFn_ = nullptr;
+    privVersionFn_ = nullptr;
+    abort_ = nullptr;
+    path_ = nullptr;
+    version_ = privateVersion_ = 0;
+}
+
+void TZUDynamicBind::Unload() {
+    if (!module_) return;
+    if (verbose) {
+        // Runs on every exit path of an extract run: a failing handler must not stop it.
+        try {
+            ReportMessage(0, ZipMessages().Format(kMsgDllUnloaded, {libraryPath_}));
+        } catch (const std::exception&) {
+        }
+    }
+    module_.reset();
+    ClearEntries();
+    libraryPath_.clear();
+    usage_ = 0;
+}
+
+bool TZUDynamicBind::LoadPath(const std::string& path, bool raise) {
+    module_.reset();
+    ClearEntries();
+    BusyCursor busy(*this);
+    HMODULE module;
+    {
+        QuietErrorMode quiet;
+        module = LoadLibraryA(path.c_str());
+    }
+    if (reinterpret_cast<uintptr_t>(module) <= 32) {
+        const DWORD error = GetLastError();
+        if (verbose || trace)
+            ReportMessage(0, Format("Error [%lu %s] loading %s", error,
+                                    SysErrorMessage(error).c_str(), path.c_str()));
+        if (raise) {
+            usage_ = 0;
+            throw EZipUnpacker::WithText(kMsgDllLoadFailed, path);
+        }
+        return false;
+    }
+    module_.reset(module);
+    // Each entry is looked up only when the ones before it were found.
+    if ((unzExec_ = Entry<ZlUnzExecFn>(module, "ZL_UnzExec")) &&
+        (zipExec_ = Entry<ZlZipExecFn>(module, "ZL_ZipExec")) &&
+        (versionFn_ = Entry<ZlVersionFn>(module, "ZL_Version")) &&
+        (privVersionFn_ = Entry<ZlPrivVersionFn>(module, "ZL_PrivVersion")) &&
+        (abort_ = Entry<ZlAbortFn>(module, "ZL_Abort")) &&
+        (path_ = Entry<ZlPathFn>(module, "ZL_Path"))) {
+        privateVersion_ = privVersionFn_();
+        version_ = versionFn_();
+        const char* loadedPath = path_();
+        libraryPath_ = loadedPath ? loadedPath : path;
+    }
+    if (version_ < kLowestLibraryVersion || version_ > kHighestLibraryVersion) {
+        const std::string name = version_ ? libraryPath_ : path;
+        module_.reset();
+        ClearEntries();
+        if (raise) {
+            usage_ = 0;
+            throw EZipUnpacker::WithText(kMsgDllOld, name);
+        }
+        return false;
+    }
+    if (verbose) ReportMessage(0, ZipMessages().Format(kMsgDllLoaded, {libraryPath_}));
+    return true;
+}
+
+int TZUDynamicBind::LoadFor(LibraryPurpose purpose, bool raise) {
+    if (!module_ && !LoadPath(LibraryFileName(), raise)) return 0;
+    usage_ |= purpose;
+    return privateVersion_;
+}
+
+void TZUDynamicBind::ReleaseFor(LibraryPurpose purpose) {
+    usage_ &= ~purpose;
+    if (usage_ == 0) Unload();
+}
+
+int TZUDynamicBind::CallUnzExec(const ZlCommand& command) {
+    LoadFor(kPurposeCall);
+    int status;
+    try {
+        status = unzExec_(&command);
+    } catch (...) {
+        status = kStatusException;
+    }
+    jobHandle_ = 0;
+    ReleaseFor(kPurposeCall);
+    if (status < 0) {
+        if (StatusMessageId(status) == kMsgDllCritical)
+            throw EZipUnpacker::WithNumber(kMsgDllCritical, status);
+        throw EZipUnpacker::FromId(StatusMessageId(status));
+    }
+    return status;
+}
+
+void TZUDynamicBind::AbortLibrary() {
+    cancel_ = true;
+    if (module_ && abort_) abort_(jobHandle_);
+}
+
+}  // namespace mvt::zip

@@ -1,0 +1,75 @@
+// TZUDynamicBind: the middle layer of the zip worker, which finds, loads, checks and
+// releases the zip library "ZipLib179.dll" and calls its extract entry.
+#pragma once
+
+#include <string>
+
+#include "framework/handles.h"
+#include "ziplib179.h"
+#include "zip/zucore.h"
+
+namespace mvt::zip {
+
+constexpr char kZipLibraryName[] = "ZipLib179.dll";
+constexpr int kLowestLibraryVersion = 179;
+constexpr int kHighestLibraryVersion = 300;
+
+// Why the library is held; it is unloaded when no purpose is left.
+enum LibraryPurpose : unsigned {
+    kPurposeCall = 1,     // a library call is running
+    kPurposeExtract = 2,  // an extract run is in progress
+    kPurposeKeep = 4,     // Dll_Load holds the library
+};
+
+class TZUDynamicBind : public TZUCore {
+  public:
+    using TZUCore::TZUCore;
+    ~TZUDynamicBind() override;
+
+    // Takes a purpose; loads the library when none is loaded (raising EZipUnpacker 10650
+    // or 10651 on failure when `raise` is set). Returns the private version (0 on a quiet
+    // failure).
+    int LoadFor(LibraryPurpose purpose, bool raise = true);
+    void ReleaseFor(LibraryPurpose purpose);
+    // Calls ZL_UnzExec under purpose 1; a negative status raises its message.
+    int CallUnzExec(const ZlCommand& command);
+    // Sets the cancel flag and asks a running job to stop.
+    void AbortLibrary();
+
+    bool Loaded() const { return module_ != nullptr; }
+    int Version() const { return version_; }
+    int PrivateVersion() const { return privateVersion_; }
+    const std::string& LibraryPath() const { return libraryPath_; }
+    unsigned Usage() const { return usage_; }
+    const std::string& DllDirectory() const { return dllDirectory_; }
+    // Stored without a trailing "\"; a loaded library stays loaded.
+    void SetDllDirectory(const std::string& folder);
+    void SetJobHandle(int32_t handle) { jobHandle_ = handle; }
+
+    // Where the library is looked for, by the folder rules.
+    std::string LibraryFileName() const;
+
+  private:
+    bool LoadPath(const std::string& path, bool raise);
+    void Unload();
+    void ClearEntries();
+
+    UniqueModule module_;
+    ZlUnzExecFn unzExec_ = nullptr;
+    ZlZipExecFn zipExec_ = nullptr;
+    ZlVersionFn versionFn_ = nullptr;
+    ZlPrivVersionFn privVersionFn_ = nullptr;
+    ZlAbortFn abort_ = nullptr;
+    ZlPathFn path_ = nullptr;
+    int version_ = 0;
+    int privateVersion_ = 0;
+    std::string libraryPath_ = kZipLibraryName;
+    std::string dllDirectory_;
+    unsigned usage_ = 0;
+    int32_t jobHandle_ = 0;
+};
+
+// The message id raised for a negative status of ZL_UnzExec.
+int StatusMessageId(int status);
+
+}  // namespace mvt::zip

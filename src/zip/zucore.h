@@ -1,0 +1,99 @@
+// TZUCore: the lowest layer of the zip worker: event slots, progress counters, error
+// state, message boxes, the termination check and cursor handling.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "zip/messages.h"
+#include "zip/zipdialog.h"
+#include "zip/zipevents.h"
+
+namespace mvt::zip {
+
+// Context numbers shown with Verbose in the box caption.
+constexpr int kContextReportedById = 10000;
+constexpr int kContextRaised = 10001;
+
+class TZUCore {
+  public:
+    explicit TZUCore(TObject* sender);
+    virtual ~TZUCore() = default;
+    TZUCore(const TZUCore&) = delete;
+    TZUCore& operator=(const TZUCore&) = delete;
+
+    TZUEvents events;
+    TProgressDetails progress;
+
+    // Copies of the component's flags.
+    bool unattended = false;
+    bool verbose = false;
+    bool trace = false;
+
+    int ErrorCode() const { return errorCode_; }
+    int FullErrorCode() const { return fullErrorCode_; }
+    const std::string& ErrorMessage() const { return errorMessage_; }
+    bool Cancelled() const { return cancel_; }
+    void SetCancel(bool cancel) { cancel_ = cancel; }
+
+    // An error raised inside the component: error box when its display flag is set.
+    void ReportRaised(const EZipUnpacker& error, const std::string& suffix = {});
+    // An error reported by id: information box.
+    void ReportById(int id);
+    // A message for OnMessage only; code 0 leaves the last error as it is.
+    void ReportMessage(int code, const std::string& text);
+
+    // Asks OnZipDialog first (a result of 1..10 replaces the box), else shows the box
+    // unless unattended. Returns the modal result (zmrNone when nothing was shown).
+    int ZipDialog(const std::string& text, TZipDialogKind kind, TZipDlgButtons buttons, int context,
+                  std::string* password = nullptr);
+
+    // Progress reports, each followed by the termination check.
+    void ProgressNewFile(const std::string& name, uint64_t size);
+    void ProgressBytes(uint64_t count);
+    void ProgressEndOfBatch();
+    void ProgressItemCount(int32_t count);
+    void ProgressTotalSize(uint64_t size);
+    void ProgressPhaseStart(int phase, uint64_t size, const std::string& text);
+    void ProgressPhaseStep(uint64_t count);
+
+    // OnCheckTerminate when assigned; else, on the main thread, pending window messages.
+    void CheckTerminate();
+
+    // The hourglass for the lifetime of the guard (main thread only).
+    class BusyCursor {
+      public:
+        explicit BusyCursor(const TZUCore& core);
+        ~BusyCursor();
+        BusyCursor(const BusyCursor&) = delete;
+        BusyCursor& operator=(const BusyCursor&) = delete;
+
+      private:
+        bool active_;
+        int previous_ = 0;
+    };
+    bool OnMainThread() const { return GetCurrentThreadId() == mainThread_; }
+
+  protected:
+    void SetError(int code, const std::string& message) {
+        errorCode_ = code;
+        errorMessage_ = message;
+    }
+    void SetFullErrorCode(int code) { fullErrorCode_ = code; }
+    void ClearError();
+    void FireItemProgress(const std::string& item, uint32_t totalSize, int perCent);
+    void FireProgress(TZipProgressType type, const std::string& name, int64_t size);
+    void FireDetails();
+
+    TObject* sender_;
+    bool cancel_ = false;
+
+  private:
+    int errorCode_ = 0;
+    int fullErrorCode_ = 0;
+    std::string errorMessage_;
+    DWORD mainThread_;
+};
+
+}  // namespace mvt::zip
