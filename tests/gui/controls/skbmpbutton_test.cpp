@@ -21,7 +21,7 @@ using test::Pump;
 constexpr COLORREF kUpColor = RGB(0, 0, 200), kDownColor = RGB(0, 120, 0),
                    kDisabledColor = RGB(128, 0, 128), kHotColor = RGB(200, 200, 0),
                    kStayDownColor = RGB(0, 160, 160);
-constexpr int kFormWidth = 320, kFormHeight = 200;
+constexpr int kFormWidth = test::kStageWidth, kFormHeight = test::kStageHeight;
 
 // The backdrop picture: every pixel differs from its neighbours, so a pixel read through a
 // transparent corner tells exactly which place of the parent's picture shows there.
@@ -37,28 +37,28 @@ LPARAM Point(int x, int y) {
 class ButtonTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        form_ = std::make_unique<TForm>(nullptr);
-        form_->SetBorderStyle(TFormBorderStyle::bsNone);
-        form_->SetClientSize(kFormWidth, kFormHeight);
-        form_->SetBounds(40, 40, form_->Width(), form_->Height());
-        form_->SetColor(RGB(220, 30, 30));
-        backdrop_ = form_->Make<TImage>();
-        backdrop_->SetParent(form_.get());
+        stage_ = test::MakeStage(RGB(220, 30, 30));
+        backdrop_ = stage_->Make<TImage>();
+        backdrop_->SetParent(stage_.get());
         backdrop_->SetBounds(0, 0, kFormWidth, kFormHeight);
         auto picture = MakeBmp24(kFormWidth, kFormHeight, BackdropPixel);
         backdrop_->Picture().LoadFromBytes(picture.data(), picture.size());
-        form_->Show();
         Pump();
     }
     void TearDown() override {
-        form_.reset();
+        stage_.reset();
         Pump();
+    }
+
+    TSkBmpButton* NewButton() {
+        auto* button = stage_->Make<TSkBmpButton>();
+        button->SetParent(stage_.get());
+        return button;
     }
 
     // A borderless button sized to its 40 x 20 Up picture, with a Down picture.
     TSkBmpButton* AddButton(int left, int top, bool sixteenBit = false) {
-        auto* button = form_->Make<TSkBmpButton>();
-        button->SetParent(form_.get());
+        auto* button = NewButton();
         button->SetBounds(left, top, 80, 30);
         auto make = sixteenBit ? MakeBmp16 : MakeBmp24;
         auto up = make(40, 20, LimeCorners(40, 20, kUpColor));
@@ -105,7 +105,7 @@ class ButtonTest : public ::testing::Test {
         Post(b, message, key, message == WM_KEYUP ? 0xC0000001 : 1);
     }
 
-    std::unique_ptr<TForm> form_;
+    std::unique_ptr<TWinControl> stage_;
     TImage* backdrop_ = nullptr;
     std::vector<TObject*> clicks_;
 };
@@ -320,7 +320,7 @@ TEST_F(ButtonTest, SetterRules) {
 }
 
 TEST_F(ButtonTest, DefaultsOfANewButton) {
-    auto* b = form_->Make<TSkBmpButton>();
+    auto* b = stage_->Make<TSkBmpButton>();
     EXPECT_EQ(b->Width(), 80);
     EXPECT_EQ(b->Height(), 30);
     EXPECT_TRUE(b->TabStop());
@@ -340,22 +340,29 @@ TEST_F(ButtonTest, ClickCopiesModalResultToTheForm) {
     TSkBmpButton& b = *AddButton(10, 10);
     b.SetModalResult(mrOk);
     ClickAt(b);
-    EXPECT_EQ(form_->ModalResult(), mrOk);
+    EXPECT_EQ(test::SharedForm().ModalResult(), mrOk);
     b.SetModalResult(mrNone);
     ClickAt(b);
-    EXPECT_EQ(form_->ModalResult(), mrNone) << "copied also when it is 0";
+    EXPECT_EQ(test::SharedForm().ModalResult(), mrNone) << "copied also when it is 0";
 }
 
 TEST_F(ButtonTest, ClickEndsAModalLoopWithTheButtonsResult) {
-    form_->Hide();
-    TSkBmpButton& b = *AddButton(10, 10);
-    b.SetModalResult(mrOk);
-    PostMessageA(b.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
-    PostMessageA(b.Handle(), WM_LBUTTONUP, 0, Point(5, 5));
+    TForm dialog(nullptr);
+    dialog.SetBorderStyle(TFormBorderStyle::bsNone);
+    dialog.SetClientSize(100, 60);
+    auto* b = dialog.Make<TSkBmpButton>();
+    b->SetParent(&dialog);
+    b->SetBounds(10, 10, 40, 20);
+    b->SetModalResult(mrOk);
+    int clicks = 0;
+    b->OnClick = [&](TObject*) { ++clicks; };
+    PostMessageA(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Point(5, 5));
+    PostMessageA(b->Handle(), WM_LBUTTONUP, 0, Point(5, 5));
     // Should the click not end the loop, the close ends it with a different result.
-    PostMessageA(form_->Handle(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(form_->ShowModal(), mrOk);
-    EXPECT_EQ(clicks_.size(), 1u);
+    PostMessageA(dialog.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(clicks, 1);
+    Pump();
 }
 
 // ---- Painting ---------------------------------------------------------------------------
@@ -384,8 +391,7 @@ TEST_F(ButtonTest, TransparentCornersShowTheParentsPicture16BitBitfields) {
 }
 
 TEST_F(ButtonTest, OliveTransparentColourAndTheWindowOnScreen) {
-    auto* b = form_->Make<TSkBmpButton>();
-    b->SetParent(form_.get());
+    auto* b = NewButton();
     b->SetBounds(70, 90, 10, 10);
     auto up = MakeBmp24(27, 25, [](int x, int y) {
         return x < 5 ? RGB(128, 128, 0) : (y < 5 ? RGB(0, 255, 0) : RGB(10, 20, 30));
@@ -464,8 +470,7 @@ TEST_F(ButtonTest, HotImageWhileThePointerIsInside) {
 }
 
 TEST_F(ButtonTest, SingleBorderFramesAndLatchedFaceUsesTheDownPattern) {
-    auto* b = form_->Make<TSkBmpButton>();
-    b->SetParent(form_.get());
+    auto* b = NewButton();
     b->SetButtonSize(TBtnSize::bszNeither);
     b->SetButtonBorder(TButtonBorder::bbSingle);
     b->SetBounds(10, 10, 30, 20);
@@ -486,8 +491,7 @@ TEST_F(ButtonTest, SingleBorderFramesAndLatchedFaceUsesTheDownPattern) {
 }
 
 TEST_F(ButtonTest, TileModeRepeatsTheImageAndCutsTheLastTile) {
-    auto* b = form_->Make<TSkBmpButton>();
-    b->SetParent(form_.get());
+    auto* b = NewButton();
     b->SetButtonSize(TBtnSize::bszTileToButton);
     b->SetBounds(10, 10, 25, 7);
     auto up = MakeBmp24(10, 5, [](int x, int) { return x == 0 ? RGB(255, 0, 0) : RGB(0, 0, 255); });
@@ -501,8 +505,7 @@ TEST_F(ButtonTest, TileModeRepeatsTheImageAndCutsTheLastTile) {
 }
 
 TEST_F(ButtonTest, CaptionIsCentredAndDrawnInTheFontColour) {
-    auto* b = form_->Make<TSkBmpButton>();
-    b->SetParent(form_.get());
+    auto* b = NewButton();
     b->SetButtonBorder(TButtonBorder::bbSingle);
     b->SetColor(RGB(255, 255, 255));
     b->SetBounds(10, 10, 120, 40);

@@ -31,23 +31,23 @@ TEST(JoinLinesForCaption, JoinsWithCrLfAndStripsEveryTrailingBreak) {
 class LabelTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        form_ = std::make_unique<TForm>(nullptr);
-        form_->SetBorderStyle(TFormBorderStyle::bsNone);
-        form_->SetClientSize(300, 200);
-        form_->SetColor(RGB(255, 255, 255));
-        label_ = form_->Make<TSkMultilineLabel>();
-        label_->SetParent(form_.get());
+        stage_ = test::MakeStage(RGB(255, 255, 255));
+        label_ = stage_->Make<TSkMultilineLabel>();
+        label_->SetParent(stage_.get());
         label_->SetAutoSize(false);
         label_->SetBounds(10, 10, 200, 150);
         label_->OnResize = [this](TObject* sender) {
             EXPECT_EQ(sender, label_);
             resizes_.push_back(label_->BoundsRect());
         };
-        form_->Show();
+        test::Pump();
+    }
+    void TearDown() override {
+        stage_.reset();
         test::Pump();
     }
 
-    std::unique_ptr<TForm> form_;
+    std::unique_ptr<TWinControl> stage_;
     TSkMultilineLabel* label_ = nullptr;
     std::vector<RECT> resizes_;
 };
@@ -100,7 +100,7 @@ TEST_F(LabelTest, TransparentLabelDrawsTextOnlyAndHidesTheAmpersand) {
     label_->SetLines(ListOf({"A & B"}));
     TBitmap withAmpersand;
     withAmpersand.SetSize(200, 150);
-    form_->PaintBackgroundBehind(label_, withAmpersand.Canvas().Handle());
+    stage_->PaintBackgroundBehind(label_, withAmpersand.Canvas().Handle());
     // PaintBackgroundBehind paints what lies under the label, not the label: paint the
     // label itself on top, as the form's paint pass does.
     {
@@ -122,7 +122,7 @@ TEST_F(LabelTest, TransparentLabelDrawsTextOnlyAndHidesTheAmpersand) {
     label_->SetShowAccelChar(false);
     TBitmap plain;
     plain.SetSize(200, 150);
-    form_->PaintBackgroundBehind(label_, plain.Canvas().Handle());
+    stage_->PaintBackgroundBehind(label_, plain.Canvas().Handle());
     {
         TCanvas canvas(plain.Canvas().Handle());
         label_->Paint(canvas);

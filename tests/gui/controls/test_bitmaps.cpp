@@ -84,4 +84,26 @@ void Pump() {
     Application().ProcessMessages();
 }
 
+TForm& SharedForm() {
+    static const std::unique_ptr<TForm> form = [] {
+        auto made = std::make_unique<TForm>(nullptr);
+        made->SetBorderStyle(TFormBorderStyle::bsNone);
+        made->SetClientSize(kStageWidth, kStageHeight);
+        made->SetBounds(40, 40, made->Width(), made->Height());
+        made->Show();
+        Pump();
+        return made;
+    }();
+    return *form;
+}
+
+std::unique_ptr<TWinControl> MakeStage(TColor color) {
+    auto stage = std::make_unique<TWinControl>(nullptr);
+    stage->SetBounds(0, 0, kStageWidth, kStageHeight);
+    stage->SetColor(color);
+    stage->SetParent(&SharedForm());
+    Pump();
+    return stage;
+}
+
 }  // namespace mvt::test

@@ -5,11 +5,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "framework/forms.h"
 #include "framework/graphics.h"
 
 namespace mvt::test {
+
+constexpr int kStageWidth = 320, kStageHeight = 200;
 
 // The colour of pixel (x, y) of a picture being made.
 using PixelSource = std::function<COLORREF(int x, int y)>;
@@ -26,5 +30,13 @@ std::vector<uint8_t> Block(const std::vector<uint8_t>& payload);
 
 // Handles every pending message of the thread.
 void Pump();
+
+// One visible form for all tests of the program, created on first use. Hiding or
+// destroying a visible top-level window costs Wine about two seconds without a window
+// manager, so tests build their controls on a fresh child stage of this form instead.
+TForm& SharedForm();
+
+// A child window covering the shared form's client area, owning what a test puts on it.
+std::unique_ptr<TWinControl> MakeStage(TColor color);
 
 }  // namespace mvt::test
