@@ -353,6 +353,18 @@ bool TSkBmpButton::DialogChar(char key) {
     return false;
 }
 
+bool OfferDialogChar(TWinControl& root, char key) {
+    const std::vector<TControl*> children = root.Controls();
+    for (TControl* child : children) {
+        auto* windowed = dynamic_cast<TWinControl*>(child);
+        if (!windowed) continue;
+        if (windowed->WndProc(CM_SKDIALOGCHAR, static_cast<unsigned char>(key), 0) != 0)
+            return true;
+        if (OfferDialogChar(*windowed, key)) return true;
+    }
+    return false;
+}
+
 // ---- Input ------------------------------------------------------------------------------
 
 void TSkBmpButton::MouseDown(TMouseButton button, unsigned, int, int) {
@@ -363,6 +375,7 @@ void TSkBmpButton::MouseDown(TMouseButton button, unsigned, int, int) {
         Repaint();
     }
     pressing_ = true;
+    mouseCaptured_ = true;
     SetCapture(handle_);
 }
 
@@ -383,6 +396,7 @@ void TSkBmpButton::MouseMove(unsigned, int x, int y) {
 void TSkBmpButton::MouseUp(TMouseButton button, unsigned, int x, int y) {
     if (button != TMouseButton::mbLeft || !pressing_) return;
     pressing_ = false;
+    mouseCaptured_ = false;
     if (GetCapture() == handle_) ReleaseCapture();
     UpdateExclusive();
     FinishPress(x >= 0 && x < width_ && y >= 0 && y < height_);
@@ -406,11 +420,20 @@ bool TSkBmpButton::KeyUp(WORD& key, unsigned shift) {
     bool handled = TWinControl::KeyUp(key, shift);
     if (pressing_) {
         pressing_ = false;
+        mouseCaptured_ = false;
         if (GetCapture() == handle_) ReleaseCapture();
         state_ = TBmpButtonState::bbsUp;
         FinishPress(true);
     }
     return handled;
+}
+
+bool TSkBmpButton::KeyPress(char& key) {
+    if (TWinControl::KeyPress(key)) return true;
+    // A button wants no characters: a printable one may be some button's accelerator.
+    if (static_cast<unsigned char>(key) <= ' ') return false;
+    TForm* form = ParentForm();
+    return form && OfferDialogChar(*form, key);
 }
 
 void TSkBmpButton::MouseEnter() {
@@ -433,6 +456,10 @@ void TSkBmpButton::FocusChanged(bool focused) {
 
 void TSkBmpButton::EnabledChanged() {
     SyncDisabledState();
+    if (!enabled_ && mouseCaptured_) {
+        mouseCaptured_ = false;
+        if (GetCapture() == handle_) ReleaseCapture();
+    }
     TWinControl::EnabledChanged();
 }
 
@@ -443,6 +470,24 @@ LRESULT TSkBmpButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case CM_SKDIALOGCHAR:
             return DialogChar(static_cast<char>(wParam)) ? 1 : 0;
+        case WM_CAPTURECHANGED:
+            // Another window took the mouse in the middle of a press (a dialog opened):
+            // the press ends without a click.
+            if (mouseCaptured_ && reinterpret_cast<HWND>(lParam) != handle_) {
+                mouseCaptured_ = false;
+                if (pressing_) {
+                    pressing_ = false;
+                    state_ = down_ ? TBmpButtonState::bbsExclusive : TBmpButtonState::bbsUp;
+                    Invalidate();
+                }
+            }
+            break;
+        case WM_SYSCHAR:
+            // Alt+letter while the button has the focus.
+            if (TForm* form = ParentForm();
+                form && OfferDialogChar(*form, static_cast<char>(wParam)))
+                return 0;
+            break;
         case WM_SIZE:
             FitSize();
             return 0;

@@ -132,6 +132,11 @@ constexpr UINT CM_SKBUTTONPRESSED = 0x2420;
 // the result is nonzero when the control took it.
 constexpr UINT CM_SKDIALOGCHAR = 0x2421;
 
+// Offers a typed character as an accelerator to every windowed control below root, depth
+// first, through CM_SKDIALOGCHAR; true when one of them took it. A form calls this for
+// Alt+letter; a focused bitmap button does it for the characters it receives itself.
+bool OfferDialogChar(TWinControl& root, char key);
+
 class TSkBmpButton : public TWinControl {
   public:
     explicit TSkBmpButton(TComponent* owner);
@@ -192,6 +197,7 @@ class TSkBmpButton : public TWinControl {
     void PaintWindow(HDC dc) override;
     bool KeyDown(WORD& key, unsigned shift) override;
     bool KeyUp(WORD& key, unsigned shift) override;
+    bool KeyPress(char& key) override;
     void MouseDown(TMouseButton button, unsigned shift, int x, int y) override;
     void MouseUp(TMouseButton button, unsigned shift, int x, int y) override;
     void MouseMove(unsigned shift, int x, int y) override;
@@ -235,6 +241,7 @@ class TSkBmpButton : public TWinControl {
 
     TBmpButtonState state_ = TBmpButtonState::bbsUp;
     bool pressing_ = false;
+    bool mouseCaptured_ = false;
     bool focused_ = false;
     bool pointerInside_ = false;
 };

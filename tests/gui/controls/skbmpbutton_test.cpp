@@ -656,6 +656,60 @@ TEST_F(ButtonTest, AcceleratorClicksAnEnabledButton) {
     EXPECT_EQ(clicks_.size(), 1u);
 }
 
+TEST_F(ButtonTest, TypedAcceleratorReachesTheButtonThroughTheFocusedOne) {
+    TSkBmpButton& exit = *AddButton(10, 10);
+    TSkBmpButton& focused = *AddButton(60, 10);
+    exit.SetCaption("&Выход");
+    focused.SetFocus();
+    Post(focused, WM_CHAR, static_cast<unsigned char>('в'), 1);
+    ASSERT_EQ(clicks_.size(), 1u);
+    EXPECT_EQ(clicks_[0], &exit);
+    Post(focused, WM_SYSCHAR, static_cast<unsigned char>('В'), 1 | (1 << 29));
+    EXPECT_EQ(clicks_.size(), 2u);
+    Post(focused, WM_CHAR, 'q', 1);
+    EXPECT_EQ(clicks_.size(), 2u);
+}
+
+TEST_F(ButtonTest, PressEndsWithoutClickWhenAnotherWindowTakesTheMouse) {
+    TSkBmpButton& b = *AddButton(10, 10);
+    TSkBmpButton& other = *AddButton(60, 10);
+    Press(b);
+    ASSERT_TRUE(b.Pressing());
+    SetCapture(other.Handle());
+    Pump();
+    EXPECT_FALSE(b.Pressing());
+    EXPECT_EQ(b.State(), TBmpButtonState::bbsUp);
+    ReleaseCapture();
+    Release(b);
+    EXPECT_TRUE(clicks_.empty());
+}
+
+TEST_F(ButtonTest, FocusedButtonShowsUpAndFocusedUnlessShowFocusIsOff) {
+    TSkBmpButton& b = *AddButton(10, 10);
+    auto focusedImage = MakeBmp24(40, 20, LimeCorners(40, 20, kHotColor));
+    b.Bitmaps().LoadImage(TButtonImage::UpAndFocused, focusedImage.data(), focusedImage.size());
+    EXPECT_EQ(Centre(b), kUpColor);
+    b.SetFocus();
+    Pump();
+    EXPECT_EQ(Centre(b), kHotColor);
+    b.SetShowFocus(false);
+    EXPECT_EQ(Centre(b), kUpColor);
+}
+
+TEST_F(ButtonTest, StretchModeFillsTheWholeButton) {
+    auto* b = NewButton();
+    b->SetButtonSize(TBtnSize::bszStretchToButton);
+    b->SetBounds(10, 10, 30, 30);
+    auto up = MakeBmp24(
+        3, 3, [](int x, int y) { return x == 2 && y == 2 ? RGB(255, 0, 0) : RGB(0, 0, 255); });
+    b->Bitmaps().LoadImage(TButtonImage::Up, up.data(), up.size());
+    auto face = Face(*b);
+    EXPECT_EQ(face->Pixel(0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(face->Pixel(19, 19), RGB(0, 0, 255));
+    EXPECT_EQ(face->Pixel(21, 21), RGB(255, 0, 0));
+    EXPECT_EQ(face->Pixel(29, 29), RGB(255, 0, 0));
+}
+
 TEST_F(ButtonTest, DoubleClickFiresOnlyWhileDown) {
     TSkBmpButton& b = *AddButton(10, 10);
     int doubles = 0;
