@@ -640,8 +640,7 @@ def poly_mask(w, h, polygons, scale=8, ellipses=()):
 
 LEDGE = (30, 22, 15)        # dark recess under the navigation buttons of every screen
 FIELD = (20, 14, 10)        # the destination screen's path field and browse socket
-PARCHMENT_MATTE = (214, 188, 136)
-GROOVE = (64, 45, 27)       # scroll groove on the welcome screen
+GROOVE = (170, 138, 92)     # scroll groove on the welcome screen (matte of the marker)
 FINISH_LEDGE = (28, 20, 14)
 
 
@@ -728,7 +727,7 @@ def icon_picture(w, h, coverage, albedo, key, matte, depth, relief=2.5, outline=
     return apply_key(img, full, key, matte, depth)
 
 
-def arrow_picture(direction, state):
+def arrow_picture(direction, state, matte):
     w, h = 14, 15
     if direction == "up":
         tri = [(7, 2.5), (12.8, 11.5), (1.2, 11.5)]
@@ -743,7 +742,7 @@ def arrow_picture(direction, state):
     else:
         albedo = bronze(w, h, 40) * (1.25 if state == "up" else 0.95)
         metal = 1.0
-    return icon_picture(w, h, cov, albedo, LIME, GROOVE, 24, relief=2.0, metal=metal)
+    return icon_picture(w, h, cov, albedo, LIME, matte, 24, relief=2.0, metal=metal)
 
 
 def marker_picture():
@@ -765,7 +764,7 @@ def track_picture():
     return scene.shade(gloss=10)
 
 
-def toggle_picture(ticked):
+def toggle_picture(ticked, matte):
     w, h = 27, 25
     sd = sd_box(w, h, (4, 3, 23, 22), 3)
     scene = Scene(w, h, (52, 36, 22))
@@ -786,10 +785,10 @@ def toggle_picture(ticked):
         arr = mix(arr, red, tick_cov)
         img = Image.fromarray(np.clip(arr + 0.5, 0, 255).astype(np.uint8), "RGB")
         cov = np.maximum(cov, np.maximum(tick_cov, shadow))
-    return apply_key(img, cov, OLIVE, PARCHMENT_MATTE, 24)
+    return apply_key(img, cov, OLIVE, matte, 24)
 
 
-def browse_picture(state):
+def browse_picture(state, matte):
     """A leather folder bound in bronze, on the dark socket of the destination screen."""
     w, h = 57, 38
     d = 1 if state == "down" else 0
@@ -813,7 +812,7 @@ def browse_picture(state):
     edge = np.clip(blur(cov, 0.6) * 1.6, 0, 1) - cov
     arr = mix(arr, (10, 6, 4), np.clip(edge, 0, 1))
     img = Image.fromarray(np.clip(arr + 0.5, 0, 255).astype(np.uint8), "RGB")
-    return apply_key(img, np.clip(blur(cov, 0.6) * 1.6, 0, 1), LIME, FIELD, 24)
+    return apply_key(img, np.clip(blur(cov, 0.6) * 1.6, 0, 1), LIME, matte, 24)
 
 
 def drive_picture(kind):
@@ -958,11 +957,13 @@ def background_welcome():
     scene.moulding(sd_box(w, h, (0, 0, w, h), 4), 8, relief=3.5, seed=101)
     title_banner(scene, BANNER_BOX, 102)
     parchment_panel(scene, PANEL_BOX, 103)
-    # Scroll groove beside the text viewport: a leather strip let into the parchment.
+    # Scroll groove beside the text viewport: a shallow channel pressed into the parchment,
+    # light enough that the options and ready screens' labels stay legible where they reach it.
     groove = sd_box(w, h, (582, 123, 600, 354), 7)
-    scene.paint(cover(groove), GROOVE, -2.0, 0.0)
-    scene.moulding(groove, 2.0, relief=1.2, seed=104, ridges=1)
-    scene.paint(cover(sd_box(w, h, (584, 125, 598, 352), 5)), GROOVE, -2.0, 0.0)
+    scene.albedo = mix(scene.albedo, scene.albedo * 0.84, cover(groove))
+    scene.height -= 1.6 * cover(groove)
+    rim = cover(np.abs(groove) - 0.7)
+    scene.albedo = mix(scene.albedo, INK_BROWN, rim * 0.45)
     button_ledge(scene, (150, 418, 492, 474))
     img = scene.shade()
     return title_lettering(img, BANNER_BOX)
@@ -1127,10 +1128,12 @@ def background_browser():
     scene = Scene(w, h, FORM_BROWN)
     scene.paint(cover(shape + 1), albedo, height + 2, 0.0)
     scene.moulding(shape + 1, 7, relief=3.5, seed=151)
-    window = np.minimum(sd_box(w, h, (38, 60, 284, 366), 2), sd_ellipse(w, h, (38, 22, 284, 98)))
-    scene.paint(cover(window + 5), bronze(w, h, 152), 3.0, 1.0)
-    scene.moulding(window + 5, 5, relief=3.0, seed=153)
+    window = np.minimum(sd_box(w, h, (38, 64, 284, 366), 2), sd_ellipse(w, h, (38, 34, 284, 96)))
+    frame = window - 6
+    scene.paint(cover(frame), bronze(w, h, 152), 3.0, 1.0)
+    scene.moulding(frame, 6, relief=3.0, seed=153)
     scene.paint(cover(window), (0, 0, 0), -2.0, 0.0)
+    rosette(scene, 161, 22, 6, 158)
     bars = sd_box(w, h, (22, 368, 300, 436), 14)
     scene.paint(cover(bars), LEDGE, -2.0, 0.0)
     scene.moulding(bars, 3, relief=2.0, seed=154, ridges=1)
@@ -1628,26 +1631,28 @@ def key_name(key):
 
 
 NAV_SETS = [
-    # name, size, lettering, states, depth, key, matte, used by
-    ("BTN_NEXT", (147, 36), "ДАЛЕЕ »", ("up", "down", "disabled"), 16, LIME, LEDGE,
+    # name, size, lettering, states, depth, key, (background, x, y) it lies on, used by
+    ("BTN_NEXT", (147, 36), "ДАЛЕЕ »", ("up", "down", "disabled"), 16, LIME, ("welcome", 330, 428),
      "Next: TForm1/5/8/9 SkBmpButton2 at 330,428 (Disabled on TForm5, TForm8)"),
-    ("BTN_BACK", (144, 36), "« НАЗАД", ("up", "down", "disabled"), 16, LIME, LEDGE,
+    ("BTN_BACK", (144, 36), "« НАЗАД", ("up", "down", "disabled"), 16, LIME, ("welcome", 164, 428),
      "Back: TForm5/8/9 SkBmpButton3 at 164,428"),
-    ("BTN_ABOUT", (144, 36), "О СБОРКЕ...", ("up", "down", "disabled"), 16, LIME, LEDGE,
+    ("BTN_ABOUT", (144, 36), "О СБОРКЕ...", ("up", "down", "disabled"), 16, LIME,
+     ("welcome", 164, 428),
      "About: TForm1 SkBmpButton1 at 164,428"),
-    ("BTN_EXIT", (144, 36), "ВЫХОД", ("up", "down"), 16, LIME, LEDGE,
+    ("BTN_EXIT", (144, 36), "ВЫХОД", ("up", "down"), 16, LIME, ("confirm", 57, 98),
      "Exit: TForm3 SkBmpButton1 at 57,98"),
-    ("BTN_OK", (144, 36), "ОК", ("up", "down"), 16, LIME, LEDGE,
+    ("BTN_OK", (144, 36), "ОК", ("up", "down"), 16, LIME, ("confirm", 57, 98),
      "Confirm: TForm7 SkBmpButton2 at 57,98"),
-    ("BTN_CANCEL", (147, 36), "ОТМЕНА", ("up", "down"), 16, LIME, LEDGE,
+    ("BTN_CANCEL", (147, 36), "ОТМЕНА", ("up", "down"), 16, LIME, ("confirm", 223, 98),
      "Cancel: TForm3 SkBmpButton2, TForm7 SkBmpButton1 at 223,98"),
-    ("BTN_SELECT", (271, 31), "ВЫБРАТЬ", ("up", "down"), 16, LIME, LEDGE,
+    ("BTN_SELECT", (271, 31), "ВЫБРАТЬ", ("up", "down"), 16, LIME, ("browser", 26, 371),
      "Select: TForm6 SkBmpButton1 at 26,371"),
-    ("BTN_CLOSE", (271, 31), "ЗАКРЫТЬ", ("up", "down"), 16, LIME, LEDGE,
+    ("BTN_CLOSE", (271, 31), "ЗАКРЫТЬ", ("up", "down"), 16, LIME, ("browser", 26, 402),
      "Close: TForm6 SkBmpButton2 at 26,402; TForm4 SkBmpButton1 at 22,294"),
-    ("BTN_NEWFOLDER", (233, 31), "СОЗДАТЬ КАТАЛОГ", ("up", "down"), 24, LIME, (0, 0, 0),
+    ("BTN_NEWFOLDER", (233, 31), "СОЗДАТЬ КАТАЛОГ", ("up", "down"), 24, LIME,
+     ("browser", 44, 64),
      "New folder: TForm6 SkBmpButton3 at 44,64"),
-    ("BTN_FINISH", (257, 36), "ВЫХОД", ("up", "down"), 16, WHITE, FINISH_LEDGE,
+    ("BTN_FINISH", (257, 36), "ВЫХОД", ("up", "down"), 16, WHITE, ("finish", 114, 199),
      "Exit: TForm11 SkBmpButton1 at 114,199"),
 ]
 
@@ -1661,10 +1666,18 @@ def generate_all():
 
     out.bmp("SPLASH", "splash.bmp", background_splash(), 24,
             used_by="TForm2 Image1 (gauge slot at 141,288 223×5)")
-    welcome = background_welcome()
-    out.bmp("BG_WELCOME", "bg_welcome.bmp", welcome, 24,
+    backgrounds = {"welcome": background_welcome(), "dest": background_destination(),
+                   "finish": background_finish(), "confirm": background_confirm(),
+                   "browser": background_browser(), "notice": background_notice()}
+
+    def under(where, w, h):
+        """The background pixels a control of w x h covers: the matte of its edges."""
+        name, x, y = where
+        return image_array(backgrounds[name].crop((x, y, x + w, y + h)))
+
+    out.bmp("BG_WELCOME", "bg_welcome.bmp", backgrounds["welcome"], 24,
             used_by="TForm1 Image1; copied into TForm8, TForm9 Image1")
-    out.bmp("BG_DEST", "bg_dest.bmp", background_destination(), 24, used_by="TForm5 Image1")
+    out.bmp("BG_DEST", "bg_dest.bmp", backgrounds["dest"], 24, used_by="TForm5 Image1")
     (bg_idx, bg_pal), (ring_idx, ring_pal), eyes = progress_pictures()
     out.bmp("BG_PROGRESS", "bg_progress.bmp", None, 8, used_by="TForm10 Image1",
             data=bmp_8(bg_idx, bg_pal), preview=palette_image(bg_idx, bg_pal))
@@ -1674,36 +1687,40 @@ def generate_all():
     for i, frame in enumerate(eyes):
         out.bmp("EYE%d" % i, "eye%d.bmp" % i, frame, 32, key="alpha 0",
                 used_by="TForm10 ImageList1 image %d (animator at 272,175)" % i)
-    out.bmp("BG_FINISH", "bg_finish.bmp", background_finish(), 24, used_by="TForm11 Image1")
-    out.bmp("BG_CONFIRM", "bg_confirm.bmp", background_confirm(), 24,
+    out.bmp("BG_FINISH", "bg_finish.bmp", backgrounds["finish"], 24, used_by="TForm11 Image1")
+    out.bmp("BG_CONFIRM", "bg_confirm.bmp", backgrounds["confirm"], 24,
             used_by="TForm3 Image1; copied into TForm7 Image1")
-    out.bmp("BG_BROWSER", "bg_browser.bmp", background_browser(), 24, used_by="TForm6 Image1")
-    out.bmp("BG_NOTICE", "bg_notice.bmp", background_notice(), 24, used_by="TForm4 Image1")
+    out.bmp("BG_BROWSER", "bg_browser.bmp", backgrounds["browser"], 24, used_by="TForm6 Image1")
+    out.bmp("BG_NOTICE", "bg_notice.bmp", backgrounds["notice"], 24, used_by="TForm4 Image1")
 
-    for name, (w, h), label, states, depth, key, matte, used in NAV_SETS:
+    for name, (w, h), label, states, depth, key, where, used in NAV_SETS:
         emblem = folder_emblem if name == "BTN_NEWFOLDER" else None
         size = 18 if h >= 36 else 17
+        matte = under(where, w, h)
         for state in states:
             img = button_picture(w, h, label, state, key, matte, depth, emblem=emblem, size=size)
             out.bmp("%s_%s" % (name, state.upper()), "%s_%s.bmp" % (name.lower(), state), img,
                     depth, key_name(key), used)
     for state in ("up", "down"):
         out.bmp("BTN_BROWSE_%s" % state.upper(), "btn_browse_%s.bmp" % state,
-                browse_picture(state), 24, key_name(LIME),
+                browse_picture(state, under(("dest", 553, 331), 57, 38)), 24, key_name(LIME),
                 "Browse: TForm5 SkBmpButton1 at 553,331")
-    for direction, used in (("up", "TForm1 SkBmpButton3 at 584,125 (starts disabled)"),
-                            ("down", "TForm1 SkBmpButton4 at 584,337")):
+    for direction, y, used in (("up", 125, "TForm1 SkBmpButton3 at 584,125 (starts disabled)"),
+                               ("down", 337, "TForm1 SkBmpButton4 at 584,337")):
         for state in ("up", "down", "disabled"):
             out.bmp("ARROW_%s_%s" % (direction.upper(), state.upper()),
-                    "arrow_%s_%s.bmp" % (direction, state), arrow_picture(direction, state), 24,
+                    "arrow_%s_%s.bmp" % (direction, state),
+                    arrow_picture(direction, state, under(("welcome", 584, y), 14, 15)), 24,
                     key_name(LIME), used)
     out.bmp("SCROLL_TRACK", "scroll_track.bmp", track_picture(), 24,
             used_by="TForm1 Image3 at 588,140 (stretched, opaque)")
     out.bmp("SCROLL_MARKER", "scroll_marker.bmp", marker_picture(), 24, key_name(LIME),
             "TForm1 Image2 at 586,139..329 (transparent picture)")
-    out.bmp("TOGGLE_UP", "toggle_up.bmp", toggle_picture(True), 24, key_name(OLIVE),
-            "TForm8 SkBmpButton1/4/5 Up: ticked box (option chosen)")
-    out.bmp("TOGGLE_DOWN", "toggle_down.bmp", toggle_picture(False), 24, key_name(OLIVE),
+    toggle_matte = under(("welcome", 332, 206), 27, 25)
+    out.bmp("TOGGLE_UP", "toggle_up.bmp", toggle_picture(True, toggle_matte), 24,
+            key_name(OLIVE), "TForm8 SkBmpButton1/4/5 Up: ticked box (option chosen)")
+    out.bmp("TOGGLE_DOWN", "toggle_down.bmp", toggle_picture(False, toggle_matte), 24,
+            key_name(OLIVE),
             "TForm8 SkBmpButton1/4/5 Down: empty box (option off)")
     for kind in ("floppy", "fixeddisk", "cdrom", "netdrive", "ram"):
         out.bmp("SKFILBMP_%s" % kind.upper(), "skfilbmp_%s.bmp" % kind, drive_picture(kind), 24,
