@@ -36,10 +36,8 @@ TCustomZipUnpacker::TCustomZipUnpacker(TComponent* owner)
       OnGetNextDisk(worker_->events.OnGetNextDisk),
       OnStatusDisk(worker_->events.OnStatusDisk) {}
 
-TCustomZipUnpacker::~TCustomZipUnpacker() {
-    // Stop a running job first; the worker then frees the library.
-    worker_->Reset();
-}
+// The worker's destructor stops a running job first, then frees the library.
+TCustomZipUnpacker::~TCustomZipUnpacker() = default;
 
 void TCustomZipUnpacker::CopySettingsIn() {
     settings_.fspecArgs = fspecArgs_.Lines();
@@ -120,6 +118,8 @@ void TCustomZipUnpacker::SetZipFileName(const std::string& name) {
     if (loading_ || busy_) return;
     CopySettingsIn();
     busy_ = true;
+    // A stop asked for during an earlier operation must not cancel this new read.
+    worker_->SetCancel(false);
     worker_->ReadDirectory();  // deferred while inactive
     busy_ = false;
     CopyStateBack();

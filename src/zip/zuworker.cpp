@@ -275,9 +275,16 @@ std::string TZUWorker::CheckDestination() {
     }
     if (options & ExtrBit(ExtrOptsEnum::ExtrForceDirs)) ForceDirectories(folder);
     if (!DirectoryExists(folder)) throw EZipUnpacker::WithText(kMsgExtractDirMissing, folder);
+    // Some systems answer with a name although the file could not be made, so the file
+    // itself is looked for as well.
     char probe[MAX_PATH];
-    if (!GetTempFileNameA(folder.c_str(), "tmp", 0, probe))
-        throw EZipUnpacker::WithSystemError(kMsgCannotWrite, GetLastError(), folder);
+    SetLastError(0);
+    const bool named = GetTempFileNameA(folder.c_str(), "tmp", 0, probe) != 0;
+    DWORD error = GetLastError();
+    if (!named || !FileExists(probe)) {
+        if (error == 0) error = ERROR_ACCESS_DENIED;
+        throw EZipUnpacker::WithSystemError(kMsgCannotWrite, error, folder);
+    }
     DeleteFileA(probe);
     return folder;
 }

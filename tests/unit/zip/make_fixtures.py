@@ -1,0 +1,114 @@
+#!/usr/bin/env python3
+"""Makes the zip component's test archives in OUTDIR with real tools (Info-ZIP zip, 7z,
+bsdtar, Python's zipfile) and, for the damaged cases, by writing the bytes directly.
+
+    make_fixtures.py OUTDIR
+"""
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import zipfile
+
+OUT = os.path.abspath(sys.argv[1])
+TREE = os.path.join(OUT, "tree")
+
+
+def run(*args, cwd=TREE):
+    subprocess.run(args, cwd=cwd, check=True, stdout=subprocess.DEVNULL)
+
+
+def make_tree():
+    shutil.rmtree(TREE, ignore_errors=True)
+    os.makedirs(os.path.join(TREE, "sub"))
+    with open(os.path.join(TREE, "a.txt"), "wb") as f:
+        f.write(b"hello")
+    rng = random.Random(7)
+    with open(os.path.join(TREE, "sub", "b.bin"), "wb") as f:
+        f.write(bytes(rng.getrandbits(8) for _ in range(300000)))
+    with open(os.path.join(TREE, "sub", "c.txt"), "wb") as f:
+        f.write(b"line\n" * 1000)
+
+
+def tool_archives():
+    for name in ("infozip.zip", "sevenzip.zip", "bsdtar.zip"):
+        path = os.path.join(OUT, name)
+        if os.path.exists(path):
+            os.remove(path)
+    # Info-ZIP stores the folder entry "sub/" too.
+    run("zip", "-q", "-r", "-X", os.path.join(OUT, "infozip.zip"), "a.txt", "sub")
+    run("7z", "a", "-tzip", "-bd", os.path.join(OUT, "sevenzip.zip"), "a.txt", "sub")
+    run("bsdtar", "--format", "zip", "-cf", os.path.join(OUT, "bsdtar.zip"), "a.txt", "sub")
+
+
+def python_zip(entries, comment=b"", system=None):
+    import io
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as archive:
+        for name, data in entries:
+            info = zipfile.ZipInfo(name, (2020, 1, 2, 3, 4, 6))
+            info.compress_type = zipfile.ZIP_DEFLATED
+            if system is not None:
+                info.create_system = system
+            archive.writestr(info, data)
+        archive.comment = comment
+    return buffer.getvalue()
+
+
+def write(name, data):
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(data)
+
+
+def corrupt_central_signature(data):
+    at = data.rfind(b"PK\x01\x02")
+    return data[:at] + b"PK\x09\x09" + data[at + 4:]
+
+
+def hand_made():
+    write("python.zip", python_zip([("one.txt", b"1"), ("dir/two.txt", b"22"), ("dir/", b"")]))
+    write("empty.zip", python_zip([]))
+    stub = b"#stub#" * 20  # 120 bytes, not a program
+    write("stub.zip", stub + python_zip([("s.txt", b"stub")]))
+    write("garbage.zip", python_zip([("g.txt", b"g")]) + b"X" * 600)
+    write("lowtail.zip", python_zip([("l.txt", b"l")], comment=b"a comment") + b"\x01" * 10)
+    write("longname.zip", python_zip([("n" * 260, b"x")]))
+    write("name259.zip", python_zip([("n" * 259, b"x")]))
+    write("badsig.zip", corrupt_central_signature(python_zip([("x.txt", b"x"), ("y.txt", b"y")])))
+    # An end record announcing one entry more than the directory holds.
+    good = python_zip([("x.txt", b"x")])
+    end = good.rfind(b"PK\x05\x06")
+    short = bytearray(good)
+    struct.pack_into("<HH", short, end + 8, 2, 2)
+    write("shortdir.zip", bytes(short))
+    write("notzip.zip", b"This is plain text, not an archive.\n" * 3)
+    # Names written by a DOS-era tool: code page 866 bytes, host system 0.
+    # Written under ASCII stand-ins of the same length (zipfile would store UTF-8), then
+    # the stand-ins are replaced by the code page 866 bytes in both headers.
+    cyrillic = ["Привет.txt", "Папка/Файл.txt"]
+    stand_ins = ["@%d" % i + "_" * (len(n) - 1 - len(str(i))) for i, n in enumerate(cyrillic)]
+    oem = python_zip([(s, b"oem") for s in stand_ins], system=0)
+    for stand_in, name in zip(stand_ins, cyrillic):
+        oem = oem.replace(stand_in.encode(), name.encode("cp866"))
+    write("oem.zip", oem)
+    write("many.zip", python_zip([("f%02d.txt" % i, b"%d" % i) for i in range(7)]))
+    write("secret.zip", python_zip([("s.txt", b"s")]))
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    make_tree()
+    tool_archives()
+    hand_made()
+    # An empty folder: no library in it.
+    os.makedirs(os.path.join(OUT, "nolib"), exist_ok=True)
+    with open(os.path.join(OUT, "afile.txt"), "wb") as f:
+        f.write(b"not a folder")
+    with open(os.path.join(OUT, "stamp"), "w") as f:
+        f.write("ok\n")
+
+
+if __name__ == "__main__":
+    main()
