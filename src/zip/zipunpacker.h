@@ -168,6 +168,8 @@ class TCustomZipUnpacker : public TComponent {
     int FullErrorCode() const { return worker_->FullErrorCode(); }
     const std::string& ErrorMessage() const { return worker_->ErrorMessage(); }
     int SuccessCnt() const { return worker_->SuccessCount(); }
+    // 0 when the last directory read succeeded (warnings allowed), else its error.
+    int DirectoryResult() const { return worker_->LastReadResult(); }
     const std::vector<ZipDirEntry>& ZipContents() const { return worker_->Directory(); }
     int Count() const { return static_cast<int>(worker_->Directory().size()); }
     const ArchiveState& Archive() const { return worker_->Archive(); }

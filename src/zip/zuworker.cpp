@@ -188,15 +188,20 @@ int TZUWorker::ReadDirectory() {
     options.codePage = settings.codePage;
     options.useDirOnlyEntries = settings.useDirOnlyEntries;
     options.verbose = verbose;
+    DirReadOutcome outcome = DirReadOutcome::Failed;
     try {
-        if (ReadZipDirectory(host, settings.zipFileName, options, directory_, archive_) ==
-            DirReadOutcome::Failed)
+        outcome = ReadZipDirectory(host, settings.zipFileName, options, directory_, archive_);
+        if (outcome == DirReadOutcome::Failed)
             settings.zipFileName.clear();  // a following Extract reports 10102
     } catch (const std::exception& error) {
         // A handler that raised outside the walk (progress end, OnDirUpdate, OnMessage).
+        outcome = DirReadOutcome::Failed;
         settings.zipFileName.clear();
         ReportRaised(EZipUnpacker::FromId(kMsgListError), error.what());
     }
+    lastReadResult_ = outcome == DirReadOutcome::Succeeded ? 0
+                      : ErrorCode() != 0                   ? ErrorCode()
+                                                           : int{kMsgZipNotOpened};
     return ErrorCode();
 }
 

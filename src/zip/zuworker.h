@@ -65,6 +65,9 @@ class TZUWorker : public TZUDynamicBind {
     const std::vector<ZipDirEntry>& Directory() const { return directory_; }
     const ArchiveState& Archive() const { return archive_; }
     int SuccessCount() const { return successCount_; }
+    // 0 when the last directory read succeeded, else the error it ended with (11002 when
+    // the archive could not be opened and nothing was reported).
+    int LastReadResult() const { return lastReadResult_; }
     const std::string& HandlerExceptionText() const { return handlerText_; }
     bool OnPasswordErrorAssigned() const { return static_cast<bool>(events.OnPasswordError); }
 
@@ -90,6 +93,7 @@ class TZUWorker : public TZUDynamicBind {
     bool busy_ = false;
     bool destroying_ = false;
     int successCount_ = 0;
+    int lastReadResult_ = 0;
     std::string handlerText_;
     std::string longExtraData_;  // data handed back by pointer for report kind 14
 };

@@ -33,7 +33,7 @@ def make_tree():
 
 
 def tool_archives():
-    for name in ("infozip.zip", "sevenzip.zip", "bsdtar.zip"):
+    for name in ("infozip.zip", "sevenzip.zip", "bsdtar.zip", "encrypted.zip"):
         path = os.path.join(OUT, name)
         if os.path.exists(path):
             os.remove(path)
@@ -41,6 +41,7 @@ def tool_archives():
     run("zip", "-q", "-r", "-X", os.path.join(OUT, "infozip.zip"), "a.txt", "sub")
     run("7z", "a", "-tzip", "-bd", os.path.join(OUT, "sevenzip.zip"), "a.txt", "sub")
     run("bsdtar", "--format", "zip", "-cf", os.path.join(OUT, "bsdtar.zip"), "a.txt", "sub")
+    run("zip", "-q", "-P", "sesame", os.path.join(OUT, "encrypted.zip"), "a.txt")
 
 
 def python_zip(entries, comment=b"", system=None):
