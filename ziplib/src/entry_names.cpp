@@ -79,7 +79,11 @@ SafePath MakeSafeRelativePath(std::string_view name) {
         if (!result.path.empty()) result.path += '\\';
         result.path.append(component);
     }
-    if (result.path.empty()) return refuse("names no file");
+    if (result.path.empty()) {
+        refuse("names no file");
+        result.root = true;
+        return result;
+    }
     result.safe = true;
     return result;
 }

@@ -17,6 +17,7 @@ struct SafePath {
     bool safe = false;
     std::string path;    // relative, components joined by '\', no trailing separator
     std::string reason;  // why the name was refused
+    bool root = false;   // only "." components: the destination itself (refused as a file)
 };
 
 // Accepts only names that stay inside the destination: no absolute paths, drive letters,

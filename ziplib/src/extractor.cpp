@@ -233,6 +233,7 @@ void ExtractJob::ProcessFolder(const Planned& item) {
     // parents, so these entries bring the empty folders.
     if (request_.test || !request_.directoryNames) return;
     const SafePath safe = MakeSafeRelativePath(item.name);
+    if (safe.root) return;  // "./" as some tools store it
     if (!safe.safe) {
         Fail(item.name, {ZL_ERR_UNSAFE_NAME, ZL_SKIP_UNSAFE_NAME,
                          "Unsafe name refused: " + item.name + " (" + safe.reason + ")"});

@@ -33,7 +33,7 @@ void TraditionalCipher::Update(uint8_t plain) {
 }
 
 uint8_t TraditionalCipher::StreamByte() const {
-    const uint16_t t = static_cast<uint16_t>(key2_ | 2);
+    const uint32_t t = (key2_ | 2) & 0xFFFF;  // unsigned: the product exceeds an int
     return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
 }
 

@@ -118,10 +118,10 @@ def hostile_archives():
     rng = random.Random(1)
     payload = bytes(rng.getrandbits(8) for _ in range(20000)) * 2
     write_zip("corrupt.zip", [("corrupt.bin", payload, D), ("fine.txt", b"fine", S)])
+    # The first block header becomes the reserved block type 3.
     path = os.path.join(OUT, "corrupt.zip")
     data = bytearray(open(path, "rb").read())
-    for k in range(200, 400):
-        data[k] ^= 0x5A
+    data[30 + len("corrupt.bin")] = 0xFF
     open(path, "wb").write(data)
 
     # Uncompressed size recorded smaller than the data (a bomb that lies).

@@ -1,0 +1,160 @@
+// libFuzzer target: runs whole extract jobs on arbitrary archive bytes, writing into memory,
+// and checks what must hold for any input: every path handed to the target is a safe
+// relative path, progress never exceeds an entry's size nor a chunk, and the job ends with
+// a result and its closing report.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "extractor.h"
+
+namespace {
+
+using namespace ziplib;
+
+class MemorySource : public ByteSource {
+  public:
+    MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint64_t Size() const override { return size_; }
+    bool ReadAt(uint64_t offset, void* buffer, size_t count) override {
+        if (offset > size_ || count > size_ - offset) return false;
+        std::memcpy(buffer, data_ + offset, count);
+        return true;
+    }
+
+  private:
+    const uint8_t* data_;
+    size_t size_;
+};
+
+void Require(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+void RequireSafe(const std::string& path) {
+    Require(!path.empty());
+    Require(path.front() != '\\' && path.find(':') == std::string::npos);
+    Require(path.find('/') == std::string::npos);
+    Require(MakeSafeRelativePath(path).safe);
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find('\\', pos);
+        if (end == std::string::npos) end = path.size();
+        Require(path.substr(pos, end - pos) != "..");
+        pos = end + 1;
+    }
+}
+
+class CountingFile : public OutputFile {
+  public:
+    bool Write(const uint8_t*, size_t size, std::string&) override {
+        written_ += size;
+        return true;
+    }
+    bool Commit(uint32_t, uint32_t, std::string&) override { return true; }
+
+  private:
+    uint64_t written_ = 0;
+};
+
+class MemoryTarget : public ExtractTarget {
+  public:
+    std::string ConvertName(const CentralEntry& entry) override { return entry.name; }
+    const CaseTable& UpperCase() const override { return upper_; }
+    bool MakeFolder(const std::string& path, std::string&) override {
+        RequireSafe(path);
+        return true;
+    }
+    ExistingFile Probe(const std::string& path) override {
+        RequireSafe(path);
+        return {path.size() % 2 == 0, static_cast<uint32_t>(path.size() * 7919)};
+    }
+    CreateOutcome Create(const std::string& path, bool replace, std::unique_ptr<OutputFile>& file,
+                         std::string&) override {
+        RequireSafe(path);
+        if (!replace && path.size() % 3 == 0) return CreateOutcome::kExists;
+        file = std::make_unique<CountingFile>();
+        return CreateOutcome::kCreated;
+    }
+
+  private:
+    CaseTable upper_ = AsciiCaseTable();
+};
+
+struct Observer {
+    uint64_t entrySize = 0;
+    uint64_t entryDone = 0;
+    bool ended = false;
+    int reports = 0;
+};
+
+int32_t ZL_CALL OnReport(void* caller, ZlCallbackRecord* record) {
+    auto* seen = static_cast<Observer*>(caller);
+    ++seen->reports;
+    switch (record->kindOrReply) {
+        case ZL_REPORT_ENTRY_START:
+            seen->entrySize = record->area.report.size;
+            seen->entryDone = 0;
+            break;
+        case ZL_REPORT_BYTES_DONE:
+            Require(record->area.report.size > 0 && record->area.report.size <= ZL_PROGRESS_CHUNK);
+            seen->entryDone += record->area.report.size;
+            Require(seen->entryDone <= seen->entrySize);
+            break;
+        case ZL_REPORT_PASSWORD:
+            std::strcpy(record->area.replyText, "secret");
+            record->kindOrReply = ZL_REPLY_YES;
+            break;
+        case ZL_REPORT_CRC_ERROR:
+        case ZL_REPORT_OVERWRITE:
+            record->kindOrReply = ZL_REPLY_YES;
+            break;
+        case ZL_REPORT_NEW_EXTRACT_NAME:
+            // Now and then answer with a hostile name, which must be refused.
+            if (record->text != nullptr && std::strlen(record->text) % 5 == 0) {
+                std::strcpy(record->area.replyText, "..\\evil.txt");
+                record->kindOrReply = ZL_REPLY_YES;
+            }
+            break;
+        case ZL_REPORT_BATCH_END:
+            seen->ended = true;
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+void RunOnce(const uint8_t* data, size_t size, ExtractRequest request) {
+    MemorySource source(data, size);
+    MemoryTarget target;
+    Observer seen;
+    Reporter reporter(OnReport, &seen, nullptr);
+    const int32_t result = RunExtractJob(source, target, request, reporter);
+    Require(result >= ZL_STATUS_INVALID_STRUCTURE);
+    Require(result < 0 || seen.ended);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ExtractRequest extract;
+    extract.directoryNames = true;
+    extract.passwordRequests = 2;
+    RunOnce(data, size, extract);
+
+    ExtractRequest test;
+    test.test = true;
+    test.update = true;
+    test.specs = {"*.TXT", "a?c\\", "*/x*"};
+    test.password = "secret";
+    RunOnce(data, size, test);
+
+    ExtractRequest freshen;
+    freshen.freshen = true;
+    RunOnce(data, size, freshen);
+    return 0;
+}

@@ -1,0 +1,715 @@
+// Tests of ZipLib179.dll through its C interface: the library is loaded with LoadLibraryA,
+// each test fills a command record, records every report of the callback and checks the
+// reports and the files on disk. The archives are made at build time by make_fixtures.py
+// with Info-ZIP zip, 7z, bsdtar and Python's zipfile (hostile ones by hand).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ziplib179.h"
+
+namespace {
+
+// Linux paths from the environment, as Wine sees them.
+std::string FromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') {
+        ADD_FAILURE() << name << " is not set";
+        return {};
+    }
+    std::string path = value;
+    if (path.front() == '/') path = "Z:" + path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string Fixtures() {
+    return FromEnvironment("ZIPLIB_FIXTURES");
+}
+std::string Fixture(const std::string& name) {
+    return Fixtures() + "\\" + name;
+}
+
+class Library {
+  public:
+    static Library& Get() {
+        static Library library;
+        return library;
+    }
+    HMODULE Module() const { return module_; }
+    template <typename Fn>
+    Fn Entry(const char* name) const {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+  private:
+    Library() : module_(LoadLibraryA(FromEnvironment("ZIPLIB_DLL").c_str())) {}
+    HMODULE module_;
+};
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Every file and folder below `root`, relative, folders ending in '\'.
+void ListTree(const std::string& root, const std::string& relative, std::vector<std::string>& out) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out.push_back(relative + name + "\\");
+            ListTree(root, relative + name + "\\", out);
+        } else {
+            out.push_back(relative + name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::vector<std::string> Tree(const std::string& root) {
+    std::vector<std::string> entries;
+    ListTree(root, "", entries);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+void RemoveTree(const std::string& root) {
+    for (const std::string& entry : Tree(root)) {
+        const std::string path = root + "\\" + entry;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    std::vector<std::string> entries = Tree(root);
+    std::reverse(entries.begin(), entries.end());  // children before their folders
+    for (const std::string& entry : entries) {
+        const std::string path = root + "\\" + entry;
+        if (entry.back() == '\\')
+            RemoveDirectoryA(path.c_str());
+        else
+            DeleteFileA(path.c_str());
+    }
+    RemoveDirectoryA(root.c_str());
+}
+
+struct Report {
+    int kind;
+    int32_t number;
+    std::string text;
+    uint64_t size;
+    int32_t number2;
+    int32_t number3;
+};
+
+// One call of ZL_UnzExec with a recording callback.
+class Job {
+  public:
+    Job(const std::string& archive, const std::string& destination)
+        : archive_(archive), destination_(destination + "\\") {
+        std::memset(&command, 0, sizeof command);
+        command.caller = this;
+        command.version = ZL_INTERFACE_VERSION;
+        command.callback = &Job::Callback;
+        command.reserved44 = -1;
+        command.directoryNames = ZL_TRUE;
+        command.overwrite = ZL_TRUE;
+        command.passwordRequestCount = 1;
+        command.endMarker = ZL_COMMAND_END_MARKER;
+    }
+
+    // Answers and stops: called for every report before it is recorded.
+    std::function<int32_t(ZlCallbackRecord&)> answer;
+    std::vector<std::string> specs;
+    std::string password;
+    ZlCommand command;
+    std::vector<Report> reports;
+
+    int32_t Run() {
+        std::vector<ZlFileSpec> array(specs.size());
+        for (size_t i = 0; i < specs.size(); ++i) array[i].spec = specs[i].c_str();
+        command.fileSpecs = array.empty() ? nullptr : array.data();
+        command.fileSpecCount = static_cast<int32_t>(specs.size());
+        command.archivePath = archive_.c_str();
+        command.destination = command.test ? nullptr : destination_.c_str();
+        command.password = password.c_str();
+        auto unzExec = Library::Get().Entry<ZlUnzExecFn>("ZL_UnzExec");
+        return unzExec(&command);
+    }
+
+    std::vector<Report> Of(int kind) const {
+        std::vector<Report> result;
+        std::copy_if(reports.begin(), reports.end(), std::back_inserter(result),
+                     [kind](const Report& r) { return r.kind == kind; });
+        return result;
+    }
+    std::vector<int> Kinds() const {
+        std::vector<int> kinds;
+        for (const Report& r : reports) kinds.push_back(r.kind);
+        return kinds;
+    }
+    // Codes of the error messages (report 4 with a code).
+    std::vector<int32_t> Errors() const {
+        std::vector<int32_t> codes;
+        for (const Report& r : Of(ZL_REPORT_MESSAGE))
+            if (r.number != 0) codes.push_back(r.number);
+        return codes;
+    }
+
+  private:
+    static int32_t ZL_CALL Callback(void* caller, ZlCallbackRecord* record) {
+        auto* job = static_cast<Job*>(caller);
+        Report report{record->kindOrReply & ZL_REPORT_KIND_MASK,
+                      record->number,
+                      record->text != nullptr ? record->text : "",
+                      record->area.report.size,
+                      record->area.report.number2,
+                      record->area.report.number3};
+        job->reports.push_back(report);
+        return job->answer ? job->answer(*record) : 0;
+    }
+
+    std::string archive_;
+    std::string destination_;
+};
+
+void Reply(ZlCallbackRecord& record, int32_t code, const char* text = nullptr) {
+    record.kindOrReply = code;
+    if (text != nullptr) std::strcpy(record.area.replyText, text);
+}
+
+class ZipLibTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(Library::Get().Module(), nullptr) << "ZipLib179.dll not loaded";
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        sandbox_ =
+            FromEnvironment("ZIPLIB_SCRATCH") + "\\" + test->test_suite_name() + "." + test->name();
+        std::replace(sandbox_.begin(), sandbox_.end(), '/', '_');
+        RemoveTree(sandbox_);
+        CreateDirectoryA(sandbox_.c_str(), nullptr);
+        out_ = sandbox_ + "\\out";
+        CreateDirectoryA(out_.c_str(), nullptr);
+    }
+
+    std::string Out(const std::string& relative = "") const {
+        return relative.empty() ? out_ : out_ + "\\" + relative;
+    }
+
+    // The payload tree, as extracted with folder names.
+    void ExpectPayload() const {
+        const std::string payload = Fixture("payload");
+        std::vector<std::string> expected = Tree(payload);
+        EXPECT_EQ(Tree(out_), expected);
+        for (const std::string& entry : expected) {
+            if (entry.back() != '\\') {
+                EXPECT_EQ(Contents(out_ + "\\" + entry), Contents(payload + "\\" + entry)) << entry;
+            }
+        }
+    }
+
+    std::string sandbox_;
+    std::string out_;
+};
+
+// ---- Entries ---------------------------------------------------------------------------
+
+TEST_F(ZipLibTest, EntriesReportVersionPathAndRefuseAdding) {
+    Library& library = Library::Get();
+    EXPECT_EQ(library.Entry<ZlVersionFn>("ZL_Version")(), 179);
+    EXPECT_EQ(library.Entry<ZlPrivVersionFn>("ZL_PrivVersion")(), ZL_PRIVATE_VERSION);
+    const std::string path = library.Entry<ZlPathFn>("ZL_Path")();
+    char loaded[MAX_PATH];
+    GetModuleFileNameA(library.Module(), loaded, sizeof loaded);
+    EXPECT_STRCASEEQ(path.c_str(), loaded);
+    EXPECT_LT(library.Entry<ZlZipExecFn>("ZL_ZipExec")(nullptr), 0);
+    EXPECT_EQ(library.Entry<ZlAbortFn>("ZL_Abort")(987654), -1);
+    EXPECT_EQ(library.Entry<ZlUnzExecFn>("ZL_UnzExec")(nullptr), ZL_STATUS_INVALID_STRUCTURE);
+}
+
+// ---- Archives of every tool ------------------------------------------------------------
+
+class ToolArchiveTest : public ZipLibTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ToolArchiveTest, ExtractsThePayloadExactly) {
+    Job job(Fixture(GetParam()), Out());
+    job.password = "secret";
+    EXPECT_EQ(job.Run(), 4);  // readme, big, empty, deep file
+    EXPECT_TRUE(job.Errors().empty());
+    ExpectPayload();
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, ToolArchiveTest,
+                         ::testing::Values("infozip.zip", "infozip_stored.zip",
+                                           "infozip_stream.zip", "infozip_crypt.zip",
+                                           "infozip_crypt_stream.zip", "7z.zip", "7z_crypt.zip",
+                                           "bsdtar.zip", "python.zip", "sfx.zip",
+                                           "sfx_adjusted.zip"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
+
+// ---- Report sequence -------------------------------------------------------------------
+
+TEST_F(ZipLibTest, ReportsComeInOrderAndProgressAddsUpPerEntry) {
+    Job job(Fixture("infozip.zip"), Out());
+    ASSERT_EQ(job.Run(), 4);
+    const std::vector<Report>& r = job.reports;
+    ASSERT_GE(r.size(), 4u);
+    EXPECT_EQ(r[0].kind, ZL_REPORT_JOB_HANDLE);
+    EXPECT_GT(r[0].number, 0);
+    EXPECT_EQ(r[1].kind, ZL_REPORT_ENTRY_COUNT);
+    EXPECT_EQ(r[1].number, 4);
+    EXPECT_EQ(r[2].kind, ZL_REPORT_TOTAL_BYTES);
+    EXPECT_EQ(r[2].size, 640u + 10u + 0u + 2700000u);
+    EXPECT_EQ(r.back().kind, ZL_REPORT_BATCH_END);
+
+    // Per entry: name offer, start with the size, then steps that add up to it.
+    uint64_t total = 0;
+    int starts = 0;
+    for (size_t i = 3; i + 1 < r.size();) {
+        ASSERT_EQ(r[i].kind, ZL_REPORT_NEW_EXTRACT_NAME) << i;
+        ASSERT_EQ(r[i + 1].kind, ZL_REPORT_ENTRY_START);
+        EXPECT_EQ(r[i + 1].text, r[i].text);
+        const uint64_t size = r[i + 1].size;
+        uint64_t done = 0;
+        size_t steps = 0;
+        for (i += 2; r[i].kind == ZL_REPORT_BYTES_DONE; ++i, ++steps) {
+            EXPECT_GT(r[i].size, 0u);
+            EXPECT_LE(r[i].size, 1u << 20);
+            done += r[i].size;
+        }
+        EXPECT_EQ(done, size) << r[i].text;
+        if (size == 2700000u) {
+            EXPECT_EQ(steps, 3u);
+        }
+        total += done;
+        ++starts;
+    }
+    EXPECT_EQ(starts, 4);
+    EXPECT_EQ(total, r[2].size);
+}
+
+TEST_F(ZipLibTest, EmptyArchiveSendsCountsAndEnd) {
+    Job job(Fixture("empty.zip"), Out());
+    EXPECT_EQ(job.Run(), 0);
+    EXPECT_EQ(job.Kinds(), (std::vector<int>{ZL_REPORT_JOB_HANDLE, ZL_REPORT_ENTRY_COUNT,
+                                             ZL_REPORT_TOTAL_BYTES, ZL_REPORT_BATCH_END}));
+    EXPECT_TRUE(Tree(Out()).empty());
+}
+
+// ---- Stopping --------------------------------------------------------------------------
+
+TEST_F(ZipLibTest, NonZeroCallbackResultStopsWithinOneChunk) {
+    for (int32_t result : {1, 10106}) {
+        Job job(Fixture("infozip_stored.zip"), Out());
+        bool inBig = false;
+        int stepsAfterStop = -1;
+        job.answer = [&](ZlCallbackRecord& record) -> int32_t {
+            const int kind = record.kindOrReply;
+            if (kind == ZL_REPORT_ENTRY_START) inBig = record.area.report.size == 2700000u;
+            if (stepsAfterStop >= 0 && kind == ZL_REPORT_BYTES_DONE) ++stepsAfterStop;
+            if (inBig && kind == ZL_REPORT_BYTES_DONE && stepsAfterStop < 0) {
+                stepsAfterStop = 0;
+                return result;
+            }
+            return 0;
+        };
+        const int32_t status = job.Run();
+        EXPECT_EQ(status, result == 1 ? ZL_STATUS_CANCELLED : ZL_STATUS_HANDLER_EXCEPTION);
+        EXPECT_EQ(stepsAfterStop, 0);
+        EXPECT_FALSE(Exists(Out("data\\big.bin"))) << "partial file left behind";
+        EXPECT_EQ(job.reports.back().kind, ZL_REPORT_BATCH_END);
+        const std::vector<int32_t> errors = job.Errors();
+        EXPECT_EQ(errors, std::vector<int32_t>{ZL_ERR_STOPPED});
+        RemoveTree(Out());
+        CreateDirectoryA(Out().c_str(), nullptr);
+    }
+}
+
+TEST_F(ZipLibTest, AbortWithTheJobHandleStopsTheJob) {
+    Job job(Fixture("infozip.zip"), Out());
+    int32_t handle = 0;
+    int entryStarts = 0;
+    job.answer = [&](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_JOB_HANDLE) handle = record.number;
+        if (record.kindOrReply == ZL_REPORT_ENTRY_START && ++entryStarts == 1) {
+            EXPECT_EQ(Library::Get().Entry<ZlAbortFn>("ZL_Abort")(handle), 0);
+        }
+        return 0;
+    };
+    EXPECT_EQ(job.Run(), ZL_STATUS_ABORTED);
+    EXPECT_EQ(entryStarts, 1);
+    EXPECT_EQ(Library::Get().Entry<ZlAbortFn>("ZL_Abort")(handle), -1) << "job still registered";
+}
+
+// ---- Flags -----------------------------------------------------------------------------
+
+TEST_F(ZipLibTest, ExistingFileIsKeptUnlessTheCallerSaysOverwrite) {
+    CreateDirectoryA(Out("Sub").c_str(), nullptr);
+    CreateDirectoryA(Out("Sub\\Deep").c_str(), nullptr);
+    WriteText(Out("readme.txt"), "mine");
+    WriteText(Out("Sub\\Deep\\file.TXT"), "mine too");
+    Job job(Fixture("infozip.zip"), Out());
+    job.command.overwrite = ZL_FALSE;
+    job.answer = [](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_OVERWRITE && std::strstr(record.text, "readme"))
+            Reply(record, ZL_REPLY_YES);
+        return 0;  // the other question goes unanswered: keep the file
+    };
+    EXPECT_EQ(job.Run(), 3);
+    const auto questions = job.Of(ZL_REPORT_OVERWRITE);
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0].number, 0);  // not overwriting by default
+    EXPECT_EQ(Contents(Out("readme.txt")), Contents(Fixture("payload\\readme.txt")));
+    EXPECT_EQ(Contents(Out("Sub\\Deep\\file.TXT")), "mine too");
+    const auto skipped = job.Of(ZL_REPORT_SKIPPED);
+    ASSERT_EQ(skipped.size(), 1u);
+    EXPECT_EQ(skipped[0].number, 0);
+    EXPECT_EQ(skipped[0].number2, ZL_SKIP_EXISTS + 1);
+    EXPECT_EQ(skipped[0].text, "Sub\\Deep\\file.TXT");
+}
+
+TEST_F(ZipLibTest, NoToAllStopsFurtherOverwriteQuestions) {
+    Job first(Fixture("infozip.zip"), Out());
+    ASSERT_EQ(first.Run(), 4);
+    Job job(Fixture("infozip.zip"), Out());
+    job.command.overwrite = ZL_FALSE;
+    job.answer = [](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_OVERWRITE) Reply(record, ZL_REPLY_NO_ALL);
+        return 0;
+    };
+    EXPECT_EQ(job.Run(), 0);
+    EXPECT_EQ(job.Of(ZL_REPORT_OVERWRITE).size(), 1u);
+    EXPECT_EQ(job.Of(ZL_REPORT_SKIPPED).size(), 4u);
+}
+
+TEST_F(ZipLibTest, OverwriteReplacesEvenReadOnlyFilesWithoutAsking) {
+    WriteText(Out("readme.txt"), "old");
+    SetFileAttributesA(Out("readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    Job job(Fixture("infozip.zip"), Out());
+    EXPECT_EQ(job.Run(), 4);
+    EXPECT_TRUE(job.Of(ZL_REPORT_OVERWRITE).empty());
+    ExpectPayload();
+}
+
+// attributes.zip: readonly.txt, hidden.txt, unixro.txt dated 2001-02-03 04:05:06,
+// plain.txt dated 2010-12-31 23:59:58.
+void SetDate(const std::string& path, WORD year) {
+    SYSTEMTIME when{};
+    when.wYear = year;
+    when.wMonth = 6;
+    when.wDay = 1;
+    FILETIME local, utc;
+    SystemTimeToFileTime(&when, &local);
+    LocalFileTimeToFileTime(&local, &utc);
+    HANDLE file =
+        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &utc);
+    CloseHandle(file);
+}
+
+TEST_F(ZipLibTest, FreshenReplacesOnlyOlderExistingFiles) {
+    WriteText(Out("hidden.txt"), "old");
+    SetDate(Out("hidden.txt"), 1999);  // older than the entry: replaced
+    WriteText(Out("plain.txt"), "new");
+    SetDate(Out("plain.txt"), 2020);  // newer: kept
+    Job job(Fixture("attributes.zip"), Out());
+    job.command.freshen = ZL_TRUE;
+    job.command.overwrite = ZL_FALSE;
+    EXPECT_EQ(job.Run(), 1);
+    EXPECT_EQ(Contents(Out("hidden.txt")), "hidden");
+    EXPECT_EQ(Contents(Out("plain.txt")), "new");
+    EXPECT_FALSE(Exists(Out("readonly.txt")));
+    std::vector<int32_t> reasons;
+    for (const Report& r : job.Of(ZL_REPORT_SKIPPED)) reasons.push_back(r.number2 - 1);
+    std::sort(reasons.begin(), reasons.end());
+    EXPECT_EQ(reasons,
+              (std::vector<int32_t>{ZL_SKIP_NOT_PRESENT, ZL_SKIP_NOT_PRESENT, ZL_SKIP_NOT_NEWER}));
+}
+
+TEST_F(ZipLibTest, UpdateAddsMissingAndReplacesOlderFiles) {
+    WriteText(Out("hidden.txt"), "old");
+    SetDate(Out("hidden.txt"), 1999);
+    WriteText(Out("plain.txt"), "new");
+    SetDate(Out("plain.txt"), 2020);
+    Job job(Fixture("attributes.zip"), Out());
+    job.command.update = ZL_TRUE;
+    job.command.freshen = ZL_TRUE;  // update wins
+    job.command.overwrite = ZL_FALSE;
+    EXPECT_EQ(job.Run(), 3);
+    EXPECT_EQ(Contents(Out("hidden.txt")), "hidden");
+    EXPECT_EQ(Contents(Out("plain.txt")), "new");
+    EXPECT_EQ(Contents(Out("readonly.txt")), "read only");
+    EXPECT_EQ(Contents(Out("unixro.txt")), "unix read only");
+}
+
+TEST_F(ZipLibTest, TestFlagChecksEverythingAndWritesNothing) {
+    Job job(Fixture("infozip.zip"), Out());
+    job.command.test = ZL_TRUE;
+    EXPECT_EQ(job.Run(), 4);
+    EXPECT_EQ(job.Of(ZL_REPORT_ENTRY_START).size(), 4u);
+    EXPECT_TRUE(Tree(Out()).empty());
+
+    Job damaged(Fixture("crc.zip"), Out());
+    damaged.command.test = ZL_TRUE;
+    EXPECT_EQ(damaged.Run(), 1);
+    EXPECT_EQ(damaged.Errors(), std::vector<int32_t>{ZL_ERR_CRC});
+    EXPECT_TRUE(Tree(Out()).empty());
+}
+
+TEST_F(ZipLibTest, WithoutDirectoryNamesFilesLandInTheDestination) {
+    Job job(Fixture("infozip.zip"), Out());
+    job.command.directoryNames = ZL_FALSE;
+    EXPECT_EQ(job.Run(), 4);
+    EXPECT_EQ(Tree(Out()),
+              (std::vector<std::string>{"big.bin", "empty.txt", "file.TXT", "readme.txt"}));
+}
+
+TEST_F(ZipLibTest, MissingDestinationFoldersAreCreated) {
+    Job job(Fixture("infozip.zip"), Out("new\\deeper"));
+    EXPECT_EQ(job.Run(), 4);
+    EXPECT_EQ(Contents(Out("new\\deeper\\Sub\\Deep\\file.TXT")), "deep file\n");
+    EXPECT_TRUE(Exists(Out("new\\deeper\\emptydir")));
+}
+
+TEST_F(ZipLibTest, TimesAndAttributesAreRestored) {
+    Job job(Fixture("attributes.zip"), Out());
+    ASSERT_EQ(job.Run(), 4);
+    auto attributes = [&](const char* name) { return GetFileAttributesA(Out(name).c_str()); };
+    EXPECT_TRUE(attributes("readonly.txt") & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(attributes("unixro.txt") & FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(attributes("plain.txt") & FILE_ATTRIBUTE_READONLY);
+    auto stamp = [&](const char* name) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExA(Out(name).c_str(), GetFileExInfoStandard, &data);
+        FILETIME local;
+        SYSTEMTIME when;
+        FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+        FileTimeToSystemTime(&local, &when);
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", when.wYear, when.wMonth,
+                      when.wDay, when.wHour, when.wMinute, when.wSecond);
+        return std::string(text);
+    };
+    EXPECT_EQ(stamp("readonly.txt"), "2001-02-03 04:05:06");
+    EXPECT_EQ(stamp("plain.txt"), "2010-12-31 23:59:58");
+}
+
+// ---- File specifications ----------------------------------------------------------------
+
+TEST_F(ZipLibTest, SpecificationsMatchLikeTheComponentExpects) {
+    struct Case {
+        std::vector<std::string> specs;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {{"*.txt"}, {"Sub\\Deep\\file.TXT", "data\\empty.txt", "readme.txt"}},
+        {{"DATA\\BIG.BIN"}, {"data\\big.bin"}},
+        {{"data/big.bin", "?eadme.*"}, {"data\\big.bin", "readme.txt"}},
+        {{"sub\\"}, {"Sub\\Deep\\file.TXT"}},
+        {{"*.*"}, {"Sub\\Deep\\file.TXT", "data\\big.bin", "data\\empty.txt", "readme.txt"}},
+        {{"nothing*"}, {}},
+    };
+    for (const Case& c : cases) {
+        RemoveTree(Out());
+        Job job(Fixture("infozip.zip"), Out());
+        job.specs = c.specs;
+        EXPECT_EQ(job.Run(), static_cast<int32_t>(c.files.size())) << c.specs[0];
+        ASSERT_GE(job.reports.size(), 2u);
+        EXPECT_EQ(job.reports[1].number, static_cast<int32_t>(c.files.size()));
+        std::vector<std::string> files;
+        for (const std::string& entry : Tree(Out()))
+            if (entry.back() != '\\') files.push_back(entry);
+        EXPECT_EQ(files, c.files) << c.specs[0];
+    }
+}
+
+// ---- Passwords -------------------------------------------------------------------------
+
+TEST_F(ZipLibTest, PasswordIsAskedWithTheRepeatCountUntilRight) {
+    Job job(Fixture("infozip_crypt.zip"), Out());
+    job.command.passwordRequestCount = 3;
+    std::vector<int32_t> counts;
+    job.answer = [&](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_PASSWORD) {
+            counts.push_back(record.number);
+            Reply(record, ZL_REPLY_YES, counts.size() < 3 ? "wrong" : "secret");
+        }
+        return 0;
+    };
+    EXPECT_EQ(job.Run(), 4);
+    EXPECT_EQ(counts, (std::vector<int32_t>{3, 2, 1}));  // then remembered for the rest
+    EXPECT_TRUE(job.Errors().empty());
+    ExpectPayload();
+}
+
+TEST_F(ZipLibTest, WrongOrMissingPasswordIsAnEntryError) {
+    Job wrong(Fixture("7z_crypt.zip"), Out());
+    wrong.password = "wrong";
+    wrong.command.passwordRequestCount = 0;
+    EXPECT_EQ(wrong.Run(), 0);
+    // The three files with data; an empty file carries no encryption header in 7z's output.
+    const std::vector<int32_t> errors = wrong.Errors();
+    EXPECT_GE(errors.size(), 3u);
+    for (int32_t code : errors) EXPECT_EQ(code, ZL_ERR_PASSWORD);
+    EXPECT_FALSE(Exists(Out("readme.txt")));
+    EXPECT_FALSE(Exists(Out("data\\big.bin")));
+
+    Job refused(Fixture("infozip_crypt_stream.zip"), Out());
+    int asked = 0;
+    refused.answer = [&](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_PASSWORD) {
+            ++asked;
+            Reply(record, ZL_REPLY_NO_ALL);
+        }
+        return 0;
+    };
+    EXPECT_EQ(refused.Run(), 0);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(refused.Of(ZL_REPORT_SKIPPED).size(), 4u);
+}
+
+// ---- Damage -----------------------------------------------------------------------------
+
+TEST_F(ZipLibTest, CrcMismatchRemovesTheFileUnlessAccepted) {
+    Job job(Fixture("crc.zip"), Out());
+    EXPECT_EQ(job.Run(), 1);
+    const auto mismatch = job.Of(ZL_REPORT_CRC_ERROR);
+    ASSERT_EQ(mismatch.size(), 1u);
+    EXPECT_EQ(static_cast<uint32_t>(mismatch[0].number) ^ 0xFF,
+              static_cast<uint32_t>(mismatch[0].number2));
+    EXPECT_EQ(job.Errors(), std::vector<int32_t>{ZL_ERR_CRC});
+    EXPECT_FALSE(Exists(Out("crc.txt")));
+    EXPECT_EQ(Contents(Out("after.txt")), "after");
+
+    Job accepted(Fixture("crc.zip"), Out());
+    accepted.answer = [](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_CRC_ERROR) Reply(record, ZL_REPLY_YES);
+        return 0;
+    };
+    EXPECT_EQ(accepted.Run(), 2);
+    EXPECT_EQ(Contents(Out("crc.txt")), "checksum me");
+}
+
+TEST_F(ZipLibTest, DamagedEntriesAreErrorsAndTheJobGoesOn) {
+    struct Case {
+        const char* archive;
+        std::vector<int32_t> errors;
+        int32_t handled;
+        const char* absent;
+        const char* present;
+    };
+    const Case cases[] = {
+        {"corrupt.zip", {ZL_ERR_DAMAGED}, 1, "corrupt.bin", "fine.txt"},
+        {"sizelie.zip", {ZL_ERR_DAMAGED}, 0, "lie.txt", nullptr},
+        {"overlap.zip", {ZL_ERR_DAMAGED, ZL_ERR_DAMAGED}, 0, "one.txt", nullptr},
+        {"outofrange.zip", {ZL_ERR_DAMAGED}, 0, "far.txt", nullptr},
+        {"bzip2.zip", {ZL_ERR_UNSUPPORTED_METHOD}, 1, "packed.txt", "plain.txt"},
+    };
+    for (const Case& c : cases) {
+        RemoveTree(Out());
+        Job job(Fixture(c.archive), Out());
+        EXPECT_EQ(job.Run(), c.handled) << c.archive;
+        EXPECT_EQ(job.Errors(), c.errors) << c.archive;
+        EXPECT_EQ(job.Of(ZL_REPORT_SKIPPED).size(), c.errors.size()) << c.archive;
+        EXPECT_FALSE(Exists(Out(c.absent))) << c.archive;
+        if (c.present != nullptr) {
+            EXPECT_TRUE(Exists(Out(c.present))) << c.archive;
+        }
+        EXPECT_EQ(job.reports.back().kind, ZL_REPORT_BATCH_END);
+    }
+}
+
+TEST_F(ZipLibTest, UnreadableArchivesFailWithInvalidStructure) {
+    for (const char* name : {"notzip.zip", "truncated_cd.zip", "missing.zip"}) {
+        Job job(Fixture(name), Out());
+        EXPECT_EQ(job.Run(), ZL_STATUS_INVALID_STRUCTURE) << name;
+        EXPECT_EQ(job.Errors(), std::vector<int32_t>{ZL_ERR_READ}) << name;
+        EXPECT_TRUE(Tree(Out()).empty()) << name;
+    }
+    Job memory(Fixture("infozip.zip"), Out());
+    memory.command.memoryTarget = ZL_TRUE;
+    EXPECT_EQ(memory.Run(), ZL_STATUS_INVALID_STRUCTURE);
+}
+
+TEST_F(ZipLibTest, WriteFailureIsAnEntryErrorWithTheSystemReason) {
+    CreateDirectoryA(Out("readme.txt").c_str(), nullptr);  // a folder where a file goes
+    Job job(Fixture("infozip.zip"), Out());
+    EXPECT_EQ(job.Run(), 3);
+    EXPECT_EQ(job.Errors(), std::vector<int32_t>{ZL_ERR_WRITE});
+    const auto messages = job.Of(ZL_REPORT_MESSAGE);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("readme.txt: "), std::string::npos) << messages[0].text;
+    EXPECT_GT(messages[0].text.size(), std::string("Cannot create readme.txt: ").size());
+    EXPECT_EQ(Contents(Out("Sub\\Deep\\file.TXT")), "deep file\n");
+}
+
+// ---- Unsafe names ----------------------------------------------------------------------
+
+TEST_F(ZipLibTest, UnsafeNamesAreRefusedAndNothingLandsOutside) {
+    Job job(Fixture("unsafe.zip"), Out());
+    EXPECT_EQ(job.Run(), 2);
+    const std::vector<int32_t> errors = job.Errors();
+    EXPECT_EQ(errors, std::vector<int32_t>(15, ZL_ERR_UNSAFE_NAME));
+    EXPECT_EQ(job.Of(ZL_REPORT_SKIPPED).size(), 15u);
+    EXPECT_EQ(Tree(sandbox_), (std::vector<std::string>{"out\\", "out\\safe.txt", "out\\sub\\",
+                                                        "out\\sub\\ok.txt"}));
+    for (const char* outside :
+         {"Z:\\evil3.txt", "Z:\\evil4.txt", "C:\\evil5.txt", "C:\\evil6.txt", "Z:\\evil9.txt"})
+        EXPECT_FALSE(Exists(outside)) << outside;
+    EXPECT_FALSE(Exists(Fixtures() + "\\evil1.txt"));
+    EXPECT_FALSE(Exists(FromEnvironment("ZIPLIB_SCRATCH") + "\\evil1.txt"));
+}
+
+TEST_F(ZipLibTest, NameOfferMayRenameButNotEscape) {
+    Job job(Fixture("infozip.zip"), Out());
+    job.specs = {"readme.txt", "Sub\\Deep\\file.TXT"};
+    job.answer = [](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply != ZL_REPORT_NEW_EXTRACT_NAME) return 0;
+        if (std::strcmp(record.text, "readme.txt") == 0)
+            Reply(record, ZL_REPLY_YES, "renamed\\readme.txt");
+        else
+            Reply(record, ZL_REPLY_YES, "..\\..\\escaped.txt");
+        return 0;
+    };
+    EXPECT_EQ(job.Run(), 1);
+    EXPECT_EQ(job.Errors(), std::vector<int32_t>{ZL_ERR_UNSAFE_NAME});
+    EXPECT_EQ(Tree(sandbox_),
+              (std::vector<std::string>{"out\\", "out\\renamed\\", "out\\renamed\\readme.txt"}));
+}
+
+TEST_F(ZipLibTest, NamesAreConvertedToTheAnsiCodePage) {
+    Job job(Fixture("names.zip"), Out());
+    EXPECT_EQ(job.Run(), 2);
+    EXPECT_EQ(Contents(Out("Кириллица.txt")), "utf8");  // UTF-8 flagged
+    EXPECT_EQ(Contents(Out("Ящик8801.txt")), "oem");    // code page 866 from a DOS host
+    const auto starts = job.Of(ZL_REPORT_ENTRY_START);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].text, "Кириллица.txt");
+}
+
+}  // namespace
