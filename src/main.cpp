@@ -2,17 +2,8 @@
 #include <windows.h>
 
 #include "framework/forms.h"
-#include "install/unit10.h"
-#include "wizard/unit1.h"
-#include "wizard/unit11.h"
+#include "wizard/screens.h"
 #include "wizard/unit2.h"
-#include "wizard/unit3.h"
-#include "wizard/unit4.h"
-#include "wizard/unit5.h"
-#include "wizard/unit6.h"
-#include "wizard/unit7.h"
-#include "wizard/unit8.h"
-#include "wizard/unit9.h"
 
 using namespace mvt;
 
@@ -32,24 +23,10 @@ void ShowSplash() {
     Sleep(kSplashPauseMilliseconds);
 }
 
-void CreateScreens() {
-    // Order matters: each screen's creation may read the screens made before it.
-    Application().CreateForm(Form1);
-    Application().CreateForm(Form3);
-    Application().CreateForm(Form4);
-    Application().CreateForm(Form5);
-    Application().CreateForm(Form6);
-    Application().CreateForm(Form7);
-    Application().CreateForm(Form8);
-    Application().CreateForm(Form9);
-    Application().CreateForm(Form10);
-    Application().CreateForm(Form11);
-}
-
 void RunWizard() {
     Application().SetTitle("MVT Setup");
     ShowSplash();
-    CreateScreens();
+    wizard::CreateScreens();
     Form2->Hide();
     Application().FreeComponent(Form2);
     Form2 = nullptr;

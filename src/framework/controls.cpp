@@ -232,6 +232,11 @@ void TWinControl::EnabledChanged() {
     Invalidate();
 }
 
+void TWinControl::FontChanged() {
+    if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+    Invalidate();
+}
+
 void TWinControl::SetCaption(const std::string& caption) {
     if (caption == caption_) return;
     caption_ = caption;
@@ -247,6 +252,16 @@ bool TWinControl::CanFocus() const {
     for (const TControl* control = this; control; control = control->Parent())
         if (!control->Visible() || !control->Enabled()) return false;
     return true;
+}
+
+HBRUSH TWinControl::OwnColours(HDC dc) {
+    SetTextColor(dc, ColorToRGB(Font().Color()));
+    SetBkColor(dc, ColorToRGB(Color()));
+    if (!colourBrush_ || colourBrushColour_ != Color()) {
+        colourBrush_.reset(CreateSolidBrush(ColorToRGB(Color())));
+        colourBrushColour_ = Color();
+    }
+    return colourBrush_.get();
 }
 
 void TWinControl::AddControl(TControl* control) { controls_.push_back(control); }
@@ -459,6 +474,19 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 return Parent()->WndProc(message, wParam, lParam);
             break;
         }
+        case WM_COMMAND:
+            // Notifications of system controls go back to the control that sent them.
+            if (TWinControl* child = lParam ? ControlOf(reinterpret_cast<HWND>(lParam)) : nullptr;
+                child && child != this && child->CommandNotify(HIWORD(wParam)))
+                return 0;
+            break;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSTATIC:
+            if (TWinControl* child = ControlOf(reinterpret_cast<HWND>(lParam)); child && child != this)
+                if (HBRUSH brush = child->ControlColor(reinterpret_cast<HDC>(wParam)))
+                    return reinterpret_cast<LRESULT>(brush);
+            break;
         case WM_SETFOCUS:
             FocusChanged(true);
             break;

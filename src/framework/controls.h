@@ -172,8 +172,16 @@ protected:
     virtual void MouseLeave() {}
     virtual bool MouseWheel(unsigned shift, int delta, POINT pos);
     virtual void FocusChanged(bool focused);
+    // A notification (WM_COMMAND code) the system control sent to its parent; true when
+    // handled.
+    virtual bool CommandNotify(WORD /*code*/) { return false; }
+    // Colours of a system control, asked through its parent; null leaves the system's.
+    virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
+    // ControlColor for controls drawn in their own Color and Font colour.
+    HBRUSH OwnColours(HDC dc);
     void VisibleChanged() override;
     void EnabledChanged() override;
+    void FontChanged() override;
 
     HWND handle_ = nullptr;
     WNDPROC defaultProc_ = DefWindowProcA;
@@ -188,6 +196,8 @@ private:
     void TrackMouse();
 
     std::vector<TControl*> controls_;
+    UniqueBrush colourBrush_;
+    TColor colourBrushColour_ = clNone;
     std::string caption_;
     bool tabStop_ = false;
     bool mouseInside_ = false;

@@ -87,7 +87,13 @@ void TForm::ApplyPosition() {
 
 void TForm::DoCreate() {
     Handle();
-    if (OnCreate) OnCreate(this);
+    // A failing creation handler is reported and the form stays as far as it got, so
+    // that start-up can go on.
+    try {
+        if (OnCreate) OnCreate(this);
+    } catch (const std::exception& error) {
+        Application().ShowException(error);
+    }
 }
 
 void TForm::SetVisible(bool visible) {
@@ -101,6 +107,8 @@ void TForm::SetVisible(bool visible) {
     if (visible) {
         ShowWindow(handle_, SW_SHOW);
         SetForegroundWindow(handle_);
+        // Without a window manager the system may not activate the shown window itself.
+        if (GetActiveWindow() != handle_) SetActiveWindow(handle_);
         if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
         if (OnShow) OnShow(this);
     } else {
@@ -295,11 +303,14 @@ void TApplication::HandleMessage() {
     if (!ProcessMessage()) WaitMessage();
 }
 
+void TApplication::ShowMainForm() {
+    if (!mainForm_) return;
+    ShowWindow(handle_, SW_SHOWNA);
+    mainForm_->Show();
+}
+
 void TApplication::Run() {
-    if (mainForm_) {
-        ShowWindow(handle_, SW_SHOWNA);
-        mainForm_->Show();
-    }
+    ShowMainForm();
     while (!terminated_) HandleMessage();
 }
 

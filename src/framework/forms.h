@@ -116,6 +116,8 @@ public:
     }
     TForm* MainForm() const { return mainForm_; }
 
+    // Shows the taskbar button and the main form.
+    void ShowMainForm();
     // Shows the main form and processes messages until Terminate or the main form closes.
     void Run();
     // Handles every pending message, then returns.

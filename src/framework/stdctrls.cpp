@@ -119,6 +119,21 @@ void TLabel::Paint(TCanvas& canvas) {
     DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text, flags);
 }
 
+// ---- TPanel ---------------------------------------------------------------------------
+
+void TPanel::SetTransparent(bool transparent) {
+    if (transparent == transparent_) return;
+    transparent_ = transparent;
+    Invalidate();
+}
+
+void TPanel::PaintBackground(TCanvas& canvas) {
+    if (transparent_ && Parent())
+        Parent()->PaintBackgroundBehind(this, canvas.Handle());
+    else
+        TWinControl::PaintBackground(canvas);
+}
+
 // ---- TTimer ---------------------------------------------------------------------------
 
 namespace {

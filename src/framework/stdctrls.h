@@ -70,6 +70,21 @@ private:
     bool autoSize_ = true;
 };
 
+// A container window without border. A transparent panel shows what its parent paints
+// behind it; its children are drawn only inside it (a viewport onto a larger child).
+class TPanel : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool transparent);
+
+protected:
+    void PaintBackground(TCanvas& canvas) override;
+
+private:
+    bool transparent_ = false;
+};
+
 // Calls OnTimer every Interval milliseconds on the GUI thread while enabled.
 class TTimer : public TComponent {
 public:

@@ -89,6 +89,13 @@ std::string ProgramPath() {
 
 std::string ProgramFolder() { return ExtractFilePath(ProgramPath()); }
 
+char DecimalSeparator() {
+    char separator[8] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) < 2)
+        return '.';
+    return separator[0];
+}
+
 std::string SysErrorMessage(unsigned long error) {
     char* text = nullptr;
     DWORD length = FormatMessageA(

@@ -50,6 +50,9 @@ bool ForceDirectories(const std::string& path);
 std::string ProgramPath();
 std::string ProgramFolder();
 
+// The user's locale decimal separator (first character of LOCALE_SDECIMAL).
+char DecimalSeparator();
+
 // The system's text for an error number (GetLastError), without the trailing line break.
 std::string SysErrorMessage(unsigned long error);
 

@@ -2,8 +2,13 @@
 
 #include <windows.h>
 
+#include <cmath>
+
 #include "framework/graphics.h"
+#include "framework/sysutils.h"
 #include "wizard/look.h"
+#include "wizard/unit4.h"
+#include "wizard/unit5.h"
 
 using namespace mvt;
 
@@ -24,26 +29,115 @@ protected:
     }
 };
 
-}  // namespace
-
-static void LoadSound(TSkWave& wave, const char* name) {
+void LoadSound(TSkWave& wave, const char* name) {
     std::vector<uint8_t> bytes = ResourceBytes(name);
     wave.Sound().LoadFromMemory(bytes.data(), bytes.size());
+}
+
+constexpr double kMarkerRatio = -6.41052632;
+constexpr int kMarkerOrigin = 139;
+
+}  // namespace
+
+int TForm1::MarkerTop(int labelTop) {
+    return static_cast<int>(std::nearbyint(labelTop / kMarkerRatio)) + kMarkerOrigin;
 }
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
     wizard::MakeWizardWindow(*this, wizard::kWizardWidth, wizard::kWizardHeight, true);
     SetPosition(TPosition::poScreenCenter);
     Image1 = wizard::AddBackground(*this, "BG_WELCOME");
+
+    Image3 = CreateChild<TImage>(this, this, 588, 140, 6, 197);
+    Image3->Picture().LoadFromResource("SCROLL_TRACK");
+    Image3->SetStretch(true);
+    Image2 = CreateChild<TImage>(this, this, 586, 139, 10, 9);
+    Image2->Picture().LoadFromResource("SCROLL_MARKER");
+    Image2->SetTransparent(true);
+
+    SkBmpButton3 = AddWizardButton(*this, 584, 125, 14, 15, "ARROW_UP");
+    SkBmpButton3->SetEnabled(false);
+    SkBmpButton4 = AddWizardButton(*this, 584, 337, 14, 15, "ARROW_DOWN");
+
+    SkPanel1 = CreateChild<TPanel>(this, this, 40, 123, 535, 234);
+    SkPanel1->SetTransparent(true);
+    SkLabel1 = CreateChild<TSkMultilineLabel>(this, SkPanel1, 4, 0, 527, 1451);
+    SkLabel1->SetAutoSize(false);
+    SkLabel1->SetWordWrap(true);
+    SkLabel1->SetTransparent(true);
+    SkLabel1->Font().SetName(wizard::kTypeface);
+    SkLabel1->Font().SetHeight(wizard::kLabelFontHeight);
+    SkLabel1->Font().SetColor(wizard::kDarkBrown);
+    std::vector<uint8_t> text = ResourceBytes("DESCRIPTION");
+    SkLabel1->SetLinesText(std::string(text.begin(), text.end()));
+
+    SkBmpButton1 = AddWizardButton(*this, 164, 428, 144, 36, "BTN_ABOUT");
+    SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+
     RichEdit1 = CreateChild<THiddenEdit>(this, this, 432, 392, 0, 0);
-    SetActiveControl(RichEdit1);
+    RichEdit1->OnKeyDown = [this](TObject*, WORD& key, unsigned) { RichEdit1KeyDown(key); };
+    RichEdit1->OnMouseWheel = [this](TObject*, unsigned, int delta, POINT, bool&) {
+        RichEdit1MouseWheel(delta);  // left unhandled, as the screen does not consume it
+    };
     SkWave1 = Make<TSkWave>();
     LoadSound(*SkWave1, "WAVE_CLICK");
 
+    SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
+    SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
+    SkBmpButton3->OnClick = [this](TObject*) { SkBmpButton3Click(); };
+    SkBmpButton4->OnClick = [this](TObject*) { SkBmpButton4Click(); };
     OnCreate = [this](TObject*) { FormCreate(); };
-    OnCloseQuery = [](TObject*, bool& canClose) { wizard::MainWindowCloseQuery(canClose); };
+    OnShow = [this](TObject*) { FormShow(); };
+    OnActivate = [this](TObject*) { FormActivate(); };
+    OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
 }
 
-void TForm1::FormCreate() {}
+void TForm1::FormCreate() {
+    SkBmpButton1->SetEnabled(FileExists(ProgramFolder() + "Resource\\About.bmp"));
+}
+
+void TForm1::FormShow() { RichEdit1->SetFocus(); }
+
+void TForm1::FormActivate() { RichEdit1->SetFocus(); }
 
 void TForm1::FormCloseQuery(bool& canClose) { wizard::MainWindowCloseQuery(canClose); }
+
+void TForm1::MoveMarker() {
+    Image2->SetTop(MarkerTop(SkLabel1->Top()));
+}
+
+void TForm1::SkBmpButton3Click() {
+    SkBmpButton4->SetEnabled(true);
+    SkLabel1->SetTop(SkLabel1->Top() + kScrollStep);
+    if (SkLabel1->Top() == 0) SkBmpButton3->SetEnabled(false);
+    MoveMarker();
+}
+
+void TForm1::SkBmpButton4Click() {
+    SkBmpButton3->SetEnabled(true);
+    SkLabel1->SetTop(SkLabel1->Top() - kScrollStep);
+    if (SkLabel1->Top() == kLowestTop) SkBmpButton4->SetEnabled(false);
+    MoveMarker();
+}
+
+void TForm1::RichEdit1KeyDown(WORD& key) {
+    if (key == VK_UP && SkBmpButton3->Enabled()) SkBmpButton3Click();
+    if (key == VK_DOWN && SkBmpButton4->Enabled()) SkBmpButton4Click();
+    key = 0;  // whatever else reaches the hidden edit is never shown
+}
+
+void TForm1::RichEdit1MouseWheel(int delta) {
+    // One step per wheel message, whatever its size.
+    if (delta > 0 && SkBmpButton3->Enabled()) SkBmpButton3Click();
+    if (delta < 0 && SkBmpButton4->Enabled()) SkBmpButton4Click();
+}
+
+void TForm1::SkBmpButton1Click() {
+    wizard::PlayClick();
+    Form4->ShowModal();
+}
+
+void TForm1::SkBmpButton2Click() {
+    wizard::PlayClick();
+    wizard::HandOver(*this, *Form5);
+}

@@ -3,12 +3,18 @@
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "wizard/buttons.h"
 
 class TForm4 : public mvt::TForm {
 public:
     explicit TForm4(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
+    mvt::TImage* Image2;  // the about picture, at its own size, clipped
+    WizardButton* SkBmpButton1;  // close
+
+    void FormCreate();
+    void SkBmpButton1Click();
 };
 
 extern TForm4* Form4;

@@ -1,14 +1,115 @@
 #include "wizard/unit5.h"
 
+#include <windows.h>
+
+#include "framework/inifiles.h"
+#include "framework/registry.h"
+#include "framework/sysutils.h"
 #include "wizard/look.h"
+#include "wizard/space.h"
 #include "wizard/unit1.h"
+#include "wizard/unit6.h"
+#include "wizard/unit8.h"
 
 using namespace mvt;
 
 TForm5* Form5 = nullptr;
 
+namespace {
+
+std::string ProgramFilesFolder() {
+    TRegistry registry(KEY_ALL_ACCESS);
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", false)) return {};
+    return registry.ReadString("ProgramFilesDir");
+}
+
+}  // namespace
+
+double FreeBytesOnDriveOf(const std::string& path) {
+    if (path.empty()) return -1;
+    int drive = static_cast<unsigned char>(path[0]) - 64;
+    if (drive < 1 || drive > 26) return -1;
+    std::string root = std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr)) return -1;
+    return static_cast<double>(available.QuadPart);
+}
+
+double RequiredBytesFromSetup() {
+    TIniFile setup(ProgramFolder() + "MVTSetup.ini");
+    return wizard::RequiredBytes(
+        wizard::ParseNumber(setup.ReadString("Setup", "FullSize", ""), DecimalSeparator()));
+}
+
 TForm5::TForm5(TComponent* owner) : TForm(owner) {
     wizard::MakeWizardWindow(*this, wizard::kWizardWidth, wizard::kWizardHeight, true);
     Image1 = wizard::AddBackground(*this, "BG_DEST");
-    OnCloseQuery = [](TObject*, bool& canClose) { wizard::MainWindowCloseQuery(canClose); };
+
+    LocateLabel1 = CreateChild<TSkMultilineLabel>(this, this, 44, 124, 553, 151);
+    LocateLabel1->SetAutoSize(false);
+    LocateLabel1->SetTransparent(true);
+    LocateLabel1->Font().SetName(wizard::kTypeface);
+    LocateLabel1->Font().SetHeight(wizard::kLabelFontHeight);
+    LocateLabel1->Font().SetColor(wizard::kDarkBrown);
+    TStringList lines;
+    lines.Add(std::string(46, ' ') + "ВЫБОР КАТАЛОГА УСТАНОВКИ");
+    lines.Add("Установка Трилогии Морвата будет выполнена в каталог по умолчанию, указанный");
+    lines.Add("ниже. Для выбора другого пути установки необходимо нажать кнопку обзора и задать");
+    lines.Add("альтернативный каталог.");
+    lines.Add("");
+    lines.Add("X");
+    lines.Add("X");
+    LocateLabel1->SetLines(lines);
+
+    Label1 = wizard::AddLabel(*this, 44, 334, 508, 31, wizard::kGold, "X");
+    Label1->SetLayout(TTextLayout::tlCenter);
+
+    SkBmpButton1 = AddWizardButton(*this, 553, 331, 57, 38, "BTN_BROWSE");
+    SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SkBmpButton3 = AddWizardButton(*this, 164, 428, 144, 36, "BTN_BACK");
+
+    SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
+    SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
+    SkBmpButton3->OnClick = [this](TObject*) { SkBmpButton3Click(); };
+    OnCreate = [this](TObject*) { FormCreate(); };
+    OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
+}
+
+void TForm5::FormCreate() {
+    Label1->SetCaption(ProgramFilesFolder() + "\\Morvath Trilogy");
+    ShowSpace();
+}
+
+void TForm5::ShowSpace() {
+    char separator = DecimalSeparator();
+    double required = wizard::GigabyteFigure(RequiredBytesFromSetup());
+    LocateLabel1->SetLine(kRequiredLine, "Требуется для установки:\t" +
+                                             wizard::NumberText(required, separator) + " Гб");
+    const std::string& folder = Label1->Caption();
+    double free = wizard::GigabyteFigure(FreeBytesOnDriveOf(folder));
+    std::string drive = folder.empty() ? std::string() : folder.substr(0, 1);
+    LocateLabel1->SetLine(kFreeLine, "Свободно на диске " + drive + ":\t\t" +
+                                         wizard::NumberText(free, separator) + " Гб");
+    // Short space disables Next; enough space leaves it as it is (the browser's select
+    // button enables it again itself).
+    if (!wizard::EnoughSpace(free, required)) SkBmpButton2->SetEnabled(false);
+}
+
+void TForm5::FormCloseQuery(bool& canClose) { wizard::MainWindowCloseQuery(canClose); }
+
+void TForm5::SkBmpButton1Click() {
+    wizard::PlayClick();
+    Form6->ShowModal();
+}
+
+void TForm5::SkBmpButton2Click() {
+    wizard::PlayClick();
+    ForceDirectories(Label1->Caption());  // a folder that cannot be made does not stop us
+    wizard::HandOver(*this, *Form8);
+}
+
+void TForm5::SkBmpButton3Click() {
+    wizard::PlayClick();
+    wizard::HandOver(*this, *Form1);
 }

@@ -1,14 +1,41 @@
-// The destination screen: install folder, required and free space.
+// The destination screen: install folder, required and free space. The caption of Label1
+// is the install directory the rest of the program reads.
 #pragma once
 
+#include "controls/skmultilinelabel.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "wizard/buttons.h"
 
 class TForm5 : public mvt::TForm {
 public:
     explicit TForm5(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
+    mvt::TSkMultilineLabel* LocateLabel1;
+    mvt::TLabel* Label1;  // the install directory
+    WizardButton* SkBmpButton1;  // browse
+    WizardButton* SkBmpButton2;  // next
+    WizardButton* SkBmpButton3;  // back
+
+    void FormCreate();
+    void FormCloseQuery(bool& canClose);
+    void SkBmpButton1Click();
+    void SkBmpButton2Click();
+    void SkBmpButton3Click();
+
+    // Sets the two space lines and the Next gate for the current install directory; the
+    // browser's select button uses it too.
+    void ShowSpace();
+
+    static constexpr int kRequiredLine = 5;
+    static constexpr int kFreeLine = 6;
 };
+
+// Free bytes available to the user on the drive named by the path's first character
+// (A = 1, B = 2, …, taken unchanged); -1 when there is no such drive.
+double FreeBytesOnDriveOf(const std::string& path);
+// FullSize from the setup description beside the program, as bytes (with the default).
+double RequiredBytesFromSetup();
 
 extern TForm5* Form5;

@@ -1,7 +1,9 @@
 #include "wizard/unit9.h"
 
+#include "install/unit10.h"
 #include "wizard/look.h"
 #include "wizard/unit1.h"
+#include "wizard/unit8.h"
 
 using namespace mvt;
 
@@ -10,6 +12,34 @@ TForm9* Form9 = nullptr;
 TForm9::TForm9(TComponent* owner) : TForm(owner) {
     wizard::MakeWizardWindow(*this, wizard::kWizardWidth, wizard::kWizardHeight, true);
     Image1 = wizard::AddBackground(*this, nullptr);
-    OnCloseQuery = [](TObject*, bool& canClose) { wizard::MainWindowCloseQuery(canClose); };
-    OnCreate = [this](TObject*) { Image1->Picture().Assign(Form1->Image1->Picture()); };
+    Label1 = wizard::AddLabel(
+        *this, 40, 124, 557, 232, wizard::kDarkBrown,
+        std::string(51, ' ') + "ЗАПУСК КОПИРОВАНИЯ\r" +
+            "Программа собрала необходимые сведения для начала установки Трилогии Морвата.\r"
+            "\r"
+            "Для запуска процесса распаковки и копирования файлов нажмите кнопку <Далее>.\r"
+            "Для пересмотра параметров установки нажмите кнопку <Назад>.\r"
+            "Для отмены установки Трилогии Морвата закройте текущее окно программы.");
+    SkBmpButton3 = AddWizardButton(*this, 164, 428, 144, 36, "BTN_BACK");
+    SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
+    SkBmpButton3->OnClick = [this](TObject*) { SkBmpButton3Click(); };
+    OnCreate = [this](TObject*) { FormCreate(); };
+    OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
+}
+
+void TForm9::FormCreate() { Image1->Picture().Assign(Form1->Image1->Picture()); }
+
+void TForm9::FormCloseQuery(bool& canClose) { wizard::MainWindowCloseQuery(canClose); }
+
+void TForm9::SkBmpButton2Click() {
+    wizard::PlayClick();
+    Form10->Show();  // at its own centred position
+    Hide();
+    Form10->Install();
+}
+
+void TForm9::SkBmpButton3Click() {
+    wizard::PlayClick();
+    wizard::HandOver(*this, *Form8);
 }

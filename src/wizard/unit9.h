@@ -3,12 +3,21 @@
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "wizard/buttons.h"
 
 class TForm9 : public mvt::TForm {
 public:
     explicit TForm9(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
+    mvt::TLabel* Label1;
+    WizardButton* SkBmpButton3;  // back
+    WizardButton* SkBmpButton2;  // next
+
+    void FormCreate();
+    void FormCloseQuery(bool& canClose);
+    void SkBmpButton2Click();
+    void SkBmpButton3Click();
 };
 
 extern TForm9* Form9;

@@ -1,0 +1,310 @@
+// The wizard's screens as the user drives them: clicks, keys and wheel turns sent as real
+// window messages, state read back from the controls that hold it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <set>
+
+#include "framework/inifiles.h"
+#include "framework/registry.h"
+#include "framework/sysutils.h"
+#include "install/unit10.h"
+#include "wizard/screens.h"
+#include "wizard/unit1.h"
+#include "wizard/unit3.h"
+#include "wizard/unit5.h"
+#include "wizard/unit8.h"
+#include "wizard/unit9.h"
+
+using namespace mvt;
+
+namespace {
+
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+void Process() { Application().ProcessMessages(); }
+
+void Post(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    PostMessageA(window, message, wParam, lParam);
+    Process();
+}
+
+void ClickAt(TWinControl& control, int x, int y) {
+    LPARAM at = MAKELPARAM(x, y);
+    HWND window = control.Handle();
+    PostMessageA(window, WM_MOUSEMOVE, 0, at);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(window, WM_LBUTTONUP, 0, at);
+    Process();
+}
+
+void Click(TWinControl& control) { ClickAt(control, control.Width() / 2, control.Height() / 2); }
+
+void Type(TWinControl& control, const std::string& text) {
+    for (char c : text) Post(control.Handle(), WM_CHAR, static_cast<unsigned char>(c));
+}
+
+// Builds the screens once for the whole run, as start-up does, with a setup description
+// and an all-users programs folder of the test's own.
+class WizardEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        programs_ = ProgramFolder() + "common programs\\";
+        ForceDirectories(programs_ + "Alpha");
+        ForceDirectories(programs_ + "Бета");
+        ForceDirectories(programs_ + "Hidden");
+        SetFileAttributesA((programs_ + "Hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+        if (HANDLE file = CreateFileA((programs_ + "file.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr);
+            file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+
+        TRegistry registry;
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        ASSERT_TRUE(registry.OpenKey(kShellFolders, true));
+        saved_ = registry.ReadString("Common Programs");
+        registry.WriteString("Common Programs", programs_);
+        DeleteFileA((ProgramFolder() + "MVTSetup.ini").c_str());
+
+        Application().SetTitle("MVT Setup");
+        wizard::CreateScreens();
+        Application().ShowMainForm();
+        Process();
+    }
+    void TearDown() override {
+        TRegistry registry;
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        if (registry.OpenKey(kShellFolders, false)) registry.WriteString("Common Programs", saved_);
+        Application().Shutdown();
+    }
+
+private:
+    std::string programs_;
+    std::string saved_;
+};
+
+// Every test starts on the welcome screen, scrolled to the top.
+class WizardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (TForm* form : {static_cast<TForm*>(Form5), static_cast<TForm*>(Form8),
+                            static_cast<TForm*>(Form9)})
+            form->Hide();
+        Form1->Show();
+        while (Form1->SkBmpButton3->Enabled()) Form1->SkBmpButton3Click();
+        Process();
+    }
+    void Key(WORD key) { Post(Form1->RichEdit1->Handle(), WM_KEYDOWN, key); }
+    void Wheel(int delta) {
+        Post(Form1->RichEdit1->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)));
+    }
+};
+
+TEST_F(WizardTest, WelcomeScrollsTwentyNineStepsAndNoFurther) {
+    EXPECT_FALSE(Form1->SkBmpButton3->Enabled());
+    EXPECT_TRUE(Form1->SkBmpButton4->Enabled());
+    EXPECT_EQ(Form1->Image2->Top(), 139);
+    for (int step = 1; step <= 29; ++step) {
+        Click(*Form1->SkBmpButton4);
+        ASSERT_EQ(Form1->SkLabel1->Top(), -42 * step);
+    }
+    EXPECT_FALSE(Form1->SkBmpButton4->Enabled());
+    EXPECT_TRUE(Form1->SkBmpButton3->Enabled());
+    EXPECT_EQ(Form1->Image2->Top(), 329);
+    Wheel(-120);
+    Key(VK_DOWN);
+    EXPECT_EQ(Form1->SkLabel1->Top(), -1218) << "a 30th step moved the text";
+    Click(*Form1->SkBmpButton3);
+    EXPECT_EQ(Form1->SkLabel1->Top(), -1176);
+    EXPECT_TRUE(Form1->SkBmpButton4->Enabled());
+}
+
+TEST_F(WizardTest, OnlyUpDownAndTheWheelScroll) {
+    for (int key : {VK_NEXT, VK_PRIOR, VK_HOME, VK_END, VK_SPACE, VK_RETURN, int('A')}) Key(WORD(key));
+    EXPECT_EQ(Form1->SkLabel1->Top(), 0);
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    EXPECT_EQ(Form1->SkLabel1->Top(), -84);
+    Wheel(+360);  // one step per wheel message, whatever its size
+    EXPECT_EQ(Form1->SkLabel1->Top(), -42);
+    Key(VK_UP);
+    Key(VK_UP);  // already at the top: nothing
+    EXPECT_EQ(Form1->SkLabel1->Top(), 0);
+    EXPECT_EQ(Form1->Image2->Top(), 139);
+}
+
+TEST_F(WizardTest, MarkerFollowsTheTextByTheFixedRatio) {
+    EXPECT_EQ(TForm1::MarkerTop(0), 139);
+    EXPECT_EQ(TForm1::MarkerTop(-42), 146);
+    EXPECT_EQ(TForm1::MarkerTop(-1218), 329);
+}
+
+TEST_F(WizardTest, DescriptionHasItsTwentyFiveLinesInTheViewport) {
+    EXPECT_EQ(Form1->SkLabel1->Lines().Count(), 25);
+    EXPECT_EQ(Form1->SkLabel1->Parent(), Form1->SkPanel1);
+    Form1->Hide();
+    Form1->Show();
+    Process();
+    EXPECT_TRUE(Form1->RichEdit1->Focused()) << "showing the screen focuses the hidden edit";
+}
+
+TEST_F(WizardTest, DestinationShowsTheDefaultFolderAndItsSpaceLines) {
+    std::string folder = Form5->Label1->Caption();
+    EXPECT_GE(folder.size(), 3u);
+    EXPECT_EQ(folder.substr(folder.size() - 16), "\\Morvath Trilogy");
+    EXPECT_EQ(folder[1], ':');
+    // No setup description beside the program: the default of 10 gigabytes.
+    EXPECT_EQ(Form5->LocateLabel1->Lines()[5], "Требуется для установки:\t10 Гб");
+    std::string freeLine = Form5->LocateLabel1->Lines()[6];
+    EXPECT_EQ(freeLine.rfind(std::string("Свободно на диске ") + folder[0] + ":\t\t", 0), 0u)
+        << freeLine;
+    EXPECT_EQ(freeLine.substr(freeLine.size() - 3), " Гб");
+}
+
+TEST_F(WizardTest, RequiredSizeComesFromTheSetupDescriptionWithTheLocaleSeparator) {
+    std::string ini = ProgramFolder() + "MVTSetup.ini";
+    TIniFile setup(ini);
+    char separator = DecimalSeparator();
+    ASSERT_EQ(separator, ',') << "the Russian locale writes a decimal comma";
+    setup.WriteString("Setup", "FullSize", "1073741823");
+    Form5->ShowSpace();
+    EXPECT_EQ(Form5->LocateLabel1->Lines()[5], "Требуется для установки:\t0,99 Гб");
+    setup.WriteString("Setup", "FullSize", "0");
+    Form5->ShowSpace();
+    EXPECT_EQ(Form5->LocateLabel1->Lines()[5], "Требуется для установки:\t10 Гб");
+    setup.WriteString("Setup", "FullSize", "2147483648,5");
+    Form5->ShowSpace();
+    EXPECT_EQ(Form5->LocateLabel1->Lines()[5], "Требуется для установки:\t2 Гб");
+    // More than any disk has: Next is disabled.
+    setup.WriteString("Setup", "FullSize", "1E18");
+    Form5->SkBmpButton2->SetEnabled(true);
+    Form5->ShowSpace();
+    EXPECT_FALSE(Form5->SkBmpButton2->Enabled());
+    DeleteFileA(ini.c_str());
+    Form5->SkBmpButton2->SetEnabled(true);
+    Form5->ShowSpace();
+}
+
+TEST_F(WizardTest, HandOversKeepThePositionTheUserGaveTheWindow) {
+    Click(*Form1->SkBmpButton2);
+    ASSERT_TRUE(Form5->Visible());
+    EXPECT_FALSE(Form1->Visible());
+    EXPECT_EQ(Form5->Left(), Form1->Left());
+    EXPECT_EQ(Form5->Top(), Form1->Top());
+    SetWindowPos(Form5->Handle(), nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Process();
+    Click(*Form5->SkBmpButton2);
+    ASSERT_TRUE(Form8->Visible());
+    RECT rect;
+    GetWindowRect(Form8->Handle(), &rect);
+    EXPECT_EQ(rect.left, 20);
+    EXPECT_EQ(rect.top, 30);
+    EXPECT_TRUE(Form8->Edit1->Focused()) << "the options screen puts the focus into the name";
+    Click(*Form8->SkBmpButton2);
+    ASSERT_TRUE(Form9->Visible());
+    Click(*Form9->SkBmpButton3);
+    ASSERT_TRUE(Form8->Visible());
+    GetWindowRect(Form8->Handle(), &rect);
+    EXPECT_EQ(rect.left, 20);
+    Click(*Form8->SkBmpButton3);
+    Click(*Form5->SkBmpButton3);
+    EXPECT_TRUE(Form1->Visible());
+    EXPECT_EQ(Form1->Left(), 20);
+}
+
+TEST_F(WizardTest, NextCreatesTheInstallFolderWithItsParents) {
+    std::string folder = ProgramFolder() + "dest\\deeper\\Morvath Trilogy";
+    std::string saved = Form5->Label1->Caption();
+    Form5->Label1->SetCaption(folder);
+    Form5->Show();
+    Click(*Form5->SkBmpButton2);
+    EXPECT_TRUE(DirectoryExists(folder));
+    EXPECT_TRUE(Form8->Visible());
+    Form5->Label1->SetCaption(saved);
+}
+
+TEST_F(WizardTest, GroupNameRefusesTheNineCharactersAndGatesNext) {
+    Form8->Show();
+    TChangeEdit& edit = *Form8->Edit1;
+    edit.SetFocus();
+    EXPECT_EQ(edit.Text(), "Morvath Trilogy");
+    SendMessageA(edit.Handle(), EM_SETSEL, 0, -1);
+    Type(edit, "/\\:*?\"<>|");
+    EXPECT_EQ(edit.Text(), "Morvath Trilogy") << "a refused character replaced the selection";
+    Post(edit.Handle(), WM_CHAR, VK_BACK);  // deletes the selected text
+    EXPECT_EQ(edit.Text(), "");
+    EXPECT_FALSE(Form8->SkBmpButton2->Enabled());
+    Type(edit, "   ");
+    EXPECT_FALSE(Form8->SkBmpButton2->Enabled()) << "blanks alone are no name";
+    Type(edit, "Игры");
+    EXPECT_EQ(edit.Text(), "   Игры");
+    EXPECT_TRUE(Form8->SkBmpButton2->Enabled());
+    edit.SetText("Morvath Trilogy");
+}
+
+TEST_F(WizardTest, ExistingGroupsAreListedAndPickingOneCopiesItsName) {
+    TListBox& list = *Form8->ListBox1;
+    std::set<std::string> items;
+    for (int i = 0; i < list.Count(); ++i) items.insert(list.Item(i));
+    EXPECT_EQ(items, (std::set<std::string>{"Alpha", "Бета"})) << "folders only, not hidden";
+    Form8->Show();
+    SendMessageA(list.Handle(), LB_SETCURSEL, 1, 0);
+    // The list tells its parent, as a click or an arrow key does.
+    Post(Form8->Handle(), WM_COMMAND, MAKEWPARAM(0, LBN_SELCHANGE),
+         reinterpret_cast<LPARAM>(list.Handle()));
+    EXPECT_EQ(Form8->Edit1->Text(), list.Item(1));
+    EXPECT_EQ(list.ItemIndex(), -1) << "the picked entry stays highlighted";
+    EXPECT_TRUE(Form8->SkBmpButton2->Enabled());
+    Form8->Edit1->SetText("Morvath Trilogy");
+}
+
+TEST_F(WizardTest, TogglesFlipIndependently) {
+    Form8->Show();
+    WizardButton* toggles[] = {Form8->SkBmpButton1, Form8->SkBmpButton4, Form8->SkBmpButton5};
+    for (WizardButton* toggle : toggles) EXPECT_FALSE(toggle->Down()) << "options start chosen";
+    Click(*toggles[0]);
+    EXPECT_TRUE(toggles[0]->Down());
+    EXPECT_FALSE(toggles[1]->Down());
+    Click(*toggles[1]);
+    EXPECT_TRUE(toggles[0]->Down());
+    EXPECT_TRUE(toggles[1]->Down());
+    Click(*toggles[0]);
+    Click(*toggles[1]);
+    for (WizardButton* toggle : toggles) EXPECT_FALSE(toggle->Down());
+}
+
+TEST_F(WizardTest, ReadyScreenTextAndCopiedBackground) {
+    EXPECT_EQ(Form9->Label1->Caption().substr(0, 51), std::string(51, ' '));
+    EXPECT_NE(Form9->Label1->Caption().find("ЗАПУСК КОПИРОВАНИЯ\r"), std::string::npos);
+    EXPECT_EQ(Form9->Image1->Picture().Width(), 640);
+    EXPECT_EQ(Form9->Image1->Picture().Pixel(320, 240), Form1->Image1->Picture().Pixel(320, 240));
+    EXPECT_EQ(Form8->Image1->Picture().Pixel(10, 10), Form1->Image1->Picture().Pixel(10, 10));
+}
+
+TEST_F(WizardTest, CancelOnTheConfirmationKeepsTheScreenAndTheArrowKeys) {
+    auto* timer = Form1->Make<TTimer>();
+    timer->SetInterval(50);
+    timer->OnTimer = [&](TObject*) {
+        timer->SetEnabled(false);
+        EXPECT_TRUE(Form3->Visible());
+        Click(*Form3->SkBmpButton2);
+    };
+    Post(Form1->Handle(), WM_CLOSE);
+    Form1->FreeComponent(timer);
+    EXPECT_TRUE(Form1->Visible());
+    EXPECT_FALSE(Form3->Visible());
+    EXPECT_NE(Form3->Tag(), 111);
+    EXPECT_TRUE(Form1->RichEdit1->Focused());
+    Key(VK_DOWN);
+    EXPECT_EQ(Form1->SkLabel1->Top(), -42);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new WizardEnvironment);  // gtest owns it
+    return RUN_ALL_TESTS();
+}
