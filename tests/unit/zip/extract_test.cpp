@@ -34,9 +34,32 @@ class Binding : public ZipTest {
 
 TEST_F(Binding, MissingLibrary) {
     zip->SetDLLDirectory(Fixture("nolib"));
+    zip->SetVerbose(true);
     EXPECT_EQ(zip->Extract(), 10650);
     EXPECT_EQ(messages.back(), (MessageReport{10650, "Failed to load ZipLib179.dll"}));
+    ASSERT_GE(messages.size(), 2u);
+    const MessageReport& diagnostic = messages[messages.size() - 2];
+    EXPECT_EQ(diagnostic.code, 0);
+    EXPECT_EQ(diagnostic.text.rfind("Error [126 ", 0), 0u) << diagnostic.text;
+    EXPECT_NE(diagnostic.text.find("] loading ZipLib179.dll"), std::string::npos);
     EXPECT_FALSE(zip->Dll_Load());
+}
+
+TEST_F(Binding, FolderRules) {
+    FakeLibrary fake;
+    // A folder starting with a point is taken from the program's own folder; a plain
+    // relative one from the current folder (the test runs in its own build folder).
+    for (const char* folder : {".\\fake\\v179", "fake\\v179"}) {
+        zip->SetDLLDirectory(folder);
+        EXPECT_EQ(zip->Worker().LibraryFileName(),
+                  folder[0] == '.' ? ProgramFolder() + folder + "\\ZipLib179.dll"
+                                   : std::string(folder) + "\\ZipLib179.dll");
+        zip->SetZipFileName(Fixture("many.zip"));
+        EXPECT_EQ(zip->Extract(), 0) << folder;
+    }
+    EXPECT_EQ(fake.LastCall().calls, 2);
+    zip->SetDLLDirectory("C:");
+    EXPECT_EQ(zip->Worker().LibraryFileName(), "ZipLib179.dll");  // "C:ZipLib179.dll" absent
 }
 
 TEST_F(Binding, WrongVersionsAndMissingEntriesAreRefused) {
@@ -231,7 +254,15 @@ TEST_F(Dispatch, ProgressEventsAndPercentRules) {
                     {1, 0, 0, 0, 0, "empty"},
                     {2, 0, 0, 0, 0},
                     {3}});
+    TProgressDetails last;
+    zip->OnProgressDetails = [&](TObject*, const TProgressDetails& details) { last = details; };
     ASSERT_EQ(zip->Extract(), 0);
+    EXPECT_EQ(last.itemCount, 3);
+    EXPECT_EQ(last.itemNumber, 3);
+    EXPECT_EQ(last.totalSize, 301000);
+    EXPECT_EQ(last.totalPosition, 301000);
+    EXPECT_EQ(last.progressType, TZipProgressType::EndOfBatch);
+    EXPECT_EQ(last.itemName, "");
     const std::vector<ItemReport> expected = {{"dir\\big.bin", 300000, 0},
                                               {"dir\\big.bin", 150000, 50},
                                               {"dir\\big.bin", 300000, 100},
