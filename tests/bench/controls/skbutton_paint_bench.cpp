@@ -1,0 +1,92 @@
+// Prints the cost of one bitmap button paint (background from the parent's picture, the
+// face with transparency, one block copy) against plain block copies of the same size and
+// against the 10 ms pause the borderless face takes, all in the same run.
+#include <cstdio>
+#include <vector>
+
+#include "controls/skbmpbutton.h"
+#include "framework/forms.h"
+#include "framework/stdctrls.h"
+
+using namespace mvt;
+
+namespace {
+
+// A 24-bit BMP of one colour with lime 4 x 4 corners.
+std::vector<uint8_t> Picture(int width, int height, COLORREF body) {
+    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    std::vector<uint8_t> bytes(54 + stride * height, 0);
+    auto put32 = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<uint32_t>(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    bytes[26] = 1;
+    bytes[28] = 24;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool corner = (x < 4 || x >= width - 4) && (y < 4 || y >= height - 4);
+            const COLORREF c = corner ? RGB(0, 255, 0) : body;
+            uint8_t* p = bytes.data() + 54 + stride * y + x * 3;
+            p[0] = GetBValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetRValue(c);
+        }
+    return bytes;
+}
+
+template <class F>
+double MillisecondsPer(int runs, F&& work) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < runs; ++i) work();
+    QueryPerformanceCounter(&end);
+    return double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart) / runs;
+}
+
+}  // namespace
+
+int main() {
+    constexpr int kRuns = 200;
+    TForm form(nullptr);
+    form.SetBorderStyle(TFormBorderStyle::bsNone);
+    form.SetClientSize(640, 480);
+    auto* background = form.Make<TImage>();
+    background->SetParent(&form);
+    background->SetBounds(0, 0, 640, 480);
+    const auto backgroundBytes = Picture(640, 480, RGB(90, 72, 35));
+    background->Picture().LoadFromBytes(backgroundBytes.data(), backgroundBytes.size());
+    auto* button = form.Make<TSkBmpButton>();
+    button->SetParent(&form);
+    button->SetBounds(330, 428, 147, 36);
+    button->Bitmaps().SetTransparentColor(clLime);
+    const auto up = Picture(147, 36, RGB(176, 141, 68));
+    button->Bitmaps().LoadImage(TButtonImage::Up, up.data(), up.size());
+    form.Show();
+    Application().ProcessMessages();
+
+    TBitmap target;
+    target.SetSize(147, 36);
+    HDC targetDc = target.Canvas().Handle();
+    const double copy = MillisecondsPer(kRuns, [&] {
+        BitBlt(targetDc, 0, 0, 147, 36, background->Picture().Canvas().Handle(), 330, 428, SRCCOPY);
+        GdiFlush();
+    });
+    const double pause = MillisecondsPer(kRuns / 4, [] { Sleep(10); });
+    const double borderless = MillisecondsPer(kRuns, [&] { button->PaintFace(targetDc); });
+    button->SetButtonBorder(TButtonBorder::bbSingle);
+    const double framed = MillisecondsPer(kRuns, [&] { button->PaintFace(targetDc); });
+
+    std::printf("baseline block copy 147x36\t%.3f ms\n", copy);
+    std::printf("baseline Sleep(10)\t%.3f ms\n", pause);
+    std::printf("borderless button paint\t%.3f ms\t(%.3f ms above the pause)\n", borderless,
+                borderless - pause);
+    std::printf("framed button paint\t%.3f ms\t(%.1f block copies)\n", framed, framed / copy);
+    return 0;
+}
