@@ -190,6 +190,11 @@ void TSkBmpButton::SetAllowAllUp(bool value) {
 void TSkBmpButton::SetGroupIndex(int value) {
     if (value == groupIndex_) return;
     groupIndex_ = value;
+    // A button that leaves its group cannot stay latched: Down is False without a group.
+    if (groupIndex_ == 0 && down_) {
+        down_ = false;
+        Invalidate();
+    }
     UpdateExclusive();
 }
 

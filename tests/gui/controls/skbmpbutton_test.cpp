@@ -317,21 +317,7 @@ TEST_F(ButtonTest, SetterRules) {
     EXPECT_TRUE(b.Down());
     b.SetGroupIndex(0);
     EXPECT_EQ(b.State(), TBmpButtonState::bbsUp);
-}
-
-TEST_F(ButtonTest, DefaultsOfANewButton) {
-    auto* b = stage_->Make<TSkBmpButton>();
-    EXPECT_EQ(b->Width(), 80);
-    EXPECT_EQ(b->Height(), 30);
-    EXPECT_TRUE(b->TabStop());
-    EXPECT_EQ(b->CaptionDownOffset(), 1);
-    EXPECT_EQ(b->Spacing(), 4);
-    EXPECT_EQ(b->ButtonSize(), TBtnSize::bszButtonToBitmap);
-    EXPECT_EQ(b->ButtonBorder(), TButtonBorder::bbNone);
-    EXPECT_TRUE(b->ShowDownPattern());
-    EXPECT_TRUE(b->ShowFocus());
-    EXPECT_EQ(b->Bitmaps().TransparentColor(), clOlive);
-    EXPECT_EQ(b->State(), TBmpButtonState::bbsUp);
+    EXPECT_FALSE(b.Down()) << "no latch without a group";
 }
 
 // ---- Modal result -----------------------------------------------------------------------
