@@ -115,6 +115,7 @@ void TCustomZipUnpacker::Loaded() {
 
 void TCustomZipUnpacker::SetZipFileName(const std::string& name) {
     settings_.zipFileName = name;
+    if (loading_) worker_->DeferRead();
     if (loading_ || busy_) return;
     CopySettingsIn();
     busy_ = true;

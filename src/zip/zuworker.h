@@ -59,6 +59,8 @@ class TZUWorker : public TZUDynamicBind {
     // Activating runs a pending directory read.
     void SetActive(bool active);
     bool Busy() const { return busy_; }
+    // Makes the next activation read the directory (a name stored while loading).
+    void DeferRead() { readPending_ = true; }
     // Stops activity: cancel flag set and the library asked to abort a running job.
     void Reset();
 

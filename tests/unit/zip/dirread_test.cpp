@@ -98,6 +98,40 @@ TEST_F(DirectoryRead, OemNamesArriveInTheAnsiCodePage) {
     EXPECT_FALSE(Names(*zip).count("Привет.txt"));
 }
 
+TEST_F(DirectoryRead, CodePageRuleByHostSystem) {
+    const std::set<std::string> cyrillic = {"Привет.txt", "Папка\\Файл.txt"};
+    struct Case {
+        const char* archive;
+        CodePageOpts codePage;
+        bool converted;
+    };
+    for (const Case& c : {Case{"oem_host6.zip", CodePageOpts::cpNone, true},
+                          Case{"oem_host11.zip", CodePageOpts::cpNone, true},
+                          Case{"oem_host11v20.zip", CodePageOpts::cpAuto, false},
+                          Case{"oem_host3.zip", CodePageOpts::cpAuto, false},
+                          Case{"oem_host3.zip", CodePageOpts::cpOEM, true}}) {
+        zip->SetCodePage(c.codePage);
+        zip->SetZipFileName(Fixture(c.archive));
+        EXPECT_EQ(Names(*zip) == cyrillic, c.converted) << c.archive;
+        EXPECT_EQ(zip->Count(), 2) << c.archive;
+    }
+    EXPECT_EQ(zip->Archive().hostSystem, 3);
+}
+
+TEST_F(DirectoryRead, ProgramsWithAppendedArchives) {
+    // Offsets not adjusted: the directory comes from the companion .zip file.
+    zip->SetZipFileName(Fixture("sfx.exe"));
+    EXPECT_EQ(zip->Archive().path, Fixture("sfx.zip"));
+    EXPECT_EQ(zip->Archive().firstLocalHeaderOffset, 0);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Names(*zip), std::set<std::string>{"inner.txt"});
+    // Offsets adjusted: read in place, the program's length is the first local header.
+    zip->SetZipFileName(Fixture("sfxadj.exe"));
+    EXPECT_EQ(zip->Archive().path, Fixture("sfxadj.exe"));
+    EXPECT_EQ(zip->Archive().firstLocalHeaderOffset, 200);
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(DirectoryRead, DamagedDirectoriesStopWithTheirMessage) {
     struct Case {
         const char* archive;

@@ -439,6 +439,49 @@ TEST_F(ZipTest, BoxesGoThroughOnZipDialog) {
         (std::vector<std::string>{"Box title   (10000)|This archive is not a valid Zip archive"}));
 }
 
+TEST_F(ZipTest, LoadingAndInactiveStatesRefuse) {
+    zip->SetLoading(true);
+    zip->SetZipFileName(Fixture("many.zip"));
+    EXPECT_TRUE(items.empty());  // only stored while loading
+    EXPECT_EQ(zip->Extract(), -256);
+    zip->Loaded();
+    EXPECT_EQ(zip->Count(), 7);  // the deferred read ran
+    zip->SetActive(false);
+    EXPECT_EQ(zip->Extract(), -255);
+    EXPECT_EQ(zip->Language(), "US: default");
+}
+
+// Every truncation and many byte flips of an archive: reported, never raised.
+TEST_F(ZipTest, DamagedArchivesNeverRaise) {
+    std::string archive = ReadWholeFile(Fixture("python.zip"));
+    ASSERT_FALSE(archive.empty());
+    const std::string path = Fixture("scratch\\damaged.zip");
+    zip->SetDLLDirectory(MVT_ZIP_REAL_DLL_DIR);
+    zip->SetExtrBaseDir(Fixture("scratch\\damaged"));
+    zip->SetExtrOptions(kInstallOptions);
+    auto attempt = [&](const std::string& bytes) {
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        EXPECT_NO_THROW(zip->SetZipFileName(path));
+        int result = 0;
+        EXPECT_NO_THROW(result = zip->Extract());
+        EXPECT_FALSE(zip->Busy());
+        return result;
+    };
+    int failures = 0;
+    for (size_t length = 0; length < archive.size(); length += 7)
+        failures += attempt(archive.substr(0, length)) != 0;
+    for (size_t at = 0; at < archive.size(); at += 5) {
+        std::string flipped = archive;
+        flipped[at] = static_cast<char>(flipped[at] ^ 0xA5);
+        attempt(flipped);
+    }
+    EXPECT_GT(failures, 0);
+    EXPECT_EQ(attempt(archive), 0);  // and the intact archive still works
+}
+
 TEST_F(ZipTest, RealLibraryExtractsTheArchive) {
     const std::string folder = Fixture("scratch\\real");
     zip->SetDLLDirectory(MVT_ZIP_REAL_DLL_DIR);

@@ -44,7 +44,7 @@ def tool_archives():
     run("zip", "-q", "-P", "sesame", os.path.join(OUT, "encrypted.zip"), "a.txt")
 
 
-def python_zip(entries, comment=b"", system=None):
+def python_zip(entries, comment=b"", system=None, version=None):
     import io
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as archive:
@@ -53,9 +53,24 @@ def python_zip(entries, comment=b"", system=None):
             info.compress_type = zipfile.ZIP_DEFLATED
             if system is not None:
                 info.create_system = system
+            if version is not None:
+                info.create_version = version
             archive.writestr(info, data)
         archive.comment = comment
     return buffer.getvalue()
+
+
+def oem_zip(system, version=20):
+    """Cyrillic names as code page 866 bytes, stored by a tool of the given host system.
+
+    Written under ASCII stand-ins of the same length (zipfile would store UTF-8), then the
+    stand-ins are replaced by the code page 866 bytes in both headers."""
+    cyrillic = ["Привет.txt", "Папка/Файл.txt"]
+    stand_ins = ["@%d" % i + "_" * (len(n) - 1 - len(str(i))) for i, n in enumerate(cyrillic)]
+    data = python_zip([(s, b"oem") for s in stand_ins], system=system, version=version)
+    for stand_in, name in zip(stand_ins, cyrillic):
+        data = data.replace(stand_in.encode(), name.encode("cp866"))
+    return data
 
 
 def write(name, data):
@@ -86,14 +101,19 @@ def hand_made():
     write("shortdir.zip", bytes(short))
     write("notzip.zip", b"This is plain text, not an archive.\n" * 3)
     # Names written by a DOS-era tool: code page 866 bytes, host system 0.
-    # Written under ASCII stand-ins of the same length (zipfile would store UTF-8), then
-    # the stand-ins are replaced by the code page 866 bytes in both headers.
-    cyrillic = ["Привет.txt", "Папка/Файл.txt"]
-    stand_ins = ["@%d" % i + "_" * (len(n) - 1 - len(str(i))) for i, n in enumerate(cyrillic)]
-    oem = python_zip([(s, b"oem") for s in stand_ins], system=0)
-    for stand_in, name in zip(stand_ins, cyrillic):
-        oem = oem.replace(stand_in.encode(), name.encode("cp866"))
-    write("oem.zip", oem)
+    write("oem.zip", oem_zip(system=0))
+    write("oem_host6.zip", oem_zip(system=6))
+    write("oem_host11.zip", oem_zip(system=11, version=50))
+    write("oem_host11v20.zip", oem_zip(system=11, version=20))
+    write("oem_host3.zip", oem_zip(system=3))
+    # Programs with an archive appended: offsets left as they were (the directory is then
+    # read from the companion .zip) and offsets adjusted by Info-ZIP ("zip -A").
+    program = b"MZ" + b"\x90" * 198
+    plain = python_zip([("inner.txt", b"inner")])
+    write("sfx.exe", program + plain)
+    write("sfx.zip", plain)
+    write("sfxadj.exe", program + plain)
+    run("zip", "-q", "-A", os.path.join(OUT, "sfxadj.exe"), cwd=OUT)
     write("many.zip", python_zip([("f%02d.txt" % i, b"%d" % i) for i in range(7)]))
     write("secret.zip", python_zip([("s.txt", b"s")]))
 
