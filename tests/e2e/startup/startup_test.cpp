@@ -78,4 +78,22 @@ TEST_F(StartupTest, CloseRequestAsksAndCancelKeepsTheWizardAndExitEndsIt) {
     EXPECT_TRUE(program.WaitForExit(5000)) << "the exit button did not end the program";
 }
 
+TEST_F(StartupTest, AboutButtonShowsTheNoticeUntilItsCloseButton) {
+    WaitForSplash();
+    WaitForWelcome();
+    HWND about = ChildAt(welcome, 164, 428);
+    ASSERT_NE(about, welcome);
+    ASSERT_TRUE(IsWindowEnabled(about)) << "the medium has Resource\\About.bmp";
+    Click(about);
+    HWND notice = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (notice = WindowWithClientSize(program.Id(), 324, 423)); },
+                          3000));
+    EXPECT_LE(OffCentre(notice), 1);
+    HWND close = ChildAt(notice, 22, 294);
+    ASSERT_NE(close, notice);
+    Click(close);
+    EXPECT_TRUE(WaitUntil([&] { return !WindowWithClientSize(program.Id(), 324, 423); }, 3000));
+    EXPECT_TRUE(IsWindowVisible(welcome));
+}
+
 }  // namespace
