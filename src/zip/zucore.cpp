@@ -77,9 +77,9 @@ void TZUCore::ReportMessage(int code, const std::string& text) {
 }
 
 int TZUCore::ZipDialog(const std::string& text, TZipDialogKind kind, TZipDlgButtons buttons,
-                       int context, std::string* password) {
+                       int context, std::string* password, const std::string& caption) {
     if (unattended) return zmrNone;
-    std::string title = Application().Title();
+    std::string title = caption.empty() ? Application().Title() : caption;
     if (verbose) title += Format("   (%d)", context);
     if (events.OnZipDialog) {
         std::string message = text;

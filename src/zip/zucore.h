@@ -45,9 +45,10 @@ class TZUCore {
     void ReportMessage(int code, const std::string& text);
 
     // Asks OnZipDialog first (a result of 1..10 replaces the box), else shows the box
-    // unless unattended. Returns the modal result (zmrNone when nothing was shown).
+    // unless unattended. The caption is the application's title unless one is given.
+    // Returns the modal result (zmrNone when nothing was shown).
     int ZipDialog(const std::string& text, TZipDialogKind kind, TZipDlgButtons buttons, int context,
-                  std::string* password = nullptr);
+                  std::string* password = nullptr, const std::string& caption = {});
 
     // Progress reports, each followed by the termination check.
     void ProgressNewFile(const std::string& name, uint64_t size);

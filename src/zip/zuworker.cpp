@@ -388,10 +388,10 @@ void TZUWorker::DispatchPassword(ZlCallbackRecord& record) {
         ReportById(kMsgNoExtractPassword);
     } else {
         const int result =
-            ZipDialog(ZipMessages().Text(kMsgPasswordPrompt) + name, TZipDialogKind::Password,
+            ZipDialog(ZipMessages().Text(kMsgPasswordPrompt), TZipDialogKind::Password,
                       ButtonBit(TZipDlgButton::zmbOK) | ButtonBit(TZipDlgButton::zmbCancel) |
                           ButtonBit(TZipDlgButton::zmbAll),
-                      kContextReportedById, &password);
+                      kContextReportedById, &password, ZipMessages().Text(kMsgPasswordCaption));
         action = ButtonOfModalResult(result);
         // "CancelAll" stands for no more passwords at all.
         if (action == TZipDlgButton::zmbAll) action = TZipDlgButton::zmbNoToAll;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ziptest.h"
 #include "zip/zipunpacker.h"
 
 namespace mvt::zip {
@@ -80,9 +81,9 @@ class WhenShown {
 
 // The visible top-level window with the title (the application's own hidden window
 // carries it too).
-HWND FindDialog() {
-    for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, kTitle); window;
-         window = FindWindowExA(nullptr, window, nullptr, kTitle))
+HWND FindDialog(const char* title = kTitle) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, title); window;
+         window = FindWindowExA(nullptr, window, nullptr, title))
         if (IsWindowVisible(window)) return window;
     return nullptr;
 }
@@ -166,6 +167,35 @@ TEST_F(ZipDialog, ComponentShowsItsErrorBox) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, "&OK");
     EXPECT_EQ(texts, std::vector<std::string>{"Zip file could not be opened"});
+}
+
+TEST_F(ZipDialog, LibraryPasswordRequestOpensThePasswordBox) {
+    test::FakeLibrary fake;
+    TZipUnpacker zip(nullptr);
+    zip.SetDLLDirectory(fake.Folder());
+    zip.SetZipFileName(test::Fixture("many.zip"));
+    fake.SetScript({{8, 2, 0, 0, 0, "secret/s.txt"}});
+    std::string caption;
+    std::vector<ChildButton> seen;
+    WhenShown type([&] {
+        const HWND dialog = FindDialog("Password");
+        caption = WindowText(dialog);
+        const HWND edit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("typed"));
+        seen = Buttons(dialog);
+        if (!seen.empty()) SendMessageA(seen[0].window, BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(zip.Extract(), 0);
+    EXPECT_EQ(caption, "Password");
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].caption, "&OK");
+    EXPECT_EQ(seen[1].caption, "&Cancel");
+    EXPECT_EQ(seen[2].caption, "CancelAll");
+    const auto replies = fake.Replies();
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].kindOrReply, -1);
+    EXPECT_STREQ(replies[0].replyText, "typed");
+    EXPECT_EQ(replies[0].number, 2);
 }
 
 TEST_F(ZipDialog, OnZipDialogIsAskedFirst) {
