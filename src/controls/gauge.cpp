@@ -23,15 +23,19 @@ TGauge::TGauge(TComponent* owner) : TGraphicControl(owner) {
 }
 
 // Nearest integer with ties to even, as the drawing coordinates are rounded.
-static int Nearest(double value) { return static_cast<int>(std::nearbyint(value)); }
+static int Nearest(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
 int TGauge::PercentDone() const {
     if (maxValue_ - minValue_ == 0) return 0;
-    return static_cast<int>(std::trunc(double(progress_ - minValue_) * 100.0 /
-                                       double(maxValue_ - minValue_)));
+    return static_cast<int>(
+        std::trunc(double(progress_ - minValue_) * 100.0 / double(maxValue_ - minValue_)));
 }
 
-void TGauge::Refresh() { Repaint(); }
+void TGauge::Refresh() {
+    Repaint();
+}
 
 void TGauge::SetProgress(int value) {
     if (value < minValue_) value = minValue_;
@@ -45,7 +49,8 @@ void TGauge::SetProgress(int value) {
 void TGauge::SetMinValue(int value) {
     if (value == minValue_) return;
     if (value > maxValue_ && !loading_)
-        throw EInvalidOperation(Format("Value must be between %d and %d", -2147483647, maxValue_ - 1));
+        throw EInvalidOperation(
+            Format("Value must be between %d and %d", -2147483647, maxValue_ - 1));
     minValue_ = value;
     if (progress_ < value) progress_ = value;
     Refresh();
@@ -54,13 +59,14 @@ void TGauge::SetMinValue(int value) {
 void TGauge::SetMaxValue(int value) {
     if (value == maxValue_) return;
     if (value < minValue_ && !loading_)
-        throw EInvalidOperation(Format("Value must be between %d and %d", minValue_ + 1, 2147483647));
+        throw EInvalidOperation(
+            Format("Value must be between %d and %d", minValue_ + 1, 2147483647));
     maxValue_ = value;
     if (progress_ > value) progress_ = value;
     Refresh();
 }
 
-#define GAUGE_SETTER(Name, field, Type) \
+#define GAUGE_SETTER(Name, field, Type)  \
     void TGauge::Set##Name(Type value) { \
         if (value == field) return;      \
         field = value;                   \
@@ -102,10 +108,18 @@ void TGauge::DrawKind(TCanvas& canvas, const RECT& r) {
             canvas.Brush().color = backColor_;
             canvas.FillRect(r);
             break;
-        case TGaugeKind::gkHorizontalBar: DrawBar(canvas, r, false); break;
-        case TGaugeKind::gkVerticalBar: DrawBar(canvas, r, true); break;
-        case TGaugeKind::gkPie: DrawPie(canvas, r); break;
-        case TGaugeKind::gkNeedle: DrawNeedle(canvas, r); break;
+        case TGaugeKind::gkHorizontalBar:
+            DrawBar(canvas, r, false);
+            break;
+        case TGaugeKind::gkVerticalBar:
+            DrawBar(canvas, r, true);
+            break;
+        case TGaugeKind::gkPie:
+            DrawPie(canvas, r);
+            break;
+        case TGaugeKind::gkNeedle:
+            DrawNeedle(canvas, r);
+            break;
     }
 }
 

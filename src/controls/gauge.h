@@ -9,7 +9,7 @@ namespace mvt {
 // A bitmap that can take the size of another and fill itself with the window-frame colour,
 // for building same-sized scratch images.
 class TBltBitmap : public TBitmap {
-public:
+  public:
     void MakeLike(const TBitmap& templateBitmap);
 };
 
@@ -17,7 +17,7 @@ enum class TGaugeKind { gkText, gkHorizontalBar, gkVerticalBar, gkPie, gkNeedle 
 enum class TBorderStyle { bsNone, bsSingle };
 
 class TGauge : public TGraphicControl {
-public:
+  public:
     explicit TGauge(TComponent* owner);
 
     TGaugeKind Kind() const { return kind_; }
@@ -46,7 +46,7 @@ public:
     // Draws the gauge into a bitmap of its own size (what Paint copies to the screen).
     void PaintTo(TBitmap& image);
 
-private:
+  private:
     void Refresh();
     void DrawKind(TCanvas& overlay, const RECT& r);
     void DrawBar(TCanvas& canvas, const RECT& r, bool vertical);

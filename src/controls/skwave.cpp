@@ -127,7 +127,9 @@ bool TSkCustomWave::Play() {
     return sndPlaySoundA(static_cast<const char*>(sound_), flags_) != FALSE;
 }
 
-void TSkCustomWave::Stop() { sndPlaySoundA(nullptr, 0); }
+void TSkCustomWave::Stop() {
+    sndPlaySoundA(nullptr, 0);
+}
 
 TSkWave::TSkWave(TComponent* owner) : TSkCustomWave(owner) {
     sound_.OnChange = [this](TObject*) {

@@ -15,7 +15,7 @@ class ESkInvalidWaveOperation : public Exception {
 // An owned, growable byte block that stores itself as a 32-bit count followed by its
 // bytes. Every change passes OnChanging, then OnChange.
 class TSkPersistentMemory : public TObject {
-public:
+  public:
     const uint8_t* Memory() const { return block_.Memory(); }
     size_t Size() const { return block_.Size(); }
     bool Empty() const { return Size() == 0; }
@@ -38,12 +38,12 @@ public:
     TNotifyEvent OnChange;
     TNotifyEvent OnChanging;
 
-protected:
+  protected:
     virtual void Validate(const TMemoryStream& /*incoming*/) {}
     void CopyToClipboard(unsigned format) const;
     void PasteFromClipboard(unsigned format);
 
-private:
+  private:
     void Changing();
     void Changed();
 
@@ -53,21 +53,21 @@ private:
 
 // A byte block that accepts only RIFF WAVE images.
 class TSkWaveImage : public TSkPersistentMemory {
-public:
+  public:
     void CopyToClipboard() override { TSkPersistentMemory::CopyToClipboard(kClipboardWave); }
     void PasteFromClipboard() override { TSkPersistentMemory::PasteFromClipboard(kClipboardWave); }
 
-protected:
+  protected:
     void Validate(const TMemoryStream& incoming) override;
 
-private:
+  private:
     static constexpr unsigned kClipboardWave = 12;  // CF_WAVE
 };
 
 enum class TSkPlayOption { poAsync, poSync, poLoop };
 
 class TSkCustomWave : public TComponent {
-public:
+  public:
     explicit TSkCustomWave(TComponent* owner) : TComponent(owner) {}
     TSkPlayOption PlayOption() const { return playOption_; }
     virtual void SetPlayOption(TSkPlayOption option);
@@ -77,25 +77,25 @@ public:
     // Ends whatever sound this call family plays in the process.
     virtual void Stop();
 
-protected:
+  protected:
     void SetSoundPointer(const void* sound) { sound_ = sound; }
     const void* SoundPointer() const { return sound_; }
 
-private:
+  private:
     TSkPlayOption playOption_ = TSkPlayOption::poAsync;
     uint32_t flags_ = 7;  // SND_ASYNC | SND_NODEFAULT | SND_MEMORY
     const void* sound_ = nullptr;
 };
 
 class TSkWave : public TSkCustomWave {
-public:
+  public:
     explicit TSkWave(TComponent* owner);
     ~TSkWave() override;
     TSkWaveImage& Sound() { return sound_; }
     void SetSound(const TSkWaveImage* sound);
     bool Play() override;
 
-private:
+  private:
     TSkWaveImage sound_;
 };
 

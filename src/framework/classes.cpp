@@ -9,7 +9,9 @@ namespace mvt {
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {}
 
-TComponent::~TComponent() { DestroyComponents(); }
+TComponent::~TComponent() {
+    DestroyComponents();
+}
 
 void TComponent::DestroyComponents() {
     destroying_ = true;
@@ -55,7 +57,8 @@ void TStringList::SetText(const std::string& text) {
             break;
         }
         lines_.push_back(text.substr(start, end - start));
-        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+        start =
+            end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
     }
 }
 
@@ -95,7 +98,8 @@ uint32_t TMemoryStream::ReadUInt32() {
 }
 
 void TMemoryStream::WriteUInt32(uint32_t value) {
-    uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+    uint8_t b[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
+                    uint8_t(value >> 24)};
     Write(b, 4);
 }
 

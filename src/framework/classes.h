@@ -10,7 +10,7 @@
 namespace mvt {
 
 class TObject {
-public:
+  public:
     virtual ~TObject() = default;
 };
 
@@ -19,7 +19,7 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 // A component owns the components created with it as owner and frees them with itself,
 // newest first, the way forms own their controls.
 class TComponent : public TObject {
-public:
+  public:
     explicit TComponent(TComponent* owner);
     ~TComponent() override;
     TComponent(const TComponent&) = delete;
@@ -45,12 +45,12 @@ public:
     // Destroys a component this one owns before the owner's own end.
     void FreeComponent(TComponent* component);
 
-protected:
+  protected:
     // Called first thing in a derived destructor that needs its owned components gone
     // while the derived part still exists (controls must go before their window).
     void DestroyComponents();
 
-private:
+  private:
     void Adopt(std::unique_ptr<TComponent> component);
 
     TComponent* owner_;
@@ -62,7 +62,7 @@ private:
 
 // An ordered list of text lines; Text joins them with CR LF.
 class TStringList {
-public:
+  public:
     int Count() const { return static_cast<int>(lines_.size()); }
     const std::string& operator[](int index) const { return lines_.at(index); }
     void Add(const std::string& line) { lines_.push_back(line); }
@@ -75,13 +75,13 @@ public:
     void SetText(const std::string& text);
     bool operator==(const TStringList&) const = default;
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 
 // A growable byte block with a read/write position.
 class TMemoryStream {
-public:
+  public:
     const uint8_t* Memory() const { return bytes_.data(); }
     uint8_t* Memory() { return bytes_.data(); }
     size_t Size() const { return bytes_.size(); }
@@ -97,7 +97,7 @@ public:
     uint32_t ReadUInt32();
     void WriteUInt32(uint32_t value);
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
     size_t position_ = 0;
 };

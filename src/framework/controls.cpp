@@ -36,10 +36,18 @@ ATOM RegisterWindowClass(WNDPROC procedure) {
 HCURSOR CursorHandle(TCursor cursor) {
     LPCSTR id;
     switch (cursor) {
-        case crHourGlass: id = MAKEINTRESOURCEA(32514); break;
-        case crIBeam: id = MAKEINTRESOURCEA(32513); break;
-        case crHandPoint: id = MAKEINTRESOURCEA(32649); break;
-        default: id = MAKEINTRESOURCEA(32512); break;
+        case crHourGlass:
+            id = MAKEINTRESOURCEA(32514);
+            break;
+        case crIBeam:
+            id = MAKEINTRESOURCEA(32513);
+            break;
+        case crHandPoint:
+            id = MAKEINTRESOURCEA(32649);
+            break;
+        default:
+            id = MAKEINTRESOURCEA(32512);
+            break;
     }
     return LoadCursorA(nullptr, id);
 }
@@ -171,9 +179,9 @@ void TWinControl::CreateHandle() {
         }
     } else {
         RegisterWindowClass(&TWinControl::RoutingProc);
-        handle_ = CreateWindowExA(params.exStyle, kWindowClass, params.caption.c_str(),
-                                  params.style, left_, top_, width_, height_, params.parent,
-                                  nullptr, instance, this);
+        handle_ =
+            CreateWindowExA(params.exStyle, kWindowClass, params.caption.c_str(), params.style,
+                            left_, top_, width_, height_, params.parent, nullptr, instance, this);
     }
     if (!handle_) throw EOutOfResources("Error creating window");
     SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
@@ -244,9 +252,13 @@ void TWinControl::SetCaption(const std::string& caption) {
     Invalidate();
 }
 
-void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+void TWinControl::SetFocus() {
+    ::SetFocus(Handle());
+}
 
-bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+bool TWinControl::Focused() const {
+    return handle_ && GetFocus() == handle_;
+}
 
 bool TWinControl::CanFocus() const {
     for (const TControl* control = this; control; control = control->Parent())
@@ -264,7 +276,9 @@ HBRUSH TWinControl::OwnColours(HDC dc) {
     return colourBrush_.get();
 }
 
-void TWinControl::AddControl(TControl* control) { controls_.push_back(control); }
+void TWinControl::AddControl(TControl* control) {
+    controls_.push_back(control);
+}
 
 void TWinControl::RemoveControl(TControl* control) {
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
@@ -394,9 +408,16 @@ void TWinControl::TrackMouse() {
 
 static TMouseButton ButtonOf(UINT message) {
     switch (message) {
-        case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK: return TMouseButton::mbRight;
-        case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK: return TMouseButton::mbMiddle;
-        default: return TMouseButton::mbLeft;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_RBUTTONDBLCLK:
+            return TMouseButton::mbRight;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+        case WM_MBUTTONDBLCLK:
+            return TMouseButton::mbMiddle;
+        default:
+            return TMouseButton::mbLeft;
     }
 }
 
@@ -483,7 +504,8 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
         case WM_CTLCOLORSTATIC:
-            if (TWinControl* child = ControlOf(reinterpret_cast<HWND>(lParam)); child && child != this)
+            if (TWinControl* child = ControlOf(reinterpret_cast<HWND>(lParam));
+                child && child != this)
                 if (HBRUSH brush = child->ControlColor(reinterpret_cast<HDC>(wParam)))
                     return reinterpret_cast<LRESULT>(brush);
             break;
@@ -522,8 +544,7 @@ static LRESULT Dispatch(TWinControl* control, HWND window, WNDPROC fallback, UIN
     return 0;
 }
 
-LRESULT CALLBACK TWinControl::RoutingProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK TWinControl::RoutingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         auto* control = static_cast<TWinControl*>(create->lpCreateParams);

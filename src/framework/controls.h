@@ -18,8 +18,7 @@ class TWinControl;
 class TForm;
 
 using TCursor = int;
-constexpr TCursor crDefault = 0, crArrow = -2, crIBeam = -4, crHourGlass = -11,
-                  crHandPoint = -21;
+constexpr TCursor crDefault = 0, crArrow = -2, crIBeam = -4, crHourGlass = -11, crHandPoint = -21;
 HCURSOR CursorHandle(TCursor cursor);
 
 enum TShiftState : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
@@ -31,7 +30,7 @@ using TMouseWheelEvent =
     std::function<void(TObject* sender, unsigned shift, int delta, POINT pos, bool& handled)>;
 
 class TControl : public TComponent {
-public:
+  public:
     explicit TControl(TComponent* owner);
     ~TControl() override;
 
@@ -74,7 +73,7 @@ public:
     TNotifyEvent OnResize;
     TNotifyEvent OnClick;
 
-protected:
+  protected:
     virtual void BoundsChanged();
     virtual void VisibleChanged() {}
     virtual void EnabledChanged() { Invalidate(); }
@@ -85,7 +84,7 @@ protected:
     bool visible_ = true;
     bool enabled_ = true;
 
-private:
+  private:
     TWinControl* parent_ = nullptr;
     TCursor cursor_ = crDefault;
     TColor color_ = clBtnFace;
@@ -94,7 +93,7 @@ private:
 
 // A control drawn by its parent in the parent's paint pass; it has no window.
 class TGraphicControl : public TControl {
-public:
+  public:
     using TControl::TControl;
 };
 
@@ -107,7 +106,7 @@ struct TCreateParams {
 };
 
 class TWinControl : public TControl {
-public:
+  public:
     explicit TWinControl(TComponent* owner);
     ~TWinControl() override;
 
@@ -147,7 +146,7 @@ public:
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
 
-protected:
+  protected:
     friend class TControl;
     virtual void CreateParams(TCreateParams& params);
     void CreateHandle();
@@ -186,7 +185,7 @@ protected:
     HWND handle_ = nullptr;
     WNDPROC defaultProc_ = DefWindowProcA;
 
-private:
+  private:
     static LRESULT CALLBACK RoutingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void AddControl(TControl* control);

@@ -122,7 +122,9 @@ void TForm::Show() {
     if (HandleAllocated()) BringWindowToTop(handle_);
 }
 
-void TForm::Hide() { SetVisible(false); }
+void TForm::Hide() {
+    SetVisible(false);
+}
 
 TModalResult TForm::ShowModal() {
     if (visible_ || modal_) throw EInvalidOperation("Cannot make a visible window modal");
@@ -262,13 +264,15 @@ TApplication::TApplication() : TComponent(nullptr) {
     windowClass.lpszClassName = kApplicationClass;
     RegisterClassExA(&windowClass);
     // A zero-sized visible window: the taskbar shows it with the title, the screen does not.
-    handle_ = CreateWindowExA(0, kApplicationClass, "", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS |
-                                                            WS_SYSMENU | WS_MINIMIZEBOX,
+    handle_ = CreateWindowExA(0, kApplicationClass, "",
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
                               0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
-TApplication::~TApplication() { Shutdown(); }
+TApplication::~TApplication() {
+    Shutdown();
+}
 
 void TApplication::Shutdown() {
     mainForm_ = nullptr;
@@ -314,7 +318,9 @@ void TApplication::Run() {
     while (!terminated_) HandleMessage();
 }
 
-void TApplication::Terminate() { PostQuitMessage(0); }
+void TApplication::Terminate() {
+    PostQuitMessage(0);
+}
 
 void TApplication::Minimize() {
     ShowWindow(handle_, SW_MINIMIZE);
@@ -355,8 +361,9 @@ const std::vector<std::string>& TScreen::Fonts() {
 
 bool TScreen::HasFont(const std::string& name) {
     const auto& fonts = Fonts();
-    return std::any_of(fonts.begin(), fonts.end(),
-                       [&](const std::string& font) { return lstrcmpiA(font.c_str(), name.c_str()) == 0; });
+    return std::any_of(fonts.begin(), fonts.end(), [&](const std::string& font) {
+        return lstrcmpiA(font.c_str(), name.c_str()) == 0;
+    });
 }
 
 void TScreen::SetCursor(TCursor cursor) {

@@ -22,7 +22,7 @@ constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
 class TForm : public TWinControl {
-public:
+  public:
     explicit TForm(TComponent* owner);
     ~TForm() override;
 
@@ -71,13 +71,13 @@ public:
     // its controls.
     void DoCreate();
 
-protected:
+  protected:
     void CreateParams(TCreateParams& params) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PaintBackground(TCanvas& canvas) override;
     bool CloseQuery();
 
-private:
+  private:
     void ApplyPosition();
     void UpdateWindowSize();
     RECT OuterRect(int clientWidth, int clientHeight) const;
@@ -95,7 +95,7 @@ private:
 };
 
 class TApplication : public TComponent {
-public:
+  public:
     TApplication();
     ~TApplication() override;
 
@@ -138,7 +138,7 @@ public:
     // The windows that a modal form disables while it runs.
     std::vector<HWND> DisableOtherWindows(HWND except);
 
-private:
+  private:
     bool ProcessMessage();
 
     HWND handle_ = nullptr;
@@ -148,7 +148,7 @@ private:
 };
 
 class TScreen {
-public:
+  public:
     // The typefaces the system knows; read again after a font was added.
     const std::vector<std::string>& Fonts();
     void ResetFonts() { fonts_.clear(); }
@@ -158,7 +158,7 @@ public:
     int Width() const { return GetSystemMetrics(SM_CXSCREEN); }
     int Height() const { return GetSystemMetrics(SM_CYSCREEN); }
 
-private:
+  private:
     std::vector<std::string> fonts_;
     TCursor cursor_ = crDefault;
 };

@@ -145,7 +145,9 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     ::Pie(dc_, x1, y1, x2, y2, x3, y3, x4, y4);
 }
 
-void TCanvas::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
+void TCanvas::MoveTo(int x, int y) {
+    MoveToEx(dc_, x, y, nullptr);
+}
 
 void TCanvas::LineTo(int x, int y) {
     RealizePen();
@@ -236,9 +238,13 @@ namespace {
 uint32_t ReadLe32(const uint8_t* p) {
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
-uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t ReadLe16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
-[[noreturn]] void InvalidBitmap() { throw Exception("Bitmap image is not valid"); }
+[[noreturn]] void InvalidBitmap() {
+    throw Exception("Bitmap image is not valid");
+}
 
 // Checks that a BMP file image is complete and returns a pointer to its BITMAPINFO.
 const BITMAPINFO* CheckBmp(const uint8_t* bytes, size_t size, const uint8_t** bits) {
@@ -279,7 +285,8 @@ void TBitmap::LoadFromBytes(const uint8_t* bytes, size_t size) {
     const uint8_t* bits = nullptr;
     const BITMAPINFO* info = CheckBmp(bytes, size, &bits);
     int width = info->bmiHeader.biWidth;
-    int height = info->bmiHeader.biHeight < 0 ? -info->bmiHeader.biHeight : info->bmiHeader.biHeight;
+    int height =
+        info->bmiHeader.biHeight < 0 ? -info->bmiHeader.biHeight : info->bmiHeader.biHeight;
     // Keep the bytes first: the header we read points into them.
     std::vector<uint8_t> source(bytes, bytes + size);
     info = reinterpret_cast<const BITMAPINFO*>(source.data() + 14);
@@ -303,8 +310,8 @@ void TBitmap::LoadFromFile(const std::string& path) {
     if (size.QuadPart > 64 * 1024 * 1024) InvalidBitmap();
     std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), bytes.size(), &read, nullptr) ||
-                           read != bytes.size()))
+    if (!bytes.empty() &&
+        (!ReadFile(file.get(), bytes.data(), bytes.size(), &read, nullptr) || read != bytes.size()))
         throw EReadError("Stream read error");
     LoadFromBytes(bytes.data(), bytes.size());
 }

@@ -28,7 +28,7 @@ COLORREF ColorToRGB(TColor color);
 enum TFontStyle : uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
 class TFont {
-public:
+  public:
     const std::string& Name() const { return name_; }
     void SetName(const std::string& name);
     // Negative: character height in pixels; positive: cell height.
@@ -47,7 +47,7 @@ public:
     void FreeRetiredHandle() { retired_.reset(); }
     std::function<void()> OnChange;
 
-private:
+  private:
     void Changed();
     std::string name_ = "MS Sans Serif";
     int height_ = -11;
@@ -72,7 +72,7 @@ struct TPen {
 // Drawing on a device context the canvas does not own (a window's paint context or a
 // bitmap's memory context). Pen, brush and font are realised when a drawing call needs them.
 class TCanvas {
-public:
+  public:
     explicit TCanvas(HDC dc = nullptr) : dc_(dc) {}
     ~TCanvas() { Release(); }
     TCanvas(const TCanvas&) = delete;
@@ -100,7 +100,7 @@ public:
     void CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect);
     COLORREF Pixel(int x, int y) const { return GetPixel(dc_, x, y); }
 
-private:
+  private:
     void RealizeBrush();
     void RealizePen();
     void RealizeFont();
@@ -119,7 +119,7 @@ private:
 // context, whatever depth it was loaded from. The original file bytes are kept so that a
 // bitmap read from stored data writes back exactly the same bytes.
 class TBitmap {
-public:
+  public:
     TBitmap() = default;
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
@@ -161,7 +161,7 @@ public:
 
     std::function<void()> OnChange;
 
-private:
+  private:
     void Changed() {
         if (OnChange) OnChange();
     }

@@ -14,7 +14,7 @@ class EIniFileException : public Exception {
 };
 
 class TIniFile {
-public:
+  public:
     explicit TIniFile(std::string fileName) : fileName_(std::move(fileName)) {}
     const std::string& FileName() const { return fileName_; }
 
@@ -29,7 +29,7 @@ public:
     void EraseSection(const std::string& section);
     std::vector<std::string> ReadSection(const std::string& section) const;
 
-private:
+  private:
     [[noreturn]] void WriteFailed() const;
     std::string fileName_;
 };

@@ -21,7 +21,9 @@ void TListBox::CreateParams(TCreateParams& params) {
     params.style &= ~WS_CLIPCHILDREN;
 }
 
-void TListBox::HandleCreated() { SendMessageA(handle_, LB_SETITEMHEIGHT, 0, itemHeight_); }
+void TListBox::HandleCreated() {
+    SendMessageA(handle_, LB_SETITEMHEIGHT, 0, itemHeight_);
+}
 
 int TListBox::Count() const {
     return handle_ ? static_cast<int>(SendMessageA(handle_, LB_GETCOUNT, 0, 0)) : 0;
@@ -40,21 +42,27 @@ void TListBox::Add(const std::string& item) {
     SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
-void TListBox::Clear() { SendMessageA(Handle(), LB_RESETCONTENT, 0, 0); }
+void TListBox::Clear() {
+    SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
+}
 
 int TListBox::ItemIndex() const {
     LRESULT index = handle_ ? SendMessageA(handle_, LB_GETCURSEL, 0, 0) : LB_ERR;
     return index == LB_ERR ? -1 : static_cast<int>(index);
 }
 
-void TListBox::SetItemIndex(int index) { SendMessageA(Handle(), LB_SETCURSEL, index, 0); }
+void TListBox::SetItemIndex(int index) {
+    SendMessageA(Handle(), LB_SETCURSEL, index, 0);
+}
 
 void TListBox::SetItemHeight(int height) {
     itemHeight_ = height;
     if (handle_) SendMessageA(handle_, LB_SETITEMHEIGHT, 0, height);
 }
 
-void TListBox::BeginUpdate() { SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0); }
+void TListBox::BeginUpdate() {
+    SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+}
 
 void TListBox::EndUpdate() {
     SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);

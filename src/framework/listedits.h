@@ -10,18 +10,18 @@ namespace mvt {
 
 // A single-line edit whose OnChange follows every change of its text, typed or set.
 class TChangeEdit : public TEdit {
-public:
+  public:
     using TEdit::TEdit;
     TNotifyEvent OnChange;
 
-protected:
+  protected:
     bool CommandNotify(WORD code) override;
     HBRUSH ControlColor(HDC dc) override { return OwnColours(dc); }
 };
 
 // A list of text items with one selection; items keep the order they were added in.
 class TListBox : public TWinControl {
-public:
+  public:
     explicit TListBox(TComponent* owner);
     int Count() const;
     std::string Item(int index) const;
@@ -38,13 +38,13 @@ public:
     // Fired when the user changes the selection (mouse or keyboard).
     TNotifyEvent OnClick;
 
-protected:
+  protected:
     void CreateParams(TCreateParams& params) override;
     void HandleCreated() override;
     bool CommandNotify(WORD code) override;
     HBRUSH ControlColor(HDC dc) override { return OwnColours(dc); }
 
-private:
+  private:
     HWND ListHandle() const { return handle_; }
     int itemHeight_ = 16;
 };

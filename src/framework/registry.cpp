@@ -57,14 +57,13 @@ std::string TRegistry::ReadString(const std::string& name) const {
 }
 
 bool TRegistry::ValueExists(const std::string& name) const {
-    return current_ &&
-           RegQueryValueExA(current_, name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-               ERROR_SUCCESS;
+    return current_ && RegQueryValueExA(current_, name.c_str(), nullptr, nullptr, nullptr,
+                                        nullptr) == ERROR_SUCCESS;
 }
 
 void TRegistry::WriteData(const std::string& name, DWORD type, const void* data, DWORD size) {
-    if (!current_ || RegSetValueExA(current_, name.c_str(), 0, type,
-                                    static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+    if (!current_ || RegSetValueExA(current_, name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                                    size) != ERROR_SUCCESS)
         throw ERegistryException(Format("Failed to set data for '%s'", name.c_str()));
 }
 

@@ -14,7 +14,7 @@ class ERegistryException : public Exception {
 };
 
 class TRegistry {
-public:
+  public:
     explicit TRegistry(REGSAM access = KEY_ALL_ACCESS) : access_(access) {}
     ~TRegistry() { CloseKey(); }
     TRegistry(const TRegistry&) = delete;
@@ -40,7 +40,7 @@ public:
     void WriteString(const std::string& name, const std::string& value);
     void WriteInteger(const std::string& name, int value);
 
-private:
+  private:
     void WriteData(const std::string& name, DWORD type, const void* data, DWORD size);
 
     REGSAM access_;

@@ -82,7 +82,8 @@ RECT TLabel::TextBounds(int width) {
     {
         SelectGuard font(dc, Font().Handle());
         std::string text = caption_.empty() ? std::string(" ") : caption_;
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DrawFlags() | DT_CALCRECT);
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
+                  DrawFlags() | DT_CALCRECT);
     }
     ReleaseDC(nullptr, dc);
     return bounds;

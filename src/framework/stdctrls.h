@@ -11,7 +11,7 @@ namespace mvt {
 // stretched to the control. With Transparent the bitmap's transparent colour shows what
 // lies beneath.
 class TImage : public TGraphicControl {
-public:
+  public:
     explicit TImage(TComponent* owner);
     TBitmap& Picture() { return picture_; }
     bool Stretch() const { return stretch_; }
@@ -21,7 +21,7 @@ public:
     bool Opaque() const override { return !Transparent() && !stretch_; }
     void Paint(TCanvas& canvas) override;
 
-private:
+  private:
     TBitmap picture_;
     bool stretch_ = false;
 };
@@ -30,7 +30,7 @@ enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TTextLayout { tlTop, tlCenter, tlBottom };
 
 class TLabel : public TGraphicControl {
-public:
+  public:
     explicit TLabel(TComponent* owner);
 
     const std::string& Caption() const { return caption_; }
@@ -53,11 +53,11 @@ public:
     // The rectangle the text needs inside the given width (DrawText's measuring).
     RECT TextBounds(int width);
 
-protected:
+  protected:
     void FontChanged() override;
     virtual void CaptionChanged();
 
-private:
+  private:
     UINT DrawFlags() const;
     void AdjustBounds();
 
@@ -73,21 +73,21 @@ private:
 // A container window without border. A transparent panel shows what its parent paints
 // behind it; its children are drawn only inside it (a viewport onto a larger child).
 class TPanel : public TWinControl {
-public:
+  public:
     using TWinControl::TWinControl;
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent);
 
-protected:
+  protected:
     void PaintBackground(TCanvas& canvas) override;
 
-private:
+  private:
     bool transparent_ = false;
 };
 
 // Calls OnTimer every Interval milliseconds on the GUI thread while enabled.
 class TTimer : public TComponent {
-public:
+  public:
     explicit TTimer(TComponent* owner);
     ~TTimer() override;
     unsigned Interval() const { return interval_; }
@@ -96,7 +96,7 @@ public:
     void SetEnabled(bool enabled);
     TNotifyEvent OnTimer;
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Update();
 

@@ -87,7 +87,9 @@ std::string ProgramPath() {
     }
 }
 
-std::string ProgramFolder() { return ExtractFilePath(ProgramPath()); }
+std::string ProgramFolder() {
+    return ExtractFilePath(ProgramPath());
+}
 
 char DecimalSeparator() {
     char separator[8] = {};
@@ -98,10 +100,9 @@ char DecimalSeparator() {
 
 std::string SysErrorMessage(unsigned long error) {
     char* text = nullptr;
-    DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-            FORMAT_MESSAGE_ARGUMENT_ARRAY,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                  nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string message(text ? text : "", length);
     if (text) LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||

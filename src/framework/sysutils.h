@@ -10,7 +10,7 @@ namespace mvt {
 // The base of every error the framework raises. The message is code page 1251 text,
 // shown as it is by the application's default exception handler.
 class Exception : public std::runtime_error {
-public:
+  public:
     explicit Exception(const std::string& message) : std::runtime_error(message) {}
     std::string Message() const { return what(); }
 };

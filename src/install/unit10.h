@@ -9,7 +9,7 @@
 constexpr int kClosePermitGranted = 101;
 
 class TForm10 : public mvt::TForm {
-public:
+  public:
     explicit TForm10(mvt::TComponent* owner);
 
     mvt::TImage* Image1;

@@ -18,10 +18,10 @@ namespace {
 
 // A borderless edit of no size: it can hold the focus but is never seen.
 class THiddenEdit : public TWinControl {
-public:
+  public:
     using TWinControl::TWinControl;
 
-protected:
+  protected:
     void CreateParams(TCreateParams& params) override {
         TWinControl::CreateParams(params);
         params.className = "EDIT";
@@ -96,11 +96,17 @@ void TForm1::FormCreate() {
     SkBmpButton1->SetEnabled(FileExists(ProgramFolder() + "Resource\\About.bmp"));
 }
 
-void TForm1::FormShow() { RichEdit1->SetFocus(); }
+void TForm1::FormShow() {
+    RichEdit1->SetFocus();
+}
 
-void TForm1::FormActivate() { RichEdit1->SetFocus(); }
+void TForm1::FormActivate() {
+    RichEdit1->SetFocus();
+}
 
-void TForm1::FormCloseQuery(bool& canClose) { wizard::MainWindowCloseQuery(canClose); }
+void TForm1::FormCloseQuery(bool& canClose) {
+    wizard::MainWindowCloseQuery(canClose);
+}
 
 void TForm1::MoveMarker() {
     Image2->SetTop(MarkerTop(SkLabel1->Top()));

@@ -9,12 +9,12 @@
 #include "wizard/buttons.h"
 
 class TForm1 : public mvt::TForm {
-public:
+  public:
     explicit TForm1(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
-    mvt::TImage* Image3;  // scroll track
-    mvt::TImage* Image2;  // position marker
+    mvt::TImage* Image3;         // scroll track
+    mvt::TImage* Image2;         // position marker
     WizardButton* SkBmpButton3;  // scroll up
     WizardButton* SkBmpButton4;  // scroll down
     mvt::TPanel* SkPanel1;
@@ -42,7 +42,7 @@ public:
     // The marker's top for a label top: 139 at the start, 329 at the end.
     static int MarkerTop(int labelTop);
 
-private:
+  private:
     void MoveMarker();
 };
 

@@ -5,7 +5,7 @@
 #include "framework/stdctrls.h"
 
 class TForm11 : public mvt::TForm {
-public:
+  public:
     explicit TForm11(mvt::TComponent* owner);
 
     mvt::TImage* Image1;

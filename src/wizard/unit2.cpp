@@ -72,7 +72,9 @@ void TForm2::Timer1Timer() {
     if (ticks_ == kTicks) Timer1->SetEnabled(false);
 }
 
-void TForm2::FormCloseQuery(bool& canClose) { canClose = !Timer1->Enabled(); }
+void TForm2::FormCloseQuery(bool& canClose) {
+    canClose = !Timer1->Enabled();
+}
 
 LRESULT TForm2::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = TForm::WndProc(message, wParam, lParam);

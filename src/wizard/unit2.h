@@ -6,7 +6,7 @@
 #include "framework/stdctrls.h"
 
 class TForm2 : public mvt::TForm {
-public:
+  public:
     explicit TForm2(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
@@ -17,10 +17,10 @@ public:
     void FormCloseQuery(bool& canClose);
     void Timer1Timer();
 
-protected:
+  protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     int ticks_ = 0;
     bool painted_ = false;
 };

@@ -22,7 +22,9 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
     OnCreate = [this](TObject*) { FormCreate(); };
 }
 
-void TForm3::FormCreate() { wizard::CutRoundedCorners(*this); }
+void TForm3::FormCreate() {
+    wizard::CutRoundedCorners(*this);
+}
 
 void TForm3::SkBmpButton1Click() {
     wizard::PlayClick();

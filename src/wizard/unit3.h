@@ -9,7 +9,7 @@
 constexpr int kCancelMarkLeave = 111;
 
 class TForm3 : public mvt::TForm {
-public:
+  public:
     explicit TForm3(mvt::TComponent* owner);
 
     mvt::TImage* Image1;

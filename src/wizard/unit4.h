@@ -6,11 +6,11 @@
 #include "wizard/buttons.h"
 
 class TForm4 : public mvt::TForm {
-public:
+  public:
     explicit TForm4(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
-    mvt::TImage* Image2;  // the about picture, at its own size, clipped
+    mvt::TImage* Image2;         // the about picture, at its own size, clipped
     WizardButton* SkBmpButton1;  // close
 
     void FormCreate();

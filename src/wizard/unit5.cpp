@@ -96,7 +96,9 @@ void TForm5::ShowSpace() {
     if (!wizard::EnoughSpace(free, required)) SkBmpButton2->SetEnabled(false);
 }
 
-void TForm5::FormCloseQuery(bool& canClose) { wizard::MainWindowCloseQuery(canClose); }
+void TForm5::FormCloseQuery(bool& canClose) {
+    wizard::MainWindowCloseQuery(canClose);
+}
 
 void TForm5::SkBmpButton1Click() {
     wizard::PlayClick();

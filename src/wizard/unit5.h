@@ -8,12 +8,12 @@
 #include "wizard/buttons.h"
 
 class TForm5 : public mvt::TForm {
-public:
+  public:
     explicit TForm5(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
     mvt::TSkMultilineLabel* LocateLabel1;
-    mvt::TLabel* Label1;  // the install directory
+    mvt::TLabel* Label1;         // the install directory
     WizardButton* SkBmpButton1;  // browse
     WizardButton* SkBmpButton2;  // next
     WizardButton* SkBmpButton3;  // back

@@ -5,7 +5,7 @@
 #include "framework/stdctrls.h"
 
 class TForm6 : public mvt::TForm {
-public:
+  public:
     explicit TForm6(mvt::TComponent* owner);
 
     mvt::TImage* Image1;

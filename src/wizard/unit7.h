@@ -5,7 +5,7 @@
 #include "framework/stdctrls.h"
 
 class TForm7 : public mvt::TForm {
-public:
+  public:
     explicit TForm7(mvt::TComponent* owner);
 
     mvt::TImage* Image1;

@@ -43,9 +43,9 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
     Image1 = wizard::AddBackground(*this, nullptr);
     Label1 = wizard::AddLabel(*this, 40, 124, 559, 21, wizard::kDarkBrown,
                               std::string(40, ' ') + "ДОПОЛНИТЕЛЬНЫЕ ОПЦИИ УСТАНОВКИ");
-    Label5 = wizard::AddLabel(*this, 40, 150, 559, 21, wizard::kDarkBrown,
-                              "Выбор программной группы:" + std::string(33, ' ') +
-                                  "Действия после установки:");
+    Label5 = wizard::AddLabel(
+        *this, 40, 150, 559, 21, wizard::kDarkBrown,
+        "Выбор программной группы:" + std::string(33, ' ') + "Действия после установки:");
 
     Edit1 = CreateChild<TChangeEdit>(this, this, 40, 176, 265, 29);
     Edit1->SetColor(kBlack);
@@ -61,8 +61,8 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
                               "Создать ярлык на рабочем столе");
     Label2->SetLayout(TTextLayout::tlCenter);
     SkBmpButton4 = AddToggle(206, 20);
-    Label3 = wizard::AddLabel(*this, 364, 210, 233, 21, wizard::kDarkBrown,
-                              "Установить деинсталлятор");
+    Label3 =
+        wizard::AddLabel(*this, 364, 210, 233, 21, wizard::kDarkBrown, "Установить деинсталлятор");
     SkBmpButton5 = AddToggle(238, 50);
     Label4 = wizard::AddLabel(*this, 364, 242, 233, 21, wizard::kDarkBrown,
                               "Запустить программу конфигурации");
@@ -111,7 +111,8 @@ void TForm8::FillProgramGroups() {
                 bool directory = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
                 bool concealed =
                     found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-                bool dots = !std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, "..");
+                bool dots =
+                    !std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, "..");
                 if (directory && !concealed && !dots) ListBox1->Add(found.cFileName);
             } while (FindNextFileA(search, &found));
             FindClose(search);
@@ -121,9 +122,13 @@ void TForm8::FillProgramGroups() {
     ListBox1->SetItemIndex(-1);
 }
 
-void TForm8::FormShow() { Edit1->SetFocus(); }
+void TForm8::FormShow() {
+    Edit1->SetFocus();
+}
 
-void TForm8::FormCloseQuery(bool& canClose) { wizard::MainWindowCloseQuery(canClose); }
+void TForm8::FormCloseQuery(bool& canClose) {
+    wizard::MainWindowCloseQuery(canClose);
+}
 
 void TForm8::Edit1Change() {
     ListBox1->SetItemIndex(-1);
@@ -139,7 +144,9 @@ void TForm8::ListBox1Click() {
     if (index >= 0) Edit1->SetText(ListBox1->Item(index));
 }
 
-void TForm8::SkBmpButton1Click() { wizard::PlayClick(); }
+void TForm8::SkBmpButton1Click() {
+    wizard::PlayClick();
+}
 
 void TForm8::SkBmpButton2Click() {
     wizard::PlayClick();

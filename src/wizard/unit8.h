@@ -8,7 +8,7 @@
 #include "wizard/buttons.h"
 
 class TForm8 : public mvt::TForm {
-public:
+  public:
     explicit TForm8(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
@@ -35,7 +35,7 @@ public:
     void SkBmpButton2Click();
     void SkBmpButton3Click();
 
-private:
+  private:
     WizardButton* AddToggle(int top, int groupIndex);
     void FillProgramGroups();
 };

@@ -28,9 +28,13 @@ TForm9::TForm9(TComponent* owner) : TForm(owner) {
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
 }
 
-void TForm9::FormCreate() { Image1->Picture().Assign(Form1->Image1->Picture()); }
+void TForm9::FormCreate() {
+    Image1->Picture().Assign(Form1->Image1->Picture());
+}
 
-void TForm9::FormCloseQuery(bool& canClose) { wizard::MainWindowCloseQuery(canClose); }
+void TForm9::FormCloseQuery(bool& canClose) {
+    wizard::MainWindowCloseQuery(canClose);
+}
 
 void TForm9::SkBmpButton2Click() {
     wizard::PlayClick();

@@ -6,7 +6,7 @@
 #include "wizard/buttons.h"
 
 class TForm9 : public mvt::TForm {
-public:
+  public:
     explicit TForm9(mvt::TComponent* owner);
 
     mvt::TImage* Image1;

@@ -92,7 +92,7 @@ inline void Click(HWND window) {
 
 // A started program, ended when the object goes.
 class Process {
-public:
+  public:
     explicit Process(const std::string& commandLine, const char* environment = nullptr) {
         STARTUPINFOA startup{sizeof startup};
         std::string line = commandLine;
@@ -115,7 +115,7 @@ public:
         return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
     }
 
-private:
+  private:
     PROCESS_INFORMATION info_{};
 };
 

@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
             times.push_back(ms);
         }
         std::sort(times.begin(), times.end());
-        std::printf("%s\tmedian %.1f ms\tbest %.1f ms\n", argv[i], times[times.size() / 2], times[0]);
+        std::printf("%s\tmedian %.1f ms\tbest %.1f ms\n", argv[i], times[times.size() / 2],
+                    times[0]);
     }
     return 0;
 }

@@ -11,20 +11,20 @@ const std::string kProgram = std::string(MVT_DIST_DIR) + "\\MVTSetup.exe";
 constexpr char kWizardCaption[] = "  Установка Трилогии Морвата...";
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     Process program{"\"" + kProgram + "\""};
     HWND splash = nullptr;
     HWND welcome = nullptr;
 
     void WaitForSplash() {
         ASSERT_TRUE(program.Started()) << kProgram;
-        ASSERT_TRUE(WaitUntil([&] { return (splash = WindowWithClientSize(program.Id(), 497, 303)); },
-                              5000))
+        ASSERT_TRUE(WaitUntil(
+            [&] { return (splash = WindowWithClientSize(program.Id(), 497, 303)); }, 5000))
             << "no splash window";
     }
     void WaitForWelcome() {
-        ASSERT_TRUE(WaitUntil([&] { return (welcome = WindowWithClientSize(program.Id(), 640, 480)); },
-                              10000))
+        ASSERT_TRUE(WaitUntil(
+            [&] { return (welcome = WindowWithClientSize(program.Id(), 640, 480)); }, 10000))
             << "no welcome window";
     }
     HWND Confirmation() { return WindowWithClientSize(program.Id(), 421, 144); }
@@ -41,7 +41,8 @@ TEST_F(StartupTest, SplashRefusesToCloseWhileTheGaugeRunsThenWelcomeAppearsCentr
     EXPECT_TRUE(IsWindowVisible(splash)) << "the splash closed while its gauge ran";
 
     WaitForWelcome();
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - shown).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - shown).count();
     // 100 ticks of 30 ms and the 700 ms pause; timers under load may run a little slow.
     EXPECT_GT(seconds, 3.2);
     EXPECT_LT(seconds, 8.0);
@@ -86,8 +87,8 @@ TEST_F(StartupTest, AboutButtonShowsTheNoticeUntilItsCloseButton) {
     ASSERT_TRUE(IsWindowEnabled(about)) << "the medium has Resource\\About.bmp";
     Click(about);
     HWND notice = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (notice = WindowWithClientSize(program.Id(), 324, 423)); },
-                          3000));
+    ASSERT_TRUE(
+        WaitUntil([&] { return (notice = WindowWithClientSize(program.Id(), 324, 423)); }, 3000));
     EXPECT_LE(OffCentre(notice), 1);
     HWND close = ChildAt(notice, 22, 294);
     ASSERT_NE(close, notice);

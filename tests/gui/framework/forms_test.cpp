@@ -9,11 +9,11 @@ using namespace mvt;
 namespace {
 
 class TFocusBox : public TWinControl {
-public:
+  public:
     using TWinControl::TWinControl;
     int keys = 0;
 
-protected:
+  protected:
     bool KeyDown(WORD& key, unsigned shift) override {
         ++keys;
         return TWinControl::KeyDown(key, shift);
@@ -21,7 +21,7 @@ protected:
 };
 
 class FormTest : public ::testing::Test {
-protected:
+  protected:
     TComponent owner{nullptr};
     TForm* form = owner.Make<TForm>();
     void SetUp() override {

@@ -44,7 +44,7 @@ std::vector<uint8_t> SolidBmp(int width, int height, COLORREF colour, COLORREF c
 }
 
 class PaintingTest : public ::testing::Test {
-protected:
+  protected:
     TComponent owner{nullptr};
     TForm* form = owner.Make<TForm>();
     void SetUp() override {

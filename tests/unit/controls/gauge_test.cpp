@@ -9,7 +9,7 @@ using namespace mvt;
 namespace {
 
 class GaugeTest : public ::testing::Test {
-protected:
+  protected:
     TComponent owner{nullptr};
     TGauge* gauge = owner.Make<TGauge>();
 };
@@ -105,9 +105,9 @@ TEST_F(GaugeTest, PieAtZeroShowsOnlyTheOutlinedEllipse) {
     gauge->SetBackColor(0x00FF00);
     TBitmap image;
     gauge->PaintTo(image);
-    EXPECT_EQ(image.Pixel(20, 10), RGB(0, 255, 0));   // inside: BackColor
-    EXPECT_EQ(image.Pixel(20, 1), RGB(255, 0, 0));    // outline: ForeColor
-    gauge->SetProgress(25);  // a quarter: the upper right wedge
+    EXPECT_EQ(image.Pixel(20, 10), RGB(0, 255, 0));  // inside: BackColor
+    EXPECT_EQ(image.Pixel(20, 1), RGB(255, 0, 0));   // outline: ForeColor
+    gauge->SetProgress(25);                          // a quarter: the upper right wedge
     gauge->PaintTo(image);
     EXPECT_EQ(image.Pixel(28, 12), RGB(255, 0, 0));
     EXPECT_EQ(image.Pixel(12, 12), RGB(0, 255, 0));

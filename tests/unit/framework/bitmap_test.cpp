@@ -64,7 +64,8 @@ std::vector<uint8_t> MakeBmp(int width, int height, int bits, F colour) {
 }
 
 TEST(BitmapTest, Loads24BitAndKeepsTheFileBytes) {
-    auto bytes = MakeBmp(5, 3, 24, [](int x, int y) { return x == 0 && y == 2 ? 0x00FF00u : 0x102030u * (x + 1); });
+    auto bytes = MakeBmp(
+        5, 3, 24, [](int x, int y) { return x == 0 && y == 2 ? 0x00FF00u : 0x102030u * (x + 1); });
     TBitmap bitmap;
     bitmap.LoadFromBytes(bytes.data(), bytes.size());
     EXPECT_EQ(bitmap.Width(), 5);

@@ -19,7 +19,8 @@ TEST(StringListTest, TextJoinsWithCrLfAndSplitsAnyLineBreak) {
 }
 
 struct Tracked : TComponent {
-    Tracked(TComponent* owner, std::vector<int>* log, int id) : TComponent(owner), log(log), id(id) {}
+    Tracked(TComponent* owner, std::vector<int>* log, int id)
+        : TComponent(owner), log(log), id(id) {}
     ~Tracked() override { log->push_back(id); }
     std::vector<int>* log;
     int id;

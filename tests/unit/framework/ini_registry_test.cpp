@@ -52,7 +52,7 @@ TEST(IniFileTest, RefusedWriteRaisesUnableToWrite) {
 }
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr char kKey[] = "Software\\MVT Setup Tests";
     void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
 };

@@ -27,7 +27,8 @@ TEST(SpaceTest, RequiredSizeFallsBackToTenGigabytes) {
     EXPECT_EQ(RequiredBytes(5.0), 5.0);
     EXPECT_EQ(ParseNumber("", ','), std::nullopt);
     EXPECT_EQ(ParseNumber("abc", ','), std::nullopt);
-    EXPECT_EQ(ParseNumber("12.5", ','), std::nullopt) << "a point is no separator under a comma locale";
+    EXPECT_EQ(ParseNumber("12.5", ','), std::nullopt)
+        << "a point is no separator under a comma locale";
     EXPECT_EQ(ParseNumber(" 12,5 ", ','), 12.5);
     EXPECT_EQ(ParseNumber("12.5", '.'), 12.5);
     EXPECT_EQ(ParseNumber("1E10", ','), 1e10);
