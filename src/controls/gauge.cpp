@@ -141,14 +141,18 @@ void TGauge::DrawBar(TCanvas& canvas, const RECT& r, bool vertical) {
     }
 }
 
-void TGauge::DrawPie(TCanvas& canvas, const RECT& r) {
+SIZE TGauge::PrepareRoundKind(TCanvas& canvas, const RECT& r) {
     int border = borderStyle_ == TBorderStyle::bsSingle ? 1 : 0;
-    int w = r.right - r.left + border, h = r.bottom - r.top + border;
     canvas.Brush().style = TBrushStyle::bsSolid;
     canvas.Brush().color = Color();
     canvas.FillRect(r);
     canvas.Brush().color = backColor_;
     canvas.Pen() = {foreColor_, 1};
+    return {r.right - r.left + border, r.bottom - r.top + border};
+}
+
+void TGauge::DrawPie(TCanvas& canvas, const RECT& r) {
+    auto [w, h] = PrepareRoundKind(canvas, r);
     canvas.Ellipse(r.left, r.top, w, h);
     if (PercentDone() > 0) {
         canvas.Brush().color = foreColor_;
@@ -160,13 +164,7 @@ void TGauge::DrawPie(TCanvas& canvas, const RECT& r) {
 }
 
 void TGauge::DrawNeedle(TCanvas& canvas, const RECT& r) {
-    int border = borderStyle_ == TBorderStyle::bsSingle ? 1 : 0;
-    int w = r.right - r.left + border, h = r.bottom - r.top + border;
-    canvas.Brush().style = TBrushStyle::bsSolid;
-    canvas.Brush().color = Color();
-    canvas.FillRect(r);
-    canvas.Brush().color = backColor_;
-    canvas.Pen() = {foreColor_, 1};
+    auto [w, h] = PrepareRoundKind(canvas, r);
     canvas.Pie(r.left, r.top, w, 2 * h - 1, r.left + w, r.bottom - 1, r.left, r.bottom - 1);
     canvas.MoveTo(r.left, r.bottom);
     canvas.LineTo(r.left + w, r.bottom);

@@ -50,6 +50,8 @@ class TGauge : public TGraphicControl {
     void Refresh();
     void DrawKind(TCanvas& overlay, const RECT& r);
     void DrawBar(TCanvas& canvas, const RECT& r, bool vertical);
+    // The pie and needle background (Color), outline pen and brush; their width and height.
+    SIZE PrepareRoundKind(TCanvas& canvas, const RECT& r);
     void DrawPie(TCanvas& canvas, const RECT& r);
     void DrawNeedle(TCanvas& canvas, const RECT& r);
     void DrawPercentText(TBitmap& image, const RECT& r);
