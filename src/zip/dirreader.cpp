@@ -134,7 +134,7 @@ std::string DirectoryRead::Convert(const std::string& text, uint8_t host, uint8_
     const bool oem = options_.codePage == CodePageOpts::cpOEM ||
                      (options_.codePage == CodePageOpts::cpAuto && host == 0) || host == 6 ||
                      (host == 11 && madeBy == 50);
-    return oem ? host_.OemToAnsi(text) : text;
+    return oem ? host_.ConvertOemToAnsi(text) : text;
 }
 
 std::unique_ptr<ArchiveFile> DirectoryRead::Open(const std::string& path, EndRecordInfo& end) {

@@ -74,7 +74,7 @@ class DirReaderHost {
     virtual bool FileExists(const std::string& path) = 0;
     // Opens for reading while denying others write access; null on failure.
     virtual std::unique_ptr<ArchiveFile> OpenForReading(const std::string& path) = 0;
-    virtual std::string OemToAnsi(const std::string& text) = 0;
+    virtual std::string ConvertOemToAnsi(const std::string& text) = 0;
 
     // An error reported by id (information box unless unattended, OnMessage).
     virtual void ReportById(int id) = 0;

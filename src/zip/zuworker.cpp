@@ -116,7 +116,7 @@ class TZUWorker::DirectoryHost : public DirReaderHost {
         if (file == INVALID_HANDLE_VALUE) return nullptr;
         return std::make_unique<Win32ArchiveFile>(file);
     }
-    std::string OemToAnsi(const std::string& text) override {
+    std::string ConvertOemToAnsi(const std::string& text) override {
         std::string result = text;
         if (!result.empty())
             OemToCharBuffA(text.data(), result.data(), static_cast<DWORD>(text.size()));

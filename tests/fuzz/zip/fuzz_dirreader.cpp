@@ -42,7 +42,7 @@ class CheckingHost : public DirReaderHost {
         if (path != "C:\\a.zip") return nullptr;
         return std::make_unique<MemoryFile>(data_, size_);
     }
-    std::string OemToAnsi(const std::string& text) override { return text; }
+    std::string ConvertOemToAnsi(const std::string& text) override { return text; }
     void ReportById(int) override {}
     void ReportRaised(int, const std::string&) override {}
     void ReportDiagnostic(const std::string&) override {}

@@ -22,7 +22,9 @@ TEST_F(DirectoryRead, ArchivesOfEveryToolGiveTheSameEntries) {
             << archive;
         EXPECT_EQ(zip->ErrorCode(), 0) << archive;
         for (const auto& entry : zip->ZipContents())
-            if (entry.fileName == "sub\\b.bin") EXPECT_EQ(entry.uncompressedSize, 300000u);
+            if (entry.fileName == "sub\\b.bin") {
+                EXPECT_EQ(entry.uncompressedSize, 300000u);
+            }
     }
     EXPECT_TRUE(messages.empty());
 }
