@@ -42,45 +42,56 @@ extern "C" {
 #define ZL_CALLBACK_RECORD_SIZE (24 + ZL_REPLY_TEXT_SIZE)
 #define ZL_REPORT_KIND_MASK 0x3F /* kind lives in the low 6 bits of callback offset 12 */
 
+/* A job reports, in this order: 18 (job handle), 5 (file entries selected), 6 (their total
+   size), then per file entry 17 (name offer; the reply may rename it within the destination),
+   10 when the file exists and overwriting was not asked, 8 when a password is needed, 1 (name
+   and size), 2 (steps adding up to the size), 9 on a CRC mismatch; an entry that fails sends 4
+   (code and text) and 11 (reason), one that is skipped only 11. A job that runs to its end, or
+   is stopped by the callback's result or ZL_Abort (then 4 with ZL_ERR_STOPPED first), sends 3.
+   Folder entries create their folders silently. Password requests: per entry, at most the
+   command's request count; the callback's reply number lowers the remaining count; -2 skips
+   the entry, -3 every further encrypted entry; an accepted password is kept for the job. */
+
 /* Report kinds (callback record offset 12, low 6 bits). */
 enum ZlReportKind {
     ZL_REPORT_IDLE = 0,
-    ZL_REPORT_ENTRY_START = 1,     /* text = entry name, size = entry's uncompressed size */
-    ZL_REPORT_BYTES_DONE = 2,      /* size = bytes just done (at most ZL_PROGRESS_CHUNK) */
-    ZL_REPORT_BATCH_END = 3,       /* end of the job */
-    ZL_REPORT_MESSAGE = 4,         /* number = code (low byte: ZlEntryError), text */
-    ZL_REPORT_ENTRY_COUNT = 5,     /* number = entries to process */
-    ZL_REPORT_TOTAL_BYTES = 6,     /* size = bytes to process */
-    ZL_REPORT_NEW_ADD_NAME = 7,    /* add operations only */
-    ZL_REPORT_PASSWORD = 8,        /* number = repeat count, text = entry name */
-    ZL_REPORT_CRC_ERROR = 9,       /* number = found CRC, number2 = expected CRC, text = name */
-    ZL_REPORT_OVERWRITE = 10,      /* number != 0: overwrite by default; number2 = entry index;
-                                      number3 = ZL_AGE_NOT_OLDER when the file is not older */
-    ZL_REPORT_SKIPPED = 11,        /* number = entry error code, number2 = ZlSkipReason + 1 */
-    ZL_REPORT_COMMENT = 12,        /* add operations only */
-    ZL_REPORT_MEMORY_SIZE = 13,    /* memory variants only (not supported) */
-    ZL_REPORT_EXTRA_DATA = 14,     /* add operations only */
-    ZL_REPORT_PHASE_START = 15,    /* number = phase, size, text */
-    ZL_REPORT_PHASE_STEP = 16,     /* size = step */
+    ZL_REPORT_ENTRY_START = 1,       /* text = entry name, size = entry's uncompressed size */
+    ZL_REPORT_BYTES_DONE = 2,        /* size = bytes just done (at most ZL_PROGRESS_CHUNK) */
+    ZL_REPORT_BATCH_END = 3,         /* end of the job */
+    ZL_REPORT_MESSAGE = 4,           /* number = code (low byte: ZlEntryError), text */
+    ZL_REPORT_ENTRY_COUNT = 5,       /* number = entries to process */
+    ZL_REPORT_TOTAL_BYTES = 6,       /* size = bytes to process */
+    ZL_REPORT_NEW_ADD_NAME = 7,      /* add operations only */
+    ZL_REPORT_PASSWORD = 8,          /* number = repeat count, text = entry name */
+    ZL_REPORT_CRC_ERROR = 9,         /* number = found CRC, number2 = expected CRC, text = name */
+    ZL_REPORT_OVERWRITE = 10,        /* number != 0: overwrite by default; number2 = entry index;
+                                        number3 = ZL_AGE_NOT_OLDER when the file is not older */
+    ZL_REPORT_SKIPPED = 11,          /* number = entry error code, number2 = ZlSkipReason + 1 */
+    ZL_REPORT_COMMENT = 12,          /* add operations only */
+    ZL_REPORT_MEMORY_SIZE = 13,      /* memory variants only (not supported) */
+    ZL_REPORT_EXTRA_DATA = 14,       /* add operations only */
+    ZL_REPORT_PHASE_START = 15,      /* number = phase, size, text */
+    ZL_REPORT_PHASE_STEP = 16,       /* size = step */
     ZL_REPORT_NEW_EXTRACT_NAME = 17, /* text = entry name as it will be written */
-    ZL_REPORT_JOB_HANDLE = 18      /* number = job handle for ZL_Abort */
+    ZL_REPORT_JOB_HANDLE = 18        /* number = job handle for ZL_Abort */
 };
 
 /* Reply codes the callback may write to offset 12. Any other value there means "no reply":
    the library then follows its default. */
 enum ZlReply {
-    ZL_REPLY_YES = -1,     /* yes, or the reply text holds a changed value */
-    ZL_REPLY_NO = -2,      /* no, or skip this one */
-    ZL_REPLY_NO_ALL = -3   /* skip everything further of this kind */
+    ZL_REPLY_YES = -1,   /* yes, or the reply text holds a changed value */
+    ZL_REPLY_NO = -2,    /* no, or skip this one */
+    ZL_REPLY_NO_ALL = -3 /* skip everything further of this kind */
 };
 
 /* Negative results of ZL_UnzExec / ZL_ZipExec. */
 enum ZlStatus {
-    ZL_STATUS_CANCELLED = -1,          /* the callback returned 1 (user cancelled) */
-    ZL_STATUS_ABORTED = -2,            /* ZL_Abort was called for the job */
-    ZL_STATUS_HANDLER_EXCEPTION = -3,  /* the callback returned another non-zero value */
+    ZL_STATUS_CANCELLED = -1,         /* the callback returned 1 (user cancelled) */
+    ZL_STATUS_ABORTED = -2,           /* ZL_Abort was called for the job */
+    ZL_STATUS_HANDLER_EXCEPTION = -3, /* the callback returned another non-zero value */
     ZL_STATUS_NO_MEMORY = -4,
-    ZL_STATUS_INVALID_STRUCTURE = -5   /* bad command record or unreadable archive directory */
+    ZL_STATUS_INVALID_STRUCTURE = -5 /* bad command record, unreadable archive, or a request
+                                        this library does not offer (adding, memory) */
 };
 
 /* Entry error codes: the low byte of the code of report kind 4 (and the first number of
@@ -96,24 +107,24 @@ enum ZlEntryError {
     ZL_ERR_DAMAGED = 6,            /* local header, sizes or compressed data are broken */
     ZL_ERR_READ = 7,               /* the archive cannot be opened or read */
     ZL_ERR_UNSUPPORTED = 8,        /* feature not supported (adding, memory, strong encryption) */
-    ZL_ERR_STOPPED = 9,            /* the job was stopped by the callback or ZL_Abort */
-    ZL_ERR_WARNING = 10            /* a warning (for instance a prepended stub) */
+    ZL_ERR_STOPPED = 9             /* the job was stopped by the callback or ZL_Abort */
 };
+/* Diagnostics sent only with the verbose or trace flag (for instance shifted archive offsets)
+   carry code 0, so they never count as an error. */
 
 /* Reasons of report kind 11 (sent as reason + 1). */
 enum ZlSkipReason {
-    ZL_SKIP_EXISTS = 0,        /* file exists and is not overwritten */
-    ZL_SKIP_NOT_PRESENT = 1,   /* freshen: no file to replace */
-    ZL_SKIP_NOT_NEWER = 2,     /* update/freshen: the existing file is not older */
+    ZL_SKIP_EXISTS = 0,      /* file exists and is not overwritten */
+    ZL_SKIP_NOT_PRESENT = 1, /* freshen: no file to replace */
+    ZL_SKIP_NOT_NEWER = 2,   /* update/freshen: the existing file is not older */
     ZL_SKIP_UNSAFE_NAME = 3,
-    ZL_SKIP_UNSUPPORTED = 4,   /* method or encryption not supported */
-    ZL_SKIP_PASSWORD = 5,      /* no usable password */
-    ZL_SKIP_BAD_DATA = 6,      /* damaged entry or CRC mismatch not accepted */
-    ZL_SKIP_WRITE_ERROR = 7,
-    ZL_SKIP_BY_CALLER = 8      /* the caller answered "skip" */
+    ZL_SKIP_UNSUPPORTED = 4, /* method or encryption not supported */
+    ZL_SKIP_PASSWORD = 5,    /* no usable password */
+    ZL_SKIP_BAD_DATA = 6,    /* damaged entry or CRC mismatch not accepted */
+    ZL_SKIP_WRITE_ERROR = 7
 };
 
-#define ZL_AGE_NOT_OLDER 2          /* report kind 10, third number */
+#define ZL_AGE_NOT_OLDER 2           /* report kind 10, third number */
 #define ZL_PROGRESS_CHUNK (1u << 20) /* largest step of report kind 2 */
 
 /* ---- Records --------------------------------------------------------------------------- */
@@ -131,45 +142,45 @@ typedef int32_t(ZL_CALL* ZlCallback)(void* caller, struct ZlCallbackRecord* rec)
 
 /* The command record of ZL_UnzExec (152 bytes). Flags are ZL_TRUE / ZL_FALSE. */
 typedef struct ZlCommand {
-    void* window;                  /*   0 window for the library's dialogs (unused) */
-    void* caller;                  /*   4 passed back as the callback's first argument */
-    int32_t version;               /*   8 ZL_INTERFACE_VERSION */
-    ZlCallback callback;           /*  12 */
-    int32_t trace;                 /*  16 */
-    int32_t reserved20[2];         /*  20 */
-    const char* password;          /*  28 may be 0 or empty */
-    int32_t test;                  /*  32 test only, write nothing */
-    int32_t reserved36;            /*  36 */
-    int32_t reserved40;            /*  40 */
-    int32_t reserved44;            /*  44 -1 */
-    int32_t verbose;               /*  48 */
-    int32_t update;                /*  52 */
-    int32_t freshen;               /*  56 */
-    int32_t directoryNames;        /*  60 */
-    int32_t overwrite;             /*  64 */
-    int32_t fileSpecCount;         /*  68 0 = all entries */
-    const char* archivePath;       /*  72 */
-    const ZlFileSpec* fileSpecs;   /*  76 */
-    int32_t reserved80;            /*  80 */
-    int32_t memoryTarget;          /*  84 memory variants: not supported, must be 0 */
-    void* memoryTargetBuffer;      /*  88 */
-    int32_t memoryTargetSize;      /*  92 */
-    int32_t memorySource;          /*  96 */
+    void* window;                   /*   0 window for the library's dialogs (unused) */
+    void* caller;                   /*   4 passed back as the callback's first argument */
+    int32_t version;                /*   8 ZL_INTERFACE_VERSION */
+    ZlCallback callback;            /*  12 */
+    int32_t trace;                  /*  16 */
+    int32_t reserved20[2];          /*  20 */
+    const char* password;           /*  28 may be 0 or empty */
+    int32_t test;                   /*  32 test only, write nothing */
+    int32_t reserved36;             /*  36 */
+    int32_t reserved40;             /*  40 */
+    int32_t reserved44;             /*  44 -1 */
+    int32_t verbose;                /*  48 */
+    int32_t update;                 /*  52 */
+    int32_t freshen;                /*  56 */
+    int32_t directoryNames;         /*  60 */
+    int32_t overwrite;              /*  64 */
+    int32_t fileSpecCount;          /*  68 0 = all entries */
+    const char* archivePath;        /*  72 */
+    const ZlFileSpec* fileSpecs;    /*  76 */
+    int32_t reserved80;             /*  80 */
+    int32_t memoryTarget;           /*  84 memory variants: not supported, must be 0 */
+    void* memoryTargetBuffer;       /*  88 */
+    int32_t memoryTargetSize;       /*  92 */
+    int32_t memorySource;           /*  96 */
     const void* memorySourceBuffer; /* 100 */
-    int32_t memorySourceSize;      /* 104 */
-    int32_t passwordRequestCount;  /* 108 how often the library may ask for a password */
-    const char* destination;       /* 112 absolute, ends in a separator; 0 when testing */
-    int32_t reserved116[8];        /* 116 */
-    int32_t endMarker;             /* 148 ZL_COMMAND_END_MARKER */
+    int32_t memorySourceSize;       /* 104 */
+    int32_t passwordRequestCount;   /* 108 how often the library may ask for a password */
+    const char* destination;        /* 112 absolute, ends in a separator; 0 when testing */
+    int32_t reserved116[8];         /* 116 */
+    int32_t endMarker;              /* 148 ZL_COMMAND_END_MARKER */
 } ZlCommand;
 
 /* Offsets 24..51 as the library fills them. */
 typedef struct ZlReportFields {
-    uint64_t size;       /* 24 meaning by kind */
-    uint64_t written;    /* 32 add operations only */
-    const void* data;    /* 40 further data; the reply may point to long data here */
-    int32_t number2;     /* 44 second number */
-    int32_t number3;     /* 48 third number */
+    uint64_t size;    /* 24 meaning by kind */
+    uint64_t written; /* 32 add operations only */
+    const void* data; /* 40 further data; the reply may point to long data here */
+    int32_t number2;  /* 44 second number */
+    int32_t number3;  /* 48 third number */
 } ZlReportFields;
 
 /* From offset 24 on, the reply text overlaps the report fields. */
@@ -180,13 +191,13 @@ typedef union ZlCallbackArea {
 
 /* The block handed to the callback. */
 typedef struct ZlCallbackRecord {
-    int32_t reserved0;     /*  0 */
-    int32_t reserved4;     /*  4 */
-    int32_t isAdd;         /*  8 non-zero for add operations; 0 while extracting */
-    int32_t kindOrReply;   /* 12 in: report kind; out: ZlReply */
-    int32_t number;        /* 16 first number; out: repeat count or text length */
-    const char* text;      /* 20 entry name or message */
-    ZlCallbackArea area;   /* 24 */
+    int32_t reserved0;   /*  0 */
+    int32_t reserved4;   /*  4 */
+    int32_t isAdd;       /*  8 non-zero for add operations; 0 while extracting */
+    int32_t kindOrReply; /* 12 in: report kind; out: ZlReply */
+    int32_t number;      /* 16 first number; out: repeat count or text length */
+    const char* text;    /* 20 entry name or message */
+    ZlCallbackArea area; /* 24 */
 } ZlCallbackRecord;
 
 #pragma pack(pop)

@@ -157,13 +157,18 @@ FolderTarget::FolderTarget(std::string root) : root_(std::move(root)) {
 
 // Names flagged as UTF-8 become ANSI. Names written by DOS, OS/2 and old Windows tools are
 // in the OEM code page, so they are converted as well, by the same rule the component uses
-// for its own list; every other name is used as stored.
+// for its own list. Info-ZIP on Linux stores UTF-8 names without the flag; a name that is
+// valid UTF-8 is taken as such (text in a single-byte code page almost never is). Every
+// other name is used as stored.
 std::string FolderTarget::ConvertName(const CentralEntry& entry) {
     if (IsAscii(entry.name)) return entry.name;
     if (entry.IsUtf8()) return ToAnsi(entry.name, CP_UTF8);
     const uint8_t host = entry.HostSystem();
     const bool oem = host == 0 || host == 6 || (host == 11 && (entry.versionMadeBy & 0xFF) == 50);
-    return oem ? ToAnsi(entry.name, CP_OEMCP) : entry.name;
+    if (oem) return ToAnsi(entry.name, CP_OEMCP);
+    const bool utf8 = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, entry.name.data(),
+                                          static_cast<int>(entry.name.size()), nullptr, 0) > 0;
+    return utf8 ? ToAnsi(entry.name, CP_UTF8) : entry.name;
 }
 
 void FolderTarget::PrepareRoot() {

@@ -163,6 +163,12 @@ def hostile_archives():
     write_zip("names.zip", [("Кириллица.txt", b"utf8", S),
                             (info("OEMNAME1.txt", system=0), b"oem", S)])
     patch("names.zip", b"OEMNAME1", "Ящик8801".encode("cp866"))
+    # Info-ZIP on Linux: UTF-8 bytes without the flag, host Unix; and code page 1251 bytes
+    # from a Unix host, which are not UTF-8 and stay as they are.
+    write_zip("unix_names.zip", [(info("UNIXUTF8NAME.txt", system=3), b"unix utf8", S),
+                                 (info("ANSI1.txt", system=3), b"ansi", S)])
+    patch("unix_names.zip", b"UNIXUTF8NAME", "Дракон".encode("utf-8"))
+    patch("unix_names.zip", b"ANSI1", "Замок".encode("cp1251"))
 
 
 def main():

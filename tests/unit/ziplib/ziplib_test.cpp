@@ -710,6 +710,11 @@ TEST_F(ZipLibTest, NamesAreConvertedToTheAnsiCodePage) {
     const auto starts = job.Of(ZL_REPORT_ENTRY_START);
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_EQ(starts[0].text, "Кириллица.txt");
+
+    Job unix(Fixture("unix_names.zip"), Out());
+    EXPECT_EQ(unix.Run(), 2);
+    EXPECT_EQ(Contents(Out("Дракон.txt")), "unix utf8");
+    EXPECT_EQ(Contents(Out("Замок.txt")), "ansi");
 }
 
 }  // namespace
