@@ -366,6 +366,8 @@ void TZUWorker::DispatchMessage(ZlCallbackRecord& record) {
     if (code != 0) {
         std::string message = text;
         const int lowByte = static_cast<int8_t>(code & 0xFF);
+        // A job stopped by a failing handler names the handler's error. Message 10113 has
+        // no place for it, so the text is appended rather than formatted in (and lost).
         if (lowByte == ZL_ERR_STOPPED && !handlerText_.empty())
             message = ZipMessages().Text(kMsgExceptionInEvent) + handlerText_;
         SetError(lowByte, message);

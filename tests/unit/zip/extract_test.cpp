@@ -377,18 +377,23 @@ TEST_F(Dispatch, HandlerExceptionStopsTheJob) {
               (MessageReport{10123, "DLL Error - Exception in handler  #1 \"first\""}));
     // Further reports of the same run still dispatch and answer 10106; the text stays.
     calls = 0;
-    fake.SetScript({{1, 0, 0, 0, 10, "a"}, {1, 0, 0, 0, 10, "b"}}, -101);
+    fake.SetScript({{1, 0, 0, 0, 10, "a"}, {1, 0, 0, 0, 10, "b"}, {4, 9, 0, 0, 0, "stopped"}},
+                   -101);
     zip->SetZipFileName(Fixture("many.zip"));
-    EXPECT_EQ(zip->Extract(), 0) << messages.back().text;
+    EXPECT_EQ(zip->Extract(), 9) << messages.back().text;
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(fake.Replies().at(0).result, 10106);
     EXPECT_EQ(fake.Replies().at(1).result, 10106);
+    EXPECT_EQ(fake.Replies().at(2).result, 10106);
     EXPECT_EQ(zip->Worker().HandlerExceptionText(), " #1 \"first\"");
+    EXPECT_EQ(messages.back(), (MessageReport{9, "Exception in Event  #1 \"first\""}));
     // The next run starts with an empty text.
     zip->OnItemProgress = nullptr;
+    fake.SetScript({{1, 0, 0, 0, 10, "a"}, {4, 9, 0, 0, 0, "stopped"}});
     zip->SetZipFileName(Fixture("many.zip"));
-    EXPECT_EQ(zip->Extract(), 0);
+    EXPECT_EQ(zip->Extract(), 9);
     EXPECT_EQ(zip->Worker().HandlerExceptionText(), "");
+    EXPECT_EQ(messages.back(), (MessageReport{9, "stopped"}));
 }
 
 TEST_F(Dispatch, ReentryIsRefused) {
