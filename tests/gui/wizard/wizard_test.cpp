@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 #include "framework/inifiles.h"
@@ -14,6 +15,7 @@
 #include "wizard/screens.h"
 #include "wizard/unit1.h"
 #include "wizard/unit3.h"
+#include "wizard/unit4.h"
 #include "wizard/unit5.h"
 #include "wizard/unit8.h"
 #include "wizard/unit9.h"
@@ -67,9 +69,23 @@ public:
         saved_ = registry.ReadString("Common Programs");
         registry.WriteString("Common Programs", programs_);
         DeleteFileA((ProgramFolder() + "MVTSetup.ini").c_str());
+        // An about picture that is no bitmap: reported while the screens are made.
+        ForceDirectories(ProgramFolder() + "Resource");
+        if (FILE* file = std::fopen((ProgramFolder() + "Resource\\About.bmp").c_str(), "wb")) {
+            std::fputs("this is not a picture", file);
+            std::fclose(file);
+        }
+        Application().OnException = [](const std::exception& error) {
+            startupErrors.push_back(error.what());
+        };
+
+        ASSERT_GT(AddFontResourceExA(MVT_TYPEFACE, FR_PRIVATE, nullptr), 0) << MVT_TYPEFACE;
+        Screen().ResetFonts();
+        ASSERT_TRUE(Screen().HasFont("Windsor"));
 
         Application().SetTitle("MVT Setup");
         wizard::CreateScreens();
+        Application().OnException = nullptr;
         Application().ShowMainForm();
         Process();
     }
@@ -78,11 +94,15 @@ public:
         registry.SetRootKey(HKEY_LOCAL_MACHINE);
         if (registry.OpenKey(kShellFolders, false)) registry.WriteString("Common Programs", saved_);
         Application().Shutdown();
+        RemoveFontResourceExA(MVT_TYPEFACE, FR_PRIVATE, nullptr);
     }
 
 private:
     std::string programs_;
     std::string saved_;
+
+public:
+    static inline std::vector<std::string> startupErrors;
 };
 
 // Every test starts on the welcome screen, scrolled to the top.
@@ -150,6 +170,26 @@ TEST_F(WizardTest, DescriptionHasItsTwentyFiveLinesInTheViewport) {
     EXPECT_TRUE(Form1->RichEdit1->Focused()) << "showing the screen focuses the hidden edit";
 }
 
+TEST_F(WizardTest, DescriptionEndsWithinTheLastScrollStep) {
+    // The 29 steps of 42 pixels end at 1218 + 234 = 1452: the wrapped text must end
+    // there, and after 1452 - 42 so that the last step still shows new text.
+    RECT bounds = Form1->SkLabel1->TextBounds(Form1->SkLabel1->Width());
+    EXPECT_LE(bounds.bottom, 1452) << "the end of the description cannot be scrolled into view";
+    EXPECT_GT(bounds.bottom, 1452 - 42) << "the last scroll step shows nothing new";
+}
+
+TEST_F(WizardTest, DamagedAboutPictureIsReportedAndStartUpGoesOn) {
+    ASSERT_EQ(WizardEnvironment::startupErrors.size(), 1u);
+    EXPECT_EQ(WizardEnvironment::startupErrors[0], "Bitmap image is not valid");
+    EXPECT_TRUE(Form4->Image2->Picture().Empty());
+    EXPECT_TRUE(Form1->SkBmpButton1->Enabled()) << "the file exists, so the button is enabled";
+    ASSERT_NE(Form9, nullptr) << "the screens after the notice screen were not made";
+    UniqueRegion shape(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(Form4->Handle(), shape.get()), ERROR);
+    EXPECT_TRUE(PtInRegion(shape.get(), 160, 200));
+    EXPECT_FALSE(PtInRegion(shape.get(), 5, 5)) << "the arch's corner must be cut";
+}
+
 TEST_F(WizardTest, DestinationShowsTheDefaultFolderAndItsSpaceLines) {
     std::string folder = Form5->Label1->Caption();
     EXPECT_GE(folder.size(), 3u);
@@ -202,6 +242,8 @@ TEST_F(WizardTest, HandOversKeepThePositionTheUserGaveTheWindow) {
     EXPECT_EQ(rect.left, 20);
     EXPECT_EQ(rect.top, 30);
     EXPECT_TRUE(Form8->Edit1->Focused()) << "the options screen puts the focus into the name";
+    Form8->Edit1->SetText("Моя группа");
+    Click(*Form8->SkBmpButton4);
     Click(*Form8->SkBmpButton2);
     ASSERT_TRUE(Form9->Visible());
     Click(*Form9->SkBmpButton3);
@@ -209,9 +251,19 @@ TEST_F(WizardTest, HandOversKeepThePositionTheUserGaveTheWindow) {
     GetWindowRect(Form8->Handle(), &rect);
     EXPECT_EQ(rect.left, 20);
     Click(*Form8->SkBmpButton3);
+    std::string folder = Form5->Label1->Caption();
     Click(*Form5->SkBmpButton3);
     EXPECT_TRUE(Form1->Visible());
     EXPECT_EQ(Form1->Left(), 20);
+    // All the way forward again: no screen was set up anew.
+    Click(*Form1->SkBmpButton2);
+    Click(*Form5->SkBmpButton2);
+    EXPECT_EQ(Form5->Label1->Caption(), folder);
+    EXPECT_EQ(Form8->Edit1->Text(), "Моя группа");
+    EXPECT_TRUE(Form8->SkBmpButton4->Down());
+    EXPECT_FALSE(Form8->SkBmpButton1->Down());
+    Click(*Form8->SkBmpButton4);
+    Form8->Edit1->SetText("Morvath Trilogy");
 }
 
 TEST_F(WizardTest, NextCreatesTheInstallFolderWithItsParents) {
