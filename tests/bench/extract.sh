@@ -56,23 +56,37 @@ winpath() { echo "Z:${1//\//\\}"; }
 
 # Runs one extraction into a fresh folder; prints "seconds peak_mb". The seconds are the
 # program's own figure when it prints one ("seconds N", without Wine's start-up), else the
-# wall time of the process; the peak is the program's PeakWorkingSetSize when printed
-# ("peak_mb N"), else the largest resident size of the Wine process.
+# wall time of the process. The peak is the program's PeakWorkingSetSize when it prints one
+# ("peak_mb N"), else the largest VmHWM that /proc shows for the Windows process.
 measure() {
-    local dest="$WORK/out"
-    rm -rf "$dest" && mkdir -p "$dest"
-    local stats
-    stats=$(mktemp)
-    /usr/bin/time -f "%e %M" -o "$stats" "$@" >"$WORK/last.log" 2>&1 || {
+    local program=$1
+    shift
+    rm -rf "$WORK/out" && mkdir -p "$WORK/out"
+    local hwm="$WORK/hwm" started ended
+    echo 0 >"$hwm"
+    (
+        high=0
+        while sleep 0.1; do
+            for pid in $(pgrep -f "$program" || true); do
+                kb=$(sed -n 's/^VmHWM: *\([0-9]*\) kB/\1/p' "/proc/$pid/status" 2>/dev/null || true)
+                [ -n "$kb" ] && [ "$kb" -gt "$high" ] && high=$kb && echo "$high" >"$hwm"
+            done
+        done
+    ) &
+    local poller=$!
+    started=$(date +%s.%N)
+    "$@" >"$WORK/last.log" 2>&1 || {
         echo "extract.sh: failed: $*" >&2
         tail -5 "$WORK/last.log" >&2
     }
-    local wall kilobytes own_seconds own_peak
-    read -r wall kilobytes <"$stats"
-    rm -f "$stats"
+    ended=$(date +%s.%N)
+    kill "$poller" 2>/dev/null
+    wait "$poller" 2>/dev/null || true
+    local own_seconds own_peak
     own_seconds=$(sed -n 's/.*seconds \([0-9.]*\).*/\1/p' "$WORK/last.log" | tail -1)
     own_peak=$(sed -n 's/.*peak_mb \([0-9.]*\).*/\1/p' "$WORK/last.log" | tail -1)
-    printf '%s %s\n' "${own_seconds:-$wall}" "${own_peak:-$(echo "$kilobytes / 1024" | bc -l)}"
+    printf '%s %s\n' "${own_seconds:-$(echo "$ended - $started" | bc -l)}" \
+        "${own_peak:-$(echo "$(cat "$hwm") / 1024" | bc -l)}"
 }
 
 # Best time and largest peak of three runs.
@@ -86,35 +100,49 @@ best_of_three() {
     echo "$best $peak"
 }
 
-baseline() { measure "$RUN" "$BIN/extract_baseline.exe" "$(winpath "$1")" "$(winpath "$WORK/out")"; }
+baseline() { measure extract_baseline.exe "$RUN" "$BIN/extract_baseline.exe" "$(winpath "$1")" "$(winpath "$WORK/out")"; }
+driver() { measure extract_driver.exe "$RUN" "$BIN/extract_driver.exe" "$(winpath "$1")" "$(winpath "$WORK/out")"; }
+mvtzip() { measure mvtzip.exe "$RUN" "$BIN/mvtzip.exe" extract "$(winpath "$1")" "$(winpath "$WORK/out")"; }
+native() { measure unzip unzip -qo "$1" -d "$WORK/out"; }
 if [ -f "$BIN/mvtzip.exe" ]; then
-    TOOL="mvtzip extract"
-    library() { measure "$RUN" "$BIN/mvtzip.exe" extract "$(winpath "$1")" "$(winpath "$WORK/out")"; }
+    TOOL=mvtzip
+    TOOL_NAME="mvtzip extract (component + library)"
 else
-    TOOL="extract_driver (mvtzip not built)"
-    library() { measure "$RUN" "$BIN/extract_driver.exe" "$(winpath "$1")" "$(winpath "$WORK/out")"; }
+    TOOL=driver
+    TOOL_NAME="extract_driver (library alone; mvtzip is not built)"
 fi
-native() { measure unzip -qo "$1" -d "$WORK/out"; }
 
 # Warm the Wine prefix and the page cache once.
 "$RUN" cmd /c exit >/dev/null 2>&1 || true
 cat "$WORK/large.zip" "$WORK/small.zip" >/dev/null
 
-echo "extract benchmark: $TOOL vs bare zlib baseline (wall time of each process, seconds)"
+echo "extract benchmark: $TOOL_NAME against the bare zlib baseline; best of three runs"
+echo "  (seconds: the programs' own figure where printed, else wall time; peak: own working set or VmHWM)"
 for set in large small; do
     archive="$WORK/$set.zip"
     files=$(unzip -Z1 "$archive" | grep -vc '/$' || true)
     bytes=$(unzip -Zt "$archive" | sed -n 's/.* \([0-9]*\) bytes uncompressed.*/\1/p')
-    read -r b bm <<<"$(best_of_three baseline "$archive")"
-    read -r l lm <<<"$(best_of_three library "$archive")"
-    read -r n nm <<<"$(native "$archive")"
     mb=$(echo "$bytes / 1048576" | bc -l)
-    printf '%-5s %6d files %7.1f MB | baseline %6.2f s (%6.1f MB/s, peak %5.1f MB) | library %6.2f s (%6.1f MB/s, peak %5.1f MB) | unzip %6.2f s\n' \
-        "$set" "$files" "$mb" "$b" "$(echo "$mb / $b" | bc -l)" "$bm" "$l" "$(echo "$mb / $l" | bc -l)" "$lm" "$n"
-    if [ "$set" = large ]; then
-        printf '      throughput ratio library/baseline %.2f (target >= 0.90)\n' "$(echo "$b / $l" | bc -l)"
+    read -r b bm <<<"$(best_of_three baseline "$archive")"
+    read -r d dm <<<"$(best_of_three driver "$archive")"
+    if [ "$TOOL" = mvtzip ]; then
+        read -r t tm <<<"$(best_of_three mvtzip "$archive")"
     else
-        printf '      time ratio library/baseline %.2f (target <= 1.25)\n' "$(echo "$l / $b" | bc -l)"
+        t=$d tm=$dm
+    fi
+    read -r n _ <<<"$(native "$archive")"
+    printf '%-5s %5d files %6.1f MB\n' "$set" "$files" "$mb"
+    printf '      baseline        %7.2f s %7.1f MB/s  peak %6.1f MB\n' "$b" "$(echo "$mb / $b" | bc -l)" "$bm"
+    printf '      library alone   %7.2f s %7.1f MB/s  peak %6.1f MB\n' "$d" "$(echo "$mb / $d" | bc -l)" "$dm"
+    [ "$TOOL" = mvtzip ] &&
+        printf '      mvtzip extract  %7.2f s %7.1f MB/s  peak %6.1f MB (whole Wine process)\n' "$t" "$(echo "$mb / $t" | bc -l)" "$tm"
+    printf '      native unzip    %7.2f s\n' "$n"
+    if [ "$set" = large ]; then
+        printf '      throughput vs baseline: %s %.2f, library alone %.2f (target >= 0.90)\n' \
+            "$TOOL" "$(echo "$b / $t" | bc -l)" "$(echo "$b / $d" | bc -l)"
+    else
+        printf '      time vs baseline: %s %.2f, library alone %.2f (target <= 1.25)\n' \
+            "$TOOL" "$(echo "$t / $b" | bc -l)" "$(echo "$d / $b" | bc -l)"
     fi
 done
-rm -rf "$WORK/out"
+rm -rf "$WORK/out" "$WORK/hwm"
