@@ -84,16 +84,20 @@ def inner_area(name, w, h):
 
 
 class Checks:
-    def __init__(self):
+    def __init__(self, quiet=False):
         self.passed = 0
         self.failed = 0
+        self.failures = []
+        self.quiet = quiet
 
     def check(self, condition, what, detail=""):
         if condition:
             self.passed += 1
         else:
             self.failed += 1
-            print("FAIL: %s%s" % (what, (" — " + detail) if detail else ""))
+            self.failures.append(what)
+            if not self.quiet:
+                print("FAIL: %s%s" % (what, (" — " + detail) if detail else ""))
         return condition
 
 
@@ -268,6 +272,8 @@ def check_wave(c, name, data, rate, bits, total, data_bytes, trailing_list):
     _, data_at, size = chunks[1]
     c.check(size == data_bytes, name + ": %d bytes of samples" % data_bytes, str(size))
     samples = data[data_at:data_at + size]
+    if not c.check(len(samples) == size and size > 0, name + ": data chunk complete"):
+        return
     if bits == 16:
         values = [v / 32768 for v in struct.unpack("<%dh" % (size // 2), samples)]
     else:
@@ -276,7 +282,7 @@ def check_wave(c, name, data, rate, bits, total, data_bytes, trailing_list):
     c.check(0.3 < peak < 0.99, name + ": audible and not clipped", "peak %.2f" % peak)
     c.check(abs(values[0]) < 0.05 and max(abs(v) for v in values[-8:]) < 0.05,
             name + ": starts and ends at silence (no pop)")
-    if trailing_list:
+    if trailing_list and len(chunks) > 2:
         _, list_at, _ = chunks[2]
         c.check(data[list_at:list_at + 4] == b"INFO", name + ": LIST chunk of type INFO")
 
@@ -341,7 +347,8 @@ def check_font(c, path, licence_path):
             str(win_line_height(font, 19)))
     # Every Russian glyph fits inside the win ascent/descent, so Windows clips nothing.
     os2 = font["OS/2"]
-    outside = [ch for ch in RUSSIAN if glyf[cmap[ord(ch)]].yMax > os2.usWinAscent
+    present = [ch for ch in RUSSIAN if ord(ch) in cmap and not missing.count(ch)]
+    outside = [ch for ch in present if glyf[cmap[ord(ch)]].yMax > os2.usWinAscent
                or glyf[cmap[ord(ch)]].yMin < -os2.usWinDescent]
     c.check(not outside, "WINDSOR.TTF: Russian glyphs inside usWinAscent/usWinDescent",
             "".join(outside))
@@ -351,7 +358,8 @@ def check_font(c, path, licence_path):
             licence = f.read()
         c.check("SIL OPEN FONT LICENSE" in licence.upper(), "licence is the SIL OFL")
         reserved = re.findall(r'"([^"]+)" is a Reserved Font Name', licence)
-        family = names.getName(1, 3, 1, 0x409).toUnicode()
+        record = names.getName(1, 3, 1, 0x409)
+        family = record.toUnicode() if record else ""
         c.check(all(r.lower() not in family.lower() for r in reserved),
                 "family name uses no Reserved Font Name", repr(reserved))
         c.check(not any("vollkorn" in (names.getName(i, 3, 1, 0x409).toUnicode().lower())
@@ -382,7 +390,7 @@ def wrap_line(line, face, width):
     return out
 
 
-def check_description(c, path, face, font):
+def check_description(c, path, face, font, quiet=False):
     with open(path, "rb") as f:
         raw = f.read()
     c.check(raw.endswith(b"\r\n") and b"\n" not in raw.replace(b"\r\n", b"")
@@ -396,7 +404,8 @@ def check_description(c, path, face, font):
     if not c.check(len(lines) == 25, "DESCRIPTION: 25 lines", str(len(lines))):
         return
     title = lines[0]
-    c.check(title.startswith(" " * 47) and title[47] != " " and title == title.upper()
+    c.check(len(title) > 47 and title.startswith(" " * 47) and title[47] != " "
+            and title == title.upper()
             and any(ch.isalpha() for ch in title), "DESCRIPTION: title of 47 blanks + capitals")
     headings = [l for l in lines[1:] if l.startswith(" ")]
     c.check(len(headings) == 3 and all(23 <= len(l) - len(l.lstrip(" ")) <= 36 for l in headings),
@@ -429,13 +438,14 @@ def check_description(c, path, face, font):
             "%d lines × %d = %d px" % (count, step, height))
     c.check(not tight, "DESCRIPTION: every line break is clear by 3 pixels either way",
             "; ".join(tight))
-    print("description: %d wrapped lines × %d px = %d px" % (count, step, height))
+    if not quiet:
+        print("description: %d wrapped lines × %d px = %d px" % (count, step, height))
 
 
 # ---------------------------------------------------------------------------------------------
 
-def read_resource_script(c):
-    path = os.path.join(HERE, "artwork.rc")
+def read_resource_script(root):
+    path = os.path.join(root, "artwork.rc")
     entries = {}
     with open(path, encoding="ascii") as f:
         for line in f:
@@ -445,23 +455,24 @@ def read_resource_script(c):
     return entries
 
 
-def main():
-    c = Checks()
-    rc = read_resource_script(c)
+def check_all(root, quiet=False):
+    """Runs every check on the artwork under root (the resources folder); returns Checks."""
+    c = Checks(quiet)
+    rc = read_resource_script(root)
     rcdata = rc.get("RCDATA", {})
     wanted = set(PICTURES) | {"WAVE_CLICK", "WAVE_PROGRESS", "DESCRIPTION"}
     c.check(set(rcdata) == wanted, "artwork.rc lists exactly the needed resources",
             "missing %s, extra %s" % (sorted(wanted - set(rcdata)), sorted(set(rcdata) - wanted)))
     c.check(set(rc.get("BITMAP", {})) == {"SKFILBMP_" + d for d in DRIVES},
             "artwork.rc: drive pictures also as BITMAP resources")
-    with open(os.path.join(HERE, "MANIFEST.md"), encoding="utf-8") as f:
+    with open(os.path.join(root, "MANIFEST.md"), encoding="utf-8") as f:
         manifest = f.read()
     unlisted = [n for n in wanted if "| %s |" % n not in manifest]
     c.check(not unlisted, "MANIFEST.md has a row for every resource", ", ".join(unlisted))
 
     bmps = {}
     for name, (w, h, bits, key) in sorted(PICTURES.items()):
-        path = os.path.join(HERE, rcdata.get(name, "missing/%s" % name))
+        path = os.path.join(root, rcdata.get(name, "missing/%s" % name))
         if not c.check(os.path.exists(path), name + ": file exists", path):
             continue
         with open(path, "rb") as f:
@@ -483,20 +494,158 @@ def main():
     for name, rate, bits, total, data_bytes, trailing in (
             ("WAVE_CLICK", 11025, 16, 4260, 4216, False),
             ("WAVE_PROGRESS", 22050, 8, 4734, 4608, True)):
-        path = os.path.join(HERE, rcdata.get(name, "missing"))
+        path = os.path.join(root, rcdata.get(name, "missing"))
         if c.check(os.path.exists(path), name + ": file exists"):
             with open(path, "rb") as f:
                 check_wave(c, name, f.read(), rate, bits, total, data_bytes, trailing)
 
-    dist = os.path.join(HERE, "dist", "Resource")
+    dist = os.path.join(root, "dist", "Resource")
     result = check_font(c, os.path.join(dist, "WINDSOR.TTF"), os.path.join(dist, "WINDSOR-OFL.txt"))
     if result and c.check("DESCRIPTION" in rcdata, "DESCRIPTION listed"):
-        check_description(c, os.path.join(HERE, rcdata["DESCRIPTION"]), *result)
+        check_description(c, os.path.join(root, rcdata["DESCRIPTION"]), *result, quiet=quiet)
     about = os.path.join(dist, "About.bmp")
     if c.check(os.path.exists(about), "dist/Resource/About.bmp exists"):
         with open(about, "rb") as f:
             check_bmp_header(c, "About.bmp", Bmp(f.read()), 237, 226, 24)
 
+    return c
+
+
+# ---------------------------------------------------------------------------------------------
+# Self-test: each check above must notice a real fault. A copy of the artwork is damaged in
+# one way at a time and the named check has to fail on it.
+
+def _bmp_at(path, x, y):
+    with open(path, "rb") as f:
+        bmp = Bmp(f.read())
+    return bmp.offset + (bmp.height - 1 - y) * bmp.stride + x * bmp.bits // 8
+
+
+def _patch(path, offset, data):
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        f.write(data)
+
+
+def _rewrite(path, change, mode="b"):
+    with open(path, "r" + mode) as f:
+        content = f.read()
+    with open(path, "w" + mode) as f:
+        f.write(change(content))
+
+
+def _pixel(name, x, y, data):
+    return lambda root: _patch(os.path.join(root, "generated", name),
+                               _bmp_at(os.path.join(root, "generated", name), x, y), data)
+
+
+def _drop_list_chunk(data):
+    end = 12
+    while data[end:end + 4] != b"LIST":
+        end += 8 + struct.unpack_from("<I", data, end + 4)[0]
+    data = data[:end]
+    return data[:4] + struct.pack("<I", len(data) - 8) + data[8:]
+
+
+def _font_change(change):
+    def apply(root):
+        path = os.path.join(root, "dist", "Resource", "WINDSOR.TTF")
+        font = TTFont(path)
+        change(font)
+        font.save(path)
+    return apply
+
+
+def _rename_family(font):
+    font["name"].setName("Vollkorn", 1, 3, 1, 0x409)
+
+
+def _drop_letter(font):
+    for table in font["cmap"].tables:
+        table.cmap.pop(0x416, None)
+
+
+def _longer_story(text):
+    lines = text.split(b"\r\n")
+    lines[23] += (" И ещё одна фраза о долгом пути героя через земли Севера." * 2).encode("cp1251")
+    return b"\r\n".join(lines)
+
+
+FAULTS = [
+    ("a button's corner drawn over", _pixel("btn_next_up.bmp", 0, 0, b"\x00\x00"),
+     "BTN_NEXT_UP: transparent colour at all four corners"),
+    ("key colour inside a button's lettering", _pixel("btn_ok_up.bmp", 72, 18, b"\xe0\x07"),
+     "BTN_OK_UP: no transparent colour in the inner area"),
+    ("a stray key pixel in the artwork", _pixel("toggle_up.bmp", 13, 4, b"\x00\x80\x80"),
+     "TOGGLE_UP: every key pixel lies in the surroundings"),
+    ("the ring's bottom-left pixel not white", _pixel("ring.bmp", 0, 329, b"\x00"),
+     "RING: bottom-left pixel is pure white"),
+    ("a wrong file size in a BMP header",
+     lambda root: _patch(os.path.join(root, "generated", "bg_welcome.bmp"), 2, b"\0\0\0\0"),
+     "BG_WELCOME: file size field"),
+    ("5-5-5 masks in a 16-bit button",
+     lambda root: _patch(os.path.join(root, "generated", "btn_back_up.bmp"), 54,
+                         struct.pack("<III", 0x7C00, 0x03E0, 0x001F)),
+     "BTN_BACK_UP: BI_BITFIELDS with 5-6-5 masks"),
+    ("an eye frame that does not match the skull",
+     _pixel("eye3.bmp", 48, 4, b"\xff\xff\xff\xff"),
+     "EYE3: blends into the background at its edge"),
+    ("the click sound two bytes short",
+     lambda root: _rewrite(os.path.join(root, "generated", "click.wav"), lambda d: d[:-2]),
+     "WAVE_CLICK: file of 4260 bytes"),
+    ("the progress sound without its LIST chunk",
+     lambda root: _rewrite(os.path.join(root, "generated", "progress.wav"), _drop_list_chunk),
+     "WAVE_PROGRESS: chunks fmt , data, LIST"),
+    ("the typeface under its source's name", _font_change(_rename_family),
+     'WINDSOR.TTF: Windows name ID 1 is "Windsor"'),
+    ("a Russian letter missing from the typeface", _font_change(_drop_letter),
+     "WINDSOR.TTF: all 66 Russian letters have glyphs"),
+    ("LF line ends in the description",
+     lambda root: _rewrite(os.path.join(root, "generated", "description.txt"),
+                           lambda d: d.replace(b"\r\n", b"\n")),
+     "DESCRIPTION: CR LF line ends only"),
+    ("a description longer than the scroll range",
+     lambda root: _rewrite(os.path.join(root, "generated", "description.txt"), _longer_story),
+     "DESCRIPTION: wrapped height ends in the last scroll step (1410 < h <= 1452)"),
+    ("a resource left out of artwork.rc",
+     lambda root: _rewrite(os.path.join(root, "artwork.rc"),
+                           lambda t: re.sub(r"(?m)^SCROLL_MARKER .*\n", "", t), mode=""),
+     "artwork.rc lists exactly the needed resources"),
+]
+
+
+def self_test():
+    import shutil
+    import tempfile
+    outer = Checks()
+    with tempfile.TemporaryDirectory(prefix="mvt-artwork-check-") as scratch:
+        def fresh_copy():
+            root = os.path.join(scratch, "resources")
+            shutil.rmtree(root, ignore_errors=True)
+            os.makedirs(root)
+            for name in ("artwork.rc", "MANIFEST.md"):
+                shutil.copy(os.path.join(HERE, name), root)
+            for folder in ("generated", "dist"):
+                shutil.copytree(os.path.join(HERE, folder), os.path.join(root, folder))
+            return root
+
+        inner = check_all(fresh_copy(), quiet=True)
+        outer.check(inner.failed == 0 and inner.passed > 0, "self-test: the untouched copy passes",
+                    "; ".join(inner.failures))
+        for label, damage, expected in FAULTS:
+            root = fresh_copy()
+            damage(root)
+            inner = check_all(root, quiet=True)
+            outer.check(expected in inner.failures, "self-test: %s is caught" % label,
+                        "failures were %r" % inner.failures)
+    return outer
+
+
+def main():
+    if "--self-test" in sys.argv:
+        c = self_test()
+    else:
+        c = check_all(HERE)
     print("%d passed, %d failed" % (c.passed, c.failed))
     return 1 if c.failed else 0
 
