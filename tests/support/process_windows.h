@@ -94,7 +94,8 @@ inline void Click(HWND window) {
 class Process {
   public:
     explicit Process(const std::string& commandLine, const char* environment = nullptr) {
-        STARTUPINFOA startup{sizeof startup};
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
         std::string line = commandLine;
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
                             const_cast<char*>(environment), nullptr, &startup, &info_))

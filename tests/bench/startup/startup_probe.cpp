@@ -17,7 +17,8 @@ double MeasureOnce(const std::string& program, const std::string& probeFile) {
     SetEnvironmentVariableA("MVT_FIRST_PAINT_FILE", probeFile.c_str());
     LARGE_INTEGER frequency, start;
     QueryPerformanceFrequency(&frequency);
-    STARTUPINFOA startup{sizeof startup};
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::string line = "\"" + program + "\"";
     QueryPerformanceCounter(&start);

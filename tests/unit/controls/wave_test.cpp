@@ -10,17 +10,20 @@ namespace {
 
 std::vector<uint8_t> Riff(const char* form, size_t dataBytes) {
     std::vector<uint8_t> bytes;
+    bytes.reserve(44 + dataBytes);
     auto put32 = [&](uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
     };
-    auto put = [&](const char* text) { bytes.insert(bytes.end(), text, text + 4); };
+    auto put = [&](const char* text) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(text[i]));
+    };
     put("RIFF");
     put32(uint32_t(4 + 8 + 16 + 8 + dataBytes));
     put(form);
     put("fmt ");
     put32(16);
     const uint8_t format[16] = {1, 0, 1, 0, 0x11, 0x2B, 0, 0, 0x11, 0x2B, 0, 0, 1, 0, 8, 0};
-    bytes.insert(bytes.end(), format, format + 16);
+    for (uint8_t b : format) bytes.push_back(b);
     put("data");
     put32(uint32_t(dataBytes));
     for (size_t i = 0; i < dataBytes; ++i) bytes.push_back(uint8_t(128 + (i % 16)));
