@@ -460,8 +460,8 @@ class Scene:
         ndl = np.clip(n @ LIGHT, 0, 1)
         diffuse = ambient + (1 - ambient) * ndl / LIGHT[2]
         ndh = np.clip(n @ HALF, 0, 1)
-        spec = self.metal * np.clip(ndh ** gloss - 0.55 * HALF[2] ** gloss, 0, 1) * 150
-        out = self.albedo * diffuse[..., None] + spec[..., None] * np.array([1.0, 0.88, 0.62])
+        specular = self.metal * np.clip(ndh ** gloss - 0.55 * HALF[2] ** gloss, 0, 1) * 150
+        out = self.albedo * diffuse[..., None] + specular[..., None] * np.array([1.0, 0.88, 0.62])
         return Image.fromarray(np.clip(out + 0.5, 0, 255).astype(np.uint8), "RGB")
 
 

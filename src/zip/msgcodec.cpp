@@ -172,19 +172,19 @@ std::string FormatMessageText(const std::string& format, const std::vector<Messa
             continue;
         }
         // Collect "%[flags][width][.precision]conversion" with small, bounded numbers.
-        std::string spec = "%";
+        std::string directive = "%";
         size_t j = i + 1;
         while (j < format.size() &&
                std::string_view("-+ 0#").find(format[j]) != std::string_view::npos)
-            spec += format[j++];
+            directive += format[j++];
         for (int digits = 0;
              j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])); ++j)
-            if (++digits <= 2) spec += format[j];
+            if (++digits <= 2) directive += format[j];
         if (j < format.size() && format[j] == '.') {
-            spec += format[j++];
+            directive += format[j++];
             for (int digits = 0;
                  j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])); ++j)
-                if (++digits <= 2) spec += format[j];
+                if (++digits <= 2) directive += format[j];
         }
         if (j == format.size()) {
             result += format.substr(i);
@@ -199,7 +199,7 @@ std::string FormatMessageText(const std::string& format, const std::vector<Messa
                 break;
             case 'd':
             case 'i':
-                std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(),
+                std::snprintf(buffer, sizeof buffer, (directive + "lld").c_str(),
                               static_cast<long long>(ArgAsNumber(arg)));
                 result += buffer;
                 ++next;
@@ -208,7 +208,7 @@ std::string FormatMessageText(const std::string& format, const std::vector<Messa
             case 'x':
             case 'X':
                 std::snprintf(
-                    buffer, sizeof buffer, (spec + "ll" + conversion).c_str(),
+                    buffer, sizeof buffer, (directive + "ll" + conversion).c_str(),
                     static_cast<unsigned long long>(static_cast<uint32_t>(ArgAsNumber(arg))));
                 result += buffer;
                 ++next;
