@@ -54,21 +54,21 @@ fi
 
 winpath() { echo "Z:${1//\//\\}"; }
 
-# Runs one extraction into a fresh folder; prints "seconds peak_mb". The seconds are the
+# Runs one extraction into a fresh folder; prints "seconds wall_seconds peak_mb". The seconds are the
 # program's own figure when it prints one ("seconds N", without Wine's start-up), else the
 # wall time of the process. The peak is the program's PeakWorkingSetSize when it prints one
 # ("peak_mb N"), else the largest VmHWM that /proc shows for the Windows process.
 measure() {
     local program=$1
     shift
-    rm -rf "$WORK/out" && mkdir -p "$WORK/out"
+    rm -rf "$WORK/out" && mkdir -p "$WORK/out" && sync
     local hwm="$WORK/hwm" started ended
     echo 0 >"$hwm"
     (
         high=0
         while sleep 0.1; do
             for pid in $(pgrep -f "$program" || true); do
-                kb=$(sed -n 's/^VmHWM: *\([0-9]*\) kB/\1/p' "/proc/$pid/status" 2>/dev/null || true)
+                kb=$(sed -n 's/^VmHWM:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$pid/status" 2>/dev/null || true)
                 [ -n "$kb" ] && [ "$kb" -gt "$high" ] && high=$kb && echo "$high" >"$hwm"
             done
         done
@@ -85,19 +85,20 @@ measure() {
     local own_seconds own_peak
     own_seconds=$(sed -n 's/.*seconds \([0-9.]*\).*/\1/p' "$WORK/last.log" | tail -1)
     own_peak=$(sed -n 's/.*peak_mb \([0-9.]*\).*/\1/p' "$WORK/last.log" | tail -1)
-    printf '%s %s\n' "${own_seconds:-$(echo "$ended - $started" | bc -l)}" \
-        "${own_peak:-$(echo "$(cat "$hwm") / 1024" | bc -l)}"
+    local wall
+    wall=$(echo "$ended - $started" | bc -l)
+    printf '%s %s %s\n' "${own_seconds:-$wall}" "$wall" "${own_peak:-$(echo "$(cat "$hwm") / 1024" | bc -l)}"
 }
 
-# Best time and largest peak of three runs.
-best_of_three() {
-    local best="" peak=0 s m
-    for _ in 1 2 3; do
-        read -r s m <<<"$("$@")"
-        if [ -z "$best" ] || [ "$(echo "$s < $best" | bc -l)" = 1 ]; then best=$s; fi
-        if [ "$(echo "$m > $peak" | bc -l)" = 1 ]; then peak=$m; fi
-    done
-    echo "$best $peak"
+# Keeps the best time and the largest peak per program over interleaved rounds, so that a
+# change in the machine's load hits every program alike.
+declare -A BEST WALL PEAK
+record() {
+    local name=$1 s w m
+    read -r s w m <<<"$("$@")"
+    if [ -z "${BEST[$name]:-}" ] || [ "$(echo "$s < ${BEST[$name]}" | bc -l)" = 1 ]; then BEST[$name]=$s; fi
+    if [ -z "${WALL[$name]:-}" ] || [ "$(echo "$w < ${WALL[$name]}" | bc -l)" = 1 ]; then WALL[$name]=$w; fi
+    if [ "$(echo "$m > ${PEAK[$name]:-0}" | bc -l)" = 1 ]; then PEAK[$name]=$m; fi
 }
 
 baseline() { measure extract_baseline.exe "$RUN" "$BIN/extract_baseline.exe" "$(winpath "$1")" "$(winpath "$WORK/out")"; }
@@ -116,33 +117,34 @@ fi
 "$RUN" cmd /c exit >/dev/null 2>&1 || true
 cat "$WORK/large.zip" "$WORK/small.zip" >/dev/null
 
-echo "extract benchmark: $TOOL_NAME against the bare zlib baseline; best of three runs"
+echo "extract benchmark: $TOOL_NAME against the bare zlib baseline; best of three interleaved runs"
 echo "  (seconds: the programs' own figure where printed, else wall time; peak: own working set or VmHWM)"
 for set in large small; do
     archive="$WORK/$set.zip"
     files=$(unzip -Z1 "$archive" | grep -vc '/$' || true)
     bytes=$(unzip -Zt "$archive" | sed -n 's/.* \([0-9]*\) bytes uncompressed.*/\1/p')
     mb=$(echo "$bytes / 1048576" | bc -l)
-    read -r b bm <<<"$(best_of_three baseline "$archive")"
-    read -r d dm <<<"$(best_of_three driver "$archive")"
-    if [ "$TOOL" = mvtzip ]; then
-        read -r t tm <<<"$(best_of_three mvtzip "$archive")"
-    else
-        t=$d tm=$dm
-    fi
-    read -r n _ <<<"$(native "$archive")"
+    BEST=() WALL=() PEAK=()
+    for _ in 1 2 3; do
+        record baseline "$archive"
+        record driver "$archive"
+        [ "$TOOL" = mvtzip ] && record mvtzip "$archive"
+    done
+    record native "$archive"
+    b=${BEST[baseline]} bm=${PEAK[baseline]} d=${BEST[driver]} dm=${PEAK[driver]} n=${BEST[native]}
+    t=${BEST[$TOOL]} tm=${PEAK[$TOOL]} bw=${WALL[baseline]} tw=${WALL[$TOOL]}
     printf '%-5s %5d files %6.1f MB\n' "$set" "$files" "$mb"
-    printf '      baseline        %7.2f s %7.1f MB/s  peak %6.1f MB\n' "$b" "$(echo "$mb / $b" | bc -l)" "$bm"
+    printf '      baseline        %7.2f s %7.1f MB/s  peak %6.1f MB  (process %.2f s)\n' "$b" "$(echo "$mb / $b" | bc -l)" "$bm" "$bw"
     printf '      library alone   %7.2f s %7.1f MB/s  peak %6.1f MB\n' "$d" "$(echo "$mb / $d" | bc -l)" "$dm"
     [ "$TOOL" = mvtzip ] &&
-        printf '      mvtzip extract  %7.2f s %7.1f MB/s  peak %6.1f MB (whole Wine process)\n' "$t" "$(echo "$mb / $t" | bc -l)" "$tm"
+        printf '      mvtzip extract  %7.2f s (process, Wine start-up included)  peak %6.1f MB (whole Wine process)\n' "$tw" "$tm"
     printf '      native unzip    %7.2f s\n' "$n"
     if [ "$set" = large ]; then
-        printf '      throughput vs baseline: %s %.2f, library alone %.2f (target >= 0.90)\n' \
-            "$TOOL" "$(echo "$b / $t" | bc -l)" "$(echo "$b / $d" | bc -l)"
+        printf '      throughput vs baseline: library alone %.2f, %s %.2f (process times) (target >= 0.90)\n' \
+            "$(echo "$b / $d" | bc -l)" "$TOOL" "$(echo "$bw / $tw" | bc -l)"
     else
-        printf '      time vs baseline: %s %.2f, library alone %.2f (target <= 1.25)\n' \
-            "$TOOL" "$(echo "$t / $b" | bc -l)" "$(echo "$d / $b" | bc -l)"
+        printf '      time vs baseline: library alone %.2f, %s %.2f (process times) (target <= 1.25)\n' \
+            "$(echo "$d / $b" | bc -l)" "$TOOL" "$(echo "$tw / $bw" | bc -l)"
     fi
 done
 rm -rf "$WORK/out" "$WORK/hwm"

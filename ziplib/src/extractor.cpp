@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "crc32_fast.h"
 #include "traditional_cipher.h"
 
 namespace ziplib {
@@ -65,7 +66,8 @@ uint32_t DosAttributes(const CentralEntry& entry) {
 
 namespace {
 
-constexpr size_t kBufferSize = 256 * 1024;
+// Large blocks: every read and write costs a trip through the system (and Wine).
+constexpr size_t kBufferSize = 1024 * 1024;
 
 // Raw inflate state reused by every entry of a job.
 class Inflater {
@@ -435,7 +437,7 @@ bool ExtractJob::CopyData(const CentralEntry& entry, const EntryData& data,
     expected_ = entry.uncompressedSize;
     produced_ = 0;
     unreported_ = 0;
-    crc_ = static_cast<uint32_t>(crc32(0, nullptr, 0));
+    crc_ = 0;
     const bool copied = entry.method == kMethodStored ? CopyStored(data, cipher, failure)
                                                       : CopyDeflated(data, cipher, failure);
     file_ = nullptr;
@@ -511,7 +513,7 @@ bool ExtractJob::Emit(const uint8_t* data, size_t size, EntryFailure& failure) {
         failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: data longer than recorded"};
         return false;
     }
-    crc_ = static_cast<uint32_t>(crc32(crc_, data, static_cast<uInt>(size)));
+    crc_ = Crc32(crc_, data, size);
     std::string error;
     if (file_ != nullptr && !file_->Write(data, size, error)) {
         failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
