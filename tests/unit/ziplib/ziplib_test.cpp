@@ -432,6 +432,23 @@ void SetDate(const std::string& path, WORD year) {
     CloseHandle(file);
 }
 
+TEST_F(ZipLibTest, OverwriteQuestionTellsWhetherTheFileIsOlder) {
+    WriteText(Out("hidden.txt"), "old");
+    SetDate(Out("hidden.txt"), 1999);
+    WriteText(Out("plain.txt"), "new");
+    SetDate(Out("plain.txt"), 2020);
+    Job job(Fixture("attributes.zip"), Out());
+    job.command.overwrite = ZL_FALSE;
+    EXPECT_EQ(job.Run(), 2);
+    const auto questions = job.Of(ZL_REPORT_OVERWRITE);
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0].text, "hidden.txt");
+    EXPECT_NE(questions[0].number3, ZL_AGE_NOT_OLDER);
+    EXPECT_EQ(questions[0].number2, 1);  // its place in the central directory
+    EXPECT_EQ(questions[1].text, "plain.txt");
+    EXPECT_EQ(questions[1].number3, ZL_AGE_NOT_OLDER);
+}
+
 TEST_F(ZipLibTest, FreshenReplacesOnlyOlderExistingFiles) {
     WriteText(Out("hidden.txt"), "old");
     SetDate(Out("hidden.txt"), 1999);  // older than the entry: replaced
