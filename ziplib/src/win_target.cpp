@@ -128,7 +128,8 @@ bool IsAscii(const std::string& text) {
 }
 
 // Re-encodes text from one code page into the ANSI code page; characters it lacks become
-// '_' (never '?', which is a wildcard and invalid in file names).
+// '_' (never '?', which is a wildcard and invalid in file names, and no look-alike such as
+// '/' for a fullwidth slash).
 std::string ToAnsi(const std::string& text, UINT fromCodePage) {
     const int wide = MultiByteToWideChar(fromCodePage, 0, text.data(),
                                          static_cast<int>(text.size()), nullptr, 0);
@@ -136,10 +137,12 @@ std::string ToAnsi(const std::string& text, UINT fromCodePage) {
     std::wstring utf16(static_cast<size_t>(wide), L'\0');
     MultiByteToWideChar(fromCodePage, 0, text.data(), static_cast<int>(text.size()), utf16.data(),
                         wide);
-    const int narrow = WideCharToMultiByte(CP_ACP, 0, utf16.data(), wide, nullptr, 0, "_", nullptr);
+    const int narrow = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, utf16.data(), wide,
+                                           nullptr, 0, "_", nullptr);
     if (narrow <= 0) return text;
     std::string result(static_cast<size_t>(narrow), '\0');
-    WideCharToMultiByte(CP_ACP, 0, utf16.data(), wide, result.data(), narrow, "_", nullptr);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, utf16.data(), wide, result.data(), narrow,
+                        "_", nullptr);
     return result;
 }
 

@@ -161,7 +161,8 @@ def hostile_archives():
 
     # Names: UTF-8 flagged Cyrillic, and an OEM (code page 866) name from a DOS host.
     write_zip("names.zip", [("Кириллица.txt", b"utf8", S),
-                            (info("OEMNAME1.txt", system=0), b"oem", S)])
+                            (info("OEMNAME1.txt", system=0), b"oem", S),
+                            ("\uff0e\uff0e\uff0fescape.txt", b"fullwidth", S)])
     patch("names.zip", b"OEMNAME1", "Ящик8801".encode("cp866"))
     # Info-ZIP on Linux: UTF-8 bytes without the flag, host Unix; and code page 1251 bytes
     # from a Unix host, which are not UTF-8 and stay as they are.

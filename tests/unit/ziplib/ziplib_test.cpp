@@ -721,11 +721,14 @@ TEST_F(ZipLibTest, NameOfferMayRenameButNotEscape) {
 
 TEST_F(ZipLibTest, NamesAreConvertedToTheAnsiCodePage) {
     Job job(Fixture("names.zip"), Out());
-    EXPECT_EQ(job.Run(), 2);
+    EXPECT_EQ(job.Run(), 3);
+    // Fullwidth "../" has no ANSI form and must not become a real one.
+    EXPECT_EQ(Contents(Out("___escape.txt")), "fullwidth");
+    EXPECT_FALSE(Exists(sandbox_ + "\\escape.txt"));
     EXPECT_EQ(Contents(Out("Кириллица.txt")), "utf8");  // UTF-8 flagged
     EXPECT_EQ(Contents(Out("Ящик8801.txt")), "oem");    // code page 866 from a DOS host
     const auto starts = job.Of(ZL_REPORT_ENTRY_START);
-    ASSERT_EQ(starts.size(), 2u);
+    ASSERT_EQ(starts.size(), 3u);
     EXPECT_EQ(starts[0].text, "Кириллица.txt");
 
     Job unix(Fixture("unix_names.zip"), Out());
