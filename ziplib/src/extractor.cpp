@@ -169,23 +169,25 @@ int32_t ExtractJob::Run() {
         reporter_.Send({.kind = ZL_REPORT_MESSAGE, .number = 0, .text = note.c_str()});
     }
 
-    std::vector<Planned> plan;
+    // Only pointers are kept: the converted names are made again when their entry comes,
+    // so that memory grows as little as possible with the number of entries.
+    std::vector<const CentralEntry*> selected;
     uint32_t files = 0;
     uint64_t bytes = 0;
     for (const CentralEntry& entry : directory_.entries) {
-        std::string name = target_.ConvertName(entry);
-        if (!Selected(name)) continue;
+        if (!Selected(target_.ConvertName(entry))) continue;
         if (!entry.IsDirectory()) {
             ++files;
             bytes += entry.uncompressedSize;
         }
-        plan.push_back({&entry, std::move(name)});
+        selected.push_back(&entry);
     }
     reporter_.Send({.kind = ZL_REPORT_ENTRY_COUNT, .number = static_cast<int32_t>(files)});
     reporter_.Send({.kind = ZL_REPORT_TOTAL_BYTES, .size = bytes});
-    for (const Planned& item : plan) {
+    for (const CentralEntry* entry : selected) {
         if (!reporter_.KeepGoing()) break;
-        if (item.entry->IsDirectory())
+        const Planned item{entry, target_.ConvertName(*entry)};
+        if (entry->IsDirectory())
             ProcessFolder(item);
         else
             ProcessFile(item);
