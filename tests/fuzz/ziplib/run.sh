@@ -14,7 +14,9 @@ OUT="${MVT_BUILD_DIR:-$ROOT/build}/fuzz/ziplib"
 mkdir -p "$OUT/corpus" "$OUT/findings"
 
 LIB="$ROOT/ziplib"
+# Small data blocks, so that short inputs cross block boundaries.
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -DZIPLIB_BLOCK_SIZE=4096 \
     -I"$LIB/include" -I"$LIB/src" \
     "$HERE/fuzz_extract.cpp" "$LIB/src/zip_format.cpp" "$LIB/src/entry_names.cpp" \
     "$LIB/src/traditional_cipher.cpp" "$LIB/src/crc32_fast.cpp" "$LIB/src/extractor.cpp" \
