@@ -254,7 +254,8 @@ ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, area.report.number3) == 48, "number3
 
 /* ---- Entries ----------------------------------------------------------------------------- */
 
-/* Runs one extract job; returns the number of entries handled or a ZlStatus. */
+/* Runs one extract job; returns the number of file entries extracted (or, when testing,
+   found sound), or a negative ZlStatus. */
 int32_t ZL_CALL ZL_UnzExec(const ZlCommand* command);
 /* Adding to archives is not supported: always returns a negative status. */
 int32_t ZL_CALL ZL_ZipExec(const void* command);

@@ -1,4 +1,4 @@
-// The traditional PKWARE stream cipher ("ZipCrypto"), decryption side.
+// The zip format's traditional stream cipher, decryption side.
 #pragma once
 
 #include <cstddef>
