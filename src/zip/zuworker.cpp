@@ -304,7 +304,7 @@ void TZUWorker::BuildCommand(ZlCommand& command, CommandTexts& texts,
     texts.specs = settings.fspecArgs;
     texts.specArray.resize(texts.specs.size(), ZlFileSpec{});
     for (size_t i = 0; i < texts.specs.size(); ++i)
-        texts.specArray[i].spec = texts.specs[i].c_str();
+        texts.specArray[i].pattern = texts.specs[i].c_str();
     const bool allEntries = texts.specs.empty() || texts.specs[0] == "*.*";
 
     settings.passwordReqCount = std::min(settings.passwordReqCount, kMaxPasswordRequests);

@@ -133,7 +133,7 @@ enum ZlSkipReason {
 
 /* One element of the file specification array (32 bytes). */
 typedef struct ZlFileSpec {
-    const char* spec; /* name or wildcard ("*", "?"; "\" and "/" alike; case-insensitive) */
+    const char* pattern; /* name or wildcard ("*", "?"; "\" and "/" alike; case-insensitive) */
     uint8_t reserved[28];
 } ZlFileSpec;
 
@@ -203,7 +203,7 @@ typedef struct ZlCallbackRecord {
 #pragma pack(pop)
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
-ZL_STATIC_ASSERT(sizeof(ZlFileSpec) == ZL_FILE_SPEC_SIZE, "file spec size");
+ZL_STATIC_ASSERT(sizeof(ZlFileSpec) == ZL_FILE_SPEC_SIZE, "file pattern size");
 ZL_STATIC_ASSERT(sizeof(ZlCommand) == ZL_COMMAND_RECORD_SIZE, "command record size");
 ZL_STATIC_ASSERT(offsetof(ZlCommand, window) == 0, "window");
 ZL_STATIC_ASSERT(offsetof(ZlCommand, caller) == 4, "caller");

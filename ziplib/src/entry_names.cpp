@@ -93,25 +93,25 @@ std::string_view BaseName(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-bool MatchesSpec(std::string_view name, std::string_view spec, const CaseTable& upper) {
-    if (spec == "*.*" || spec == "*") return true;
+bool MatchesSpec(std::string_view name, std::string_view pattern, const CaseTable& upper) {
+    if (pattern == "*.*" || pattern == "*") return true;
     auto fold = [&](char c) -> uint8_t {
         return IsSeparator(c) ? uint8_t{'\\'} : upper[static_cast<uint8_t>(c)];
     };
-    if (!spec.empty() && IsSeparator(spec.back())) {
+    if (!pattern.empty() && IsSeparator(pattern.back())) {
         // A folder: everything below it.
-        if (name.size() <= spec.size()) return false;
-        for (size_t i = 0; i < spec.size(); ++i)
-            if (fold(name[i]) != fold(spec[i])) return false;
+        if (name.size() <= pattern.size()) return false;
+        for (size_t i = 0; i < pattern.size(); ++i)
+            if (fold(name[i]) != fold(pattern[i])) return false;
         return true;
     }
     // Greedy match with one backtrack point: linear in practice, never exponential.
     size_t n = 0, s = 0, starSpec = std::string_view::npos, starName = 0;
     while (n < name.size()) {
-        if (s < spec.size() && spec[s] == '*') {
+        if (s < pattern.size() && pattern[s] == '*') {
             starSpec = s++;
             starName = n;
-        } else if (s < spec.size() && (spec[s] == '?' || fold(spec[s]) == fold(name[n]))) {
+        } else if (s < pattern.size() && (pattern[s] == '?' || fold(pattern[s]) == fold(name[n]))) {
             ++s;
             ++n;
         } else if (starSpec != std::string_view::npos) {
@@ -121,8 +121,8 @@ bool MatchesSpec(std::string_view name, std::string_view spec, const CaseTable& 
             return false;
         }
     }
-    while (s < spec.size() && spec[s] == '*') ++s;
-    return s == spec.size();
+    while (s < pattern.size() && pattern[s] == '*') ++s;
+    return s == pattern.size();
 }
 
 }  // namespace ziplib

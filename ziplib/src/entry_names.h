@@ -33,6 +33,6 @@ std::string_view BaseName(std::string_view path);
 // alike, "?" one character, "*" any run of characters (separators included, so "*.txt"
 // finds text files in every folder). "*.*" matches every name, and a specification that ends
 // in a separator matches everything below that folder.
-bool MatchesSpec(std::string_view name, std::string_view spec, const CaseTable& upper);
+bool MatchesSpec(std::string_view name, std::string_view pattern, const CaseTable& upper);
 
 }  // namespace ziplib

@@ -217,8 +217,8 @@ int32_t ExtractJob::Run() {
 
 bool ExtractJob::Selected(const std::string& name) const {
     if (request_.specs.empty()) return true;
-    for (const std::string& spec : request_.specs)
-        if (MatchesSpec(name, spec, target_.UpperCase())) return true;
+    for (const std::string& pattern : request_.specs)
+        if (MatchesSpec(name, pattern, target_.UpperCase())) return true;
     return false;
 }
 

@@ -94,8 +94,8 @@ ExtractRequest RequestFrom(const ZlCommand& command) {
     if (command.fileSpecs != nullptr && command.fileSpecCount > 0) {
         const int32_t count = std::min(command.fileSpecCount, kMaxFileSpecs);
         for (int32_t i = 0; i < count; ++i) {
-            const char* spec = command.fileSpecs[i].spec;
-            if (spec != nullptr && *spec != '\0') request.specs.emplace_back(spec);
+            const char* pattern = command.fileSpecs[i].pattern;
+            if (pattern != nullptr && *pattern != '\0') request.specs.emplace_back(pattern);
         }
     }
     if (command.password != nullptr) request.password = command.password;

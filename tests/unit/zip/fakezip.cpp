@@ -58,7 +58,7 @@ __declspec(dllexport) int32_t ZL_CALL ZL_UnzExec(const ZlCommand* command) {
     CopyText(call.destination, sizeof call.destination, command->destination);
     call.specCount = command->fileSpecCount;
     for (int i = 0; i < command->fileSpecCount && i < 4; ++i)
-        CopyText(call.specs[i], sizeof call.specs[i], command->fileSpecs[i].spec);
+        CopyText(call.specs[i], sizeof call.specs[i], command->fileSpecs[i].pattern);
     ++call.calls;
     state.replies.clear();
     int32_t starts = 0;

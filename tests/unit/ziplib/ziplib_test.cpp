@@ -148,7 +148,7 @@ class Job {
 
     int32_t Run() {
         std::vector<ZlFileSpec> array(specs.size());
-        for (size_t i = 0; i < specs.size(); ++i) array[i].spec = specs[i].c_str();
+        for (size_t i = 0; i < specs.size(); ++i) array[i].pattern = specs[i].c_str();
         command.fileSpecs = array.empty() ? nullptr : array.data();
         command.fileSpecCount = static_cast<int32_t>(specs.size());
         command.archivePath = archive_.c_str();
