@@ -14,30 +14,17 @@ namespace {
 
 // A 24-bit BMP of one colour with lime 4 x 4 corners.
 std::vector<uint8_t> Picture(int width, int height, COLORREF body) {
-    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
-    std::vector<uint8_t> bytes(54 + stride * height, 0);
-    auto put32 = [&](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, static_cast<uint32_t>(bytes.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    bytes[26] = 1;
-    bytes[28] = 24;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const bool corner = (x < 4 || x >= width - 4) && (y < 4 || y >= height - 4);
-            const COLORREF c = corner ? RGB(0, 255, 0) : body;
-            uint8_t* p = bytes.data() + 54 + stride * y + x * 3;
-            p[0] = GetBValue(c);
-            p[1] = GetGValue(c);
-            p[2] = GetRValue(c);
-        }
-    return bytes;
+    TBitmap picture;
+    picture.SetSize(width, height);
+    TCanvas& canvas = picture.Canvas();
+    canvas.Brush().color = RGB(0, 255, 0);
+    canvas.FillRect({0, 0, width, height});
+    canvas.Brush().color = body;
+    // The body everywhere but the 4 x 4 corners.
+    canvas.FillRect({4, 0, width - 4, height});
+    canvas.FillRect({0, 4, width, height - 4});
+    GdiFlush();
+    return EncodeBmp24(picture);
 }
 
 template <class F>
