@@ -1,5 +1,7 @@
 #include "wizard/look.h"
 
+#include "framework/registry.h"
+
 #include "wizard/unit1.h"
 #include "wizard/unit3.h"
 
@@ -43,6 +45,13 @@ TLabel* AddLabel(TForm& form, int left, int top, int width, int height, TColor c
 void CutRoundedCorners(TForm& form) {
     form.SetWindowRegion(UniqueRegion(
         CreateRoundRectRgn(0, 0, form.ClientWidth() + 1, form.ClientHeight() + 1, 30, 30)));
+}
+
+std::string MachineString(const std::string& key, const std::string& name) {
+    TRegistry registry(KEY_ALL_ACCESS);
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKey(key, false)) return {};
+    return registry.ReadString(name);
 }
 
 void PlayClick() {

@@ -27,6 +27,10 @@ mvt::TLabel* AddLabel(mvt::TForm& form, int left, int top, int width, int height
 // The dialogs' rounded shape: corner ellipse 30 × 30.
 void CutRoundedCorners(mvt::TForm& form);
 
+// A string value of a key under HKEY_LOCAL_MACHINE, opened (never created) with full
+// access rights like every key the program opens; empty when it cannot be read.
+std::string MachineString(const std::string& key, const std::string& name);
+
 // Plays the wizard's click sound (the welcome screen's).
 void PlayClick();
 // Shows next exactly where current stands, then hides current.

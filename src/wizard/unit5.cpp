@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "framework/inifiles.h"
-#include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "wizard/look.h"
 #include "wizard/space.h"
@@ -18,10 +17,7 @@ TForm5* Form5 = nullptr;
 namespace {
 
 std::string ProgramFilesFolder() {
-    TRegistry registry(KEY_ALL_ACCESS);
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", false)) return {};
-    return registry.ReadString("ProgramFilesDir");
+    return wizard::MachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
 }
 
 }  // namespace

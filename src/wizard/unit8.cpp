@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "framework/handles.h"
-#include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "wizard/look.h"
 #include "wizard/unit1.h"
@@ -22,12 +21,8 @@ constexpr char kRefusedInGroupName[] = "/\\:*?\"<>|";
 constexpr TColor kBlack = 0x000000;
 
 std::string CommonProgramsFolder() {
-    TRegistry registry(KEY_ALL_ACCESS);
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKey("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                          false))
-        return {};
-    return registry.ReadString("Common Programs");
+    return wizard::MachineString(
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Common Programs");
 }
 
 void UseWizardFont(TControl& control, TColor colour) {
