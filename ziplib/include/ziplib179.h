@@ -1,14 +1,16 @@
 /*
  * ziplib179.h — the plain C interface of the zip library "ZipLib179.dll".
  *
- * A 32-bit Windows DLL whose six entries use the standard calling convention and are
- * exported without decoration. The caller fills a 152-byte command record and hands it to
- * ZL_UnzExec; the library extracts the archive named there and reports every step through
+ * A 64-bit Windows DLL whose six entries use the platform's calling convention and are
+ * exported without decoration. The caller fills a command record (200 bytes) and hands it
+ * to ZL_UnzExec; the library extracts the archive named there and reports every step through
  * the callback of the record, on the caller's thread, inside that call.
  *
- * The record layouts below are binary contracts: every offset is checked at compile time
- * on 32-bit targets. On other targets (the native fuzzing build) the header still compiles,
- * but the layout checks are skipped because pointers are wider there.
+ * The record layouts below are binary contracts: every offset is checked at compile time.
+ * The fields, their order and their meaning are those of the original 32-bit interface
+ * (152-byte command record, 536-byte callback record); on 64-bit targets (the Windows build
+ * and the native fuzzing build) they take the natural 64-bit layout. Each field's comment
+ * gives its 64-bit offset first and its 32-bit offset second.
  */
 #ifndef ZIPLIB179_H
 #define ZIPLIB179_H
@@ -35,11 +37,18 @@ extern "C" {
 #define ZL_PRIVATE_VERSION 1790802 /* ZL_PrivVersion(): build 1.79.08.02 */
 #define ZL_TRUE (-1)               /* flags in the command record */
 #define ZL_FALSE 0
-#define ZL_COMMAND_RECORD_SIZE 152
-#define ZL_COMMAND_END_MARKER 7 /* command record offset 148 */
-#define ZL_FILE_SPEC_SIZE 32
+#define ZL_COMMAND_END_MARKER 7 /* the command record's last field */
 #define ZL_REPLY_TEXT_SIZE 512
-#define ZL_CALLBACK_RECORD_SIZE (24 + ZL_REPLY_TEXT_SIZE)
+#if UINTPTR_MAX == 0xFFFFFFFFu
+#define ZL_COMMAND_RECORD_SIZE 152
+#define ZL_FILE_SPEC_SIZE 32
+#define ZL_CALLBACK_AREA_OFFSET 24
+#else
+#define ZL_COMMAND_RECORD_SIZE 200
+#define ZL_FILE_SPEC_SIZE 40
+#define ZL_CALLBACK_AREA_OFFSET 32
+#endif
+#define ZL_CALLBACK_RECORD_SIZE (ZL_CALLBACK_AREA_OFFSET + ZL_REPLY_TEXT_SIZE)
 #define ZL_REPORT_KIND_MASK 0x3F /* kind lives in the low 6 bits of callback offset 12 */
 
 /* A job reports, in this order: 18 (job handle), 5 (file entries selected), 6 (their total
@@ -129,9 +138,13 @@ enum ZlSkipReason {
 
 /* ---- Records --------------------------------------------------------------------------- */
 
+/* The 32-bit layout packs 64-bit numbers on 4-byte boundaries; 64-bit targets use the
+   natural layout. */
+#if UINTPTR_MAX == 0xFFFFFFFFu
 #pragma pack(push, 4)
+#endif
 
-/* One element of the file specification array (32 bytes). */
+/* One element of the file specification array (40 bytes; 32 on 32-bit). */
 typedef struct ZlFileSpec {
     const char* pattern; /* name or wildcard ("*", "?"; "\" and "/" alike; case-insensitive) */
     uint8_t reserved[28];
@@ -140,117 +153,125 @@ typedef struct ZlFileSpec {
 struct ZlCallbackRecord;
 typedef int32_t(ZL_CALL* ZlCallback)(void* caller, struct ZlCallbackRecord* rec);
 
-/* The command record of ZL_UnzExec (152 bytes). Flags are ZL_TRUE / ZL_FALSE. */
+/* The command record of ZL_UnzExec (200 bytes; 152 on 32-bit). Flags are ZL_TRUE / ZL_FALSE.
+   Offsets: 64-bit, 32-bit. */
 typedef struct ZlCommand {
-    void* window;                   /*   0 window for the library's dialogs (unused) */
-    void* caller;                   /*   4 passed back as the callback's first argument */
-    int32_t version;                /*   8 ZL_INTERFACE_VERSION */
-    ZlCallback callback;            /*  12 */
-    int32_t trace;                  /*  16 */
-    int32_t reserved20[2];          /*  20 */
-    const char* password;           /*  28 may be 0 or empty */
-    int32_t test;                   /*  32 test only, write nothing */
-    int32_t reserved36;             /*  36 */
-    int32_t reserved40;             /*  40 */
-    int32_t reserved44;             /*  44 -1 */
-    int32_t verbose;                /*  48 */
-    int32_t update;                 /*  52 */
-    int32_t freshen;                /*  56 */
-    int32_t directoryNames;         /*  60 */
-    int32_t overwrite;              /*  64 */
-    int32_t fileSpecCount;          /*  68 0 = all entries */
-    const char* archivePath;        /*  72 */
-    const ZlFileSpec* fileSpecs;    /*  76 */
-    int32_t reserved80;             /*  80 */
-    int32_t memoryTarget;           /*  84 memory variants: not supported, must be 0 */
-    void* memoryTargetBuffer;       /*  88 */
-    int32_t memoryTargetSize;       /*  92 */
-    int32_t memorySource;           /*  96 */
-    const void* memorySourceBuffer; /* 100 */
-    int32_t memorySourceSize;       /* 104 */
-    int32_t passwordRequestCount;   /* 108 how often the library may ask for a password */
-    const char* destination;        /* 112 absolute, ends in a separator; 0 when testing */
-    int32_t reserved116[8];         /* 116 */
-    int32_t endMarker;              /* 148 ZL_COMMAND_END_MARKER */
+    void* window;                   /*   0   0 window for the library's dialogs (unused) */
+    void* caller;                   /*   8   4 passed back as the callback's first argument */
+    int32_t version;                /*  16   8 ZL_INTERFACE_VERSION */
+    ZlCallback callback;            /*  24  12 */
+    int32_t trace;                  /*  32  16 */
+    int32_t reserved20[2];          /*  36  20 */
+    const char* password;           /*  48  28 may be 0 or empty */
+    int32_t test;                   /*  56  32 test only, write nothing */
+    int32_t reserved36;             /*  60  36 */
+    int32_t reserved40;             /*  64  40 */
+    int32_t reserved44;             /*  68  44 -1 */
+    int32_t verbose;                /*  72  48 */
+    int32_t update;                 /*  76  52 */
+    int32_t freshen;                /*  80  56 */
+    int32_t directoryNames;         /*  84  60 */
+    int32_t overwrite;              /*  88  64 */
+    int32_t fileSpecCount;          /*  92  68 0 = all entries */
+    const char* archivePath;        /*  96  72 */
+    const ZlFileSpec* fileSpecs;    /* 104  76 */
+    int32_t reserved80;             /* 112  80 */
+    int32_t memoryTarget;           /* 116  84 memory variants: not supported, must be 0 */
+    void* memoryTargetBuffer;       /* 120  88 */
+    int32_t memoryTargetSize;       /* 128  92 */
+    int32_t memorySource;           /* 132  96 */
+    const void* memorySourceBuffer; /* 136 100 */
+    int32_t memorySourceSize;       /* 144 104 */
+    int32_t passwordRequestCount;   /* 148 108 how often the library may ask for a password */
+    const char* destination;        /* 152 112 absolute, ends in a separator; 0 when testing */
+    int32_t reserved116[8];         /* 160 116 */
+    int32_t endMarker;              /* 192 148 ZL_COMMAND_END_MARKER */
 } ZlCommand;
 
-/* Offsets 24..51 as the library fills them. */
+/* The report fields of the callback record as the library fills them (offsets from the
+   start of the callback record: 64-bit, 32-bit). */
 typedef struct ZlReportFields {
-    uint64_t size;    /* 24 meaning by kind */
-    uint64_t written; /* 32 add operations only */
-    const void* data; /* 40 further data; the reply may point to long data here */
-    int32_t number2;  /* 44 second number */
-    int32_t number3;  /* 48 third number */
+    uint64_t size;    /* 32 24 meaning by kind */
+    uint64_t written; /* 40 32 add operations only */
+    const void* data; /* 48 40 further data; the reply may point to long data here */
+    int32_t number2;  /* 56 44 second number */
+    int32_t number3;  /* 60 48 third number */
 } ZlReportFields;
 
-/* From offset 24 on, the reply text overlaps the report fields. */
+/* From the report fields on, the reply text overlaps them. */
 typedef union ZlCallbackArea {
     ZlReportFields report;
     char replyText[ZL_REPLY_TEXT_SIZE];
 } ZlCallbackArea;
 
-/* The block handed to the callback. */
+/* The block handed to the callback (544 bytes; 536 on 32-bit). */
 typedef struct ZlCallbackRecord {
-    int32_t reserved0;   /*  0 */
-    int32_t reserved4;   /*  4 */
-    int32_t isAdd;       /*  8 non-zero for add operations; 0 while extracting */
-    int32_t kindOrReply; /* 12 in: report kind; out: ZlReply */
-    int32_t number;      /* 16 first number; out: repeat count or text length */
-    const char* text;    /* 20 entry name or message */
-    ZlCallbackArea area; /* 24 */
+    int32_t reserved0;   /*  0  0 */
+    int32_t reserved4;   /*  4  4 */
+    int32_t isAdd;       /*  8  8 non-zero for add operations; 0 while extracting */
+    int32_t kindOrReply; /* 12 12 in: report kind; out: ZlReply */
+    int32_t number;      /* 16 16 first number; out: repeat count or text length */
+    const char* text;    /* 24 20 entry name or message */
+    ZlCallbackArea area; /* 32 24 */
 } ZlCallbackRecord;
 
-#pragma pack(pop)
-
 #if UINTPTR_MAX == 0xFFFFFFFFu
+#pragma pack(pop)
+#define ZL_CHECK_OFFSET(type, field, offset64, offset32) \
+    ZL_STATIC_ASSERT(offsetof(type, field) == (offset32), #field)
+#else
+#define ZL_CHECK_OFFSET(type, field, offset64, offset32) \
+    ZL_STATIC_ASSERT(offsetof(type, field) == (offset64), #field)
+#endif
+
 ZL_STATIC_ASSERT(sizeof(ZlFileSpec) == ZL_FILE_SPEC_SIZE, "file pattern size");
 ZL_STATIC_ASSERT(sizeof(ZlCommand) == ZL_COMMAND_RECORD_SIZE, "command record size");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, window) == 0, "window");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, caller) == 4, "caller");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, version) == 8, "version");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, callback) == 12, "callback");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, trace) == 16, "trace");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, reserved20) == 20, "reserved20");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, password) == 28, "password");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, test) == 32, "test");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, reserved36) == 36, "reserved36");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, reserved40) == 40, "reserved40");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, reserved44) == 44, "reserved44");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, verbose) == 48, "verbose");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, update) == 52, "update");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, freshen) == 56, "freshen");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, directoryNames) == 60, "directoryNames");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, overwrite) == 64, "overwrite");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, fileSpecCount) == 68, "fileSpecCount");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, archivePath) == 72, "archivePath");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, fileSpecs) == 76, "fileSpecs");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, reserved80) == 80, "reserved80");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, memoryTarget) == 84, "memoryTarget");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, memoryTargetBuffer) == 88, "memoryTargetBuffer");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, memoryTargetSize) == 92, "memoryTargetSize");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, memorySource) == 96, "memorySource");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, memorySourceBuffer) == 100, "memorySourceBuffer");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, memorySourceSize) == 104, "memorySourceSize");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, passwordRequestCount) == 108, "passwordRequestCount");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, destination) == 112, "destination");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, reserved116) == 116, "reserved116");
-ZL_STATIC_ASSERT(offsetof(ZlCommand, endMarker) == 148, "endMarker");
+ZL_CHECK_OFFSET(ZlCommand, window, 0, 0);
+ZL_CHECK_OFFSET(ZlCommand, caller, 8, 4);
+ZL_CHECK_OFFSET(ZlCommand, version, 16, 8);
+ZL_CHECK_OFFSET(ZlCommand, callback, 24, 12);
+ZL_CHECK_OFFSET(ZlCommand, trace, 32, 16);
+ZL_CHECK_OFFSET(ZlCommand, reserved20, 36, 20);
+ZL_CHECK_OFFSET(ZlCommand, password, 48, 28);
+ZL_CHECK_OFFSET(ZlCommand, test, 56, 32);
+ZL_CHECK_OFFSET(ZlCommand, reserved36, 60, 36);
+ZL_CHECK_OFFSET(ZlCommand, reserved40, 64, 40);
+ZL_CHECK_OFFSET(ZlCommand, reserved44, 68, 44);
+ZL_CHECK_OFFSET(ZlCommand, verbose, 72, 48);
+ZL_CHECK_OFFSET(ZlCommand, update, 76, 52);
+ZL_CHECK_OFFSET(ZlCommand, freshen, 80, 56);
+ZL_CHECK_OFFSET(ZlCommand, directoryNames, 84, 60);
+ZL_CHECK_OFFSET(ZlCommand, overwrite, 88, 64);
+ZL_CHECK_OFFSET(ZlCommand, fileSpecCount, 92, 68);
+ZL_CHECK_OFFSET(ZlCommand, archivePath, 96, 72);
+ZL_CHECK_OFFSET(ZlCommand, fileSpecs, 104, 76);
+ZL_CHECK_OFFSET(ZlCommand, reserved80, 112, 80);
+ZL_CHECK_OFFSET(ZlCommand, memoryTarget, 116, 84);
+ZL_CHECK_OFFSET(ZlCommand, memoryTargetBuffer, 120, 88);
+ZL_CHECK_OFFSET(ZlCommand, memoryTargetSize, 128, 92);
+ZL_CHECK_OFFSET(ZlCommand, memorySource, 132, 96);
+ZL_CHECK_OFFSET(ZlCommand, memorySourceBuffer, 136, 100);
+ZL_CHECK_OFFSET(ZlCommand, memorySourceSize, 144, 104);
+ZL_CHECK_OFFSET(ZlCommand, passwordRequestCount, 148, 108);
+ZL_CHECK_OFFSET(ZlCommand, destination, 152, 112);
+ZL_CHECK_OFFSET(ZlCommand, reserved116, 160, 116);
+ZL_CHECK_OFFSET(ZlCommand, endMarker, 192, 148);
 
-ZL_STATIC_ASSERT(sizeof(ZlReportFields) == 28, "report fields size");
+ZL_STATIC_ASSERT(sizeof(ZlReportFields) == (UINTPTR_MAX == 0xFFFFFFFFu ? 28 : 32),
+                 "report fields size");
 ZL_STATIC_ASSERT(sizeof(ZlCallbackArea) == ZL_REPLY_TEXT_SIZE, "callback area size");
 ZL_STATIC_ASSERT(sizeof(ZlCallbackRecord) == ZL_CALLBACK_RECORD_SIZE, "callback record size");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, isAdd) == 8, "isAdd");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, kindOrReply) == 12, "kindOrReply");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, number) == 16, "number");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, text) == 20, "text");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, area) == 24, "area");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, area.replyText) == 24, "replyText");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, area.report.size) == 24, "size");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, area.report.written) == 32, "written");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, area.report.data) == 40, "data");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, area.report.number2) == 44, "number2");
-ZL_STATIC_ASSERT(offsetof(ZlCallbackRecord, area.report.number3) == 48, "number3");
-#endif
+ZL_CHECK_OFFSET(ZlCallbackRecord, isAdd, 8, 8);
+ZL_CHECK_OFFSET(ZlCallbackRecord, kindOrReply, 12, 12);
+ZL_CHECK_OFFSET(ZlCallbackRecord, number, 16, 16);
+ZL_CHECK_OFFSET(ZlCallbackRecord, text, 24, 20);
+ZL_CHECK_OFFSET(ZlCallbackRecord, area, 32, 24);
+ZL_CHECK_OFFSET(ZlCallbackRecord, area.replyText, 32, 24);
+ZL_CHECK_OFFSET(ZlCallbackRecord, area.report.size, 32, 24);
+ZL_CHECK_OFFSET(ZlCallbackRecord, area.report.written, 40, 32);
+ZL_CHECK_OFFSET(ZlCallbackRecord, area.report.data, 48, 40);
+ZL_CHECK_OFFSET(ZlCallbackRecord, area.report.number2, 56, 44);
+ZL_CHECK_OFFSET(ZlCallbackRecord, area.report.number3, 60, 48);
 
 /* ---- Entries ----------------------------------------------------------------------------- */
 

@@ -136,31 +136,31 @@ TEST_F(CommandRecord, InstallSettings) {
     zip->SetPassword("pw");
     ASSERT_EQ(zip->Extract(), 0);
     const FakeCall& call = fake.LastCall();
-    EXPECT_EQ(fake.CommandInt(0), int32_t(reinterpret_cast<uintptr_t>(Application().Handle())));
-    EXPECT_EQ(fake.CommandInt(4), int32_t(reinterpret_cast<uintptr_t>(&zip->Worker())));
-    EXPECT_EQ(fake.CommandInt(8), 179);
-    EXPECT_EQ(fake.CommandInt(12), int32_t(reinterpret_cast<uintptr_t>(&TZUWorker::Callback)));
-    EXPECT_EQ(fake.CommandInt(16), 0);
-    EXPECT_EQ(fake.CommandInt(20), 0);
-    EXPECT_EQ(fake.CommandInt(24), 0);
-    EXPECT_STREQ(call.password, "pw");
+    EXPECT_EQ(fake.CommandPointer(0), reinterpret_cast<uintptr_t>(Application().Handle()));
+    EXPECT_EQ(fake.CommandPointer(8), reinterpret_cast<uintptr_t>(&zip->Worker()));
+    EXPECT_EQ(fake.CommandInt(16), 179);
+    EXPECT_EQ(fake.CommandPointer(24), reinterpret_cast<uintptr_t>(&TZUWorker::Callback));
     EXPECT_EQ(fake.CommandInt(32), 0);
     EXPECT_EQ(fake.CommandInt(36), 0);
     EXPECT_EQ(fake.CommandInt(40), 0);
-    EXPECT_EQ(fake.CommandInt(44), -1);
-    EXPECT_EQ(fake.CommandInt(48), 0);
-    EXPECT_EQ(fake.CommandInt(52), 0);
+    EXPECT_STREQ(call.password, "pw");
     EXPECT_EQ(fake.CommandInt(56), 0);
-    EXPECT_EQ(fake.CommandInt(60), -1);
-    EXPECT_EQ(fake.CommandInt(64), -1);
-    EXPECT_EQ(fake.CommandInt(68), 0);
+    EXPECT_EQ(fake.CommandInt(60), 0);
+    EXPECT_EQ(fake.CommandInt(64), 0);
+    EXPECT_EQ(fake.CommandInt(68), -1);
+    EXPECT_EQ(fake.CommandInt(72), 0);
+    EXPECT_EQ(fake.CommandInt(76), 0);
+    EXPECT_EQ(fake.CommandInt(80), 0);
+    EXPECT_EQ(fake.CommandInt(84), -1);
+    EXPECT_EQ(fake.CommandInt(88), -1);
+    EXPECT_EQ(fake.CommandInt(92), 0);
     EXPECT_STREQ(call.archive, Fixture("many.zip").c_str());
-    EXPECT_EQ(fake.CommandInt(76), 0);  // no specification lines
-    for (size_t offset = 80; offset < 108; offset += 4) EXPECT_EQ(fake.CommandInt(offset), 0);
-    EXPECT_EQ(fake.CommandInt(108), 1);
+    EXPECT_EQ(fake.CommandPointer(104), 0u);  // no specification lines
+    for (size_t offset = 112; offset < 148; offset += 4) EXPECT_EQ(fake.CommandInt(offset), 0);
+    EXPECT_EQ(fake.CommandInt(148), 1);
     EXPECT_EQ(std::string(call.destination), folder + "\\");
-    for (size_t offset = 116; offset < 148; offset += 4) EXPECT_EQ(fake.CommandInt(offset), 0);
-    EXPECT_EQ(fake.CommandInt(148), 7);
+    for (size_t offset = 160; offset < 192; offset += 4) EXPECT_EQ(fake.CommandInt(offset), 0);
+    EXPECT_EQ(fake.CommandInt(192), 7);
 }
 
 TEST_F(CommandRecord, EdgeCases) {
@@ -173,16 +173,16 @@ TEST_F(CommandRecord, EdgeCases) {
     EXPECT_EQ(zip->PasswordReqCount(), 15u);
     zip->SetPassword("x");
     ASSERT_EQ(zip->Extract(), 0);
-    EXPECT_EQ(fake.CommandInt(68), 0);
-    EXPECT_NE(fake.CommandInt(76), 0);  // the array exists for both lines
+    EXPECT_EQ(fake.CommandInt(92), 0);
+    EXPECT_NE(fake.CommandPointer(104), 0u);  // the array exists for both lines
     EXPECT_EQ(zip->FSpecArgs().Count(), 0);
-    EXPECT_EQ(fake.CommandInt(52), -1);  // update
-    EXPECT_EQ(fake.CommandInt(56), 0);   // freshen dropped
-    EXPECT_EQ(fake.CommandInt(16), -1);  // trace
-    EXPECT_EQ(fake.CommandInt(48), -1);  // verbose follows trace
-    EXPECT_EQ(fake.CommandInt(108), 15);
-    EXPECT_EQ(fake.CommandInt(0), 0);    // unattended: no window
-    EXPECT_EQ(fake.CommandInt(112), 0);  // no destination
+    EXPECT_EQ(fake.CommandInt(76), -1);  // update
+    EXPECT_EQ(fake.CommandInt(80), 0);   // freshen dropped
+    EXPECT_EQ(fake.CommandInt(32), -1);  // trace
+    EXPECT_EQ(fake.CommandInt(72), -1);  // verbose follows trace
+    EXPECT_EQ(fake.CommandInt(148), 15);
+    EXPECT_EQ(fake.CommandPointer(0), 0u);    // unattended: no window
+    EXPECT_EQ(fake.CommandPointer(152), 0u);  // no destination
 
     // Named specifications are passed in order.
     zip->SetTrace(false);
@@ -198,8 +198,8 @@ TEST_F(CommandRecord, EdgeCases) {
     zip->SetExtrBaseDir(never);
     zip->SetExtrOptions(ExtrBit(ExtrOptsEnum::ExtrTest) | ExtrBit(ExtrOptsEnum::ExtrForceDirs));
     ASSERT_EQ(zip->Extract(), 0);
-    EXPECT_EQ(fake.CommandInt(32), -1);
-    EXPECT_EQ(fake.CommandInt(112), 0);
+    EXPECT_EQ(fake.CommandInt(56), -1);
+    EXPECT_EQ(fake.CommandPointer(152), 0u);
     EXPECT_FALSE(DirectoryExists(never));
 
     // A trailing separator of the kind already used is added.
@@ -212,7 +212,7 @@ TEST_F(CommandRecord, EdgeCases) {
 
 TEST_F(CommandRecord, UnattendedWithoutPasswordAsksNone) {
     ASSERT_EQ(zip->Extract(), 0);
-    EXPECT_EQ(fake.CommandInt(108), 0);
+    EXPECT_EQ(fake.CommandInt(148), 0);
     EXPECT_EQ(messages.front(),
               (MessageReport{0, "Warning - Unattended Extract: possible not all files extracted"}));
     EXPECT_EQ(zip->PasswordReqCount(), 1u);  // restored

@@ -100,9 +100,15 @@ class FakeLibrary {
         const FakeReply* replies = Entry<FakeRepliesFn>("Fake_Replies")(&count);
         return {replies, replies + count};
     }
+    // The command record's fields by their byte offsets in the 64-bit layout.
     int32_t CommandInt(size_t offset) {
         int32_t value;
-        std::memcpy(&value, LastCall().command + offset, 4);
+        std::memcpy(&value, LastCall().command + offset, sizeof value);
+        return value;
+    }
+    uintptr_t CommandPointer(size_t offset) {
+        uintptr_t value;
+        std::memcpy(&value, LastCall().command + offset, sizeof value);
         return value;
     }
 

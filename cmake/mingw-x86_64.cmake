@@ -1,7 +1,7 @@
-# Cross-compiles 32-bit Windows programs with MinGW-w64 on Linux.
+# Cross-compiles 64-bit Windows programs with MinGW-w64 on Linux.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(TOOLCHAIN_PREFIX i686-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
 # The posix thread model gives std::thread and std::mutex (GoogleTest needs them);
 # everything is linked statically, so no thread DLL is shipped.
 set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
