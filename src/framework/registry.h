@@ -1,4 +1,8 @@
 // Registry access with one current key, always opened with full access rights.
+//
+// Every key is opened in the 32-bit registry view: the package's games and tools are 32-bit
+// programs, which on 64-bit Windows see that view of HKEY_LOCAL_MACHINE\SOFTWARE, so what
+// this program reads and writes must lie where they look.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +19,7 @@ class ERegistryException : public Exception {
 
 class TRegistry {
   public:
-    explicit TRegistry(REGSAM access = KEY_ALL_ACCESS) : access_(access) {}
+    explicit TRegistry(REGSAM access = KEY_ALL_ACCESS) : access_(access | KEY_WOW64_32KEY) {}
     ~TRegistry() { CloseKey(); }
     TRegistry(const TRegistry&) = delete;
     TRegistry& operator=(const TRegistry&) = delete;

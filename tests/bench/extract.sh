@@ -7,6 +7,9 @@
 #
 #   tests/bench/extract.sh          (./mvt bench runs it with Xvfb and a persistent wineserver)
 set -euo pipefail
+# Figures are computed and printed with a decimal point whatever the user's locale (bc prints
+# one, and printf would expect the locale's comma); wine-run gives Wine its own locale.
+export LC_ALL=C.UTF-8
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 BUILD="${MVT_BUILD_DIR:-$ROOT/build}"
 BIN="$BUILD/bin"

@@ -2,6 +2,9 @@
 # Time from the start request to the splash's first paint, against a minimal Win32
 # program showing its first window, both under the same Wine in the same run.
 set -euo pipefail
+# Figures are computed and printed with a decimal point whatever the user's locale (bc prints
+# one, and printf would expect the locale's comma); wine-run gives Wine its own locale.
+export LC_ALL=C.UTF-8
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 BUILD="${MVT_BUILD_DIR:-$ROOT/build}"
 RUNS="${MVT_BENCH_RUNS:-9}"

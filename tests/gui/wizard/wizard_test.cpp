@@ -203,6 +203,27 @@ TEST_F(WizardTest, DestinationShowsTheDefaultFolderAndItsSpaceLines) {
     EXPECT_EQ(freeLine.substr(freeLine.size() - 3), " Гб");
 }
 
+// The package's games are 32-bit: the default folder follows the program files folder of
+// the 32-bit registry view, which on 64-bit Windows differs from the 64-bit view's.
+TEST_F(WizardTest, DefaultFolderFollowsThe32BitViewOfProgramFilesDir) {
+    auto programFiles = [](REGSAM view) {
+        char value[MAX_PATH] = {};
+        DWORD size = sizeof value - 1;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                          KEY_READ | view, &key) == ERROR_SUCCESS) {
+            RegQueryValueExA(key, "ProgramFilesDir", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(value), &size);
+            RegCloseKey(key);
+        }
+        return std::string(value);
+    };
+    const std::string view32 = programFiles(KEY_WOW64_32KEY);
+    ASSERT_FALSE(view32.empty()) << "the prefix lacks the 32-bit view's ProgramFilesDir";
+    EXPECT_NE(view32, programFiles(KEY_WOW64_64KEY));
+    EXPECT_EQ(Form5->Label1->Caption(), view32 + "\\Morvath Trilogy");
+}
+
 TEST_F(WizardTest, RequiredSizeComesFromTheSetupDescriptionWithTheLocaleSeparator) {
     std::string ini = ProgramFolder() + "MVTSetup.ini";
     TIniFile setup(ini);
