@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include "framework/forms.h"
-#include "wizard/screens.h"
-#include "wizard/unit2.h"
+#include "wizard/screen_sequence.h"
+#include "wizard/splash_screen.h"
 
 using namespace mvt;
 

@@ -69,36 +69,6 @@ void TSkButtonBitmaps::Assign(const TSkButtonBitmaps& other) {
     Changed();
 }
 
-std::vector<uint8_t> EncodeBmp24(const TBitmap& bitmap) {
-    const int width = bitmap.Width(), height = bitmap.Height();
-    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
-    const size_t imageSize = stride * height;
-    std::vector<uint8_t> bytes(54 + imageSize, 0);
-    auto put32 = [&](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, static_cast<uint32_t>(bytes.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, static_cast<uint32_t>(height));
-    bytes[26] = 1;   // planes
-    bytes[28] = 24;  // bits per pixel
-    put32(34, static_cast<uint32_t>(imageSize));
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = bytes.data() + 54 + stride * (height - 1 - y);
-        for (int x = 0; x < width; ++x) {
-            COLORREF color = bitmap.Pixel(x, y);
-            row[x * 3] = GetBValue(color);
-            row[x * 3 + 1] = GetGValue(color);
-            row[x * 3 + 2] = GetRValue(color);
-        }
-    }
-    return bytes;
-}
-
 // ---- TDownPatternStore ------------------------------------------------------------------
 
 TDownPatternStore& TDownPatternStore::Shared() {

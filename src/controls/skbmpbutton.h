@@ -69,9 +69,6 @@ class TSkButtonBitmaps : public TObject {
     bool assigning_ = false;
 };
 
-// Writes a bitmap's pixels as a bottom-up 24-bit BMP file image.
-std::vector<uint8_t> EncodeBmp24(const TBitmap& bitmap);
-
 // ---- Shared down pattern --------------------------------------------------------------
 
 // The 8 x 8 checkerboard that latched bordered buttons fill their face with. One bitmap

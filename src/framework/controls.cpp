@@ -329,9 +329,9 @@ void TWinControl::PaintBackgroundBehind(const TControl* child, HDC dc) {
 }
 
 void TWinControl::WMPaint() {
-    PAINTSTRUCT paint;
-    HDC screen = BeginPaint(handle_, &paint);
-    const RECT& area = paint.rcPaint;
+    PaintSession paint(handle_);
+    HDC screen = paint.get();
+    const RECT& area = paint.Area();
     int width = area.right - area.left, height = area.bottom - area.top;
     if (width > 0 && height > 0) {
         // Compose the invalid area off screen and copy it once: no flicker.
@@ -345,7 +345,6 @@ void TWinControl::WMPaint() {
             BitBlt(screen, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
         }
     }
-    EndPaint(handle_, &paint);
 }
 
 // ---- Input ----------------------------------------------------------------------------
@@ -450,11 +449,16 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 if (key == 0) return 0;
             }
             if (down ? KeyDown(key, shift) : KeyUp(key, shift)) return 0;
+            if (message == WM_KEYDOWN && key == VK_TAB && !(shift & (ssCtrl | ssAlt)) && form &&
+                form->SelectNext(this, !(shift & ssShift)))
+                return 0;
             wParam = key;
             break;
         }
         case WM_CHAR: {
             char key = static_cast<char>(wParam);
+            // The character of a Tab that moved the focus: no control of ours types it.
+            if (key == '\t') return 0;
             TForm* form = ParentForm();
             if (form && form != this && form->KeyPreview() && form->OnKeyPress) {
                 form->OnKeyPress(form, key);
@@ -489,7 +493,10 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_MOUSEWHEEL: {
             POINT pos{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            TForm* form = ParentForm();
+            TForm::WheelPass pass(form, this);
             if (MouseWheel(KeyboardShiftState(), GET_WHEEL_DELTA_WPARAM(wParam), pos)) return 0;
+            if (form && form->RouteWheel(this, wParam, lParam)) return 0;
             // Unhandled wheel turns go to the parent, up to the form.
             if (Parent() && Parent()->HandleAllocated())
                 return Parent()->WndProc(message, wParam, lParam);

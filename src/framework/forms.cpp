@@ -169,6 +169,58 @@ void TForm::Close() {
     }
 }
 
+namespace {
+
+// The focusable tab stops below `parent`, in placing order, depth first.
+void CollectTabStops(const TWinControl& parent, std::vector<TWinControl*>& stops) {
+    for (TControl* control : parent.Controls()) {
+        if (!control->IsWindowed()) continue;
+        auto* windowed = static_cast<TWinControl*>(control);
+        if (!windowed->Visible() || !windowed->Enabled()) continue;
+        if (windowed->TabStop()) stops.push_back(windowed);
+        CollectTabStops(*windowed, stops);
+    }
+}
+
+}  // namespace
+
+TWinControl* TForm::FindNextControl(const TWinControl* current, bool forward) const {
+    std::vector<TWinControl*> stops;
+    CollectTabStops(*this, stops);
+    if (stops.empty()) return nullptr;
+    const auto at = std::find(stops.begin(), stops.end(), current);
+    const ptrdiff_t count = static_cast<ptrdiff_t>(stops.size());
+    ptrdiff_t index = at - stops.begin();
+    if (at == stops.end()) index = forward ? count - 1 : 0;  // from nowhere: first or last
+    index = (index + (forward ? 1 : count - 1)) % count;
+    return stops[static_cast<size_t>(index)];
+}
+
+bool TForm::SelectNext(const TWinControl* current, bool forward) {
+    TWinControl* next = FindNextControl(current, forward);
+    if (!next) return false;
+    next->SetFocus();
+    return true;
+}
+
+bool TForm::RouteWheel(const TWinControl* from, WPARAM wParam, LPARAM lParam) {
+    if (!wheelTarget_ || from == wheelTarget_ || wheelPassed_ || !wheelTarget_->CanFocus())
+        return false;
+    wheelTarget_->WndProc(WM_MOUSEWHEEL, wParam, lParam);
+    return true;
+}
+
+TForm::WheelPass::WheelPass(TForm* form, const TWinControl* control)
+    : form_(form && form->wheelTarget_ == control ? form : nullptr) {
+    if (!form_) return;
+    previous_ = form_->wheelPassed_;
+    form_->wheelPassed_ = true;
+}
+
+TForm::WheelPass::~WheelPass() {
+    if (form_) form_->wheelPassed_ = previous_;
+}
+
 void TForm::SetWindowRegion(UniqueRegion region) {
     // On success the system owns the region.
     if (SetWindowRgn(Handle(), region.get(), TRUE)) region.release();
@@ -349,11 +401,11 @@ std::vector<HWND> TApplication::DisableOtherWindows(HWND except) {
 
 const std::vector<std::string>& TScreen::Fonts() {
     if (fonts_.empty()) {
-        HDC dc = GetDC(nullptr);
+        WindowDc screen(nullptr);
         LOGFONTA filter{};
         filter.lfCharSet = DEFAULT_CHARSET;
-        EnumFontFamiliesExA(dc, &filter, CollectFont, reinterpret_cast<LPARAM>(&fonts_), 0);
-        ReleaseDC(nullptr, dc);
+        EnumFontFamiliesExA(screen.get(), &filter, CollectFont, reinterpret_cast<LPARAM>(&fonts_),
+                            0);
         std::sort(fonts_.begin(), fonts_.end());
     }
     return fonts_;

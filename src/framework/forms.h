@@ -61,6 +61,36 @@ class TForm : public TWinControl {
     // The control that gets the focus when the form is activated.
     void SetActiveControl(TWinControl* control) { activeControl_ = control; }
 
+    // Tab and Shift+Tab: the next (or previous) focusable tab stop after `current` in the
+    // form's tab order (the order in which the controls were placed, depth first),
+    // wrapping around; null when the form has none.
+    TWinControl* FindNextControl(const TWinControl* current, bool forward) const;
+    // Moves the focus there; false when there was nowhere to go.
+    bool SelectNext(const TWinControl* current, bool forward);
+
+    // Wheel turns that no control under the pointer takes go to this control, so a screen
+    // scrolls wherever the pointer is over it (current Windows sends the wheel to the
+    // window under the pointer, not to the focused one).
+    TWinControl* WheelTarget() const { return wheelTarget_; }
+    void SetWheelTarget(TWinControl* target) { wheelTarget_ = target; }
+    // Delivers an unhandled wheel turn that reached `from` to the wheel target; false when
+    // there is none or the turn has already passed through it.
+    bool RouteWheel(const TWinControl* from, WPARAM wParam, LPARAM lParam);
+
+    // Held by a control while it handles a wheel turn: once the turn has passed through
+    // the wheel target, it bubbles up to the form without being routed again.
+    class WheelPass {
+      public:
+        WheelPass(TForm* form, const TWinControl* control);
+        ~WheelPass();
+        WheelPass(const WheelPass&) = delete;
+        WheelPass& operator=(const WheelPass&) = delete;
+
+      private:
+        TForm* form_;
+        bool previous_ = false;
+    };
+
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;
@@ -78,6 +108,9 @@ class TForm : public TWinControl {
     bool CloseQuery();
 
   private:
+    TWinControl* wheelTarget_ = nullptr;
+    bool wheelPassed_ = false;
+
     void ApplyPosition();
     void UpdateWindowSize();
     RECT OuterRect(int clientWidth, int clientHeight) const;

@@ -182,4 +182,7 @@ class TBitmap {
 // Raw bytes of a RT_RCDATA resource of the program (empty when it does not exist).
 std::vector<uint8_t> ResourceBytes(const char* name);
 
+// Writes a bitmap's pixels as a bottom-up 24-bit BMP file image.
+std::vector<uint8_t> EncodeBmp24(const TBitmap& bitmap);
+
 }  // namespace mvt

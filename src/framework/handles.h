@@ -47,7 +47,8 @@ class SelectGuard {
     HGDIOBJ previous_;
 };
 
-// A device context for a window's client area, released on scope exit.
+// A device context for a window's client area (the whole screen for a null window),
+// released on scope exit.
 class WindowDc {
   public:
     explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
@@ -58,6 +59,24 @@ class WindowDc {
 
   private:
     HWND window_;
+    HDC dc_;
+};
+
+// A window's paint session: BeginPaint on construction, EndPaint on scope exit, so an
+// exception thrown while painting never leaves the window's update region validated
+// without its paint ended.
+class PaintSession {
+  public:
+    explicit PaintSession(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintSession() { EndPaint(window_, &paint_); }
+    PaintSession(const PaintSession&) = delete;
+    PaintSession& operator=(const PaintSession&) = delete;
+    HDC get() const { return dc_; }
+    const RECT& Area() const { return paint_.rcPaint; }
+
+  private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
     HDC dc_;
 };
 

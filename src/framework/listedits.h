@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "framework/buttons.h"
+#include "framework/button_edit.h"
 #include "framework/controls.h"
 
 namespace mvt {

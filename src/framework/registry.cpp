@@ -76,4 +76,11 @@ void TRegistry::WriteInteger(const std::string& name, int value) {
     WriteData(name, REG_DWORD, &data, sizeof data);
 }
 
+std::string ReadMachineString(const std::string& key, const std::string& name) {
+    TRegistry registry(KEY_ALL_ACCESS);
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKey(key, false)) return {};
+    return registry.ReadString(name);
+}
+
 }  // namespace mvt

@@ -52,4 +52,8 @@ class TRegistry {
     HKEY current_ = nullptr;
 };
 
+// A string value of a key under HKEY_LOCAL_MACHINE, opened (never created) with full
+// access rights like every key the program opens; empty when it cannot be read.
+std::string ReadMachineString(const std::string& key, const std::string& name);
+
 }  // namespace mvt

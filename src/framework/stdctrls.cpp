@@ -78,14 +78,11 @@ UINT TLabel::DrawFlags() const {
 
 RECT TLabel::TextBounds(int width) {
     RECT bounds{0, 0, width, 0};
-    HDC dc = GetDC(nullptr);
-    {
-        SelectGuard font(dc, Font().Handle());
-        std::string text = caption_.empty() ? std::string(" ") : caption_;
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
-                  DrawFlags() | DT_CALCRECT);
-    }
-    ReleaseDC(nullptr, dc);
+    WindowDc screen(nullptr);
+    SelectGuard font(screen.get(), Font().Handle());
+    std::string text = caption_.empty() ? std::string(" ") : caption_;
+    DrawTextA(screen.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
+              DrawFlags() | DT_CALCRECT);
     return bounds;
 }
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "framework/buttons.h"
+#include "framework/button_edit.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "zip/zipevents.h"

@@ -11,22 +11,25 @@
 #include "framework/inifiles.h"
 #include "framework/registry.h"
 #include "framework/sysutils.h"
-#include "install/unit10.h"
-#include "wizard/screens.h"
-#include "wizard/unit1.h"
-#include "wizard/unit3.h"
-#include "wizard/unit4.h"
-#include "wizard/unit5.h"
-#include "wizard/unit8.h"
-#include "wizard/unit9.h"
+#include "install/progress_screen.h"
+#include "wizard/screen_sequence.h"
+#include "wizard/welcome_screen.h"
+#include "wizard/cancel_confirmation.h"
+#include "wizard/notice_screen.h"
+#include "wizard/destination_screen.h"
+#include "wizard/options_screen.h"
+#include "wizard/ready_screen.h"
 
 using namespace mvt;
 
 namespace {
 
-constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-void Process() { Application().ProcessMessages(); }
+void Process() {
+    Application().ProcessMessages();
+}
 
 void Post(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     PostMessageA(window, message, wParam, lParam);
@@ -42,7 +45,9 @@ void ClickAt(TWinControl& control, int x, int y) {
     Process();
 }
 
-void Click(TWinControl& control) { ClickAt(control, control.Width() / 2, control.Height() / 2); }
+void Click(TWinControl& control) {
+    ClickAt(control, control.Width() / 2, control.Height() / 2);
+}
 
 void Type(TWinControl& control, const std::string& text) {
     for (char c : text) Post(control.Handle(), WM_CHAR, static_cast<unsigned char>(c));
@@ -51,7 +56,7 @@ void Type(TWinControl& control, const std::string& text) {
 // Builds the screens once for the whole run, as start-up does, with a setup description
 // and an all-users programs folder of the test's own.
 class WizardEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         programs_ = ProgramFolder() + "common programs\\";
         ForceDirectories(programs_ + "Alpha");
@@ -97,20 +102,20 @@ public:
         RemoveFontResourceExA(MVT_TYPEFACE, FR_PRIVATE, nullptr);
     }
 
-private:
+  private:
     std::string programs_;
     std::string saved_;
 
-public:
+  public:
     static inline std::vector<std::string> startupErrors;
 };
 
 // Every test starts on the welcome screen, scrolled to the top.
 class WizardTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        for (TForm* form : {static_cast<TForm*>(Form5), static_cast<TForm*>(Form8),
-                            static_cast<TForm*>(Form9)})
+        for (TForm* form :
+             {static_cast<TForm*>(Form5), static_cast<TForm*>(Form8), static_cast<TForm*>(Form9)})
             form->Hide();
         Form1->Show();
         while (Form1->SkBmpButton3->Enabled()) Form1->SkBmpButton3Click();
@@ -142,7 +147,8 @@ TEST_F(WizardTest, WelcomeScrollsTwentyNineStepsAndNoFurther) {
 }
 
 TEST_F(WizardTest, OnlyUpDownAndTheWheelScroll) {
-    for (int key : {VK_NEXT, VK_PRIOR, VK_HOME, VK_END, VK_SPACE, VK_RETURN, int('A')}) Key(WORD(key));
+    for (int key : {VK_NEXT, VK_PRIOR, VK_HOME, VK_END, VK_SPACE, VK_RETURN, int('A')})
+        Key(WORD(key));
     EXPECT_EQ(Form1->SkLabel1->Top(), 0);
     Key(VK_DOWN);
     Key(VK_DOWN);
@@ -153,6 +159,18 @@ TEST_F(WizardTest, OnlyUpDownAndTheWheelScroll) {
     Key(VK_UP);  // already at the top: nothing
     EXPECT_EQ(Form1->SkLabel1->Top(), 0);
     EXPECT_EQ(Form1->Image2->Top(), 139);
+}
+
+// Current Windows sends a wheel turn to the window under the pointer: over the text's
+// viewport, or over the screen's background, the text scrolls one step per turn.
+TEST_F(WizardTest, WheelOverAnyPartOfTheWelcomeScreenScrollsTheText) {
+    const WPARAM down = MAKEWPARAM(0, static_cast<WORD>(-120));
+    Post(Form1->SkPanel1->Handle(), WM_MOUSEWHEEL, down);
+    EXPECT_EQ(Form1->SkLabel1->Top(), -42);
+    Post(Form1->Handle(), WM_MOUSEWHEEL, down);
+    EXPECT_EQ(Form1->SkLabel1->Top(), -84);
+    Wheel(+120);  // the focused edit itself: still exactly one step
+    EXPECT_EQ(Form1->SkLabel1->Top(), -42);
 }
 
 TEST_F(WizardTest, MarkerFollowsTheTextByTheFixedRatio) {
@@ -331,6 +349,26 @@ TEST_F(WizardTest, ExistingGroupsAreListedAndPickingOneCopiesItsName) {
     EXPECT_EQ(list.ItemIndex(), -1) << "the picked entry stays highlighted";
     EXPECT_TRUE(Form8->SkBmpButton2->Enabled());
     Form8->Edit1->SetText("Morvath Trilogy");
+}
+
+// Tab and Shift+Tab move between the options screen's edit box and list of groups.
+TEST_F(WizardTest, TabReachesTheListOfGroupsAndShiftTabComesBack) {
+    Form8->Show();
+    Form8->Edit1->SetFocus();
+    Process();
+    ASSERT_TRUE(Form8->Edit1->Focused());
+    Post(Form8->Edit1->Handle(), WM_KEYDOWN, VK_TAB);
+    EXPECT_TRUE(Form8->ListBox1->Focused());
+    EXPECT_EQ(Form8->Edit1->Text(), "Morvath Trilogy") << "the Tab was typed";
+
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    Post(Form8->ListBox1->Handle(), WM_KEYDOWN, VK_TAB);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(Form8->Edit1->Focused());
 }
 
 TEST_F(WizardTest, TogglesFlipIndependently) {

@@ -5,7 +5,7 @@
 #include "controls/skmultilinelabel.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/buttons.h"
+#include "wizard/wizard_buttons.h"
 
 class TForm5 : public mvt::TForm {
   public:

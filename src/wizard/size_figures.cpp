@@ -1,4 +1,4 @@
-#include "wizard/space.h"
+#include "wizard/size_figures.h"
 
 #include <cctype>
 #include <cmath>

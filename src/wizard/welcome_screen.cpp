@@ -1,14 +1,15 @@
-#include "wizard/unit1.h"
+#include "wizard/welcome_screen.h"
 
 #include <windows.h>
 
 #include <cmath>
 
+#include "controls/screen_skin.h"
 #include "framework/graphics.h"
 #include "framework/sysutils.h"
-#include "wizard/look.h"
-#include "wizard/unit4.h"
-#include "wizard/unit5.h"
+#include "wizard/destination_screen.h"
+#include "wizard/notice_screen.h"
+#include "wizard/screen_sequence.h"
 
 using namespace mvt;
 
@@ -44,9 +45,9 @@ int TForm1::MarkerTop(int labelTop) {
 }
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
-    wizard::MakeWizardWindow(*this, wizard::kWizardWidth, wizard::kWizardHeight, true);
+    skin::MakeWizardWindow(*this, skin::kWizardWidth, skin::kWizardHeight, true);
     SetPosition(TPosition::poScreenCenter);
-    Image1 = wizard::AddBackground(*this, "BG_WELCOME");
+    Image1 = skin::AddBackground(*this, "BG_WELCOME");
 
     Image3 = CreateChild<TImage>(this, this, 588, 140, 6, 197);
     Image3->Picture().LoadFromResource("SCROLL_TRACK");
@@ -65,9 +66,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     SkLabel1->SetAutoSize(false);
     SkLabel1->SetWordWrap(true);
     SkLabel1->SetTransparent(true);
-    SkLabel1->Font().SetName(wizard::kTypeface);
-    SkLabel1->Font().SetHeight(wizard::kLabelFontHeight);
-    SkLabel1->Font().SetColor(wizard::kDarkBrown);
+    SkLabel1->Font().SetName(skin::kTypeface);
+    SkLabel1->Font().SetHeight(skin::kLabelFontHeight);
+    SkLabel1->Font().SetColor(skin::kDarkBrown);
     std::vector<uint8_t> text = ResourceBytes("DESCRIPTION");
     SkLabel1->SetLinesText(std::string(text.begin(), text.end()));
 
@@ -79,6 +80,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     RichEdit1->OnMouseWheel = [this](TObject*, unsigned, int delta, POINT, bool&) {
         RichEdit1MouseWheel(delta);  // left unhandled, as the screen does not consume it
     };
+    // The text scrolls by wheel wherever the pointer is over the screen.
+    SetWheelTarget(RichEdit1);
     SkWave1 = Make<TSkWave>();
     LoadSound(*SkWave1, "WAVE_CLICK");
 

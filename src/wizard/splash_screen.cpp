@@ -1,12 +1,13 @@
-#include "wizard/unit2.h"
+#include "wizard/splash_screen.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "controls/screen_skin.h"
 #include "framework/sysutils.h"
-#include "wizard/look.h"
+#include "wizard/screen_sequence.h"
 
 using namespace mvt;
 
@@ -34,7 +35,7 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
     SetBorderStyle(TFormBorderStyle::bsNone);
     SetStayOnTop(true);
     SetPosition(TPosition::poScreenCenter);
-    SetColor(wizard::kFormColour);
+    SetColor(skin::kFormColour);
 
     Image1 = CreateChild<TImage>(this, this, 0, 0, 0, 0);
     Image1->Picture().LoadFromResource("SPLASH");

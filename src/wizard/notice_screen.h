@@ -3,7 +3,7 @@
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/buttons.h"
+#include "wizard/wizard_buttons.h"
 
 class TForm4 : public mvt::TForm {
   public:

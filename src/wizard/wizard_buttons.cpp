@@ -1,4 +1,4 @@
-#include "wizard/buttons.h"
+#include "wizard/wizard_buttons.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/buttons.h"
+#include "wizard/wizard_buttons.h"
 
 // The cancel mark (Tag of Form3): leaving has been decided. Never reset once set.
 constexpr int kCancelMarkLeave = 111;

@@ -1,16 +1,17 @@
-#include "wizard/unit4.h"
+#include "wizard/notice_screen.h"
 
+#include "controls/screen_skin.h"
 #include "framework/sysutils.h"
-#include "wizard/look.h"
-#include "wizard/unit1.h"
+#include "wizard/screen_sequence.h"
+#include "wizard/welcome_screen.h"
 
 using namespace mvt;
 
 TForm4* Form4 = nullptr;
 
 TForm4::TForm4(TComponent* owner) : TForm(owner) {
-    wizard::MakeDialogWindow(*this, 324, 423);
-    Image1 = wizard::AddBackground(*this, "BG_NOTICE");
+    skin::MakeDialogWindow(*this, 324, 423);
+    Image1 = skin::AddBackground(*this, "BG_NOTICE");
     Image2 = CreateChild<TImage>(this, this, 42, 64, 237, 226);
     SkBmpButton1 = AddWizardButton(*this, 22, 294, 271, 31, "BTN_CLOSE");
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };

@@ -1,4 +1,4 @@
-#include "framework/buttons.h"
+#include "framework/button_edit.h"
 
 namespace mvt {
 

@@ -6,7 +6,7 @@
 #include "controls/skwave.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/buttons.h"
+#include "wizard/wizard_buttons.h"
 
 class TForm1 : public mvt::TForm {
   public:

@@ -5,7 +5,7 @@
 #include "framework/forms.h"
 #include "framework/listedits.h"
 #include "framework/stdctrls.h"
-#include "wizard/buttons.h"
+#include "wizard/wizard_buttons.h"
 
 class TForm8 : public mvt::TForm {
   public:

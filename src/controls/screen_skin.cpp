@@ -1,13 +1,8 @@
-#include "wizard/look.h"
-
-#include "framework/registry.h"
-
-#include "wizard/unit1.h"
-#include "wizard/unit3.h"
+#include "controls/screen_skin.h"
 
 using namespace mvt;
 
-namespace wizard {
+namespace skin {
 
 void MakeWizardWindow(TForm& form, int clientWidth, int clientHeight, bool closeIcon) {
     form.SetBorderStyle(TFormBorderStyle::bsToolWindow);
@@ -47,27 +42,4 @@ void CutRoundedCorners(TForm& form) {
         CreateRoundRectRgn(0, 0, form.ClientWidth() + 1, form.ClientHeight() + 1, 30, 30)));
 }
 
-std::string MachineString(const std::string& key, const std::string& name) {
-    TRegistry registry(KEY_ALL_ACCESS);
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKey(key, false)) return {};
-    return registry.ReadString(name);
-}
-
-void PlayClick() {
-    if (Form1) Form1->SkWave1->Play();
-}
-
-void HandOver(TForm& current, TForm& next) {
-    next.SetBounds(current.Left(), current.Top(), next.Width(), next.Height());
-    next.Show();
-    current.Hide();
-}
-
-void MainWindowCloseQuery(bool& canClose) {
-    PlayClick();
-    Form3->ShowModal();
-    canClose = Form3->Tag() == kCancelMarkLeave;
-}
-
-}  // namespace wizard
+}  // namespace skin

@@ -1,14 +1,16 @@
-#include "wizard/unit5.h"
+#include "wizard/destination_screen.h"
 
 #include <windows.h>
 
+#include "controls/screen_skin.h"
 #include "framework/inifiles.h"
+#include "framework/registry.h"
 #include "framework/sysutils.h"
-#include "wizard/look.h"
-#include "wizard/space.h"
-#include "wizard/unit1.h"
-#include "wizard/unit6.h"
-#include "wizard/unit8.h"
+#include "wizard/folder_browser.h"
+#include "wizard/options_screen.h"
+#include "wizard/screen_sequence.h"
+#include "wizard/size_figures.h"
+#include "wizard/welcome_screen.h"
 
 using namespace mvt;
 
@@ -17,7 +19,8 @@ TForm5* Form5 = nullptr;
 namespace {
 
 std::string ProgramFilesFolder() {
-    return wizard::MachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+    return mvt::ReadMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                  "ProgramFilesDir");
 }
 
 }  // namespace
@@ -39,15 +42,15 @@ double RequiredBytesFromSetup() {
 }
 
 TForm5::TForm5(TComponent* owner) : TForm(owner) {
-    wizard::MakeWizardWindow(*this, wizard::kWizardWidth, wizard::kWizardHeight, true);
-    Image1 = wizard::AddBackground(*this, "BG_DEST");
+    skin::MakeWizardWindow(*this, skin::kWizardWidth, skin::kWizardHeight, true);
+    Image1 = skin::AddBackground(*this, "BG_DEST");
 
     LocateLabel1 = CreateChild<TSkMultilineLabel>(this, this, 44, 124, 553, 151);
     LocateLabel1->SetAutoSize(false);
     LocateLabel1->SetTransparent(true);
-    LocateLabel1->Font().SetName(wizard::kTypeface);
-    LocateLabel1->Font().SetHeight(wizard::kLabelFontHeight);
-    LocateLabel1->Font().SetColor(wizard::kDarkBrown);
+    LocateLabel1->Font().SetName(skin::kTypeface);
+    LocateLabel1->Font().SetHeight(skin::kLabelFontHeight);
+    LocateLabel1->Font().SetColor(skin::kDarkBrown);
     TStringList lines;
     lines.Add(std::string(46, ' ') + "ВЫБОР КАТАЛОГА УСТАНОВКИ");
     lines.Add("Установка Трилогии Морвата будет выполнена в каталог по умолчанию, указанный");
@@ -58,7 +61,7 @@ TForm5::TForm5(TComponent* owner) : TForm(owner) {
     lines.Add("X");
     LocateLabel1->SetLines(lines);
 
-    Label1 = wizard::AddLabel(*this, 44, 334, 508, 31, wizard::kGold, "X");
+    Label1 = skin::AddLabel(*this, 44, 334, 508, 31, skin::kGold, "X");
     Label1->SetLayout(TTextLayout::tlCenter);
 
     SkBmpButton1 = AddWizardButton(*this, 553, 331, 57, 38, "BTN_BROWSE");

@@ -1,15 +1,17 @@
-#include "wizard/unit8.h"
+#include "wizard/options_screen.h"
 
 #include <windows.h>
 
 #include <cstring>
 
+#include "controls/screen_skin.h"
 #include "framework/handles.h"
+#include "framework/registry.h"
 #include "framework/sysutils.h"
-#include "wizard/look.h"
-#include "wizard/unit1.h"
-#include "wizard/unit5.h"
-#include "wizard/unit9.h"
+#include "wizard/destination_screen.h"
+#include "wizard/ready_screen.h"
+#include "wizard/screen_sequence.h"
+#include "wizard/welcome_screen.h"
 
 using namespace mvt;
 
@@ -21,46 +23,45 @@ constexpr char kRefusedInGroupName[] = "/\\:*?\"<>|";
 constexpr TColor kBlack = 0x000000;
 
 std::string CommonProgramsFolder() {
-    return wizard::MachineString(
+    return mvt::ReadMachineString(
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Common Programs");
 }
 
 void UseWizardFont(TControl& control, TColor colour) {
-    control.Font().SetName(wizard::kTypeface);
-    control.Font().SetHeight(wizard::kLabelFontHeight);
+    control.Font().SetName(skin::kTypeface);
+    control.Font().SetHeight(skin::kLabelFontHeight);
     control.Font().SetColor(colour);
 }
 
 }  // namespace
 
 TForm8::TForm8(TComponent* owner) : TForm(owner) {
-    wizard::MakeWizardWindow(*this, wizard::kWizardWidth, wizard::kWizardHeight, true);
-    Image1 = wizard::AddBackground(*this, nullptr);
-    Label1 = wizard::AddLabel(*this, 40, 124, 559, 21, wizard::kDarkBrown,
-                              std::string(40, ' ') + "ДОПОЛНИТЕЛЬНЫЕ ОПЦИИ УСТАНОВКИ");
-    Label5 = wizard::AddLabel(
-        *this, 40, 150, 559, 21, wizard::kDarkBrown,
+    skin::MakeWizardWindow(*this, skin::kWizardWidth, skin::kWizardHeight, true);
+    Image1 = skin::AddBackground(*this, nullptr);
+    Label1 = skin::AddLabel(*this, 40, 124, 559, 21, skin::kDarkBrown,
+                            std::string(40, ' ') + "ДОПОЛНИТЕЛЬНЫЕ ОПЦИИ УСТАНОВКИ");
+    Label5 = skin::AddLabel(
+        *this, 40, 150, 559, 21, skin::kDarkBrown,
         "Выбор программной группы:" + std::string(33, ' ') + "Действия после установки:");
 
     Edit1 = CreateChild<TChangeEdit>(this, this, 40, 176, 265, 29);
     Edit1->SetColor(kBlack);
-    UseWizardFont(*Edit1, wizard::kGold);
+    UseWizardFont(*Edit1, skin::kGold);
     Edit1->SetText("Morvath Trilogy");
     ListBox1 = CreateChild<TListBox>(this, this, 40, 207, 265, 152);
     ListBox1->SetColor(kBlack);
-    UseWizardFont(*ListBox1, wizard::kGold);
+    UseWizardFont(*ListBox1, skin::kGold);
     ListBox1->SetItemHeight(21);
 
     SkBmpButton1 = AddToggle(174, 1);
-    Label2 = wizard::AddLabel(*this, 364, 178, 233, 21, wizard::kDarkBrown,
-                              "Создать ярлык на рабочем столе");
+    Label2 = skin::AddLabel(*this, 364, 178, 233, 21, skin::kDarkBrown,
+                            "Создать ярлык на рабочем столе");
     Label2->SetLayout(TTextLayout::tlCenter);
     SkBmpButton4 = AddToggle(206, 20);
-    Label3 =
-        wizard::AddLabel(*this, 364, 210, 233, 21, wizard::kDarkBrown, "Установить деинсталлятор");
+    Label3 = skin::AddLabel(*this, 364, 210, 233, 21, skin::kDarkBrown, "Установить деинсталлятор");
     SkBmpButton5 = AddToggle(238, 50);
-    Label4 = wizard::AddLabel(*this, 364, 242, 233, 21, wizard::kDarkBrown,
-                              "Запустить программу конфигурации");
+    Label4 = skin::AddLabel(*this, 364, 242, 233, 21, skin::kDarkBrown,
+                            "Запустить программу конфигурации");
 
     SkBmpButton3 = AddWizardButton(*this, 164, 428, 144, 36, "BTN_BACK");
     SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");

@@ -1,19 +1,20 @@
-#include "wizard/unit9.h"
+#include "wizard/ready_screen.h"
 
-#include "install/unit10.h"
-#include "wizard/look.h"
-#include "wizard/unit1.h"
-#include "wizard/unit8.h"
+#include "controls/screen_skin.h"
+#include "install/progress_screen.h"
+#include "wizard/options_screen.h"
+#include "wizard/screen_sequence.h"
+#include "wizard/welcome_screen.h"
 
 using namespace mvt;
 
 TForm9* Form9 = nullptr;
 
 TForm9::TForm9(TComponent* owner) : TForm(owner) {
-    wizard::MakeWizardWindow(*this, wizard::kWizardWidth, wizard::kWizardHeight, true);
-    Image1 = wizard::AddBackground(*this, nullptr);
-    Label1 = wizard::AddLabel(
-        *this, 40, 124, 557, 232, wizard::kDarkBrown,
+    skin::MakeWizardWindow(*this, skin::kWizardWidth, skin::kWizardHeight, true);
+    Image1 = skin::AddBackground(*this, nullptr);
+    Label1 = skin::AddLabel(
+        *this, 40, 124, 557, 232, skin::kDarkBrown,
         std::string(51, ' ') + "ЗАПУСК КОПИРОВАНИЯ\r" +
             "Программа собрала необходимые сведения для начала установки Трилогии Морвата.\r"
             "\r"

@@ -1,18 +1,19 @@
-#include "wizard/unit3.h"
+#include "wizard/cancel_confirmation.h"
 
-#include "install/unit10.h"
-#include "wizard/look.h"
-#include "wizard/unit1.h"
+#include "controls/screen_skin.h"
+#include "install/progress_screen.h"
+#include "wizard/screen_sequence.h"
+#include "wizard/welcome_screen.h"
 
 using namespace mvt;
 
 TForm3* Form3 = nullptr;
 
 TForm3::TForm3(TComponent* owner) : TForm(owner) {
-    wizard::MakeDialogWindow(*this, 421, 144);
-    Image1 = wizard::AddBackground(*this, "BG_CONFIRM");
-    Label1 = wizard::AddLabel(*this, 28, 16, 365, 65, wizard::kGold,
-                              "Установка Трилогии Морвата не была выполнена.\rВыйти из программы?");
+    skin::MakeDialogWindow(*this, 421, 144);
+    Image1 = skin::AddBackground(*this, "BG_CONFIRM");
+    Label1 = skin::AddLabel(*this, 28, 16, 365, 65, skin::kGold,
+                            "Установка Трилогии Морвата не была выполнена.\rВыйти из программы?");
     Label1->SetAlignment(TAlignment::taCenter);
     Label1->SetLayout(TTextLayout::tlCenter);
     SkBmpButton1 = AddWizardButton(*this, 57, 98, 144, 36, "BTN_EXIT");
@@ -23,7 +24,7 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
 }
 
 void TForm3::FormCreate() {
-    wizard::CutRoundedCorners(*this);
+    skin::CutRoundedCorners(*this);
 }
 
 void TForm3::SkBmpButton1Click() {

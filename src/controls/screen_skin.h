@@ -1,11 +1,11 @@
-// What the wizard's screens share: their look, the click sound, the hand-over from one
-// screen to the next and the close query of the main wizard windows.
+// The skin every screen of the setup shares: window kinds, colours, the caption, the
+// typeface of the labels and the background pictures from the program's resources.
 #pragma once
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 
-namespace wizard {
+namespace skin {
 
 constexpr mvt::TColor kFormColour = 0x111A26;  // dark brown
 constexpr mvt::TColor kGold = 0x448DB0;        // labels on dark areas
@@ -27,16 +27,4 @@ mvt::TLabel* AddLabel(mvt::TForm& form, int left, int top, int width, int height
 // The dialogs' rounded shape: corner ellipse 30 × 30.
 void CutRoundedCorners(mvt::TForm& form);
 
-// A string value of a key under HKEY_LOCAL_MACHINE, opened (never created) with full
-// access rights like every key the program opens; empty when it cannot be read.
-std::string MachineString(const std::string& key, const std::string& name);
-
-// Plays the wizard's click sound (the welcome screen's).
-void PlayClick();
-// Shows next exactly where current stands, then hides current.
-void HandOver(mvt::TForm& current, mvt::TForm& next);
-// Click sound, the cancel confirmation, then closing is allowed only when leaving has
-// been decided.
-void MainWindowCloseQuery(bool& canClose);
-
-}  // namespace wizard
+}  // namespace skin

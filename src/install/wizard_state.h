@@ -1,0 +1,28 @@
+// What the installation needs of the wizard: the user's choices, which stay in the screens'
+// controls, and the two ways back to the screens. The run reads each at the moment it needs
+// it, so a choice is never copied ahead of time; the wizard implements this.
+#pragma once
+
+#include <string>
+
+namespace install {
+
+class WizardState {
+  public:
+    virtual ~WizardState() = default;
+
+    virtual std::string InstallDirectory() const = 0;
+    virtual std::string ProgramGroup() const = 0;
+    virtual bool DesktopShortcutChosen() const = 0;
+    virtual bool UninstallerChosen() const = 0;
+    virtual bool ConfigurationChosen() const = 0;
+    // The cancel mark: the user has decided to leave.
+    virtual bool LeaveDecided() const = 0;
+
+    // Hands a close request to the main window's close query (the cancel confirmation).
+    virtual void PassCloseRequest() = 0;
+    // The finish screen, shown modally once the installation is done.
+    virtual void ShowFinishScreen() = 0;
+};
+
+}  // namespace install

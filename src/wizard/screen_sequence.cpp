@@ -1,0 +1,70 @@
+#include "wizard/screen_sequence.h"
+
+#include "framework/forms.h"
+#include "install/progress_screen.h"
+#include "install/wizard_state.h"
+#include "wizard/cancel_confirmation.h"
+#include "wizard/destination_screen.h"
+#include "wizard/finish_screen.h"
+#include "wizard/folder_browser.h"
+#include "wizard/new_folder_prompt.h"
+#include "wizard/notice_screen.h"
+#include "wizard/options_screen.h"
+#include "wizard/ready_screen.h"
+#include "wizard/welcome_screen.h"
+
+namespace wizard {
+
+namespace {
+
+// The user's choices as the screens hold them: the install directory is the destination
+// screen's path label, the program group the options screen's edit box, and each option a
+// toggle that is chosen while it is not down.
+class ScreenWizardState final : public install::WizardState {
+  public:
+    std::string InstallDirectory() const override { return Form5->Label1->Caption(); }
+    std::string ProgramGroup() const override { return Form8->Edit1->Text(); }
+    bool DesktopShortcutChosen() const override { return !Form8->SkBmpButton1->Down(); }
+    bool UninstallerChosen() const override { return !Form8->SkBmpButton4->Down(); }
+    bool ConfigurationChosen() const override { return !Form8->SkBmpButton5->Down(); }
+    bool LeaveDecided() const override { return Form3->Tag() == kCancelMarkLeave; }
+    void PassCloseRequest() override { Form1->Close(); }
+    void ShowFinishScreen() override { Form11->ShowModal(); }
+};
+
+}  // namespace
+
+void CreateScreens() {
+    mvt::TApplication& application = mvt::Application();
+    application.CreateForm(Form1);
+    application.CreateForm(Form3);
+    application.CreateForm(Form4);
+    application.CreateForm(Form5);
+    application.CreateForm(Form6);
+    application.CreateForm(Form7);
+    application.CreateForm(Form8);
+    application.CreateForm(Form9);
+    application.CreateForm(Form10);
+    application.CreateForm(Form11);
+    // Holds no data of its own: every answer is read from the screens when asked.
+    static ScreenWizardState state;
+    Form10->SetWizard(state);
+}
+
+void PlayClick() {
+    if (Form1) Form1->SkWave1->Play();
+}
+
+void HandOver(mvt::TForm& current, mvt::TForm& next) {
+    next.SetBounds(current.Left(), current.Top(), next.Width(), next.Height());
+    next.Show();
+    current.Hide();
+}
+
+void MainWindowCloseQuery(bool& canClose) {
+    PlayClick();
+    Form3->ShowModal();
+    canClose = Form3->Tag() == kCancelMarkLeave;
+}
+
+}  // namespace wizard
