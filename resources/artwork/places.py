@@ -21,8 +21,11 @@ SOURCE_FONT = "/usr/share/fonts/truetype/vollkorn/Vollkorn-SemiBold.ttf"
 SOURCE_FONT_LICENSE = "/usr/share/doc/fonts-vollkorn/copyright"
 TITLE_FONT_PACKAGE = "fonts-triod-postnaja"
 TITLE_FONT = "/usr/share/fonts/truetype/triod-postnaja/TriodPostnaja.ttf"
+SYSTEM_PYTHON = "/usr/bin/python3"
 NEEDED_PACKAGES = {
     "numpy": "python3-numpy",
+    "PIL": "python3-pil",
+    "fontTools": "python3-fonttools",
     SOURCE_FONT: SOURCE_FONT_PACKAGE,
     TITLE_FONT: TITLE_FONT_PACKAGE,
     "/usr/bin/ttfautohint": "ttfautohint",
@@ -31,7 +34,7 @@ NEEDED_PACKAGES = {
 
 def ensure_packages():
     """Installs the Debian packages the generator draws on (generation time only)."""
-    missing = []
+    missing, modules_missing = [], False
     for what, package in NEEDED_PACKAGES.items():
         if what.startswith("/"):
             if not os.path.exists(what):
@@ -41,8 +44,17 @@ def ensure_packages():
                 __import__(what)
             except ImportError:
                 missing.append(package)
+                modules_missing = True
     if not missing:
         return
+    # Debian's python3-* packages belong to the system interpreter; another python3 found
+    # first on PATH (pyenv, a virtual environment) lacks them, so the generator runs again
+    # under the system one rather than installing what is already there.
+    if (modules_missing and os.path.exists(SYSTEM_PYTHON)
+            and os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON)
+            and not os.environ.get("MVT_ARTWORK_REEXEC")):
+        os.environ["MVT_ARTWORK_REEXEC"] = "1"
+        os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON] + sys.argv)
     if os.geteuid() != 0:
         sys.exit("generate.py: missing Debian packages (install as root): " + " ".join(missing))
     env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
