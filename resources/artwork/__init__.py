@@ -1,0 +1,1 @@
+"""The artwork generator's modules; resources/generate.py runs them."""
