@@ -227,6 +227,12 @@ TCanvas& TBitmap::Canvas() {
     return *canvas_;
 }
 
+void TBitmap::Modified() {
+    source_.clear();
+    sourceBitCount_ = 32;
+    Changed();
+}
+
 COLORREF TBitmap::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return CLR_INVALID;
     uint32_t value = pixels_[size_t(y) * width_ + x];

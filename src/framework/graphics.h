@@ -142,6 +142,9 @@ class TBitmap {
     const std::vector<uint8_t>& SourceBytes() const { return source_; }
 
     TCanvas& Canvas();
+    // To be called after drawing on the canvas: the file bytes the bitmap was loaded from
+    // no longer describe its pixels, so copies and stored forms take the pixels instead.
+    void Modified();
     HBITMAP Handle() const { return bitmap_.get(); }
     // Pixel access on the DIB (0x00RRGGBB as stored; use Pixel for a COLORREF).
     COLORREF Pixel(int x, int y) const;

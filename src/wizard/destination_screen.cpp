@@ -4,6 +4,7 @@
 
 #include "controls/screen_skin.h"
 #include "framework/inifiles.h"
+#include "framework/numbers.h"
 #include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "wizard/folder_browser.h"
@@ -38,7 +39,7 @@ double FreeBytesOnDriveOf(const std::string& path) {
 double RequiredBytesFromSetup() {
     TIniFile setup(ProgramFolder() + "MVTSetup.ini");
     return wizard::RequiredBytes(
-        wizard::ParseNumber(setup.ReadString("Setup", "FullSize", ""), DecimalSeparator()));
+        ParseNumber(setup.ReadString("Setup", "FullSize", ""), DecimalSeparator()));
 }
 
 TForm5::TForm5(TComponent* owner) : TForm(owner) {

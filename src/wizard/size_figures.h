@@ -14,10 +14,6 @@ double GigabyteFigure(double bytes);
 // zeros, with the given decimal separator: 10 -> "10", 9.31 -> "9,31".
 std::string NumberText(double value, char decimalSeparator);
 
-// A decimal number written with the given separator (optional sign, digits, fraction,
-// exponent; surrounding blanks allowed). Anything else gives no value.
-std::optional<double> ParseNumber(const std::string& text, char decimalSeparator);
-
 // The required size read from the setup description: missing, unparsable or 0 counts as
 // 10 * 2^30 bytes.
 double RequiredBytes(const std::optional<double>& fullSize);

@@ -1,8 +1,11 @@
 #include "wizard/size_figures.h"
 
+#include "framework/numbers.h"
+
 #include <gtest/gtest.h>
 
 using namespace wizard;
+using mvt::ParseNumber;
 
 namespace {
 

@@ -1,0 +1,50 @@
+// The arithmetic of the installation run and its progress display, free of window code:
+// where each archive unpacks to, the total percent, the file name shown, and the wedges
+// that hide the part of the ring picture not reached yet.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace mvt::install {
+
+// The total the run expects when the setup description gives none it can use.
+constexpr double kDefaultFullSize = 10000000000.0;
+
+// The folder an archive listed in the setup description unpacks into: the last of the
+// subfolder rules whose text occurs in the ASCII-lower-cased name wins; with none, the
+// install directory itself. Paths are formed by plain concatenation.
+std::string ArchiveDestination(const std::string& installDir, const std::string& archiveName);
+
+// The game folders made under the install directory before anything is unpacked, in order.
+extern const char* const kGameFolders[13];
+
+// FullSize as the run uses it: a missing or unparsable value, and also 0 or below (which
+// would make the percent meaningless), become kDefaultFullSize.
+double UsableFullSize(const std::string& text, char decimalSeparator);
+
+// The whole total percent after a report of the zip component: the item's share done
+// (totalSize × perCent ÷ 100) plus what is already done, of fullSize, rounded to the
+// nearest with halves to even, and never above 100.
+int TotalPercent(uint32_t totalSize, int32_t perCent, double doneSize, double fullSize);
+
+// The name shown for a reported item: the part after its last '\' or ':', ASCII
+// lower-cased; nothing for the directory read's reports.
+std::string ShownFileName(const std::string& item);
+
+// Round-half-to-even to the nearest integer.
+int64_t NearestEven(long double value);
+
+// The two white pie wedges that leave visible only the lower x % of a ring picture of
+// width × height: each from the radial through (x1, y1) counter-clockwise to the radial
+// through (x2, y2) of the ellipse inscribed in the picture.
+struct Wedge {
+    int x1, y1, x2, y2;
+};
+struct RingCover {
+    bool whole;  // x ≥ 99.8: the untouched ring, no wedges
+    Wedge first, second;
+};
+RingCover RingCoverFor(double percent, int width, int height);
+
+}  // namespace mvt::install
