@@ -103,7 +103,8 @@ void TCanvas::RealizeBrush() {
 }
 
 void TCanvas::RealizePen() {
-    UniquePen fresh(CreatePen(PS_SOLID, pen_.width, ColorToRGB(pen_.color)));
+    UniquePen fresh(CreatePen(pen_.style == TPenStyle::psClear ? PS_NULL : PS_SOLID, pen_.width,
+                              ColorToRGB(pen_.color)));
     SelectKeepingOriginal(dc_, fresh.get(), originalPen_);
     penHandle_ = std::move(fresh);
 }

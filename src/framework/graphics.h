@@ -64,9 +64,12 @@ struct TBrush {
     TBrushStyle style = TBrushStyle::bsSolid;
 };
 
+enum class TPenStyle { psSolid, psClear };
+
 struct TPen {
     TColor color = clBlack;
     int width = 1;
+    TPenStyle style = TPenStyle::psSolid;  // psClear: shapes get no outline
 };
 
 // Drawing on a device context the canvas does not own (a window's paint context or a

@@ -1,19 +1,96 @@
 #include "install/progress_screen.h"
 
 #include "controls/screen_skin.h"
+#include "install/progress_figures.h"
 
 using namespace mvt;
+using namespace mvt::install;
 
 TForm10* Form10 = nullptr;
+
+namespace mvt::install {
+ProgressState Progress;
+}  // namespace mvt::install
+
+namespace {
+
+TImage* AddPicture(TForm& form, int left, int top, int width, int height, bool visible) {
+    auto* image = CreateChild<TImage>(&form, &form, left, top, width, height);
+    image->SetVisible(visible);
+    image->SetCursor(crHourGlass);
+    return image;
+}
+
+TLabel* AddStatusLabel(TForm& form, int left, int top, int width, const std::string& caption,
+                       TAlignment alignment = TAlignment::taLeftJustify) {
+    TLabel* label = skin::AddLabel(form, left, top, width, 29, skin::kGold, caption);
+    label->SetAlignment(alignment);
+    label->SetCursor(crHourGlass);
+    return label;
+}
+
+}  // namespace
 
 TForm10::TForm10(TComponent* owner) : TForm(owner) {
     skin::MakeWizardWindow(*this, skin::kWizardWidth, skin::kWizardHeight, false);
     SetPosition(TPosition::poScreenCenter);
+
+    // Back to front: the two hidden work pictures, the background, the shown ring.
+    Image3 = AddPicture(*this, 154, 34, 331, 330, false);
+    Image2 = AddPicture(*this, 154, 34, 331, 330, false);
+    Image2->Picture().LoadFromResource("RING");
     Image1 = skin::AddBackground(*this, "BG_PROGRESS");
+    Image1->SetCursor(crHourGlass);
+    Image4 = AddPicture(*this, 154, 34, 331, 330, true);
+    Image4->SetTransparent(true);
+
+    Label1 = AddStatusLabel(*this, 116, 392, 229, "Распаковка и копирование файлов...");
+    Label2 = AddStatusLabel(*this, 116, 420, 277, "Всего установлено...");
+    Label3 = AddStatusLabel(*this, 352, 392, 173, "", TAlignment::taRightJustify);
+    Label4 = AddStatusLabel(*this, 424, 420, 83, "0", TAlignment::taRightJustify);
+    Label5 = AddStatusLabel(*this, 497, 420, 29, "%", TAlignment::taRightJustify);
+    Label5->Font().SetName("Arial");
+    Label5->Font().SetHeight(-16);
+    Label5->Font().SetStyle(fsBold);
+
+    ImageList1 = Make<TImageList>(96, 48);
+    for (const char* frame : {"EYE0", "EYE1", "EYE2", "EYE3", "EYE4"})
+        ImageList1->AddMasked(ResourceBytes(frame));
+    SkAnimator1 = CreateChild<TSkAnimator>(this, this, 272, 175, 96, 48);
+    SkAnimator1->SetAnimate(false);
+    SkAnimator1->SetDelay(500);
+    SkAnimator1->SetImageIndex(2);
+    SkAnimator1->SetImageList(ImageList1);
+    SkAnimator1->SetTransparent(true);
+    SkAnimator1->SetCursor(crHourGlass);
+
+    // Unpacks with the archive's folders, replacing existing files, making a missing
+    // destination; its messages are shown to the user.
+    ZipUnpacker1 = Make<zip::TZipUnpacker>();
+    ZipUnpacker1->SetExtrOptions(zip::ExtrBit(zip::ExtrOptsEnum::ExtrDirNames) |
+                                 zip::ExtrBit(zip::ExtrOptsEnum::ExtrOverWrite) |
+                                 zip::ExtrBit(zip::ExtrOptsEnum::ExtrForceDirs));
+    ZipUnpacker1->SetUnattended(false);
+    ZipUnpacker1->OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
+                                          int perCent) {
+        ZipUnpacker1ItemProgress(item, totalSize, perCent);
+    };
+
     SkWave1 = Make<TSkWave>();
     std::vector<uint8_t> sound = ResourceBytes("WAVE_PROGRESS");
     SkWave1->Sound().LoadFromMemory(sound.data(), sound.size());
+
+    OnCreate = [this](TObject*) { FormCreate(); };
+    OnShow = [this](TObject*) { FormShow(); };
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
+}
+
+void TForm10::FormCreate() {
+    Progress.LastPercent = 0;
+}
+
+void TForm10::FormShow() {
+    SkAnimator1->SetAnimate(true);
 }
 
 void TForm10::FormCloseQuery(bool& canClose) {
@@ -23,4 +100,39 @@ void TForm10::FormCloseQuery(bool& canClose) {
     if (wizard_) wizard_->PassCloseRequest();
 }
 
-void TForm10::Install() {}
+void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize,
+                                       int32_t perCent) {
+    Label3->SetCaption(ShownFileName(item));
+    const int percent = TotalPercent(totalSize, perCent, Progress.DoneSize, Progress.FullSize);
+    Label4->SetCaption(std::to_string(percent));
+    if (percent != Progress.LastPercent) {
+        // At most once per whole percent: the ring is redrawn and the windows serviced.
+        ShowPercent(percent);
+        Application().ProcessMessages();
+        Progress.LastPercent = percent;
+    }
+    if (perCent == 100) Progress.DoneSize += totalSize;
+}
+
+void TForm10::ShowPercent(double percent) {
+    TBitmap& ring = Image2->Picture();
+    const RingCover cover = RingCoverFor(percent, ring.Width(), ring.Height());
+    if (cover.whole) {
+        Image4->Picture().Assign(ring);
+    } else {
+        TBitmap& work = Image3->Picture();
+        work.Assign(ring);
+        TCanvas& canvas = work.Canvas();
+        canvas.Brush().style = TBrushStyle::bsSolid;
+        canvas.Brush().color = clWhite;
+        canvas.Pen().style = TPenStyle::psClear;
+        canvas.Pen().color = clWhite;
+        for (const Wedge& wedge : {cover.first, cover.second})
+            canvas.Pie(0, 0, ring.Width(), ring.Height(), wedge.x1, wedge.y1, wedge.x2, wedge.y2);
+        work.Modified();
+        Image4->Picture().Assign(work);
+    }
+    // White, the colour of the picture's bottom-left pixel, lets the background through.
+    Image4->SetTransparent(true);
+    Image4->Invalidate();
+}

@@ -1,30 +1,65 @@
-// The progress screen, owner of the installation run.
+// The progress screen, owner of the installation run: the stage in words, the file being
+// unpacked, the total percent as a figure and as a ring that closes from the bottom up, and
+// the skull's glowing eyes while the run goes on.
 #pragma once
 
+#include <memory>
+
+#include "controls/animator.h"
 #include "controls/skwave.h"
 #include "framework/forms.h"
+#include "framework/image_list.h"
 #include "framework/stdctrls.h"
 #include "install/wizard_state.h"
+#include "zip/zipunpacker.h"
 
 // The close permit (Tag of Form10): the progress screen may close.
 constexpr int kClosePermitGranted = 101;
+
+namespace mvt::install {
+
+// The progress of the whole installation, shared by the run and the progress handler.
+struct ProgressState {
+    double FullSize = 0;    // bytes everything unpacks to: the denominator of the percent
+    double DoneSize = 0;    // bytes of the items finished so far
+    int32_t LastPercent = 0;  // the whole percent the ring was last drawn for
+};
+extern ProgressState Progress;
+
+}  // namespace mvt::install
 
 class TForm10 : public mvt::TForm {
   public:
     explicit TForm10(mvt::TComponent* owner);
 
-    mvt::TImage* Image1;
+    mvt::TImage* Image3;  // work picture of ShowPercent
+    mvt::TImage* Image2;  // the whole ring
+    mvt::TImage* Image1;  // background
+    mvt::TImage* Image4;  // the ring as far as it is shown
+    mvt::TLabel* Label1;  // status caption
+    mvt::TLabel* Label2;  // "Всего установлено..."
+    mvt::TLabel* Label3;  // current file
+    mvt::TLabel* Label4;  // percent figure
+    mvt::TLabel* Label5;  // "%"
+    mvt::TSkAnimator* SkAnimator1;
+    mvt::TImageList* ImageList1;
+    mvt::zip::TZipUnpacker* ZipUnpacker1;
     mvt::TSkWave* SkWave1;
 
     // The wizard whose choices the run reads and to which close requests are passed.
-    void SetWizard(install::WizardState& wizard) { wizard_ = &wizard; }
+    void SetWizard(mvt::install::WizardState& wizard) { wizard_ = &wizard; }
 
+    void FormCreate();
+    void FormShow();
     void FormCloseQuery(bool& canClose);
+    void ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize, int32_t perCent);
+    // Shows the ring as far as percent (a whole percent, 1 … 100 as called).
+    void ShowPercent(double percent);
     // The installation run.
     void Install();
 
   private:
-    install::WizardState* wizard_ = nullptr;
+    mvt::install::WizardState* wizard_ = nullptr;
 };
 
 extern TForm10* Form10;

@@ -5,16 +5,13 @@
 
 #include <string>
 
-namespace install {
+#include "install/stage_host.h"
 
-class WizardState {
+namespace mvt::install {
+
+class WizardState : public WizardChoices {
   public:
-    virtual ~WizardState() = default;
-
     virtual std::string InstallDirectory() const = 0;
-    virtual std::string ProgramGroup() const = 0;
-    virtual bool DesktopShortcutChosen() const = 0;
-    virtual bool UninstallerChosen() const = 0;
     virtual bool ConfigurationChosen() const = 0;
     // The cancel mark: the user has decided to leave.
     virtual bool LeaveDecided() const = 0;
@@ -25,4 +22,4 @@ class WizardState {
     virtual void ShowFinishScreen() = 0;
 };
 
-}  // namespace install
+}  // namespace mvt::install

@@ -20,10 +20,10 @@ namespace {
 // The user's choices as the screens hold them: the install directory is the destination
 // screen's path label, the program group the options screen's edit box, and each option a
 // toggle that is chosen while it is not down.
-class ScreenWizardState final : public install::WizardState {
+class ScreenWizardState final : public mvt::install::WizardState {
   public:
     std::string InstallDirectory() const override { return Form5->Label1->Caption(); }
-    std::string ProgramGroup() const override { return Form8->Edit1->Text(); }
+    std::string ProgramGroupName() const override { return Form8->Edit1->Text(); }
     bool DesktopShortcutChosen() const override { return !Form8->SkBmpButton1->Down(); }
     bool UninstallerChosen() const override { return !Form8->SkBmpButton4->Down(); }
     bool ConfigurationChosen() const override { return !Form8->SkBmpButton5->Down(); }

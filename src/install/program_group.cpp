@@ -1,0 +1,113 @@
+#include "install/program_group.h"
+
+#include "install/registry_records.h"
+
+namespace mvt::install {
+
+namespace {
+
+constexpr char kShellFolders[] =
+    "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr char kShortCuts[] = "ShortCuts";
+constexpr char kSetupFiles[] = "SetupFiles";
+constexpr char kUninstallerCaption[] = "Установка деинсталлятора...";
+constexpr char kStartLink[] = "\\Запуск Трилогии Морвата.lnk";
+
+struct GroupShortcut {
+    int number;
+    const char* link;
+    const char* target;
+};
+constexpr GroupShortcut kGroupShortcuts[] = {
+    {1, kStartLink, "\\morvath.exe"},
+    {2, "\\Настройка параметров.lnk", "\\MVConfig.exe"},
+    {3, "\\Просмотр файла персонажа.lnk", "\\PartyLens.exe"},
+    {4, "\\Руководство пользователя.lnk", "\\Morvath 2 manual.pdf"},
+};
+constexpr GroupShortcut kDesktopShortcut = {5, kStartLink, "\\morvath.exe"};
+constexpr GroupShortcut kUninstallShortcut = {6, "\\Удаление Трилогии Морвата.lnk",
+                                              "\\unregmvt.exe"};
+
+// A shell folder value of the key above, the key opened without creating it; empty when
+// the key or the value is missing.
+std::string ReadShellFolder(TRegistry& registry, HKEY root, const char* name) {
+    registry.SetRootKey(root);
+    registry.CloseKey();
+    std::string folder = registry.OpenKey(kShellFolders, false) ? registry.ReadString(name) : "";
+    registry.CloseKey();
+    return folder;
+}
+
+// A folder that links can go into: an absolute path on a drive ("C:\...") or a network share
+// ("\\server\share"). A missing (empty) or relative shell folder value would put the program
+// group or the desktop link at the root of the current drive; those links are left out
+// instead, and so are their entries in the uninstall list.
+bool IsAbsoluteFolder(const std::string& path) {
+    auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (path.size() >= 3 && letter(path[0]) && path[1] == ':' && path[2] == '\\') return true;
+    return path.size() > 2 && path[0] == '\\' && path[1] == '\\';
+}
+
+// The options screen refuses separators and the other characters Windows forbids in names
+// when they are typed, but pasted text is not filtered. A name holding them, or made only of
+// dots and blanks ("..") would put the links outside the programs folder: such a group is
+// not made.
+bool IsPlainFolderName(const std::string& name) {
+    return name.find_first_of("/\\:*?\"<>|") == std::string::npos &&
+           name.find_first_not_of(". ") != std::string::npos;
+}
+
+class ShortcutMaker {
+  public:
+    ShortcutMaker(const std::string& installDir, TIniFile& uninstallList, LinkObjects& links)
+        : installDir_(installDir), uninstallList_(uninstallList), links_(links) {}
+
+    // The key goes into the list even when the link could not be saved: the link object
+    // does not say, and the uninstaller skips files that are not there.
+    void Make(const std::string& folder, const GroupShortcut& shortcut) {
+        const std::string linkFile = folder + shortcut.link;
+        links_.Keep(MakeShellLink(installDir_ + shortcut.target, "", installDir_ + "\\", linkFile));
+        uninstallList_.WriteString(kShortCuts, "ShCut#" + std::to_string(shortcut.number),
+                                   linkFile);
+    }
+
+  private:
+    const std::string& installDir_;
+    TIniFile& uninstallList_;
+    LinkObjects& links_;
+};
+
+}  // namespace
+
+TIniFile OpenUninstallList(const std::string& installDir) {
+    TIniFile list(installDir + "\\unreglst.ini");
+    list.EraseSection(kSetupFiles);
+    list.EraseSection(kShortCuts);
+    return list;
+}
+
+void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
+                      TIniFile& uninstallList, LinkObjects& links, StageDisplay& display) {
+    const std::string programs = ReadShellFolder(registry, HKEY_CURRENT_USER, "Programs");
+    const std::string group = programs + "\\" + choices.groupName;
+    const bool makeGroup = IsAbsoluteFolder(programs) && IsPlainFolderName(choices.groupName);
+    // Whether the folder could be made is not looked at: links in a missing folder are
+    // simply not saved.
+    if (makeGroup) ForceDirectories(group);
+    const std::string desktop = ReadShellFolder(registry, HKEY_LOCAL_MACHINE, "Common Desktop");
+
+    ShortcutMaker shortcuts(choices.installDir, uninstallList, links);
+    if (makeGroup) {
+        for (const GroupShortcut& shortcut : kGroupShortcuts) shortcuts.Make(group, shortcut);
+    }
+    if (choices.desktopShortcut && IsAbsoluteFolder(desktop))
+        shortcuts.Make(desktop, kDesktopShortcut);
+    if (choices.uninstaller) {
+        display.SetStatusCaption(kUninstallerCaption);
+        display.ProcessMessages();
+        if (makeGroup) shortcuts.Make(group, kUninstallShortcut);
+        WriteUninstallRegistration(registry, choices.installDir);
+    }
+}
+
+}  // namespace mvt::install

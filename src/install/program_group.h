@@ -1,0 +1,35 @@
+// The Start-menu program group with the game's shortcuts, the optional desktop and
+// uninstall shortcuts, and the uninstall list "unreglst.ini" that names every shortcut
+// made, so that the uninstaller can remove them.
+#pragma once
+
+#include <string>
+
+#include "framework/inifiles.h"
+#include "framework/registry.h"
+#include "install/shell_link.h"
+#include "install/stage_host.h"
+
+namespace mvt::install {
+
+struct ProgramGroupChoices {
+    std::string installDir;
+    std::string groupName;
+    bool desktopShortcut = true;
+    bool uninstaller = true;
+};
+
+// The uninstall list of an install directory with its sections "SetupFiles" and "ShortCuts"
+// erased, as a run starts with it. Raises EIniFileException "Unable to write to <file>".
+TIniFile OpenUninstallList(const std::string& installDir);
+
+// Creates the program group folder in the current user's programs folder and the
+// shortcuts, writing each one's path under "ShCut#<n>" into section "ShortCuts" of the
+// uninstall list right after it; with the uninstaller, shows the uninstaller caption first
+// and registers the uninstaller (record 7) after its shortcut. The link objects go into
+// links. Reads the shell folders through registry. Raises what MakeShellLink, the uninstall
+// list and the registry raise; nothing after the failing step is done.
+void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
+                      TIniFile& uninstallList, LinkObjects& links, StageDisplay& display);
+
+}  // namespace mvt::install

@@ -1,0 +1,71 @@
+#include "install/registry_records.h"
+
+#include <windows.h>
+
+namespace mvt::install {
+
+namespace {
+
+constexpr const char* kProductKeys[] = {
+    "SOFTWARE\\Quillfen\\Veilspire\\1.00.000",
+    "SOFTWARE\\Quillfen Corp\\Morvath II Duskmere\\1.00.000",
+    "SOFTWARE\\Quillfen Corp\\Morvath(TM) II - Veilspire (TM)\\1.00.000",
+};
+constexpr char kGameAppPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MV2Main.Exe";
+constexpr char kRestoreAppPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MV2Main.Exe\\MV2Restore";
+constexpr char kMainAppPath[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MVMain.exe";
+constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MVT";
+
+constexpr char kGameGuid[] = "{5D2E91A0-4C7B-11D5-A3F0-00104B7E2C91}";
+constexpr int kGameVersion = 2500;
+
+// A key that cannot be opened leaves no key current, so the first write after it raises
+// "Failed to set data for ..." with that value's name.
+void OpenForWriting(TRegistry& registry, const char* key) {
+    registry.CloseKey();
+    registry.OpenKey(key, true);
+}
+
+}  // namespace
+
+void WriteRegistryRecords(TRegistry& registry, const std::string& installDir) {
+    const std::string folder = installDir + "\\";
+    const std::string mainProgram = installDir + "\\MVMain.exe";
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    for (const char* key : kProductKeys) registry.CreateKey(key);
+
+    OpenForWriting(registry, kGameAppPath);
+    registry.WriteString("Install", folder);
+    registry.WriteString("Path", folder);
+    registry.WriteString("MV25_INSTALL", "true");
+    registry.WriteString("MV25GUID", kGameGuid);
+    registry.WriteString("MV25Tag", "Morvath Trilogy");
+    registry.WriteInteger("MV25Version", kGameVersion);
+    registry.WriteString("MV2Location", folder);
+    registry.WriteString("MV25Language", "English");
+    registry.CloseKey();
+
+    // All three hold the main program's path, which is what the game's tools expect here.
+    OpenForWriting(registry, kRestoreAppPath);
+    registry.WriteString("DisplayName", mainProgram);
+    registry.WriteString("LogFile", mainProgram);
+    registry.WriteString("UninstallString", mainProgram);
+    registry.CloseKey();
+
+    OpenForWriting(registry, kMainAppPath);
+    registry.WriteString("Path", folder);
+    registry.CloseKey();
+}
+
+void WriteUninstallRegistration(TRegistry& registry, const std::string& installDir) {
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    OpenForWriting(registry, kUninstallKey);
+    registry.WriteString("DisplayName", "Трилогия Морвата");
+    registry.WriteString("UninstallString", installDir + "\\unregmvt.exe");
+    registry.CloseKey();
+}
+
+}  // namespace mvt::install
