@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "framework/forms.h"
+#include "framework/system_library.h"
 #include "wizard/screen_sequence.h"
 #include "wizard/splash_screen.h"
 
@@ -37,6 +38,9 @@ void RunWizard() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // The program's first act. It runs elevated, often from a folder others can write to:
+    // from here on no DLL is taken from beside it or from the current folder.
+    RestrictDllSearchToSystemFolder();
     try {
         RunWizard();
     } catch (const std::exception& error) {

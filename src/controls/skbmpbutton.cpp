@@ -686,7 +686,8 @@ void TSkBmpButton::DrawImage(HDC dc, TBitmap& image, const RECT& inner, const RE
     const int iw = image.Width(), ih = image.Height();
     auto blit = [&](int x, int y, int w, int h, int sw, int sh) {
         if (w <= 0 || h <= 0) return;
-        TransparentBlt(dc, x, y, w, h, source, 0, 0, sw, sh, key);
+        // gdi32's call, not msimg32's forwarder of it (see TBitmap::StretchDraw).
+        GdiTransparentBlt(dc, x, y, w, h, source, 0, 0, sw, sh, key);
     };
     switch (buttonSize_) {
         case TBtnSize::bszNeither:

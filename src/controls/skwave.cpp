@@ -5,7 +5,30 @@
 
 #include <cstring>
 
+#include "framework/system_library.h"
+
 namespace mvt {
+
+namespace {
+
+// The multimedia library's calls, taken from the system folder at the first use and kept
+// for the life of the process: its player may still be busy in the background when a
+// component goes.
+struct MultimediaCalls {
+    TSystemLibrary library{"winmm.dll", TLibraryLifetime::Process};
+    decltype(&::sndPlaySoundA) playSound =
+        library.Entry<decltype(&::sndPlaySoundA)>("sndPlaySoundA");
+    decltype(&::mmioOpenA) open = library.Entry<decltype(&::mmioOpenA)>("mmioOpenA");
+    decltype(&::mmioDescend) descend = library.Entry<decltype(&::mmioDescend)>("mmioDescend");
+    decltype(&::mmioClose) close = library.Entry<decltype(&::mmioClose)>("mmioClose");
+};
+
+const MultimediaCalls& Multimedia() {
+    static const MultimediaCalls calls;
+    return calls;
+}
+
+}  // namespace
 
 // ---- TSkPersistentMemory --------------------------------------------------------------
 
@@ -96,16 +119,19 @@ void TSkPersistentMemory::PasteFromClipboard(unsigned format) {
 // ---- TSkWaveImage ---------------------------------------------------------------------
 
 void TSkWaveImage::Validate(const TMemoryStream& incoming) {
+    const MultimediaCalls& mm = Multimedia();
+    if (!mm.open || !mm.descend || !mm.close)
+        throw ESkInvalidWaveOperation("Error reading wave data");
     MMIOINFO info{};
     info.fccIOProc = FOURCC_MEM;
     info.pchBuffer = reinterpret_cast<HPSTR>(const_cast<uint8_t*>(incoming.Memory()));
     info.cchBuffer = static_cast<LONG>(incoming.Size());
-    HMMIO file = mmioOpenA(nullptr, &info, MMIO_READ);
+    HMMIO file = mm.open(nullptr, &info, MMIO_READ);
     if (!file) throw ESkInvalidWaveOperation("Error reading wave data");
     MMCKINFO riff{};
     riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    MMRESULT found = mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF);
-    mmioClose(file, 0);
+    MMRESULT found = mm.descend(file, &riff, nullptr, MMIO_FINDRIFF);
+    mm.close(file, 0);
     if (found != MMSYSERR_NOERROR)
         throw ESkInvalidWaveOperation("Wave image is not a valid wave file format");
 }
@@ -123,12 +149,13 @@ void TSkCustomWave::SetPlayOption(TSkPlayOption option) {
 }
 
 bool TSkCustomWave::Play() {
-    if (!sound_) return false;
-    return sndPlaySoundA(static_cast<const char*>(sound_), flags_) != FALSE;
+    const auto playSound = Multimedia().playSound;
+    if (!sound_ || !playSound) return false;
+    return playSound(static_cast<const char*>(sound_), flags_) != FALSE;
 }
 
 void TSkCustomWave::Stop() {
-    sndPlaySoundA(nullptr, 0);
+    if (const auto playSound = Multimedia().playSound) playSound(nullptr, 0);
 }
 
 TSkWave::TSkWave(TComponent* owner) : TSkCustomWave(owner) {

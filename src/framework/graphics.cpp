@@ -359,8 +359,10 @@ void TBitmap::StretchDraw(HDC dc, const RECT& dest) const {
     if (Empty()) return;
     int w = dest.right - dest.left, h = dest.bottom - dest.top;
     if (transparent_) {
-        TransparentBlt(dc, dest.left, dest.top, w, h, dc_.get(), 0, 0, width_, height_,
-                       ColorToRGB(TransparentColor()));
+        // gdi32's own call: msimg32's TransparentBlt only forwards to it, and msimg32, not
+        // protected as a KnownDLL, would be looked for beside the program first.
+        GdiTransparentBlt(dc, dest.left, dest.top, w, h, dc_.get(), 0, 0, width_, height_,
+                          ColorToRGB(TransparentColor()));
     } else if (w == width_ && h == height_) {
         BitBlt(dc, dest.left, dest.top, w, h, dc_.get(), 0, 0, SRCCOPY);
     } else {

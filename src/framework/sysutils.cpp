@@ -58,6 +58,16 @@ std::string ExtractFileName(const std::string& path) {
     return at == std::string::npos ? path : path.substr(at + 1);
 }
 
+std::string ExpandFileName(const std::string& path) {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetFullPathNameA(path.c_str(), buffer.size(), buffer.data(), nullptr);
+        if (length == 0) return path;
+        if (length < buffer.size()) return std::string(buffer.data(), length);
+        buffer.resize(length);
+    }
+}
+
 bool FileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -40,6 +40,9 @@ std::string ExcludeTrailingBackslash(const std::string& path);
 // The folder part of a path, with its trailing separator ("C:\a\b.txt" -> "C:\a\").
 std::string ExtractFilePath(const std::string& path);
 std::string ExtractFileName(const std::string& path);
+// The full path of a path taken from the current folder (unchanged when the system cannot
+// make it full).
+std::string ExpandFileName(const std::string& path);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

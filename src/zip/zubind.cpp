@@ -1,5 +1,7 @@
 #include "zip/zubind.h"
 
+#include "framework/system_library.h"
+
 namespace mvt::zip {
 
 int StatusMessageId(int status) {
@@ -50,13 +52,21 @@ TZUDynamicBind::~TZUDynamicBind() {
 }
 
 std::string TZUDynamicBind::LibraryFileName() const {
-    if (dllDirectory_.empty()) return kZipLibraryName;
+    // Always a full path. A bare name would be looked for in the current folder and along
+    // the PATH as well, where anyone may have left a DLL of that name for an elevated setup
+    // to run. Where the bare name was meant, the program's own folder is used: the one
+    // place the search would have tried first.
+    const std::string besideProgram = ProgramFolder() + kZipLibraryName;
+    if (dllDirectory_.empty()) return besideProgram;
     std::string path = dllDirectory_;
     if (path.back() != ':') path += '\\';
     path += kZipLibraryName;
     if (path[0] == '.') path = ProgramFolder() + path;
+    // A plain relative folder is taken from the current folder, as the caller chose; the
+    // result is named in full all the same.
+    path = ExpandFileName(path);
     // A library embedded in the program (folder "><") does not exist in this program.
-    return FileExists(path) ? path : kZipLibraryName;
+    return FileExists(path) ? path : besideProgram;
 }
 
 void TZUDynamicBind::SetDllDirectory(const std::string& folder) {
@@ -93,13 +103,14 @@ bool TZUDynamicBind::LoadPath(const std::string& path, bool raise) {
     module_.reset();
     ClearEntries();
     BusyCursor busy(*this);
-    HMODULE module;
+    UniqueModule loaded;
+    DWORD error = 0;
     {
         QuietErrorMode quiet;
-        module = LoadLibraryA(path.c_str());
+        loaded = LoadLibraryAtPath(path);
+        if (!loaded) error = GetLastError();
     }
-    if (reinterpret_cast<uintptr_t>(module) <= 32) {
-        const DWORD error = GetLastError();
+    if (!loaded) {
         if (verbose || trace)
             ReportMessage(0, Format("Error [%lu %s] loading %s", error,
                                     SysErrorMessage(error).c_str(), path.c_str()));
@@ -109,7 +120,8 @@ bool TZUDynamicBind::LoadPath(const std::string& path, bool raise) {
         }
         return false;
     }
-    module_.reset(module);
+    module_ = std::move(loaded);
+    const HMODULE module = module_.get();
     // Each entry is looked up only when the ones before it were found.
     if ((unzExec_ = Entry<ZlUnzExecFn>(module, "ZL_UnzExec")) &&
         (zipExec_ = Entry<ZlZipExecFn>(module, "ZL_ZipExec")) &&

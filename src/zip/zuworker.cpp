@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/forms.h"
+#include "framework/system_library.h"
 
 namespace mvt::zip {
 
@@ -272,10 +273,14 @@ std::string TZUWorker::CheckDestination() {
     if (folder.size() >= 2 && folder[1] == ':' &&
         std::isalpha(static_cast<unsigned char>(folder[0]))) {
         // A mapped network drive is replaced by its network name.
+        // The network library is no KnownDLL: taken from the system folder for this look-up.
+        const TSystemLibrary network("mpr.dll");
+        const auto getConnection =
+            network.Entry<decltype(&::WNetGetConnectionA)>("WNetGetConnectionA");
         const std::string drive = folder.substr(0, 2);
         char remote[MAX_PATH];
         DWORD size = sizeof remote;
-        if (WNetGetConnectionA(drive.c_str(), remote, &size) == NO_ERROR)
+        if (getConnection && getConnection(drive.c_str(), remote, &size) == NO_ERROR)
             folder = ExcludeTrailingBackslash(remote) + folder.substr(2);
     }
     if (options & ExtrBit(ExtrOptsEnum::ExtrForceDirs)) ForceDirectories(folder);

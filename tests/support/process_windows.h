@@ -90,15 +90,17 @@ inline void Click(HWND window) {
     PostMessageA(window, WM_LBUTTONUP, 0, at);
 }
 
-// A started program, ended when the object goes.
+// A started program, ended when the object goes. Without a current folder it inherits
+// the caller's.
 class Process {
   public:
-    explicit Process(const std::string& commandLine, const char* environment = nullptr) {
+    explicit Process(const std::string& commandLine, const char* environment = nullptr,
+                     const char* currentFolder = nullptr) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         std::string line = commandLine;
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
-                            const_cast<char*>(environment), nullptr, &startup, &info_))
+                            const_cast<char*>(environment), currentFolder, &startup, &info_))
             info_ = {};
     }
     ~Process() {

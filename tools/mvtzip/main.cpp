@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/system_library.h"
 #include "zip/zipunpacker.h"
 
 namespace {
@@ -93,6 +94,8 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else: no DLL from beside the tool or from the current folder.
+    mvt::RestrictDllSearchToSystemFolder();
     try {
         const int code = Run(std::vector<std::string>(argv + 1, argv + argc));
         std::fflush(stdout);

@@ -33,33 +33,61 @@ class Binding : public ZipTest {
 };
 
 TEST_F(Binding, MissingLibrary) {
+    // Absent from the folder given and from beside the test program: the load names the
+    // program's own folder and searches nothing else.
+    const std::string besideProgram = ProgramFolder() + "ZipLib179.dll";
+    ASSERT_FALSE(FileExists(besideProgram));
     zip->SetDLLDirectory(Fixture("nolib"));
     zip->SetVerbose(true);
     EXPECT_EQ(zip->Extract(), 10650);
-    EXPECT_EQ(messages.back(), (MessageReport{10650, "Failed to load ZipLib179.dll"}));
+    EXPECT_EQ(messages.back(), (MessageReport{10650, "Failed to load " + besideProgram}));
     ASSERT_GE(messages.size(), 2u);
     const MessageReport& diagnostic = messages[messages.size() - 2];
     EXPECT_EQ(diagnostic.code, 0);
     EXPECT_EQ(diagnostic.text.rfind("Error [126 ", 0), 0u) << diagnostic.text;
-    EXPECT_NE(diagnostic.text.find("] loading ZipLib179.dll"), std::string::npos);
+    EXPECT_NE(diagnostic.text.find("] loading " + besideProgram), std::string::npos);
     EXPECT_FALSE(zip->Dll_Load());
+}
+
+TEST_F(Binding, NeverSearchesTheCurrentFolder) {
+    // A library of the right name in the current folder (as a planted one would be) is not
+    // taken when the binding's own places lack it, whatever the library folder says.
+    const std::string planted = ScratchFolder("planted");
+    ASSERT_TRUE(CopyFileA((FakeLibraryFolder("v179") + "\\ZipLib179.dll").c_str(),
+                          (planted + "\\ZipLib179.dll").c_str(), FALSE));
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(planted.c_str()));
+    for (const char* folder : {"", "C:", "\\nowhere"}) {
+        Clear();
+        zip->SetDLLDirectory(folder);
+        EXPECT_EQ(zip->Worker().LibraryFileName(), ProgramFolder() + "ZipLib179.dll") << folder;
+        zip->SetZipFileName(Fixture("many.zip"));
+        EXPECT_EQ(zip->Extract(), 10650) << folder;
+        EXPECT_FALSE(zip->Dll_Load());
+    }
+    SetCurrentDirectoryA(previous);
 }
 
 TEST_F(Binding, FolderRules) {
     FakeLibrary fake;
     // A folder starting with a point is taken from the program's own folder; a plain
     // relative one from the current folder (the test runs in its own build folder).
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(sizeof current, current);
     for (const char* folder : {".\\fake\\v179", "fake\\v179"}) {
         zip->SetDLLDirectory(folder);
+        // Always a full path, never one the system would search for.
         EXPECT_EQ(zip->Worker().LibraryFileName(),
-                  folder[0] == '.' ? ProgramFolder() + folder + "\\ZipLib179.dll"
-                                   : std::string(folder) + "\\ZipLib179.dll");
+                  folder[0] == '.'
+                      ? ProgramFolder() + "fake\\v179\\ZipLib179.dll"
+                      : IncludeTrailingBackslash(current) + folder + "\\ZipLib179.dll");
         zip->SetZipFileName(Fixture("many.zip"));
         EXPECT_EQ(zip->Extract(), 0) << folder;
     }
     EXPECT_EQ(fake.LastCall().calls, 2);
-    zip->SetDLLDirectory("C:");
-    EXPECT_EQ(zip->Worker().LibraryFileName(), "ZipLib179.dll");  // "C:ZipLib179.dll" absent
+    zip->SetDLLDirectory("C:");  // "C:ZipLib179.dll" is absent: the program's own folder
+    EXPECT_EQ(zip->Worker().LibraryFileName(), ProgramFolder() + "ZipLib179.dll");
 }
 
 TEST_F(Binding, WrongVersionsAndMissingEntriesAreRefused) {
