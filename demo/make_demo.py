@@ -1,16 +1,29 @@
 #!/usr/bin/env python3
 """Writes the demo distribution beside the setup program: MVTSetup.ini and Archives\\.
 
-The archives hold a few megabytes of stand-in game files laid out the way the real
-package is (data, override, music, movies, …), so a demo installation shows real progress.
-Everything is deterministic: fixed contents, fixed timestamps, fixed order.
+The archives hold stand-in game files laid out the way the real package is (data, override,
+music, movies, …): names that pick their folder by different rules (one decided by the last
+matching rule, one in a subfolder of Archives\, one with no rule that unpacks into the
+install directory itself), Cyrillic file names, and one archive of tens of megabytes, so
+that a demo installation shows the ring closing over many percents. Everything is
+deterministic: fixed contents, fixed timestamps, fixed order.
 
-    make_demo.py DIST_DIR
+FullSize is exact: the progress display adds each file's size when the file is done and,
+for each archive, the number of its entries when its directory has been read, so FullSize
+is the sum of both over the listed archives and the percent reaches 100 with the last one.
+
+    make_demo.py DIST_DIR [EXPECTED_LIST]
+
+EXPECTED_LIST, when given, receives what a full installation must leave, one file a line
+(code page 1251): its path below the install directory, its size and its CRC-32 in hex,
+separated by tabs. The folder of each archive is written down here by hand, from the names,
+so that the end-to-end test checks the setup's folder rules against an independent answer.
 """
 import os
 import random
 import sys
 import zipfile
+import zlib
 
 STAMP = (2026, 12, 1, 12, 0, 0)
 
@@ -25,14 +38,30 @@ ARCHIVES = {
     "Sounds.zip": {f"step{n}.wav": 12_000 for n in range(1, 21)},
     "Scripts.zip": {f"quest{n:02d}.bcs": 5_000 for n in range(1, 31)},
     "Movies.zip": {"intro.mve": 900_000, "ending.mve": 600_000},
-    "Save\\Slot1.zip": {"000000001-Начало\\morvath.gam": 40_000},
+    "Movies\\Cinematics.zip": {"chapter1.mve": 24_000_000, "chapter2.mve": 18_000_000},
+    "Save\\Slot1.zip": {"000000001-Начало\\morvath.gam": 40_000,
+                         "000000001-Начало\\Портрет героя.bmp": 9_000},
+    "Music_Override.zip": {"battle.mus": 150_000},  # "override", then "music": the last wins
+    "Patch.zip": {"Руководство.txt": 7_000, "patch\\notes.txt": 1_500},  # no rule: D itself
 }
 UNINSTALLER = {"Unregmvt.exe": 16_000, "unreg.dat": 2_000}
 
+# Where each archive's files must land, below the install directory ("" = the directory itself).
+EXPECTED_FOLDER = {
+    "Main.zip": "", "Data.zip": "data", "Override.zip": "override",
+    "Characters.zip": "characters", "Portraits.zip": "portraits", "Music.zip": "music",
+    "Sounds.zip": "sounds", "Scripts.zip": "scripts", "Movies.zip": "movies",
+    "Movies\\Cinematics.zip": "movies", "Save\\Slot1.zip": "save",
+    "Music_Override.zip": "music", "Patch.zip": "", "Unregmvt.zip": "",
+}
+
 
 def payload(name, size):
-    """Compressible but not trivial bytes, the same for the same name on every run."""
+    """Compressible but not trivial bytes, the same for the same name on every run. Large
+    files (films) are mostly noise, as packed video is, and quick to make."""
     rng = random.Random(name)
+    if size > 4_000_000:
+        return rng.randbytes(size)
     words = [bytes(rng.choice(b"abcdefghijklmnop") for _ in range(rng.randint(2, 9))) for _ in range(64)]
     out = bytearray()
     while len(out) < size:
@@ -51,16 +80,29 @@ def write_zip(path, entries):
             archive.writestr(info, payload(name, size))
 
 
+def expected_lines(name, entries):
+    folder = EXPECTED_FOLDER[name]
+    for entry, size in entries.items():
+        path = folder + "\\" + entry if folder else entry
+        yield f"{path}\t{size}\t{zlib.crc32(payload(entry, size)):08x}"
+
+
 def main():
     dist = sys.argv[1]
     archives = os.path.join(dist, "Archives")
     total = 0
     lines = ["[Setup]", None, "", "[Files]"]
+    expected = []
     for n, (name, entries) in enumerate(ARCHIVES.items()):
         write_zip(os.path.join(archives, *name.split("\\")), entries)
-        total += sum(entries.values())
+        total += sum(entries.values()) + len(entries)
         lines.append(f"File{n}={name}")
+        expected += expected_lines(name, entries)
     write_zip(os.path.join(archives, "Unregmvt.zip"), UNINSTALLER)
+    expected += expected_lines("Unregmvt.zip", UNINSTALLER)
+    if len(sys.argv) > 2:
+        with open(sys.argv[2], "w", encoding="cp1251", newline="\r\n") as out:
+            out.write("\n".join(expected) + "\n")
     lines[1] = f"FullSize={total}"
     with open(os.path.join(dist, "MVTSetup.ini"), "w", encoding="cp1251", newline="\r\n") as ini:
         ini.write("\n".join(lines) + "\n")

@@ -25,8 +25,8 @@ std::vector<uint8_t> MaskBits(const std::vector<uint8_t>& bmp, int width, int he
     const bool bottomUp = fileHeight > 0;
     if (bits != 32 || compression != BI_RGB || fileWidth != width ||
         (bottomUp ? fileHeight : -fileHeight) != height)
-        throw Exception(Format("Image list: a %dx%d picture with a 32-bit mask is required",
-                               width, height));
+        throw Exception(
+            Format("Image list: a %dx%d picture with a 32-bit mask is required", width, height));
     const size_t stride = size_t(width) * 4;
     if (offset > bmp.size() || bmp.size() - offset < stride * height)
         throw Exception("Image list: the picture is cut short");
@@ -96,8 +96,7 @@ void TImageList::AddListener(Listener* listener) {
 }
 
 void TImageList::RemoveListener(Listener* listener) {
-    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener),
-                     listeners_.end());
+    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
 }
 
 void TImageList::Changed() {

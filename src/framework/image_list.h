@@ -45,7 +45,7 @@ class TImageList : public TComponent {
 
   private:
     struct Frame {
-        TBitmap image;     // transparent pixels black
+        TBitmap image;      // transparent pixels black
         UniqueBitmap mask;  // monochrome: 1 = transparent, 0 = drawn
     };
     void Changed();

@@ -46,8 +46,8 @@ void TForm10::Install() {
     for (const char* folder : kGameFolders) ForceDirectories(installDir + folder);
 
     const TIniFile setup(ProgramFolder() + "MVTSetup.ini");
-    Progress.FullSize = UsableFullSize(setup.ReadString("Setup", "FullSize", ""),
-                                       DecimalSeparator());
+    Progress.FullSize =
+        UsableFullSize(setup.ReadString("Setup", "FullSize", ""), DecimalSeparator());
     Progress.DoneSize = 0.0;
     Label1->SetCaption("Распаковка и копирование файлов...");
     Application().ProcessMessages();

@@ -44,8 +44,9 @@ constexpr long double kPi = 3.141592653589793238462643383279502884L;
 }  // namespace
 
 const char* const kGameFolders[13] = {
-    "\\cache", "\\data",    "\\override",        "\\characters", "\\eReg",   "\\mplayer", "\\music",
-    "\\portraits", "\\save", "\\script compiler", "\\scripts",    "\\sounds", "\\movies"};
+    "\\cache",   "\\data",   "\\override",  "\\characters", "\\eReg",
+    "\\mplayer", "\\music",  "\\portraits", "\\save",       "\\script compiler",
+    "\\scripts", "\\sounds", "\\movies"};
 
 std::string ArchiveDestination(const std::string& installDir, const std::string& archiveName) {
     const std::string name = AsciiLower(archiveName);
@@ -71,8 +72,8 @@ int64_t NearestEven(long double value) {
 
 int TotalPercent(uint32_t totalSize, int32_t perCent, double doneSize, double fullSize) {
     const int64_t share = static_cast<int64_t>(totalSize) * perCent;
-    const long double percent =
-        (static_cast<long double>(share) / 100 + doneSize) * 100 / static_cast<long double>(fullSize);
+    const long double percent = (static_cast<long double>(share) / 100 + doneSize) * 100 /
+                                static_cast<long double>(fullSize);
     if (!(percent < 100)) return 100;  // also catches a NaN
     if (percent < static_cast<long double>(INT32_MIN)) return INT32_MIN;
     return static_cast<int>(NearestEven(percent));

@@ -20,8 +20,8 @@ namespace mvt::install {
 
 // The progress of the whole installation, shared by the run and the progress handler.
 struct ProgressState {
-    double FullSize = 0;    // bytes everything unpacks to: the denominator of the percent
-    double DoneSize = 0;    // bytes of the items finished so far
+    double FullSize = 0;      // bytes everything unpacks to: the denominator of the percent
+    double DoneSize = 0;      // bytes of the items finished so far
     int32_t LastPercent = 0;  // the whole percent the ring was last drawn for
 };
 extern ProgressState Progress;
