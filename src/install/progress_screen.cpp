@@ -129,6 +129,12 @@ void TForm10::ShowPercent(double percent) {
         canvas.Pen().color = clWhite;
         for (const Wedge& wedge : {cover.first, cover.second})
             canvas.Pie(0, 0, ring.Width(), ring.Height(), wedge.x1, wedge.y1, wedge.x2, wedge.y2);
+        // Without an outline neither wedge fills the pixels on the radial they share, which
+        // left a hairline of the ring standing at the top; a white stroke closes that seam
+        // (inside the ring, which is white anyway, it changes nothing).
+        canvas.Pen() = TPen{clWhite, 3, TPenStyle::psSolid};
+        canvas.MoveTo(cover.first.x2, 0);
+        canvas.LineTo(cover.first.x2, ring.Height() / 2);
         work.Modified();
         Image4->Picture().Assign(work);
     }

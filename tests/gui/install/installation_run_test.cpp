@@ -1,0 +1,135 @@
+// The installation run with real archives, the real zip component and library, the
+// prefix's registry and real files: what it unpacks where, and where it stops.
+#include "install/progress_figures.h"
+#include "run_fixture.h"
+
+using namespace mvt;
+using namespace mvt::install;
+using runtest::Process;
+using runtest::WriteSetupDescription;
+
+namespace {
+
+const std::vector<std::string> kRuleExamples = {
+    "Data.zip",    "tempsave.zip", "savedata.zip",     "music_override.zip",
+    "scripts.zip", "patch.zip",    "Movies\\intro.zip"};
+
+class InstallationRunTest : public runtest::RunTest {
+  protected:
+    void Install() {
+        Form10->Show();
+        Form10->Install();
+    }
+};
+
+TEST_F(InstallationRunTest, EachArchiveUnpacksIntoTheFolderItsNamePicks) {
+    WriteSetupDescription("", kRuleExamples);
+    Install();
+    EXPECT_TRUE(Exists("data\\Data.txt"));
+    EXPECT_TRUE(Exists("data\\inner\\more.dat")) << "the archive's folders are kept";
+    EXPECT_TRUE(Exists("tempsave\\tempsave.txt"));
+    EXPECT_TRUE(Exists("save\\savedata.txt"));
+    EXPECT_TRUE(Exists("music\\music_override.txt"));
+    EXPECT_TRUE(Exists("scripts\\scripts.txt"));
+    EXPECT_TRUE(Exists("patch.txt"));
+    EXPECT_TRUE(Exists("movies\\intro.txt"));
+    EXPECT_TRUE(Exists("Unregmvt.txt")) << "the uninstaller goes into the directory itself";
+    for (const char* folder : kGameFolders) EXPECT_TRUE(Exists(folder + 1)) << folder;
+    EXPECT_FALSE(Exists("temp")) << "made only when an archive needs it";
+    // The run went on to the records and the finish screen.
+    EXPECT_TRUE(Exists("morvath.ini"));
+    EXPECT_EQ(wizard.finishScreens, 1);
+    EXPECT_FALSE(Form10->Visible());
+    EXPECT_FALSE(Form10->SkAnimator1->Animate());
+    EXPECT_FALSE(Form10->Label3->Visible());
+    EXPECT_FALSE(Form10->Label4->Visible());
+    EXPECT_EQ(Form10->Label2->Caption(), "");
+    EXPECT_EQ(Form10->Label1->Caption(), "Создание файла настроек...");
+}
+
+TEST_F(InstallationRunTest, ListEndsAtTheFirstGapAndFullSizeMakesThePercent) {
+    // File2 missing: File3 is never read. FullSize far above the truth: the figure stays low.
+    WriteSetupDescription("1000000000", {"Data.zip", "patch.zip", "", "scripts.zip"});
+    wizard.uninstaller = false;
+    Install();
+    EXPECT_TRUE(Exists("data\\Data.txt"));
+    EXPECT_TRUE(Exists("patch.txt"));
+    EXPECT_FALSE(Exists("scripts\\scripts.txt"));
+    EXPECT_FALSE(Exists("Unregmvt.txt")) << "the uninstaller was not chosen";
+    EXPECT_LT(Progress.LastPercent, 1);
+    EXPECT_GT(Progress.DoneSize, 0);
+}
+
+TEST_F(InstallationRunTest, WithoutFile0NothingIsUnpackedButTheRestIsDone) {
+    WriteSetupDescription("", {"", "Data.zip"});
+    Install();
+    EXPECT_FALSE(Exists("data\\Data.txt"));
+    EXPECT_TRUE(Exists("Unregmvt.txt"));
+    EXPECT_TRUE(Exists("morvath.ini"));
+    EXPECT_EQ(wizard.finishScreens, 1);
+    EXPECT_EQ(Progress.FullSize, kDefaultFullSize);
+}
+
+TEST_F(InstallationRunTest, ExactFullSizeClosesTheRingWithTheLastArchive) {
+    // Each archive: its two files' bytes, plus its three entries (the two files and the
+    // folder entry), which the directory read reports.
+    const double data = 51200 + std::string("from Data.zip").size() + 3;
+    const double patch = 51200 + std::string("from patch.zip").size() + 3;
+    WriteSetupDescription(std::to_string(static_cast<long long>(data + patch)),
+                          {"Data.zip", "patch.zip"});
+    wizard.uninstaller = false;
+    Install();
+    EXPECT_EQ(Progress.DoneSize, data + patch);
+    EXPECT_EQ(Progress.LastPercent, 100);
+}
+
+TEST_F(InstallationRunTest, CancelMarkAlreadySetStopsAfterThePreparation) {
+    WriteSetupDescription("", kRuleExamples);
+    stagetest::WriteFile(wizard.installDir + "\\unreglst.ini",
+                         "[SetupFiles]\r\nF1=x\r\n[ShortCuts]\r\nShCut#1=y\r\n[Keep]\r\nA=1\r\n");
+    wizard.leave = true;
+    Install();
+    EXPECT_EQ(stagetest::IniLines(wizard.installDir + "\\unreglst.ini"),
+              (std::vector<std::string>{"[Keep]", "A=1"}));
+    EXPECT_TRUE(Exists("cache"));
+    EXPECT_FALSE(Exists("data\\Data.txt"));
+    EXPECT_FALSE(Exists("Unregmvt.txt"));
+    EXPECT_FALSE(Exists("morvath.ini"));
+    EXPECT_EQ(wizard.finishScreens, 0);
+    EXPECT_EQ(Form10->Label1->Caption(), "Распаковка и копирование файлов...");
+}
+
+TEST_F(InstallationRunTest, ConfirmedCancelDuringUnpackingStopsBeforeTheNextArchive) {
+    WriteSetupDescription("", kRuleExamples);
+    wizard.leaveOnCloseRequest = true;
+    // The user closes the progress screen while the first archive is being unpacked.
+    auto progress = Form10->ZipUnpacker1->OnItemProgress;
+    bool asked = false;
+    Form10->ZipUnpacker1->OnItemProgress = [&](TObject* sender, const std::string& item,
+                                               uint32_t total, int perCent) {
+        if (!asked && item.find("Data.txt") != std::string::npos) {
+            PostMessageA(Form10->Handle(), WM_CLOSE, 0, 0);
+            asked = true;
+        }
+        progress(sender, item, total, perCent);
+    };
+    Install();
+    EXPECT_EQ(wizard.closeRequests, 1);
+    EXPECT_TRUE(Form10->Visible()) << "the progress screen refused to close";
+    EXPECT_TRUE(Exists("data\\Data.txt"));
+    EXPECT_TRUE(Exists("data\\inner\\more.dat")) << "the archive under way is finished";
+    EXPECT_FALSE(Exists("tempsave\\tempsave.txt"));
+    EXPECT_FALSE(Exists("morvath.ini"));
+    EXPECT_EQ(wizard.finishScreens, 0);
+}
+
+TEST_F(InstallationRunTest, DeclinedCancelLetsTheRunGoOn) {
+    WriteSetupDescription("", {"Data.zip", "patch.zip"});
+    PostMessageA(Form10->Handle(), WM_CLOSE, 0, 0);
+    Install();
+    EXPECT_EQ(wizard.closeRequests, 1);
+    EXPECT_TRUE(Exists("patch.txt"));
+    EXPECT_EQ(wizard.finishScreens, 1);
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+// The progress screen built alone, with a stand-in for the wizard whose answers each test
+// sets, and the setup description beside the test program written per test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/forms.h"
+#include "framework/sysutils.h"
+#include "install/progress_screen.h"
+#include "stage_fixture.h"
+
+namespace runtest {
+
+struct FakeWizard : mvt::install::WizardState {
+    std::string installDir;
+    std::string group = "Morvath Trilogy Test";
+    bool desktop = false, uninstaller = true, configuration = false;
+    bool leave = false;
+    bool leaveOnCloseRequest = false;
+    int closeRequests = 0, finishScreens = 0;
+
+    std::string InstallDirectory() const override { return installDir; }
+    std::string ProgramGroupName() const override { return group; }
+    bool DesktopShortcutChosen() const override { return desktop; }
+    bool UninstallerChosen() const override { return uninstaller; }
+    bool ConfigurationChosen() const override { return configuration; }
+    bool LeaveDecided() const override { return leave; }
+    // Confirming the cancel confirmation sets the cancel mark; declining does not.
+    void PassCloseRequest() override {
+        ++closeRequests;
+        if (leaveOnCloseRequest) leave = true;
+    }
+    void ShowFinishScreen() override { ++finishScreens; }
+};
+
+inline void Process() {
+    mvt::Application().ProcessMessages();
+}
+
+// Writes MVTSetup.ini beside the test program: FullSize (omitted when empty) and the
+// archive names as File0, File1, … (an empty name leaves a gap in the keys).
+inline void WriteSetupDescription(const std::string& fullSize,
+                                  const std::vector<std::string>& archives) {
+    std::string text = "[Setup]\r\n";
+    if (!fullSize.empty()) text += "FullSize=" + fullSize + "\r\n";
+    text += "[Files]\r\n";
+    for (size_t n = 0; n < archives.size(); ++n)
+        if (!archives[n].empty()) text += "File" + std::to_string(n) + "=" + archives[n] + "\r\n";
+    stagetest::WriteFile(mvt::ProgramFolder() + "MVTSetup.ini", text);
+}
+
+// A progress screen of its own for every test, on top of the stage fixture's saved registry
+// and scratch shell folders.
+class RunTest : public stagetest::StageTest {
+  protected:
+    void SetUp() override {
+        StageTest::SetUp();
+        // A main window of its own, so that the progress screens made and freed per test
+        // never become the application's main form.
+        static mvt::TForm* mainWindow = nullptr;
+        if (!mainWindow) mvt::Application().CreateForm(mainWindow);
+        screen = mvt::Application().CreateForm(Form10);
+        Form10->SetWizard(wizard);
+        Form10->ZipUnpacker1->SetDLLDirectory(MVT_DIST_DIR);
+        wizard.installDir = Folder("Games\\Morvath Trilogy");
+    }
+    void TearDown() override {
+        Form10->Hide();
+        Process();
+        mvt::Application().FreeComponent(Form10);
+        Form10 = nullptr;
+        DeleteFileA((mvt::ProgramFolder() + "MVTSetup.ini").c_str());
+        StageTest::TearDown();
+    }
+    bool Exists(const std::string& relative) const {
+        return GetFileAttributesA((wizard.installDir + "\\" + relative).c_str()) !=
+               INVALID_FILE_ATTRIBUTES;
+    }
+
+    FakeWizard wizard;
+    TForm10* screen = nullptr;
+};
+
+}  // namespace runtest
