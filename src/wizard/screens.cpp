@@ -3,7 +3,7 @@
 #include "framework/forms.h"
 #include "install/unit10.h"
 #include "wizard/unit1.h"
-#include "wizard/unit11.h"
+#include "wizard/finish_screen.h"
 #include "wizard/unit3.h"
 #include "wizard/unit4.h"
 #include "wizard/unit5.h"
