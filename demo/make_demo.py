@@ -3,9 +3,11 @@
 
 The archives hold a few megabytes of stand-in game files laid out the way the real
 package is (data, override, music, movies, …), so a demo installation shows real progress.
-Everything is deterministic: fixed contents, fixed timestamps, fixed order.
+The game's configuration program is real: Main.zip carries the built MVConfig.exe, which
+the setup starts from the install directory at the end.
+Everything else is deterministic: fixed contents, fixed timestamps, fixed order.
 
-    make_demo.py DIST_DIR
+    make_demo.py DIST_DIR MVCONFIG_EXE
 """
 import os
 import random
@@ -14,9 +16,10 @@ import zipfile
 
 STAMP = (2026, 12, 1, 12, 0, 0)
 
-# Archive name in the setup description -> {entry name: size in bytes}
+# Archive name in the setup description -> {entry name: size in bytes, or None for a built
+# program whose path is given on the command line}
 ARCHIVES = {
-    "Main.zip": {"morvath.exe": 48_000, "MVConfig.exe": 24_000, "readme.txt": 3_000},
+    "Main.zip": {"morvath.exe": 48_000, "MVConfig.exe": None, "readme.txt": 3_000},
     "Data.zip": {f"area{n:02d}.bif": 180_000 for n in range(1, 9)},
     "Override.zip": {f"spell{n:03d}.spl": 2_000 for n in range(1, 41)},
     "Characters.zip": {"default.chr": 4_000},
@@ -42,25 +45,39 @@ def payload(name, size):
     return bytes(out[:size])
 
 
-def write_zip(path, entries):
+def contents(name, size, built):
+    if size is None:
+        with open(built[name], "rb") as program:
+            return program.read()
+    return payload(name, size)
+
+
+def write_zip(path, entries, built):
+    """Writes the archive; returns the total size of its entries."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
+    total = 0
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
         for name, size in entries.items():
             info = zipfile.ZipInfo(name.replace("\\", "/"), date_time=STAMP)
             info.compress_type = zipfile.ZIP_DEFLATED
-            archive.writestr(info, payload(name, size))
+            data = contents(name, size, built)
+            archive.writestr(info, data)
+            total += len(data)
+    return total
 
 
 def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
     dist = sys.argv[1]
+    built = {"MVConfig.exe": sys.argv[2]}
     archives = os.path.join(dist, "Archives")
     total = 0
     lines = ["[Setup]", None, "", "[Files]"]
     for n, (name, entries) in enumerate(ARCHIVES.items()):
-        write_zip(os.path.join(archives, *name.split("\\")), entries)
-        total += sum(entries.values())
+        total += write_zip(os.path.join(archives, *name.split("\\")), entries, built)
         lines.append(f"File{n}={name}")
-    write_zip(os.path.join(archives, "Unregmvt.zip"), UNINSTALLER)
+    write_zip(os.path.join(archives, "Unregmvt.zip"), UNINSTALLER, built)
     lines[1] = f"FullSize={total}"
     with open(os.path.join(dist, "MVTSetup.ini"), "w", encoding="cp1251", newline="\r\n") as ini:
         ini.write("\n".join(lines) + "\n")
