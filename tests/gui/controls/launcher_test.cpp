@@ -155,19 +155,6 @@ class LauncherTest : public ::testing::Test {
     Outcome outcome_;
 };
 
-TEST_F(LauncherTest, DefaultsAreThoseOfTheComponent) {
-    EXPECT_EQ(launcher_->Action(), "Open");
-    EXPECT_EQ(launcher_->Timeout(), -1);
-    EXPECT_EQ(launcher_->ShowMode(), TShowMode::smNormal);
-    EXPECT_EQ(launcher_->WaitType(), TSkWaitType::wtFullStop);
-    EXPECT_FALSE(launcher_->WaitUntilFinished());
-    EXPECT_FALSE(launcher_->Running());
-    EXPECT_EQ(ShowCommand(TShowMode::smNormal), SW_SHOWNORMAL);
-    EXPECT_EQ(ShowCommand(TShowMode::smMaximized), SW_SHOWMAXIMIZED);
-    EXPECT_EQ(ShowCommand(TShowMode::smMinimized), SW_SHOWMINNOACTIVE);
-    EXPECT_EQ(ShowCommand(TShowMode::smHide), SW_HIDE);
-}
-
 TEST_F(LauncherTest, EmptyFileNameStartsNothing) {
     launcher_->Launch();
     EXPECT_TRUE(launcher_->LaunchThread().expired());
