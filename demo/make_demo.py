@@ -6,13 +6,15 @@ music, movies, …): names that pick their folder by different rules (one decide
 matching rule, one in a subfolder of Archives\, one with no rule that unpacks into the
 install directory itself), Cyrillic file names, and one archive of tens of megabytes, so
 that a demo installation shows the ring closing over many percents. Everything is
-deterministic: fixed contents, fixed timestamps, fixed order.
+deterministic: fixed contents, fixed timestamps, fixed order. The game's configuration
+program is real: Main.zip carries the built MVConfig.exe, which the setup starts from the
+install directory at the end.
 
 FullSize is exact: the progress display adds each file's size when the file is done and,
 for each archive, the number of its entries when its directory has been read, so FullSize
 is the sum of both over the listed archives and the percent reaches 100 with the last one.
 
-    make_demo.py DIST_DIR [EXPECTED_LIST]
+    make_demo.py DIST_DIR MVCONFIG_EXE [EXPECTED_LIST]
 
 EXPECTED_LIST, when given, receives what a full installation must leave, one file a line
 (code page 1251): its path below the install directory, its size and its CRC-32 in hex,
@@ -29,7 +31,8 @@ STAMP = (2026, 12, 1, 12, 0, 0)
 
 # Archive name in the setup description -> {entry name: size in bytes}
 ARCHIVES = {
-    "Main.zip": {"morvath.exe": 48_000, "MVConfig.exe": 24_000, "readme.txt": 3_000},
+    # A size of None: a program the project builds, taken as it is.
+    "Main.zip": {"morvath.exe": 48_000, "MVConfig.exe": None, "readme.txt": 3_000},
     "Data.zip": {f"area{n:02d}.bif": 180_000 for n in range(1, 9)},
     "Override.zip": {f"spell{n:03d}.spl": 2_000 for n in range(1, 41)},
     "Characters.zip": {"default.chr": 4_000},
@@ -71,37 +74,51 @@ def payload(name, size):
     return bytes(out[:size])
 
 
-def write_zip(path, entries):
+def contents(name, size, built):
+    if size is None:
+        with open(built[name], "rb") as program:
+            return program.read()
+    return payload(name, size)
+
+
+def write_zip(path, entries, built):
+    """Writes the archive; returns its entries' names and contents."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
+    files = {}
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
         for name, size in entries.items():
             info = zipfile.ZipInfo(name.replace("\\", "/"), date_time=STAMP)
             info.compress_type = zipfile.ZIP_DEFLATED
-            archive.writestr(info, payload(name, size))
+            files[name] = contents(name, size, built)
+            archive.writestr(info, files[name])
+    return files
 
 
-def expected_lines(name, entries):
+def expected_lines(name, files):
     folder = EXPECTED_FOLDER[name]
-    for entry, size in entries.items():
+    for entry, data in files.items():
         path = folder + "\\" + entry if folder else entry
-        yield f"{path}\t{size}\t{zlib.crc32(payload(entry, size)):08x}"
+        yield f"{path}\t{len(data)}\t{zlib.crc32(data):08x}"
 
 
 def main():
+    if len(sys.argv) not in (3, 4):
+        sys.exit(__doc__)
     dist = sys.argv[1]
+    built = {"MVConfig.exe": sys.argv[2]}
     archives = os.path.join(dist, "Archives")
     total = 0
     lines = ["[Setup]", None, "", "[Files]"]
     expected = []
     for n, (name, entries) in enumerate(ARCHIVES.items()):
-        write_zip(os.path.join(archives, *name.split("\\")), entries)
-        total += sum(entries.values()) + len(entries)
+        files = write_zip(os.path.join(archives, *name.split("\\")), entries, built)
+        total += sum(len(data) for data in files.values()) + len(files)
         lines.append(f"File{n}={name}")
-        expected += expected_lines(name, entries)
-    write_zip(os.path.join(archives, "Unregmvt.zip"), UNINSTALLER)
-    expected += expected_lines("Unregmvt.zip", UNINSTALLER)
-    if len(sys.argv) > 2:
-        with open(sys.argv[2], "w", encoding="cp1251", newline="\r\n") as out:
+        expected += expected_lines(name, files)
+    files = write_zip(os.path.join(archives, "Unregmvt.zip"), UNINSTALLER, built)
+    expected += expected_lines("Unregmvt.zip", files)
+    if len(sys.argv) > 3:
+        with open(sys.argv[3], "w", encoding="cp1251", newline="\r\n") as out:
             out.write("\n".join(expected) + "\n")
     lines[1] = f"FullSize={total}"
     with open(os.path.join(dist, "MVTSetup.ini"), "w", encoding="cp1251", newline="\r\n") as ini:

@@ -164,6 +164,10 @@ void TWinControl::CreateParams(TCreateParams& params) {
 
 void TWinControl::CreateHandle() {
     if (handle_) return;
+    // The parent's window first: making it creates the windows of its children, this one
+    // included, which must not be made a second time below.
+    if (Parent() && !Parent()->HandleAllocated()) Parent()->Handle();
+    if (handle_) return;
     TCreateParams params;
     CreateParams(params);
     HINSTANCE instance = GetModuleHandleA(nullptr);

@@ -1,6 +1,11 @@
 #include "wizard/finish_screen.h"
 
+#include <windows.h>
+
 #include "controls/screen_skin.h"
+#include "wizard/cancel_confirmation.h"
+#include "wizard/destination_screen.h"
+#include "wizard/options_screen.h"
 #include "wizard/screen_sequence.h"
 
 using namespace mvt;
@@ -11,4 +16,34 @@ TForm11::TForm11(TComponent* owner) : TForm(owner) {
     skin::MakeWizardWindow(*this, 478, 240, true);
     SetPosition(TPosition::poScreenCenter);
     Image1 = skin::AddBackground(*this, "BG_FINISH");
+    SkBmpButton1 = AddWizardButton(*this, 114, 199, 257, 36, "BTN_FINISH", clWhite);
+    SkLauncher1 = Make<TSkLauncher>();
+    SkLauncher1->SetAction("Open");
+    SkLauncher1->SetTimeout(-1);
+    SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
+    OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
+}
+
+void TForm11::SkBmpButton1Click() {
+    // No sound here: the close query plays it.
+    Close();
+}
+
+void TForm11::FormCloseQuery(bool& canClose) {
+    wizard::PlayClick();
+    Form3->SetTag(kCancelMarkLeave);
+    // Down False: the user kept the configuration program chosen.
+    if (!Form8->SkBmpButton5->Down()) {
+        const std::string folder = Form5->Label1->Caption();
+        SetCurrentDirectoryA(folder.c_str());
+        // A drive root keeps its separator ("D:\"): no second one before the file name.
+        SkLauncher1->SetFileName(IncludeTrailingBackslash(folder) + kConfigProgram);
+        SkLauncher1->SetStartDir(folder);
+        // Returns once the program has started or failed to; neither is reported, and the
+        // program runs on by itself after the setup has ended.
+        SkLauncher1->Launch();
+    }
+    Application().Minimize();
+    Application().Terminate();
+    canClose = true;
 }

@@ -1,14 +1,25 @@
-// The finish screen.
+// The finish screen: the installation has ended; closing it ends the setup and, when the
+// user chose so, starts the game's configuration program from the install directory.
 #pragma once
 
+#include "controls/launcher.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "wizard/wizard_buttons.h"
 
 class TForm11 : public mvt::TForm {
   public:
     explicit TForm11(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
+    WizardButton* SkBmpButton1;  // exit
+    mvt::TSkLauncher* SkLauncher1;
+
+    void SkBmpButton1Click();
+    void FormCloseQuery(bool& canClose);
 };
+
+// The game's configuration program, in the install directory.
+constexpr char kConfigProgram[] = "MVConfig.exe";
 
 extern TForm11* Form11;

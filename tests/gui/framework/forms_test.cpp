@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/forms.h"
+#include "framework/listedits.h"
 #include "framework/stdctrls.h"
 
 using namespace mvt;
@@ -161,6 +162,32 @@ TEST_F(FormTest, RegionShapesTheWindow) {
     EXPECT_EQ(GetWindowRgn(form->Handle(), copy.get()), COMPLEXREGION);
     EXPECT_FALSE(PtInRegion(copy.get(), 1, 1)) << "the corner must be cut";
     EXPECT_TRUE(PtInRegion(copy.get(), 150, 100));
+}
+
+// A system control used before its form has a window (a list filled in the form's
+// constructor) makes the form's window, which makes the control's: exactly one window, and
+// painting it ends.
+TEST_F(FormTest, AControlUsedBeforeItsFormHasAWindowGetsOneWindow) {
+    ASSERT_FALSE(form->HandleAllocated());
+    auto* list = CreateChild<TListBox>(form, form, 10, 10, 120, 80);
+    list->Add("one");
+    list->Add("two");
+    ASSERT_TRUE(form->HandleAllocated());
+    int windows = 0;
+    EnumChildWindows(
+        form->Handle(),
+        [](HWND, LPARAM count) -> BOOL { return ++*reinterpret_cast<int*>(count), TRUE; },
+        reinterpret_cast<LPARAM>(&windows));
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(list->Count(), 2);
+    form->Show();
+    int paints = 0;
+    MSG message;
+    while (paints < 100 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_PAINT) ++paints;
+        DispatchMessageA(&message);
+    }
+    EXPECT_LT(paints, 100) << "a window is painted again and again";
 }
 
 TEST(ScreenTest, FontListIsReadAgainAfterReset) {
