@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "controls/screen_skin.h"
 #include "framework/inifiles.h"
 #include "framework/sysutils.h"
 
@@ -12,11 +13,11 @@ namespace mvconfig {
 namespace {
 
 // The wizard's colours and typeface.
-constexpr TColor kFormColour = 0x111A26;  // dark brown
-constexpr TColor kGold = 0x448DB0;
+constexpr TColor kFormColour = skin::kFormColour;
+constexpr TColor kGold = skin::kGold;
 constexpr TColor kBlack = 0x000000;
-constexpr char kTypeface[] = "Windsor";
-constexpr int kFontHeight = -19;
+constexpr const char* kTypeface = skin::kTypeface;
+constexpr int kFontHeight = skin::kLabelFontHeight;
 constexpr char kCaption[] = "  Настройка Трилогии Морвата";
 
 void UseFont(TControl& control, TColor colour) {

@@ -16,10 +16,10 @@
 
 #include "framework/forms.h"
 #include "wizard/finish_screen.h"
-#include "wizard/screens.h"
-#include "wizard/unit3.h"
-#include "wizard/unit5.h"
-#include "wizard/unit8.h"
+#include "wizard/screen_sequence.h"
+#include "wizard/cancel_confirmation.h"
+#include "wizard/destination_screen.h"
+#include "wizard/options_screen.h"
 
 using namespace mvt;
 
