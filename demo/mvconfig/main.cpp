@@ -4,10 +4,14 @@
 
 #include "config_form.h"
 #include "framework/forms.h"
+#include "framework/system_library.h"
 
 using namespace mvt;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Started from the install directory, where others may have put DLLs: system DLLs come
+    // from the system folder only.
+    RestrictDllSearchToSystemFolder();
     try {
         Application().SetTitle("MVConfig");
         mvconfig::TConfigForm* form = nullptr;
