@@ -135,6 +135,10 @@ def hand_made():
     write("sfxadj.exe", program + plain)
     run("zip", "-q", "-A", os.path.join(OUT, "sfxadj.exe"), cwd=OUT)
     write("many.zip", python_zip([("f%02d.txt" % i, b"%d" % i) for i in range(7)]))
+    # Names that would break a tab-separated line unless escaped.
+    write("oddnames.zip", python_zip([("tab\there.txt", b"1"), ("line\nbreak.txt", b"22"),
+                                      ("cr\rname.txt", b"333"), ("back\\slash.txt", b"4444"),
+                                      ("bell\x07.txt", b"55555")]))
     write("secret.zip", python_zip([("s.txt", b"s")]))
     # Directories that would take much memory: one entry with the largest extra field and
     # comment, and 2100 entries of 4 KiB extra field and 4 KiB comment each (16.4 MiB).
