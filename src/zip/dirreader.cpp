@@ -32,6 +32,7 @@ constexpr int kSeekError = 10201, kListError = 10202, kStructureWarning = 10203,
 // An error raised while walking the directory, reported by its message id.
 struct ZipReadError {
     int id;
+    std::string suffix = {};
 };
 
 uint16_t Le16(const uint8_t* p) {
@@ -48,6 +49,20 @@ bool ReadExact(ArchiveFile& file, void* buffer, size_t count) {
 std::string ReadText(ArchiveFile& file, size_t count, int errorId) {
     std::string text(count, '\0');
     if (count && !ReadExact(file, text.data(), count)) throw ZipReadError{errorId};
+    return text;
+}
+
+// Reads `count` bytes of which the first `keep` are returned; the rest goes through a small
+// buffer and is dropped.
+std::string ReadKeeping(ArchiveFile& file, size_t count, size_t keep, int errorId) {
+    if (count <= keep) return ReadText(file, count, errorId);
+    std::string text = ReadText(file, keep, errorId);
+    char skipped[4096];
+    for (size_t left = count - keep; left > 0;) {
+        const size_t step = std::min(left, sizeof skipped);
+        if (!ReadExact(file, skipped, step)) throw ZipReadError{errorId};
+        left -= step;
+    }
     return text;
 }
 
@@ -128,6 +143,7 @@ class DirectoryRead {
     std::vector<ZipDirEntry>& entries_;
     ArchiveState& state_;
     uint8_t rememberedHost_ = 0, rememberedMadeBy_ = 20;
+    size_t kept_ = 0;  // bytes of extra data and comments held so far
 };
 
 std::string DirectoryRead::Convert(const std::string& text, uint8_t host, uint8_t madeBy) const {
@@ -213,9 +229,15 @@ ZipDirEntry DirectoryRead::ReadEntry(ArchiveFile& file) {
     e.fileName = Convert(rawName, e.hostSystem, e.madeByVersion);
     std::replace(e.fileName.begin(), e.fileName.end(), '/', '\\');
     e.encrypted = e.flags & 1;
-    e.extraData = ReadText(file, e.extraFieldLength, kSeekError);
+    e.extraData = ReadKeeping(file, e.extraFieldLength, options_.maxKeptPerEntry, kSeekError);
     e.fileComment =
-        Convert(ReadText(file, e.fileCommentLength, kFileComment), e.hostSystem, e.madeByVersion);
+        Convert(ReadKeeping(file, e.fileCommentLength, options_.maxKeptPerEntry, kFileComment),
+                e.hostSystem, e.madeByVersion);
+    kept_ += e.extraData.size() + e.fileComment.size();
+    if (kept_ > options_.maxKeptTotal)
+        throw ZipReadError{kNoMemory, ": the archive's directory holds more than " +
+                                          std::to_string(options_.maxKeptTotal >> 20) +
+                                          " MiB of extra fields and comments"};
     return e;
 }
 
@@ -273,7 +295,7 @@ DirReadOutcome DirectoryRead::Run(const std::string& zipFileName) {
         Walk(*file, end);
         succeeded = true;
     } catch (const ZipReadError& error) {
-        host_.ReportRaised(error.id, {});
+        host_.ReportRaised(error.id, error.suffix);
     } catch (const std::bad_alloc&) {
         host_.ReportRaised(kNoMemory, {});
     } catch (const std::exception& error) {

@@ -33,10 +33,10 @@ struct ZipDirEntry {
     uint16_t internalAttributes = 0;
     uint32_t externalAttributes = 0;
     uint32_t localHeaderOffset = 0;
-    std::string fileName;  // code-page converted, "/" turned into "\"
-    std::string fileComment;
+    std::string fileName;     // code-page converted, "/" turned into "\"
+    std::string fileComment;  // at most DirReadOptions::maxKeptPerEntry bytes of it
     bool encrypted = false;
-    std::string extraData;  // raw bytes
+    std::string extraData;  // raw bytes, at most DirReadOptions::maxKeptPerEntry of them
 };
 
 // What a read leaves behind besides the entries.
@@ -91,10 +91,22 @@ class DirReaderHost {
     virtual void DirUpdate() = 0;
 };
 
+// What a directory may make the reader hold, so that a hostile archive (65535 entries with
+// 64 KiB of extra data and 64 KiB of comment each would be 8 GiB) cannot exhaust memory.
+// Real archives carry a few dozen bytes of extra data per entry and rarely a comment.
+constexpr size_t kMaxKeptPerEntry = 4096;
+constexpr size_t kMaxKeptTotal = 16u << 20;
+
 struct DirReadOptions {
     CodePageOpts codePage = CodePageOpts::cpAuto;
     bool useDirOnlyEntries = false;
     bool verbose = false;
+    // An entry keeps at most this much of its extra field and of its comment each (the
+    // rest is skipped; the lengths stay as recorded) ...
+    size_t maxKeptPerEntry = kMaxKeptPerEntry;
+    // ... and all entries together at most this much of both; past it the read stops with
+    // message 10103 and a note saying why.
+    size_t maxKeptTotal = kMaxKeptTotal;
 };
 
 enum class DirReadOutcome {

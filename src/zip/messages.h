@@ -50,6 +50,7 @@ enum MessageId : int {
     kMsgCentralName = 11017,
     kMsgFileComment = 11022,
     kMsgNotAZip = 11036,
+    kMsgUnknown = 11049,
     kMsgCannotWrite = 11051,
     kMsgPhaseBase = 11400,
     kMsgLoadingDirectory = 11409,

@@ -1,5 +1,7 @@
 #include "zip/zipunpacker.h"
 
+#include <exception>
+
 #include "framework/forms.h"
 
 namespace mvt::zip {
@@ -7,8 +9,20 @@ namespace mvt::zip {
 namespace {
 // Copying the settings into the worker failed unexpectedly.
 constexpr int kZipSettingsFault = -9;
-constexpr int kMsgUnknown = 11049;
 }  // namespace
+
+// An operation in progress: the component is busy from its start to its end step, which
+// runs however the operation ends (a handler or the system may raise anywhere in it).
+class TCustomZipUnpacker::Operation {
+  public:
+    explicit Operation(TCustomZipUnpacker& zip) : zip_(zip) { zip_.busy_ = true; }
+    ~Operation() { zip_.End(); }
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+
+  private:
+    TCustomZipUnpacker& zip_;
+};
 
 TCustomZipUnpacker::TCustomZipUnpacker(TComponent* owner)
     : TComponent(owner),
@@ -81,14 +95,16 @@ bool TCustomZipUnpacker::Dll_Load() const {
 void TCustomZipUnpacker::SetDll_Load(bool load) {
     dllLoad_ = load;
     if (loading_ || busy_) return;
-    CopySettingsIn();
     try {
+        CopySettingsIn();
         if (load)
             worker_->LoadFor(kPurposeKeep);
         else
             worker_->ReleaseFor(kPurposeKeep);
     } catch (const EZipUnpacker& error) {
-        worker_->ReportRaised(error);
+        worker_->ReportRaisedQuietly(error);
+    } catch (...) {
+        worker_->ReportUnexpected(std::current_exception());
     }
 }
 
@@ -100,11 +116,14 @@ void TCustomZipUnpacker::SetActive(bool active) {
     active_ = active;
     deferredDeactivate_ = false;
     if (loading_ || busy_) return;
-    CopySettingsIn();
-    busy_ = true;
+    try {
+        CopySettingsIn();
+    } catch (...) {
+        worker_->ReportUnexpected(std::current_exception());
+        return;
+    }
+    Operation operation(*this);
     worker_->SetActive(active);  // a pending directory read runs now
-    busy_ = false;
-    CopyStateBack();
 }
 
 void TCustomZipUnpacker::Loaded() {
@@ -117,56 +136,65 @@ void TCustomZipUnpacker::SetZipFileName(const std::string& name) {
     settings_.zipFileName = name;
     if (loading_) worker_->DeferRead();
     if (loading_ || busy_) return;
-    CopySettingsIn();
-    busy_ = true;
+    try {
+        CopySettingsIn();
+    } catch (...) {
+        worker_->ReportUnexpected(std::current_exception());
+        return;
+    }
+    Operation operation(*this);
     // A stop asked for during an earlier operation must not cancel this new read.
     worker_->SetCancel(false);
     worker_->ReadDirectory();  // deferred while inactive
-    busy_ = false;
-    CopyStateBack();
-    if (deferredDeactivate_) SetActive(false);
 }
 
-int TCustomZipUnpacker::Start() {
-    if (loading_) return kZipLoading;
-    if (!active_ || busy_) {
-        if (settings_.verbose && busy_) worker_->ReportMessage(0, "Re-entry");
-        return kZipBusyOrInactive;
-    }
-    try {
-        CopySettingsIn();
-    } catch (const std::exception&) {
-        return kZipSettingsFault;
-    }
-    worker_->SetActive(true);
-    busy_ = true;
+bool TCustomZipUnpacker::ApplyDllLoad() {
     try {
         if (dllLoad_)
             worker_->LoadFor(kPurposeKeep);
         else if (worker_->Usage() & kPurposeKeep)
             worker_->ReleaseFor(kPurposeKeep);
+        return true;
     } catch (const EZipUnpacker& error) {
-        worker_->ReportRaised(error);
+        worker_->ReportRaisedQuietly(error);
+    } catch (...) {
+        worker_->ReportUnexpected(std::current_exception());
     }
-    return 0;
+    return false;
 }
 
-void TCustomZipUnpacker::End() {
+void TCustomZipUnpacker::End() noexcept {
     busy_ = false;
-    CopyStateBack();
+    try {
+        CopyStateBack();
+    } catch (...) {
+        // The published lists keep what they held; nothing else depends on them.
+    }
     if (deferredDeactivate_) SetActive(false);
 }
 
 int TCustomZipUnpacker::Extract() {
-    if (const int refused = Start()) return refused;
-    try {
-        worker_->Extract();
-    } catch (const std::exception& error) {
-        // Nothing escapes to the caller: an installation must go on with the next archive.
-        worker_->ReportRaised(EZipUnpacker::FromText(kMsgUnknown, error.what(), true));
+    if (loading_) return kZipLoading;
+    if (!active_ || busy_) {
+        if (settings_.verbose && busy_) {
+            try {
+                worker_->ReportMessage(0, "Re-entry");
+            } catch (...) {
+                // The refusal stands whatever the handler does.
+            }
+        }
+        return kZipBusyOrInactive;
     }
-    End();
-    return worker_->ErrorCode();
+    try {
+        CopySettingsIn();
+    } catch (...) {
+        return kZipSettingsFault;
+    }
+    Operation operation(*this);
+    worker_->SetActive(true);  // a pending directory read runs now
+    // A library that cannot be kept loaded would fail the extraction the same way.
+    if (!ApplyDllLoad()) return worker_->ErrorCode();
+    return worker_->Extract();
 }
 
 }  // namespace mvt::zip

@@ -77,10 +77,6 @@ struct TZipSFXSettings {
     OvrOpts overWriteMode = OvrOpts::OvrConfirm;
 };
 
-// Results of the start step.
-constexpr int kZipBusyOrInactive = -255;
-constexpr int kZipLoading = -256;
-
 class TCustomZipUnpacker : public TComponent {
   public:
     explicit TCustomZipUnpacker(TComponent* owner);
@@ -177,8 +173,12 @@ class TCustomZipUnpacker : public TComponent {
     TZUWorker& Worker() { return *worker_; }
 
   private:
-    int Start();
-    void End();
+    class Operation;
+    // The end step of every operation: idle again, state copied back, a deferred
+    // deactivation applied. Runs however the operation ends.
+    void End() noexcept;
+    // Applies Dll_Load at the start of an operation; false when that failed (reported).
+    bool ApplyDllLoad();
     void CopySettingsIn();
     void CopyStateBack();
 

@@ -40,8 +40,12 @@ F Entry(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// An exception escaping from the library call counts as this status.
-constexpr int kStatusException = -7;
+// An exception escaping from the library call counts as this status, as a fault does.
+constexpr int kStatusException = kStatusLibraryFault;
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 }  // namespace
 
@@ -59,7 +63,7 @@ std::string TZUDynamicBind::LibraryFileName() const {
     const std::string besideProgram = ProgramFolder() + kZipLibraryName;
     if (dllDirectory_.empty()) return besideProgram;
     std::string path = dllDirectory_;
-    if (path.back() != ':') path += '\\';
+    if (path.back() != ':' && !IsSeparator(path.back())) path += '\\';
     path += kZipLibraryName;
     if (path[0] == '.') path = ProgramFolder() + path;
     // A plain relative folder is taken from the current folder, as the caller chose; the
@@ -71,7 +75,13 @@ std::string TZUDynamicBind::LibraryFileName() const {
 
 void TZUDynamicBind::SetDllDirectory(const std::string& folder) {
     dllDirectory_ = folder;
-    while (!dllDirectory_.empty() && dllDirectory_.back() == '\\') dllDirectory_.pop_back();
+    // A root keeps its separator: "C:" alone would name the drive's current folder, and an
+    // empty folder would mean the system's search order.
+    auto isRoot = [this] {
+        return dllDirectory_.size() == 1 || (dllDirectory_.size() == 3 && dllDirectory_[1] == ':');
+    };
+    while (!dllDirectory_.empty() && IsSeparator(dllDirectory_.back()) && !isRoot())
+        dllDirectory_.pop_back();
 }
 
 void TZUDynamicBind::ClearEntries() {
@@ -90,7 +100,7 @@ void TZUDynamicBind::Unload() {
         // Runs on every exit path of an extract run: a failing handler must not stop it.
         try {
             ReportMessage(0, ZipMessages().Format(kMsgDllUnloaded, {libraryPath_}));
-        } catch (const std::exception&) {
+        } catch (...) {
         }
     }
     module_.reset();
@@ -144,7 +154,15 @@ bool TZUDynamicBind::LoadPath(const std::string& path, bool raise) {
         }
         return false;
     }
-    if (verbose) ReportMessage(0, ZipMessages().Format(kMsgDllLoaded, {libraryPath_}));
+    if (verbose) {
+        try {
+            ReportMessage(0, ZipMessages().Format(kMsgDllLoaded, {libraryPath_}));
+        } catch (...) {
+            // A handler that raised ends the operation: no purpose holds the library yet.
+            Unload();
+            throw;
+        }
+    }
     return true;
 }
 
@@ -159,16 +177,39 @@ void TZUDynamicBind::ReleaseFor(LibraryPurpose purpose) {
     if (usage_ == 0) Unload();
 }
 
+void TZUDynamicBind::DropFaultedLibrary() {
+    // Deliberately not freed: unloading runs the library's own clean-up.
+    static_cast<void>(module_.release());
+    ClearEntries();
+    libraryPath_.clear();
+    usage_ = 0;
+}
+
 int TZUDynamicBind::CallUnzExec(const ZlCommand& command) {
     LoadFor(kPurposeCall);
     int status;
-    try {
-        status = unzExec_(&command);
-    } catch (...) {
-        status = kStatusException;
+    {
+        // Purpose 1 and the job handle end with the call, whatever way it ends.
+        struct CallScope {
+            TZUDynamicBind& binding;
+            ~CallScope() {
+                binding.activeGuard_ = nullptr;
+                binding.jobHandle_ = 0;
+                binding.ReleaseFor(kPurposeCall);
+            }
+        } scope{*this};
+        FaultGuard guard;
+        activeGuard_ = &guard;
+        try {
+            status = guard.Call(unzExec_, &command);
+        } catch (...) {
+            status = kStatusException;
+        }
+        if (guard.Faulted()) {
+            status = kStatusLibraryFault;
+            DropFaultedLibrary();
+        }
     }
-    jobHandle_ = 0;
-    ReleaseFor(kPurposeCall);
     if (status < 0) {
         if (StatusMessageId(status) == kMsgDllCritical)
             throw EZipUnpacker::WithNumber(kMsgDllCritical, status);

@@ -6,6 +6,7 @@
 
 #include "framework/handles.h"
 #include "ziplib179.h"
+#include "zip/fault_guard.h"
 #include "zip/zucore.h"
 
 namespace mvt::zip {
@@ -31,7 +32,9 @@ class TZUDynamicBind : public TZUCore {
     // failure).
     int LoadFor(LibraryPurpose purpose, bool raise = true);
     void ReleaseFor(LibraryPurpose purpose);
-    // Calls ZL_UnzExec under purpose 1; a negative status raises its message.
+    // Calls ZL_UnzExec under purpose 1; a negative status raises its message. A fault
+    // inside the library counts as status -7; the library is then dropped without being
+    // unloaded (its own clean-up would run code that has just faulted).
     int CallUnzExec(const ZlCommand& command);
     // Sets the cancel flag and asks a running job to stop.
     void AbortLibrary();
@@ -42,17 +45,24 @@ class TZUDynamicBind : public TZUCore {
     const std::string& LibraryPath() const { return libraryPath_; }
     unsigned Usage() const { return usage_; }
     const std::string& DllDirectory() const { return dllDirectory_; }
-    // Stored without a trailing "\"; a loaded library stays loaded.
+    // Stored without a trailing "\" unless that makes a root ("C:\" and "\" stay as they
+    // are); a loaded library stays loaded.
     void SetDllDirectory(const std::string& folder);
     void SetJobHandle(int32_t handle) { jobHandle_ = handle; }
 
     // Where the library is looked for, by the folder rules.
     std::string LibraryFileName() const;
 
+  protected:
+    // The guard of the running library call, for the callback to mark the program's own code.
+    FaultGuard* ActiveGuard() { return activeGuard_; }
+
   private:
     bool LoadPath(const std::string& path, bool raise);
     void Unload();
     void ClearEntries();
+    // Forgets a library that faulted, leaving it mapped.
+    void DropFaultedLibrary();
 
     UniqueModule module_;
     ZlUnzExecFn unzExec_ = nullptr;
@@ -67,6 +77,7 @@ class TZUDynamicBind : public TZUCore {
     std::string dllDirectory_;
     unsigned usage_ = 0;
     int32_t jobHandle_ = 0;
+    FaultGuard* activeGuard_ = nullptr;
 };
 
 // The message id raised for a negative status of ZL_UnzExec.

@@ -1,5 +1,7 @@
 #include "zip/zucore.h"
 
+#include <new>
+
 #include "framework/forms.h"
 
 namespace mvt::zip {
@@ -61,6 +63,35 @@ void TZUCore::ReportRaised(const EZipUnpacker& error, const std::string& suffix)
     if (error.Display())
         ZipDialog(text, TZipDialogKind::Error, ButtonBit(TZipDlgButton::zmbOK), kContextRaised);
     if (events.OnMessage) events.OnMessage(sender_, error.ResId(), text);
+}
+
+void TZUCore::ReportRaisedQuietly(const EZipUnpacker& error, const std::string& suffix) noexcept {
+    try {
+        ReportRaised(error, suffix);
+    } catch (...) {
+        // ReportRaised sets the code first; only a failure before that leaves it unset.
+        if (errorCode_ == 0) errorCode_ = error.ResId();
+    }
+}
+
+void TZUCore::ReportUnexpected(std::exception_ptr exception, const std::string& suffix) noexcept {
+    try {
+        std::rethrow_exception(exception);
+    } catch (const std::bad_alloc&) {
+        ReportRaisedQuietly(EZipUnpacker::FromId(kMsgNoMemory), suffix);
+    } catch (const std::exception& error) {
+        try {
+            ReportRaisedQuietly(EZipUnpacker::FromText(kMsgUnknown, error.what(), true), suffix);
+        } catch (...) {
+            if (errorCode_ == 0) errorCode_ = kMsgUnknown;
+        }
+    } catch (...) {
+        try {
+            ReportRaisedQuietly(EZipUnpacker::FromId(kMsgUnknown), suffix);
+        } catch (...) {
+            if (errorCode_ == 0) errorCode_ = kMsgUnknown;
+        }
+    }
 }
 
 void TZUCore::ReportById(int id) {
@@ -129,6 +160,7 @@ void TZUCore::ProgressBytes(uint64_t count) {
 }
 
 void TZUCore::ProgressEndOfBatch() {
+    batchOpen_ = false;
     FireProgress(TZipProgressType::EndOfBatch, {}, 0);
     progress.itemName.clear();
     progress.itemSize = 0;
@@ -138,6 +170,7 @@ void TZUCore::ProgressEndOfBatch() {
 }
 
 void TZUCore::ProgressItemCount(int32_t count) {
+    batchOpen_ = true;
     progress = TProgressDetails{};
     progress.itemCount = count;
     FireDetails();
@@ -145,6 +178,7 @@ void TZUCore::ProgressItemCount(int32_t count) {
 }
 
 void TZUCore::ProgressTotalSize(uint64_t size) {
+    batchOpen_ = true;
     progress.totalSize = static_cast<int64_t>(size);
     progress.totalPosition = progress.bytesWritten = 0;
     progress.itemSize = progress.itemPosition = 0;
@@ -168,6 +202,15 @@ void TZUCore::ProgressPhaseStep(uint64_t count) {
     FireDetails();
     FireItemProgress(progress.itemName, progress.itemSize,
                      ItemPercent(progress.itemSize, progress.itemPosition));
+}
+
+void TZUCore::CloseOpenBatch() noexcept {
+    if (!batchOpen_) return;
+    try {
+        ProgressEndOfBatch();
+    } catch (...) {
+        batchOpen_ = false;
+    }
 }
 
 void TZUCore::CheckTerminate() {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
 #include "zip/messages.h"
@@ -39,6 +40,13 @@ class TZUCore {
 
     // An error raised inside the component: error box when its display flag is set.
     void ReportRaised(const EZipUnpacker& error, const std::string& suffix = {});
+    // The same for the last report of an operation, which nothing may interrupt: whatever a
+    // handler raises while it is told is dropped (the error code is set before any handler
+    // runs).
+    void ReportRaisedQuietly(const EZipUnpacker& error, const std::string& suffix = {}) noexcept;
+    // Reports an exception that ended an operation unexpectedly: lack of memory as 10103,
+    // anything else as 11049 with the exception's text.
+    void ReportUnexpected(std::exception_ptr exception, const std::string& suffix = {}) noexcept;
     // An error reported by id: information box.
     void ReportById(int id);
     // A message for OnMessage only; code 0 leaves the last error as it is.
@@ -61,6 +69,12 @@ class TZUCore {
 
     // OnCheckTerminate when assigned; else, on the main thread, pending window messages.
     void CheckTerminate();
+
+    // Whether the library announced a batch (report kinds 5 and 6) that it has not ended.
+    bool BatchOpen() const { return batchOpen_; }
+    // Ends a batch that the library left open (it failed or faulted), so that the progress
+    // display sees the end of it as it would have; handler exceptions are dropped.
+    void CloseOpenBatch() noexcept;
 
     // The hourglass for the lifetime of the guard (main thread only).
     class BusyCursor {
@@ -89,6 +103,7 @@ class TZUCore {
 
     TObject* sender_;
     bool cancel_ = false;
+    bool batchOpen_ = false;
 
   private:
     int errorCode_ = 0;

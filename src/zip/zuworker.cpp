@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <new>
 
 #include "framework/forms.h"
 #include "framework/system_library.h"
@@ -123,9 +125,17 @@ class TZUWorker::DirectoryHost : public DirReaderHost {
             OemToCharBuffA(text.data(), result.data(), static_cast<DWORD>(text.size()));
         return result;
     }
-    void ReportById(int id) override { worker_.ReportById(id); }
+    // A handler that raises while it is told an error or a warning changes nothing: the
+    // error stands (its code is set before any handler runs) and the read goes on as it
+    // would have.
+    void ReportById(int id) override {
+        try {
+            worker_.ReportById(id);
+        } catch (...) {
+        }
+    }
     void ReportRaised(int id, const std::string& suffix) override {
-        worker_.ReportRaised(EZipUnpacker::FromId(id), suffix);
+        worker_.ReportRaisedQuietly(EZipUnpacker::FromId(id), suffix);
     }
     void ReportDiagnostic(const std::string& text) override { worker_.ReportMessage(0, text); }
     void ProgressStart(uint32_t count) override {
@@ -194,11 +204,20 @@ int TZUWorker::ReadDirectory() {
         outcome = ReadZipDirectory(host, settings.zipFileName, options, directory_, archive_);
         if (outcome == DirReadOutcome::Failed)
             settings.zipFileName.clear();  // a following Extract reports 10102
-    } catch (const std::exception& error) {
-        // A handler that raised outside the walk (progress end, OnDirUpdate, OnMessage).
+    } catch (const std::bad_alloc&) {
         outcome = DirReadOutcome::Failed;
         settings.zipFileName.clear();
-        ReportRaised(EZipUnpacker::FromId(kMsgListError), error.what());
+        ReportRaisedQuietly(EZipUnpacker::FromId(kMsgNoMemory));
+    } catch (const std::exception& error) {
+        // A handler that raised outside the walk (progress end, OnDirUpdate, OnMessage, also
+        // while an error of the walk was reported).
+        outcome = DirReadOutcome::Failed;
+        settings.zipFileName.clear();
+        ReportRaisedQuietly(EZipUnpacker::FromId(kMsgListError), error.what());
+    } catch (...) {
+        outcome = DirReadOutcome::Failed;
+        settings.zipFileName.clear();
+        ReportRaisedQuietly(EZipUnpacker::FromId(kMsgListError));
     }
     lastReadResult_ = outcome == DirReadOutcome::Succeeded ? 0
                       : ErrorCode() != 0                   ? ErrorCode()
@@ -217,23 +236,38 @@ struct TZUWorker::CommandTexts {
 };
 
 int TZUWorker::Extract() {
+    // A nested run would find nothing to do; saying 0 would call that a success.
+    if (busy_) return kZipBusyOrInactive;
     successCount_ = 0;
     ClearError();
-    const uint32_t rememberedCount = settings.passwordReqCount;
-    if (busy_) return ErrorCode();
     busy_ = true;
     cancel_ = false;
     handlerText_.clear();
+    // Whatever ends the run, the worker is idle afterwards, the file specifications are
+    // used up and the request count is as it was.
+    struct RunEnd {
+        TZUWorker& worker;
+        uint32_t requestCount;
+        ~RunEnd() {
+            worker.busy_ = false;
+            worker.settings.fspecArgs.clear();
+            worker.settings.passwordReqCount = requestCount;
+        }
+    } end{*this, settings.passwordReqCount};
     try {
         RunExtract();
     } catch (const EZipUnpacker& error) {
         busy_ = false;
-        ReportRaised(error, handlerText_);
         successCount_ = 0;
+        ReportRaisedQuietly(error, handlerText_);
+    } catch (...) {
+        // A handler that raised outside a library report (the library's load message, the
+        // unattended warning, a directory read) or the system (lack of memory): the run
+        // ends as failed instead of passing the exception to the caller.
+        busy_ = false;
+        successCount_ = 0;
+        ReportUnexpected(std::current_exception(), handlerText_);
     }
-    busy_ = false;
-    settings.fspecArgs.clear();
-    settings.passwordReqCount = rememberedCount;
     return ErrorCode();
 }
 
@@ -256,6 +290,11 @@ void TZUWorker::RunExtract() {
     ZlCommand command{};
     CommandTexts texts;
     BuildCommand(command, texts, destination);
+    batchOpen_ = false;
+    struct BatchEnd {
+        TZUWorker& worker;
+        ~BatchEnd() { worker.CloseOpenBatch(); }
+    } batchEnd{*this};
     successCount_ = CallUnzExec(command);
 }
 
@@ -344,6 +383,8 @@ void TZUWorker::BuildCommand(ZlCommand& command, CommandTexts& texts,
 int32_t ZL_CALL TZUWorker::Callback(void* caller, ZlCallbackRecord* record) {
     auto* worker = static_cast<TZUWorker*>(caller);
     if (!worker || !record) return 1;
+    // A fault from here on is the program's own, not the library's.
+    const FaultGuard::OwnCode own(worker->ActiveGuard());
     if (worker->destroying_) return worker->cancel_ ? 1 : 0;
     return worker->HandleCallback(*record);
 }

@@ -26,6 +26,10 @@ constexpr TZipExtrOptions ExtrBit(ExtrOptsEnum option) {
 
 constexpr uint32_t kMaxPasswordRequests = 15;
 
+// Results of an operation that did not start.
+constexpr int kZipBusyOrInactive = -255;
+constexpr int kZipLoading = -256;
+
 // The settings an operation reads, copied from the component when it starts.
 struct TZUSettings {
     std::string zipFileName;
@@ -50,9 +54,10 @@ class TZUWorker : public TZUDynamicBind {
     TZUSettings settings;
 
     // Reads the archive's directory now, or marks the read pending while inactive.
-    // Returns the error code.
+    // Returns the error code. Raises nothing.
     int ReadDirectory();
-    // The extract operation; returns the error code.
+    // The extract operation; returns the error code, which is not 0 when the operation
+    // failed in any way (-255 when one is running already). Raises nothing.
     int Extract();
 
     bool Active() const { return active_; }

@@ -1,9 +1,11 @@
 // mvtzip: lists, tests and extracts zip archives through TZipUnpacker and the zip
-// library beside it, unattended, printing every report as a tab-separated line.
+// library beside it, unattended, printing every report as a tab-separated line whose text
+// fields are escaped (see kHelp).
 //
 //   mvtzip list ARCHIVE
 //   mvtzip test ARCHIVE
 //   mvtzip extract ARCHIVE DEST [--password P]
+//   mvtzip --help
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,6 +17,63 @@ namespace {
 
 using namespace mvt::zip;
 
+constexpr char kUsage[] =
+    "usage: mvtzip list ARCHIVE\n"
+    "       mvtzip test ARCHIVE\n"
+    "       mvtzip extract ARCHIVE DEST [--password P]\n"
+    "       mvtzip --help\n";
+
+constexpr char kHelp[] =
+    "\n"
+    "Lists, tests or extracts a zip archive with the setup's zip component and the zip\n"
+    "library ZipLib179.dll beside this program, without asking anything. DEST must name a\n"
+    "folder (\".\" for the current one); it is created when missing.\n"
+    "\n"
+    "Output: one line per report, fields separated by a tab:\n"
+    "  entry     NAME  SIZE  COMPRESSED  METHOD  CRC32   (list: one per entry)\n"
+    "  progress  ITEM  SIZE  PERCENT                     (every progress report)\n"
+    "  message   CODE  TEXT                              (every message and error)\n"
+    "  result    CODE                                    (last line; 0 is success)\n"
+    "Text fields (NAME, ITEM, TEXT) are escaped so that every line splits into the same\n"
+    "fields whatever a name holds: a backslash becomes \\\\, a tab \\t, a line feed \\n, a\n"
+    "carriage return \\r and any other byte below 32 \\xHH (two hexadecimal digits).\n"
+    "Folder separators in names are backslashes, so \"sub\\a.txt\" prints as sub\\\\a.txt.\n"
+    "Texts are in the ANSI code page (1251 on a Cyrillic system).\n"
+    "\n"
+    "Exit status: 0 success, 1 the operation failed, 2 wrong arguments, 3 unexpected error.\n";
+
+// A text field as printed: backslashes, tabs, line breaks and other control bytes escaped.
+std::string Escape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                if (byte < 0x20) {
+                    char hex[5];
+                    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+                    out += hex;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}
+
 void PrintLine(const std::vector<std::string>& fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + fields[i];
@@ -23,12 +82,18 @@ void PrintLine(const std::vector<std::string>& fields) {
 }
 
 int Usage() {
-    std::fputs(
-        "usage: mvtzip list ARCHIVE\n"
-        "       mvtzip test ARCHIVE\n"
-        "       mvtzip extract ARCHIVE DEST [--password P]\n",
-        stderr);
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+int Help() {
+    std::fputs(kUsage, stdout);
+    std::fputs(kHelp, stdout);
+    return 0;
+}
+
+bool Blank(const std::string& text) {
+    return text.find_first_not_of(" \t") == std::string::npos;
 }
 
 std::string Hex8(uint32_t value) {
@@ -38,6 +103,7 @@ std::string Hex8(uint32_t value) {
 }
 
 int Run(const std::vector<std::string>& args) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "/?")) return Help();
     if (args.size() < 2) return Usage();
     const std::string& command = args[0];
     const bool extract = command == "extract";
@@ -48,6 +114,15 @@ int Run(const std::vector<std::string>& args) {
         if (args.size() < 3) return Usage();
         destination = args[2];
         at = 3;
+        // An empty destination would mean the current folder to the component; files
+        // landing wherever the tool happened to be started are not what anyone asked for.
+        if (Blank(destination)) {
+            std::fputs(
+                "mvtzip: the destination folder is empty; name a folder (\".\" for the "
+                "current one)\n",
+                stderr);
+            return 2;
+        }
     }
     for (; at < args.size(); ++at) {
         if (extract && args[at] == "--password" && at + 1 < args.size())
@@ -61,17 +136,17 @@ int Run(const std::vector<std::string>& args) {
     // Reports are handled one by one; there are no windows whose messages need pumping.
     zip.OnCheckTerminate = [](mvt::TObject*, bool&) {};
     zip.OnItemProgress = [](mvt::TObject*, const std::string& item, uint32_t size, int perCent) {
-        PrintLine({"progress", item, std::to_string(size), std::to_string(perCent)});
+        PrintLine({"progress", Escape(item), std::to_string(size), std::to_string(perCent)});
     };
     zip.OnMessage = [](mvt::TObject*, int code, const std::string& text) {
-        PrintLine({"message", std::to_string(code), text});
+        PrintLine({"message", std::to_string(code), Escape(text)});
     };
     zip.SetZipFileName(args[1]);
 
     int result;
     if (command == "list") {
         for (const ZipDirEntry& entry : zip.ZipContents())
-            PrintLine({"entry", entry.fileName, std::to_string(entry.uncompressedSize),
+            PrintLine({"entry", Escape(entry.fileName), std::to_string(entry.uncompressedSize),
                        std::to_string(entry.compressedSize),
                        std::to_string(entry.compressionMethod), Hex8(entry.crc32)});
         result = zip.DirectoryResult();

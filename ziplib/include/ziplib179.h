@@ -53,13 +53,20 @@ extern "C" {
 
 /* A job reports, in this order: 18 (job handle), 5 (file entries selected), 6 (their total
    size), then per file entry 17 (name offer; the reply may rename it within the destination),
-   10 when the file exists and overwriting was not asked, 8 when a password is needed, 1 (name
-   and size), 2 (steps adding up to the size), 9 on a CRC mismatch; an entry that fails sends 4
-   (code and text) and 11 (reason), one that is skipped only 11. A job that runs to its end, or
-   is stopped by the callback's result or ZL_Abort (then 4 with ZL_ERR_STOPPED first), sends 3.
-   Folder entries create their folders silently. Password requests: per entry, at most the
-   command's request count; the callback's reply number lowers the remaining count; -2 skips
-   the entry, -3 every further encrypted entry; an accepted password is kept for the job. */
+   10 when the file exists and overwriting was not asked, 8 when a password is needed (never for
+   an entry that the answer to 10, freshen or update skipped), 1 (name and size), 2 (steps
+   adding up to the size), 9 on a CRC mismatch; an entry that fails sends 4 (code and text) and
+   11 (reason), one that is skipped only 11. Every job whose handle was reported ends with 3:
+   one that runs to its end, one stopped by the callback's result or ZL_Abort (then 4 with
+   ZL_ERR_STOPPED first), and one that fails before its entries (unreadable archive, a
+   destination that cannot be made, a request this library does not offer), which sends 4, then
+   5 and 6 with 0, then 3. Folder entries create their folders silently. A file that replaces
+   another is written under a temporary name in its folder and takes the final name only after
+   its CRC has been checked, so that a failed entry keeps the file it would have replaced; a new
+   file is written under its final name but vanishes unless the entry completes, also when the
+   job crashes or is killed. Password requests: per entry, at most the command's request count;
+   the callback's reply number lowers the remaining count; -2 skips the entry, -3 every further
+   encrypted entry; an accepted password is kept for the job. */
 
 /* Report kinds (callback record offset 12, low 6 bits). */
 enum ZlReportKind {
@@ -99,8 +106,9 @@ enum ZlStatus {
     ZL_STATUS_ABORTED = -2,           /* ZL_Abort was called for the job */
     ZL_STATUS_HANDLER_EXCEPTION = -3, /* the callback returned another non-zero value */
     ZL_STATUS_NO_MEMORY = -4,
-    ZL_STATUS_INVALID_STRUCTURE = -5 /* bad command record, unreadable archive, or a request
-                                        this library does not offer (adding, memory) */
+    ZL_STATUS_INVALID_STRUCTURE = -5 /* bad command record, unreadable archive, a destination
+                                        that cannot be made, or a request this library does
+                                        not offer (adding, memory) */
 };
 
 /* Entry error codes: the low byte of the code of report kind 4 (and the first number of

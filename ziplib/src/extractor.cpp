@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <optional>
 
 #include "crc32_fast.h"
@@ -22,6 +23,22 @@ int32_t Reporter::Call(const Report& report, Reply* reply) {
     record.area.report.number2 = report.number2;
     record.area.report.number3 = report.number3;
     const int32_t result = callback_(caller_, &record);
+    switch (report.kind) {
+        case ZL_REPORT_JOB_HANDLE:
+            handleSent_ = true;
+            break;
+        case ZL_REPORT_ENTRY_COUNT:
+            countSent_ = true;
+            break;
+        case ZL_REPORT_TOTAL_BYTES:
+            totalSent_ = true;
+            break;
+        case ZL_REPORT_BATCH_END:
+            ended_ = true;
+            break;
+        default:
+            break;
+    }
     if (reply != nullptr) {
         const int32_t code = record.kindOrReply;
         const bool answered =
@@ -46,6 +63,13 @@ bool Reporter::Send(const Report& report, Reply* reply) {
 
 void Reporter::SendFinal(const Report& report) {
     Call(report, nullptr);
+}
+
+void Reporter::Close() {
+    if (!handleSent_) return;
+    if (!countSent_) SendFinal({.kind = ZL_REPORT_ENTRY_COUNT, .number = 0});
+    if (!totalSent_) SendFinal({.kind = ZL_REPORT_TOTAL_BYTES, .size = 0});
+    if (!ended_) SendFinal({.kind = ZL_REPORT_BATCH_END});
 }
 
 bool Reporter::KeepGoing() {
@@ -122,9 +146,12 @@ class ExtractJob {
     void Fail(const std::string& name, const EntryFailure& failure);
     void Skip(const std::string& name, ZlSkipReason reason);
     std::optional<std::string> OfferName(const std::string& name);
-    // Opens the output file; false when the entry is skipped or failed (already reported).
-    bool OpenOutput(const CentralEntry& entry, const std::string& name,
-                    std::unique_ptr<OutputFile>& file);
+    // Decides about a file already at the path (freshen, update, the overwrite question);
+    // false when the entry is skipped (already reported). `replace` tells whether the new
+    // file may take an existing file's place.
+    bool DecideOverwrite(const CentralEntry& entry, const std::string& path, bool& replace);
+    // Opens the output file; false when the entry failed (already reported).
+    bool OpenOutput(const std::string& path, bool replace, std::unique_ptr<OutputFile>& file);
     // Finds a password that opens the entry; false when none does (failure filled).
     bool Unlock(const CentralEntry& entry, const std::string& name, EntryData& data,
                 std::optional<TraditionalCipher>& cipher, EntryFailure& failure);
@@ -161,7 +188,8 @@ int32_t ExtractJob::Run() {
     reporter_.Send({.kind = ZL_REPORT_JOB_HANDLE, .number = request_.jobHandle});
     DirectoryResult read = ReadDirectory(archive_);
     if (read.error != DirectoryError::kNone) {
-        reporter_.Send(
+        // The closing reports follow in RunExtractJob.
+        reporter_.SendFinal(
             {.kind = ZL_REPORT_MESSAGE, .number = ZL_ERR_READ, .text = read.detail.c_str()});
         return ZL_STATUS_INVALID_STRUCTURE;
     }
@@ -300,6 +328,10 @@ void ExtractJob::ProcessFile(const Planned& item) {
         Fail(name, {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry " + name + ": " + why});
         return;
     }
+    // The overwrite question comes before the password request, so that nobody is asked
+    // for a password of a file that is then skipped.
+    bool replace = false;
+    if (!request_.test && !DecideOverwrite(entry, path, replace)) return;
     EntryData data = located.data;
     std::optional<TraditionalCipher> cipher;
     EntryFailure failure;
@@ -308,7 +340,7 @@ void ExtractJob::ProcessFile(const Planned& item) {
         return;
     }
     std::unique_ptr<OutputFile> file;
-    if (!request_.test && !OpenOutput(entry, path, file)) return;
+    if (!request_.test && !OpenOutput(path, replace, file)) return;
 
     if (!reporter_.Send(
             {.kind = ZL_REPORT_ENTRY_START, .text = name.c_str(), .size = entry.uncompressedSize}))
@@ -343,9 +375,9 @@ void ExtractJob::ProcessFile(const Planned& item) {
     ++handled_;
 }
 
-bool ExtractJob::OpenOutput(const CentralEntry& entry, const std::string& path,
-                            std::unique_ptr<OutputFile>& file) {
-    bool replace = request_.overwrite;
+bool ExtractJob::DecideOverwrite(const CentralEntry& entry, const std::string& path,
+                                 bool& replace) {
+    replace = request_.overwrite;
     if (request_.freshen || request_.update) {
         const ExistingFile existing = target_.Probe(path);
         if (!existing.exists && request_.freshen) {
@@ -357,7 +389,35 @@ bool ExtractJob::OpenOutput(const CentralEntry& entry, const std::string& path,
             return false;
         }
         replace = existing.exists;
+        return true;
     }
+    if (replace) return true;
+    const ExistingFile existing = target_.Probe(path);
+    if (!existing.exists) return true;
+    if (skipExisting_) {
+        Skip(path, ZL_SKIP_EXISTS);
+        return false;
+    }
+    const bool notOlder = existing.dosDateTime >= entry.DosDateTime();
+    Reply reply;
+    if (!reporter_.Send({.kind = ZL_REPORT_OVERWRITE,
+                         .number = 0,
+                         .text = path.c_str(),
+                         .number2 = static_cast<int32_t>(entry.index),
+                         .number3 = notOlder ? ZL_AGE_NOT_OLDER : 1},
+                        &reply))
+        return false;
+    if (reply.code != ZL_REPLY_YES) {
+        if (reply.code == ZL_REPLY_NO_ALL) skipExisting_ = true;
+        Skip(path, ZL_SKIP_EXISTS);
+        return false;
+    }
+    replace = true;
+    return true;
+}
+
+bool ExtractJob::OpenOutput(const std::string& path, bool replace,
+                            std::unique_ptr<OutputFile>& file) {
     std::string error;
     const size_t slash = path.rfind('\\');
     if (slash != std::string::npos && !target_.MakeFolder(path.substr(0, slash), error)) {
@@ -365,28 +425,11 @@ bool ExtractJob::OpenOutput(const CentralEntry& entry, const std::string& path,
                     "Cannot create folder " + path.substr(0, slash) + ": " + error});
         return false;
     }
-    CreateOutcome outcome = target_.Create(path, replace, file, error);
+    const CreateOutcome outcome = target_.Create(path, replace, file, error);
     if (outcome == CreateOutcome::kExists) {
-        if (skipExisting_) {
-            Skip(path, ZL_SKIP_EXISTS);
-            return false;
-        }
-        const ExistingFile existing = target_.Probe(path);
-        const bool notOlder = existing.dosDateTime >= entry.DosDateTime();
-        Reply reply;
-        if (!reporter_.Send({.kind = ZL_REPORT_OVERWRITE,
-                             .number = 0,
-                             .text = path.c_str(),
-                             .number2 = static_cast<int32_t>(entry.index),
-                             .number3 = notOlder ? ZL_AGE_NOT_OLDER : 1},
-                            &reply))
-            return false;
-        if (reply.code != ZL_REPLY_YES) {
-            if (reply.code == ZL_REPLY_NO_ALL) skipExisting_ = true;
-            Skip(path, ZL_SKIP_EXISTS);
-            return false;
-        }
-        outcome = target_.Create(path, true, file, error);
+        // A file appeared after the decision: it is left alone.
+        Skip(path, ZL_SKIP_EXISTS);
+        return false;
     }
     if (outcome != CreateOutcome::kCreated) {
         Fail(path, {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot create " + path + ": " + error});
@@ -546,8 +589,23 @@ bool ExtractJob::FlushProgress() {
 
 int32_t RunExtractJob(ByteSource& archive, ExtractTarget& target, const ExtractRequest& request,
                       Reporter& reporter) {
-    ExtractJob job(archive, target, request, reporter);
-    return job.Run();
+    int32_t status;
+    try {
+        ExtractJob job(archive, target, request, reporter);
+        status = job.Run();
+    } catch (const std::bad_alloc&) {
+        status = ZL_STATUS_NO_MEMORY;
+    }
+    reporter.Close();
+    return status;
+}
+
+int32_t RefuseJob(Reporter& reporter, const ExtractRequest& request, ZlEntryError code,
+                  const std::string& text, int32_t status) {
+    reporter.Send({.kind = ZL_REPORT_JOB_HANDLE, .number = request.jobHandle});
+    reporter.SendFinal({.kind = ZL_REPORT_MESSAGE, .number = code, .text = text.c_str()});
+    reporter.Close();
+    return status;
 }
 
 }  // namespace ziplib

@@ -55,7 +55,10 @@ class ExtractTarget {
     // Creates the folder and its missing parents.
     virtual bool MakeFolder(const std::string& path, std::string& error) = 0;
     virtual ExistingFile Probe(const std::string& path) = 0;
-    // With `replace` false an existing file is left alone and kExists returned.
+    // Opens a file whose content takes the path's place only when it is committed: a file
+    // already there survives a failed, damaged or cancelled entry, and nothing that looks
+    // complete is left under the path before the commit. With `replace` false a file at the
+    // path is left alone and kExists returned.
     virtual CreateOutcome Create(const std::string& path, bool replace,
                                  std::unique_ptr<OutputFile>& file, std::string& error) = 0;
 };
@@ -91,6 +94,9 @@ class Reporter {
     // Polls the abort request between reports; false when the job has to stop.
     bool KeepGoing();
     StopCause Cause() const { return cause_; }
+    // Sends the closing reports a job still owes once its handle has been reported: the
+    // entry count and total size (0) when they were not sent, then the end of the batch.
+    void Close();
 
   private:
     int32_t Call(const Report& report, Reply* reply);
@@ -99,6 +105,10 @@ class Reporter {
     void* caller_;
     const std::atomic<bool>* abortFlag_;
     StopCause cause_ = StopCause::kNone;
+    bool handleSent_ = false;
+    bool countSent_ = false;
+    bool totalSent_ = false;
+    bool ended_ = false;
 };
 
 // DOS attributes to restore: read-only, hidden and system from the low byte, plus
@@ -106,8 +116,14 @@ class Reporter {
 uint32_t DosAttributes(const CentralEntry& entry);
 
 // Runs one job; returns the number of file entries extracted (or tested) or a negative
-// ZlStatus. With a test request nothing is created through `target`.
+// ZlStatus. With a test request nothing is created through `target`. The job reports its
+// handle first and, however it ends, closes with the end of the batch.
 int32_t RunExtractJob(ByteSource& archive, ExtractTarget& target, const ExtractRequest& request,
                       Reporter& reporter);
+
+// Ends a job that fails before its first entry: its handle, the error (report 4 with `code`
+// and `text`), then the empty counts and the end of the batch. Returns `status`.
+int32_t RefuseJob(Reporter& reporter, const ExtractRequest& request, ZlEntryError code,
+                  const std::string& text, int32_t status = ZL_STATUS_INVALID_STRUCTURE);
 
 }  // namespace ziplib

@@ -126,10 +126,10 @@ int32_t RunJob(const ZlCommand& command) {
     ExtractRequest request = RequestFrom(command);
     request.jobHandle = scope.Job().handle;
     Reporter reporter(command.callback, command.caller, &scope.Job().abort);
+    // A job that fails before its entries still ends with its closing reports, so that the
+    // caller's progress display always sees the end of the batch.
     auto refuse = [&](ZlEntryError code, const std::string& text) {
-        reporter.Send({.kind = ZL_REPORT_JOB_HANDLE, .number = request.jobHandle});
-        reporter.Send({.kind = ZL_REPORT_MESSAGE, .number = code, .text = text.c_str()});
-        return ZL_STATUS_INVALID_STRUCTURE;
+        return RefuseJob(reporter, request, code, text);
     };
     // Extracting into or from memory is not offered by this library.
     if (command.memoryTarget != 0 || command.memorySource != 0)
@@ -141,8 +141,11 @@ int32_t RunJob(const ZlCommand& command) {
     if (!archive)
         return refuse(ZL_ERR_READ,
                       std::string("Cannot open archive ") + command.archivePath + ": " + error);
-    FolderTarget target(DestinationFrom(command));
-    if (!request.test) target.PrepareRoot();
+    const std::string destination = DestinationFrom(command);
+    FolderTarget target(destination);
+    if (!request.test && !target.PrepareRoot(error))
+        return refuse(ZL_ERR_WRITE,
+                      "Cannot create the destination folder " + destination + ": " + error);
     return RunExtractJob(*archive, target, request, reporter);
 }
 

@@ -83,13 +83,15 @@ class FolderTarget : public ExtractTarget {
     CreateOutcome Create(const std::string& path, bool replace, std::unique_ptr<OutputFile>& file,
                          std::string& error) override;
 
-    // Creates the root folder and its missing parents (failures show up later, per entry).
-    void PrepareRoot();
+    // Creates the root folder and its missing parents; false (with the reason) when it is
+    // not a folder afterwards.
+    bool PrepareRoot(std::string& error);
 
   private:
     std::string root_;
     CaseTable upper_;
     std::unordered_set<std::string> knownFolders_;  // upper-cased relative paths
+    uint32_t nextTemporary_;                        // number of the next temporary name
 };
 
 }  // namespace ziplib

@@ -1,7 +1,8 @@
 // libFuzzer target: runs whole extract jobs on arbitrary archive bytes, writing into memory,
 // and checks what must hold for any input: every path handed to the target is a safe
-// relative path, progress never exceeds an entry's size nor a chunk, and the job ends with
-// a result and its closing report.
+// relative path, progress never exceeds an entry's size nor a chunk, no password is asked
+// for an entry whose overwrite question was answered no, and every job starts with its
+// handle, announces its counts and ends with its closing report, also when it fails.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -90,14 +91,26 @@ class MemoryTarget : public ExtractTarget {
 struct Observer {
     uint64_t entrySize = 0;
     uint64_t entryDone = 0;
+    bool counted = false;  // report 5 came
+    bool sized = false;    // report 6 came
     bool ended = false;
     int reports = 0;
+    std::string declined;  // the entry whose overwrite question was answered no
 };
 
 int32_t ZL_CALL OnReport(void* caller, ZlCallbackRecord* record) {
     auto* seen = static_cast<Observer*>(caller);
+    Require(!seen->ended);  // nothing after the end
+    Require((seen->reports == 0) == (record->kindOrReply == ZL_REPORT_JOB_HANDLE));
     ++seen->reports;
+    const std::string text = record->text != nullptr ? record->text : "";
     switch (record->kindOrReply) {
+        case ZL_REPORT_ENTRY_COUNT:
+            seen->counted = true;
+            break;
+        case ZL_REPORT_TOTAL_BYTES:
+            seen->sized = true;
+            break;
         case ZL_REPORT_ENTRY_START:
             seen->entrySize = record->area.report.size;
             seen->entryDone = 0;
@@ -108,14 +121,24 @@ int32_t ZL_CALL OnReport(void* caller, ZlCallbackRecord* record) {
             Require(seen->entryDone <= seen->entrySize);
             break;
         case ZL_REPORT_PASSWORD:
+            Require(text != seen->declined);
             std::strcpy(record->area.replyText, "secret");
             record->kindOrReply = ZL_REPLY_YES;
             break;
         case ZL_REPORT_CRC_ERROR:
-        case ZL_REPORT_OVERWRITE:
             record->kindOrReply = ZL_REPLY_YES;
             break;
+        case ZL_REPORT_OVERWRITE:
+            // Now and then keep the existing file.
+            if (text.size() % 2 == 0) {
+                seen->declined = text;
+                record->kindOrReply = ZL_REPLY_NO;
+            } else {
+                record->kindOrReply = ZL_REPLY_YES;
+            }
+            break;
         case ZL_REPORT_NEW_EXTRACT_NAME:
+            seen->declined.clear();
             // Now and then answer with a hostile name, which must be refused.
             if (record->text != nullptr && std::strlen(record->text) % 5 == 0) {
                 std::strcpy(record->area.replyText, "..\\evil.txt");
@@ -123,6 +146,7 @@ int32_t ZL_CALL OnReport(void* caller, ZlCallbackRecord* record) {
             }
             break;
         case ZL_REPORT_BATCH_END:
+            Require(seen->counted && seen->sized);
             seen->ended = true;
             break;
         default:
@@ -138,7 +162,7 @@ void RunOnce(const uint8_t* data, size_t size, ExtractRequest request) {
     Reporter reporter(OnReport, &seen, nullptr);
     const int32_t result = RunExtractJob(source, target, request, reporter);
     Require(result >= ZL_STATUS_INVALID_STRUCTURE);
-    Require(result < 0 || seen.ended);
+    Require(seen.ended);
 }
 
 }  // namespace

@@ -157,6 +157,33 @@ TEST_F(DirectoryRead, DamagedDirectoriesStopWithTheirMessage) {
     EXPECT_EQ(zip->Count(), 1);
 }
 
+// Memory stays bounded: an entry keeps at most 4 KiB of its extra field and of its comment,
+// and all entries together at most 16 MiB of both.
+TEST_F(DirectoryRead, HostileDirectoriesKeepBoundedMemory) {
+    zip->SetZipFileName(Fixture("bigentry.zip"));
+    ASSERT_EQ(zip->Count(), 1);
+    const ZipDirEntry& entry = zip->ZipContents()[0];
+    EXPECT_EQ(entry.extraFieldLength, 65535);  // as recorded
+    EXPECT_EQ(entry.fileCommentLength, 65535);
+    EXPECT_EQ(entry.extraData.size(), kMaxKeptPerEntry);
+    EXPECT_EQ(entry.extraData.substr(0, 6), std::string("\xFE\xCA\xFB\xFFxx", 6));
+    EXPECT_EQ(entry.fileComment, std::string(kMaxKeptPerEntry, 'c'));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(zip->DirectoryResult(), 0);
+
+    Clear();
+    zip->SetZipFileName(Fixture("bulkydir.zip"));
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(),
+              (MessageReport{10103,
+                             "Requested memory not available: the archive's directory holds more "
+                             "than 16 MiB of extra fields and comments"}));
+    EXPECT_EQ(zip->ZipFileName(), "");
+    EXPECT_EQ(zip->Count(), 2048);  // the entries before the limit stay
+    EXPECT_EQ(items.back(), (ItemReport{"", 0, 101}));
+    EXPECT_EQ(zip->Extract(), 10102);
+}
+
 TEST_F(DirectoryRead, NotAZipArchive) {
     zip->SetZipFileName(Fixture("notzip.zip"));
     EXPECT_EQ(messages,

@@ -448,6 +448,147 @@ TEST_F(Dispatch, AbortOnDestructionUsesTheJobHandle) {
     EXPECT_EQ(fake.LastCall().abortedJob, 0);  // cleared when the call returned
 }
 
+// ---- Nothing leaves the component stuck --------------------------------------------------
+
+class Robustness : public CommandRecord {
+  protected:
+    // After whatever happened, the component is idle and the next Extract works.
+    void ExpectNextExtractWorks() {
+        EXPECT_FALSE(zip->Busy());
+        EXPECT_FALSE(zip->Worker().Busy());
+        EXPECT_EQ(zip->Worker().Usage(), 0u);
+        zip->OnMessage = [this](TObject*, int code, const std::string& text) {
+            messages.push_back({code, text});
+        };
+        zip->SetVerbose(false);
+        fake.SetScript({{5, 1}, {6}, {1, 0, 0, 0, 1, "a"}, {2, 0, 0, 0, 1}, {3}});
+        const int callsBefore = fake.LastCall().calls;
+        zip->SetZipFileName(Fixture("many.zip"));
+        EXPECT_EQ(zip->Count(), 7);
+        EXPECT_EQ(zip->Extract(), 0);
+        EXPECT_EQ(fake.LastCall().calls, callsBefore + 1);
+        EXPECT_EQ(zip->SuccessCnt(), 1);
+    }
+};
+
+TEST_F(Robustness, RaisingOnMessageWhileAnErrorIsReported) {
+    int raised = 0;
+    zip->OnMessage = [&](TObject*, int, const std::string&) {
+        ++raised;
+        throw Exception("handler fails");
+    };
+    // Errors of the extract run, of the directory read and of the component's start.
+    zip->SetZipFileName(Fixture("missing.zip"));
+    int result = 0;
+    EXPECT_NO_THROW(result = zip->Extract());
+    EXPECT_EQ(result, 11002);
+    EXPECT_NO_THROW(zip->SetZipFileName(Fixture("notzip.zip")));
+    EXPECT_FALSE(zip->Busy());
+    EXPECT_NO_THROW(result = zip->Extract());
+    EXPECT_EQ(result, 11036);
+    zip->SetZipFileName(Fixture("many.zip"));
+    zip->SetExtrBaseDir(Fixture("afile.txt\\sub"));
+    zip->SetExtrOptions(kInstallOptions);
+    EXPECT_NO_THROW(result = zip->Extract());
+    EXPECT_EQ(result, 10504);
+    zip->SetExtrBaseDir({});
+    zip->SetDLLDirectory(FakeLibraryFolder("v178"));
+    zip->SetDll_Load(true);
+    EXPECT_NO_THROW(result = zip->Extract());
+    EXPECT_EQ(result, 10651);
+    zip->SetDll_Load(false);
+    EXPECT_GE(raised, 5);
+    EXPECT_EQ(fake.LastCall().calls, 0);
+    zip->SetDLLDirectory(fake.Folder());
+    ExpectNextExtractWorks();
+}
+
+TEST_F(Robustness, RaisingOnMessageDuringTheLibraryLoad) {
+    zip->SetVerbose(true);
+    zip->OnMessage = [&](TObject*, int code, const std::string& text) {
+        messages.push_back({code, text});
+        if (text.rfind("Loaded ", 0) == 0) throw Exception("load handler fails");
+    };
+    EXPECT_EQ(zip->Extract(), 11049);  // a failure, not 0
+    EXPECT_EQ(zip->ErrorMessage(), "load handler fails");
+    EXPECT_EQ(fake.LastCall().calls, 0);
+    EXPECT_FALSE(zip->Dll_Load());  // not left loaded without a holder
+    // The same while Dll_Load keeps the library.
+    zip->SetDll_Load(true);
+    EXPECT_FALSE(zip->Dll_Load());
+    zip->SetZipFileName(Fixture("many.zip"));
+    EXPECT_EQ(zip->Extract(), 11049);
+    EXPECT_FALSE(zip->Dll_Load());
+    zip->SetDll_Load(false);
+    ExpectNextExtractWorks();
+}
+
+TEST_F(Robustness, RaisingDuringTheUnattendedWarningAndTheCommandRecord) {
+    // Unattended without a password: warning 10502 while the command record is built. Lack of
+    // memory there and a handler's own exception both end the run as failed.
+    zip->FSpecArgs().Add("f01.txt");
+    zip->OnMessage = [](TObject*, int, const std::string& text) {
+        if (text.rfind("Warning - Unattended", 0) == 0) throw std::bad_alloc();
+    };
+    EXPECT_EQ(zip->Extract(), 10103);
+    EXPECT_EQ(zip->ErrorMessage(), "Requested memory not available");
+    EXPECT_EQ(zip->PasswordReqCount(), 1u);  // restored
+    EXPECT_EQ(zip->FSpecArgs().Count(), 0);  // used up
+    EXPECT_FALSE(zip->Worker().Busy());
+    zip->OnMessage = [](TObject*, int, const std::string& text) {
+        if (text.rfind("Warning - Unattended", 0) == 0) throw Exception("warning handler fails");
+    };
+    zip->SetZipFileName(Fixture("many.zip"));
+    EXPECT_EQ(zip->Extract(), 11049);
+    EXPECT_EQ(fake.LastCall().calls, 0);
+    ExpectNextExtractWorks();
+}
+
+TEST_F(Robustness, FaultingLibraryIsContained) {
+    zip->SetPassword("x");  // no unattended warning
+    // The library announces its batch, starts an entry, then writes to address 8.
+    fake.SetScript(
+        {{5, 2}, {6, 0, 0, 0, 20}, {1, 0, 0, 0, 10, "a"}, {FAKE_STEP_FAULT, 0, 0, 0, 8}});
+    EXPECT_EQ(zip->Extract(), 10124);
+    EXPECT_EQ(messages, (std::vector<MessageReport>{{10124, "critical DLL Error -7"}}));
+    // The progress display still sees the end of the batch.
+    EXPECT_EQ(items.back(), (ItemReport{"", 0, 101}));
+    EXPECT_FALSE(zip->Dll_Load());
+    EXPECT_EQ(zip->SuccessCnt(), 0);
+    // Also with Dll_Load holding the library, and before any report.
+    zip->SetDll_Load(true);
+    fake.SetScript({{FAKE_STEP_FAULT, 0, 0, 0, 16}});
+    zip->SetZipFileName(Fixture("many.zip"));
+    Clear();
+    EXPECT_EQ(zip->Extract(), 10124);
+    EXPECT_EQ(MessageCodes(), std::vector<int>{10124});
+    EXPECT_TRUE(items.empty());  // no batch was announced, none is ended
+    zip->SetDll_Load(false);
+    ExpectNextExtractWorks();
+}
+
+TEST_F(Binding, LibraryFolderKeepsADriveRoot) {
+    zip->SetDLLDirectory("C:\\");
+    EXPECT_EQ(zip->DLLDirectory(), "C:\\");
+    zip->SetDLLDirectory("C:\\\\");
+    EXPECT_EQ(zip->DLLDirectory(), "C:\\");
+    zip->SetDLLDirectory("\\");
+    EXPECT_EQ(zip->DLLDirectory(), "\\");  // the root of the current drive, not the search order
+    zip->SetDLLDirectory("D:\\games\\");
+    EXPECT_EQ(zip->DLLDirectory(), "D:\\games");
+    // A library in the root of the prefix's drive C: is found there (and removed again).
+    FakeLibrary fake;
+    fake.SetScript({});
+    const std::string rooted = "C:\\ZipLib179.dll";
+    ASSERT_FALSE(FileExists(rooted));
+    ASSERT_TRUE(CopyFileA((fake.Folder() + "\\ZipLib179.dll").c_str(), rooted.c_str(), TRUE));
+    zip->SetDLLDirectory("C:\\");
+    EXPECT_EQ(zip->Worker().LibraryFileName(), rooted);
+    EXPECT_EQ(zip->Extract(), 0);
+    EXPECT_FALSE(zip->Dll_Load());
+    EXPECT_TRUE(DeleteFileA(rooted.c_str()));
+}
+
 TEST_F(ZipTest, BoxesGoThroughOnZipDialog) {
     zip->SetUnattended(false);
     zip->SetVerbose(true);

@@ -63,6 +63,10 @@ __declspec(dllexport) int32_t ZL_CALL ZL_UnzExec(const ZlCommand* command) {
     state.replies.clear();
     int32_t starts = 0;
     for (const FakeReport& report : state.script) {
+        if (report.kind == FAKE_STEP_FAULT) {
+            *reinterpret_cast<volatile int32_t*>(static_cast<uintptr_t>(report.size)) = 1;
+            continue;
+        }
         ZlCallbackRecord record{};
         record.kindOrReply = report.kind;
         record.number = report.number;

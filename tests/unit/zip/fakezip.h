@@ -9,6 +9,10 @@
 
 extern "C" {
 
+// A script step that is no report: the library faults there, writing to the address given
+// as `size` (an access violation for a small number).
+#define FAKE_STEP_FAULT 100
+
 // One scripted report.
 struct FakeReport {
     int32_t kind;

@@ -83,6 +83,26 @@ def corrupt_central_signature(data):
     return data[:at] + b"PK\x09\x09" + data[at + 4:]
 
 
+def bulky_directory_zip(count, extra_size, comment_size):
+    """Stored empty entries whose central headers carry an extra field (one block of id
+    0xCAFE) and a comment of the given sizes; the local headers carry neither."""
+    local, central = bytearray(), bytearray()
+    for i in range(count):
+        name = b"e%05d.txt" % i
+        offset = len(local)
+        local += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0, 0x5021, 0, 0, 0,
+                             len(name), 0) + name
+        extra = b""
+        if extra_size:
+            extra = struct.pack("<HH", 0xCAFE, extra_size - 4) + b"x" * (extra_size - 4)
+        comment = b"c" * comment_size
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 0, 0, 0x5021, 0, 0,
+                               0, len(name), len(extra), len(comment), 0, 0, 0, offset)
+        central += name + extra + comment
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, count, count, len(central), len(local), 0)
+    return bytes(local + central + end)
+
+
 def hand_made():
     write("python.zip", python_zip([("one.txt", b"1"), ("dir/two.txt", b"22"), ("dir/", b"")]))
     write("empty.zip", python_zip([]))
@@ -115,7 +135,15 @@ def hand_made():
     write("sfxadj.exe", program + plain)
     run("zip", "-q", "-A", os.path.join(OUT, "sfxadj.exe"), cwd=OUT)
     write("many.zip", python_zip([("f%02d.txt" % i, b"%d" % i) for i in range(7)]))
+    # Names that would break a tab-separated line unless escaped.
+    write("oddnames.zip", python_zip([("tab\there.txt", b"1"), ("line\nbreak.txt", b"22"),
+                                      ("cr\rname.txt", b"333"), ("back\\slash.txt", b"4444"),
+                                      ("bell\x07.txt", b"55555")]))
     write("secret.zip", python_zip([("s.txt", b"s")]))
+    # Directories that would take much memory: one entry with the largest extra field and
+    # comment, and 2100 entries of 4 KiB extra field and 4 KiB comment each (16.4 MiB).
+    write("bigentry.zip", bulky_directory_zip(1, 65535, 65535))
+    write("bulkydir.zip", bulky_directory_zip(2100, 4096, 4096))
 
 
 def main():

@@ -9,7 +9,7 @@ import subprocess
 import sys
 import unittest
 
-WINE_RUN, MVTZIP, FIXTURES = sys.argv[1:4]
+WINE_RUN, MVTZIP, FIXTURES = (os.path.abspath(a) for a in sys.argv[1:4])
 del sys.argv[1:4]
 
 
@@ -17,12 +17,40 @@ def wine_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def mvtzip(*args):
-    """Runs the tool; returns (exit code, list of tab-split lines)."""
+ESCAPES = {"\\": "\\", "t": "\t", "n": "\n", "r": "\r"}
+
+
+def unescape(field):
+    """Undoes mvtzip's escaping of text fields (see mvtzip --help)."""
+    out, i = [], 0
+    while i < len(field):
+        c = field[i]
+        if c != "\\":
+            out.append(c)
+            i += 1
+        elif field[i + 1] == "x":
+            out.append(chr(int(field[i + 2:i + 4], 16)))
+            i += 4
+        else:
+            out.append(ESCAPES[field[i + 1]])
+            i += 2
+    return "".join(out)
+
+
+def run_tool(*args, cwd=None):
     converted = [wine_path(a) if a.startswith("/") else a for a in args]
-    done = subprocess.run([WINE_RUN, MVTZIP, *converted], capture_output=True, timeout=120)
-    text = done.stdout.decode("cp1251")
-    return done.returncode, [line.split("\t") for line in text.splitlines()]
+    return subprocess.run([WINE_RUN, MVTZIP, *converted], capture_output=True, timeout=120,
+                          cwd=cwd)
+
+
+def mvtzip(*args):
+    """Runs the tool; returns (exit code, list of lines split at tabs and unescaped)."""
+    done = run_tool(*args)
+    # Only "\n" ends a line: a bare carriage return inside a field would be a fault.
+    text = done.stdout.decode("cp1251").replace("\r\n", "\n")
+    lines = text.split("\n")
+    assert lines[-1] == "", "output does not end with a line break"
+    return done.returncode, [[unescape(f) for f in line.split("\t")] for line in lines[:-1]]
 
 
 def fixture(name):
@@ -99,6 +127,39 @@ class MvtZip(unittest.TestCase):
         self.assertEqual(lines[-1], ["result", "11015"])
         code, lines = mvtzip("bogus")
         self.assertEqual(code, 2)
+
+    def test_names_with_tabs_and_line_breaks_stay_one_field(self):
+        code, lines = mvtzip("list", fixture("oddnames.zip"))
+        self.assertEqual(code, 0, lines)
+        entries = [l for l in lines if l[0] == "entry"]
+        self.assertEqual([len(l) for l in entries], [6] * 5, entries)
+        self.assertEqual([l[1] for l in entries],
+                         ["tab\there.txt", "line\nbreak.txt", "cr\rname.txt", "back\\slash.txt",
+                          "bell\x07.txt"])
+        self.assertEqual([l[2] for l in entries], ["1", "2", "3", "4", "5"])
+        # As printed: one line per entry, the escapes as documented.
+        raw = run_tool("list", fixture("oddnames.zip")).stdout.decode("cp1251")
+        self.assertIn("entry\ttab\\there.txt\t1\t", raw)
+        self.assertIn("entry\tback\\\\slash.txt\t4\t", raw)
+        self.assertIn("entry\tbell\\x07.txt\t5\t", raw)
+
+    def test_help_documents_the_escaping(self):
+        done = run_tool("--help")
+        self.assertEqual(done.returncode, 0)
+        text = done.stdout.decode("cp1251")
+        for documented in ("\\t", "\\n", "\\r", "\\\\", "\\xHH", "extract ARCHIVE DEST"):
+            self.assertIn(documented, text)
+
+    def test_empty_destination_is_refused(self):
+        # Run from a scratch folder: nothing may land in the folder the tool runs in.
+        here = self.scratch("current")
+        os.makedirs(here)
+        for empty in ("", "  "):
+            done = run_tool("extract", fixture("infozip.zip"), empty, cwd=here)
+            self.assertEqual(done.returncode, 2)
+            self.assertIn(b"destination folder is empty", done.stderr)
+            self.assertEqual(done.stdout, b"")
+        self.assertEqual(os.listdir(here), [])
 
 
 if __name__ == "__main__":

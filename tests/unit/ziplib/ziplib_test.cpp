@@ -661,16 +661,41 @@ TEST_F(ZipLibTest, DamagedEntriesAreErrorsAndTheJobGoesOn) {
     }
 }
 
-TEST_F(ZipLibTest, UnreadableArchivesFailWithInvalidStructure) {
+// A job that fails before its entries still sends the empty counts and the end of the batch,
+// so that a progress display always sees the end.
+TEST_F(ZipLibTest, EarlyFailuresStillEndTheBatch) {
+    const std::vector<int> closing = {ZL_REPORT_JOB_HANDLE, ZL_REPORT_MESSAGE,
+                                      ZL_REPORT_ENTRY_COUNT, ZL_REPORT_TOTAL_BYTES,
+                                      ZL_REPORT_BATCH_END};
     for (const char* name : {"notzip.zip", "truncated_cd.zip", "missing.zip"}) {
         Job job(Fixture(name), Out());
         EXPECT_EQ(job.Run(), ZL_STATUS_INVALID_STRUCTURE) << name;
         EXPECT_EQ(job.Errors(), std::vector<int32_t>{ZL_ERR_READ}) << name;
+        EXPECT_EQ(job.Kinds(), closing) << name;
+        EXPECT_EQ(job.reports[2].number, 0);
+        EXPECT_EQ(job.reports[3].size, 0u);
         EXPECT_TRUE(Tree(Out()).empty()) << name;
     }
     Job memory(Fixture("infozip.zip"), Out());
     memory.command.memoryTarget = ZL_TRUE;
     EXPECT_EQ(memory.Run(), ZL_STATUS_INVALID_STRUCTURE);
+    EXPECT_EQ(memory.Kinds(), closing);
+    EXPECT_EQ(memory.Errors(), std::vector<int32_t>{ZL_ERR_UNSUPPORTED});
+
+    // A destination below a file cannot be made.
+    WriteText(Out("plain"), "a file");
+    Job below(Fixture("infozip.zip"), Out("plain\\dest"));
+    EXPECT_EQ(below.Run(), ZL_STATUS_INVALID_STRUCTURE);
+    EXPECT_EQ(below.Kinds(), closing);
+    EXPECT_EQ(below.Errors(), std::vector<int32_t>{ZL_ERR_WRITE});
+    EXPECT_NE(below.Of(ZL_REPORT_MESSAGE)[0].text.find("plain\\dest\\: "), std::string::npos)
+        << below.Of(ZL_REPORT_MESSAGE)[0].text;
+
+    // The end comes even when the caller asked to stop at the first report.
+    Job stopped(Fixture("notzip.zip"), Out());
+    stopped.answer = [](ZlCallbackRecord&) -> int32_t { return 1; };
+    stopped.Run();
+    EXPECT_EQ(stopped.Kinds(), closing);
 }
 
 TEST_F(ZipLibTest, WriteFailureIsAnEntryErrorWithTheSystemReason) {
@@ -683,6 +708,132 @@ TEST_F(ZipLibTest, WriteFailureIsAnEntryErrorWithTheSystemReason) {
     EXPECT_NE(messages[0].text.find("readme.txt: "), std::string::npos) << messages[0].text;
     EXPECT_GT(messages[0].text.size(), std::string("Cannot create readme.txt: ").size());
     EXPECT_EQ(Contents(Out("Sub\\Deep\\file.TXT")), "deep file\n");
+}
+
+// ---- Replacing files -------------------------------------------------------------------
+
+// No file of the given folder has a temporary name left over.
+void ExpectNoTemporaryFiles(const std::string& root) {
+    for (const std::string& entry : Tree(root))
+        EXPECT_EQ(entry.find("~zl"), std::string::npos) << entry;
+}
+
+TEST_F(ZipLibTest, ReplacedFileSurvivesAFailedEntry) {
+    // A checksum error, damaged data and a cancel in the middle of the data: the file the
+    // entry would have replaced keeps its bytes.
+    WriteText(Out("crc.txt"), "good old bytes");
+    Job crc(Fixture("crc.zip"), Out());
+    EXPECT_EQ(crc.Run(), 1);
+    EXPECT_EQ(crc.Errors(), std::vector<int32_t>{ZL_ERR_CRC});
+    EXPECT_EQ(Contents(Out("crc.txt")), "good old bytes");
+    EXPECT_EQ(Contents(Out("after.txt")), "after");
+
+    WriteText(Out("corrupt.bin"), "good old bytes");
+    Job corrupt(Fixture("corrupt.zip"), Out());
+    EXPECT_EQ(corrupt.Run(), 1);
+    EXPECT_EQ(corrupt.Errors(), std::vector<int32_t>{ZL_ERR_DAMAGED});
+    EXPECT_EQ(Contents(Out("corrupt.bin")), "good old bytes");
+
+    CreateDirectoryA(Out("data").c_str(), nullptr);
+    WriteText(Out("data\\big.bin"), "good old bytes");
+    Job cancelled(Fixture("infozip_stored.zip"), Out());
+    bool inBig = false;
+    cancelled.answer = [&](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_ENTRY_START)
+            inBig = record.area.report.size == 2700000u;
+        return inBig && record.kindOrReply == ZL_REPORT_BYTES_DONE ? 1 : 0;
+    };
+    EXPECT_EQ(cancelled.Run(), ZL_STATUS_CANCELLED);
+    EXPECT_EQ(Contents(Out("data\\big.bin")), "good old bytes");
+    ExpectNoTemporaryFiles(Out());
+
+    // A good entry does replace it, read-only or not, and takes the entry's time.
+    SetFileAttributesA(Out("data\\big.bin").c_str(), FILE_ATTRIBUTE_READONLY);
+    Job good(Fixture("infozip_stored.zip"), Out());
+    EXPECT_EQ(good.Run(), 4);
+    EXPECT_EQ(Contents(Out("data\\big.bin")), Contents(Fixture("payload\\data\\big.bin")));
+    ExpectNoTemporaryFiles(Out());
+}
+
+// Runs the helper that dies while it writes the entry of `size` bytes; its exit code.
+DWORD RunDyingExtraction(const std::string& archive, const std::string& destination,
+                         uint64_t size) {
+    std::string command = "\"" + FromEnvironment("ZIPLIB_KILL_HELPER") + "\" \"" +
+                          FromEnvironment("ZIPLIB_DLL") + "\" \"" + archive + "\" \"" +
+                          destination + "\" " + std::to_string(size);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << command;
+        return 0;
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+TEST_F(ZipLibTest, KilledExtractionLeavesNoPartlyWrittenFile) {
+    // The process dies while the big entry is written: once as a new file, once replacing
+    // an older one. Every file under its final name is then complete (or the older one), and
+    // no temporary file is left.
+    for (const bool existing : {false, true}) {
+        RemoveTree(Out());
+        CreateDirectoryA(Out().c_str(), nullptr);
+        if (existing) {
+            CreateDirectoryA(Out("data").c_str(), nullptr);
+            WriteText(Out("data\\big.bin"), "previous");
+        }
+        EXPECT_EQ(RunDyingExtraction(Fixture("infozip_stored.zip"), Out(), 2700000), 9u);
+        for (const std::string& entry : Tree(Out())) {
+            if (entry.back() == '\\') continue;
+            EXPECT_EQ(entry.find("~zl"), std::string::npos) << entry;
+            if (entry == "data\\big.bin") {
+                EXPECT_TRUE(existing) << "a partly written file under its final name";
+                EXPECT_EQ(Contents(Out(entry)), "previous");
+            } else {
+                EXPECT_EQ(Contents(Out(entry)), Contents(Fixture("payload\\" + entry))) << entry;
+            }
+        }
+        EXPECT_EQ(Exists(Out("data\\big.bin")), existing);
+    }
+}
+
+// ---- Report order ----------------------------------------------------------------------
+
+TEST_F(ZipLibTest, OverwriteQuestionComesBeforeThePasswordRequest) {
+    WriteText(Out("readme.txt"), "mine");
+    CreateDirectoryA(Out("Sub").c_str(), nullptr);
+    CreateDirectoryA(Out("Sub\\Deep").c_str(), nullptr);
+    WriteText(Out("Sub\\Deep\\file.TXT"), "mine too");
+    Job job(Fixture("infozip_crypt.zip"), Out());
+    job.command.overwrite = ZL_FALSE;
+    job.command.passwordRequestCount = 1;
+    // Keep readme.txt, replace file.TXT; no password is given, so every encrypted entry
+    // that is not skipped asks for one.
+    job.answer = [](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_OVERWRITE)
+            Reply(record, std::strstr(record.text, "readme") ? ZL_REPLY_NO : ZL_REPLY_YES);
+        if (record.kindOrReply == ZL_REPORT_PASSWORD) Reply(record, ZL_REPLY_NO);
+        return 0;
+    };
+    job.Run();
+    auto position = [&](int kind, const char* name) {
+        for (size_t i = 0; i < job.reports.size(); ++i)
+            if (job.reports[i].kind == kind && job.reports[i].text.find(name) != std::string::npos)
+                return static_cast<int>(i);
+        return -1;
+    };
+    EXPECT_GE(position(ZL_REPORT_OVERWRITE, "readme.txt"), 0);
+    EXPECT_EQ(position(ZL_REPORT_PASSWORD, "readme.txt"), -1) << "asked for a skipped file";
+    EXPECT_GE(position(ZL_REPORT_OVERWRITE, "file.TXT"), 0);
+    EXPECT_GT(position(ZL_REPORT_PASSWORD, "file.TXT"), position(ZL_REPORT_OVERWRITE, "file.TXT"));
+    EXPECT_EQ(Contents(Out("readme.txt")), "mine");
+    EXPECT_EQ(Contents(Out("Sub\\Deep\\file.TXT")), "mine too");  // no password, kept
 }
 
 // ---- Unsafe names ----------------------------------------------------------------------
