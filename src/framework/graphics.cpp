@@ -331,15 +331,13 @@ void TBitmap::LoadFromResource(const char* name) {
 
 void TBitmap::Assign(const TBitmap& other) {
     if (&other == this) return;
-    if (!other.source_.empty()) {
-        LoadFromBytes(other.source_.data(), other.source_.size());
-    } else {
-        Create(other.width_, other.height_);
-        if (pixels_) std::memcpy(pixels_, other.pixels_, size_t(width_) * height_ * 4);
-        source_.clear();
-        sourceBitCount_ = other.sourceBitCount_;
-        Changed();
-    }
+    // The pixels are copied as they are (a loaded bitmap's pixels are its bytes decoded);
+    // the bytes go along, so the copy stores itself exactly like the original.
+    if (other.width_ != width_ || other.height_ != height_) Create(other.width_, other.height_);
+    if (pixels_) std::memcpy(pixels_, other.pixels_, size_t(width_) * height_ * 4);
+    source_ = other.source_;
+    sourceBitCount_ = other.sourceBitCount_;
+    Changed();
     transparent_ = other.transparent_;
     transparentColor_ = other.transparentColor_;
 }
