@@ -159,6 +159,13 @@ bool SameItem(IShellFolder& folder, const TItemIdList& a, const TItemIdList& b) 
     return SUCCEEDED(result) && static_cast<short>(HRESULT_CODE(result)) == 0;
 }
 
+bool SameFolder(const TItemIdList& a, const TItemIdList& b) {
+    if (a == b) return true;
+    const std::string pathA = PathOf(a), pathB = PathOf(b);
+    if (!pathA.empty() && !pathB.empty()) return lstrcmpiA(pathA.c_str(), pathB.c_str()) == 0;
+    return SameItem(*DesktopFolder(), a, b);
+}
+
 HIMAGELIST SmallSystemImages() {
     // Asked by attributes alone, so that the answer needs no existing file or drive.
     SHFILEINFOA info{};

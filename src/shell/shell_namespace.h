@@ -71,6 +71,11 @@ SFGAOF Attributes(IShellFolder& folder, const TItemIdList& child, SFGAOF wanted)
 // comparison).
 bool SameItem(IShellFolder& folder, const TItemIdList& a, const TItemIdList& b);
 
+// Whether two absolute lists name the same folder: by their file-system paths when both
+// have one (the shell writes the same drive in more than one form of item), else by the
+// desktop's comparison.
+bool SameFolder(const TItemIdList& a, const TItemIdList& b);
+
 // The system image list of small icons (owned by the system, never freed).
 HIMAGELIST SmallSystemImages();
 // The index of an absolute item's small icon (open: the opened-folder picture); -1 when the

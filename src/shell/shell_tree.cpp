@@ -475,7 +475,7 @@ void TSkCustomShellTree::Navigate(const TItemIdList& target) {
     // A folder outside the base folder is not in this tree: rather than walk the base's
     // folders for the names of another drive's (and select a namesake), it counts as not
     // found.
-    if (baseCount > 0 && !SameItem(*DesktopFolder(), target.Prefix(baseCount), base)) {
+    if (baseCount > 0 && !SameFolder(target.Prefix(baseCount), base)) {
         NavigationFailed();
         SelectNode(root);
         return;

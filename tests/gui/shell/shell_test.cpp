@@ -177,8 +177,12 @@ TEST_F(ShellTest, StoredBaseFolderIsTheRootOfDriveC) {
     EXPECT_EQ(tree->SelectedNode(), tree->RootNode()) << "the first node is selected";
     EXPECT_EQ(tree->SelectedPathName(), "C:\\") << "a drive root keeps its backslash";
     EXPECT_EQ(tree->BaseFolder().Pidl(), stored) << "written back byte for byte";
-    // The root opens onto the drive's folders, the scratch folder among them.
+    // The root opens onto the drive's folders, the scratch folder among them; a path the
+    // shell parses (its own form of the drive item) is found below the stored root.
     EXPECT_NE(ScratchNode(*tree), nullptr);
+    tree->SetSelectedPathName(Scratch() + "\\Games");
+    EXPECT_EQ(tree->failures, 0);
+    EXPECT_EQ(tree->SelectedPathName(), Scratch() + "\\Games");
 }
 
 TEST_F(ShellTest, UnparsableBaseIsTheDesktopWithoutAnError) {

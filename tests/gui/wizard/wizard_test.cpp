@@ -517,12 +517,33 @@ TEST_F(BrowserTest, StartsOnTheDriveOfTheInstallDirectoryInItsShape) {
     EXPECT_EQ(Form6->SkShellTree1->Color(), clBlack);
     EXPECT_EQ(Form6->SkShellTree1->Font().Color(), clSilver);
     // The base folder the form stores: 52 bytes, kind 0, a list of 47 bytes naming C:\.
-    auto stored = mvt::shell::DecodeLocator(TForm6::kStoredBaseFolder,
-                                            sizeof TForm6::kStoredBaseFolder);
+    auto stored =
+        mvt::shell::DecodeLocator(TForm6::kStoredBaseFolder, sizeof TForm6::kStoredBaseFolder);
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->length, 52u);
     EXPECT_EQ(stored->locator.list.Size(), 47u);
     EXPECT_EQ(mvt::shell::PathOf(stored->locator.list), "C:\\");
+}
+
+// Without a program files folder the install directory has no drive letter: the browser
+// still starts, on the first drive of its list, without an error.
+TEST_F(BrowserTest, StartsOnTheFirstDriveWhenTheInstallDirectoryHasNoLetter) {
+    std::vector<std::string> errors;
+    Application().OnException = [&](const std::exception& error) {
+        errors.push_back(error.what());
+    };
+    Form6->SkDriveComboBox1->SetDrive('\0');
+    Form5->Label1->SetCaption("\\Morvath Trilogy");
+    Form6->FormCreate();
+    Application().OnException = nullptr;
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(Form6->SkDriveComboBox1->ItemIndex(), 0);
+    const std::string first = Form6->SkDriveComboBox1->Item(0);
+    EXPECT_EQ(Form6->SkShellTree1->NodeText(Form6->SkShellTree1->RootNode()),
+              first.substr(0, 2) + "\\");
+    Form5->Label1->SetCaption(savedFolder_);
+    Form6->FormCreate();
+    EXPECT_EQ(Form6->SkDriveComboBox1->Text().substr(0, 2), savedFolder_.substr(0, 2));
 }
 
 TEST_F(BrowserTest, BrowseThenSelectTakesTheFolderAndMeasuresItsDrive) {
