@@ -43,6 +43,7 @@ class ComPtr {
 
     T* Get() const { return object_; }
     T* operator->() const { return object_; }
+    T& operator*() const { return *object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
     // Releases the reference held and hands out the slot for a call that fills it.

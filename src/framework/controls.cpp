@@ -512,6 +512,23 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 child && child != this && child->CommandNotify(HIWORD(wParam)))
                 return 0;
             break;
+        case WM_NOTIFY: {
+            // Likewise the notifications of the common controls (tree view and the like).
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (TWinControl* child = header ? ControlOf(header->hwndFrom) : nullptr;
+                child && child != this) {
+                LRESULT result = 0;
+                if (child->Notify(*header, result)) return result;
+            }
+            break;
+        }
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (TWinControl* child = item ? ControlOf(item->hwndItem) : nullptr;
+                child && child != this && child->DrawItem(*item))
+                return TRUE;
+            break;
+        }
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
         case WM_CTLCOLORSTATIC:

@@ -174,6 +174,12 @@ class TWinControl : public TControl {
     // A notification (WM_COMMAND code) the system control sent to its parent; true when
     // handled.
     virtual bool CommandNotify(WORD /*code*/) { return false; }
+    // A WM_NOTIFY the system control sent to its parent; true when handled, with the
+    // message's result in `result`.
+    virtual bool Notify(NMHDR& /*header*/, LRESULT& /*result*/) { return false; }
+    // An owner-drawn system control asks its parent to draw one of its items (WM_DRAWITEM);
+    // true when drawn.
+    virtual bool DrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
     // Colours of a system control, asked through its parent; null leaves the system's.
     virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
     // ControlColor for controls drawn in their own Color and Font colour.

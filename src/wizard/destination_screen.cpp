@@ -82,18 +82,22 @@ void TForm5::FormCreate() {
 }
 
 void TForm5::ShowSpace() {
+    ShowSpaceFor(Label1->Caption(), false);
+}
+
+void TForm5::ShowSpaceFor(const std::string& folder, bool enableOnEnoughSpace) {
     char separator = DecimalSeparator();
     double required = wizard::GigabyteFigure(RequiredBytesFromSetup());
     LocateLabel1->SetLine(kRequiredLine, "Требуется для установки:\t" +
                                              wizard::NumberText(required, separator) + " Гб");
-    const std::string& folder = Label1->Caption();
     double free = wizard::GigabyteFigure(FreeBytesOnDriveOf(folder));
     std::string drive = folder.empty() ? std::string() : folder.substr(0, 1);
     LocateLabel1->SetLine(kFreeLine, "Свободно на диске " + drive + ":\t\t" +
                                          wizard::NumberText(free, separator) + " Гб");
-    // Short space disables Next; enough space leaves it as it is (the browser's select
-    // button enables it again itself).
-    if (!wizard::EnoughSpace(free, required)) SkBmpButton2->SetEnabled(false);
+    if (!wizard::EnoughSpace(free, required))
+        SkBmpButton2->SetEnabled(false);
+    else if (enableOnEnoughSpace)
+        SkBmpButton2->SetEnabled(true);
 }
 
 void TForm5::FormCloseQuery(bool& canClose) {

@@ -24,9 +24,12 @@ class TForm5 : public mvt::TForm {
     void SkBmpButton2Click();
     void SkBmpButton3Click();
 
-    // Sets the two space lines and the Next gate for the current install directory; the
-    // browser's select button uses it too.
+    // Sets the two space lines and the Next gate for the current install directory (short
+    // space disables Next; enough space leaves it as it is).
     void ShowSpace();
+    // The same for a folder the browser chose: lines 5 and 6 from that folder's drive, and
+    // Next disabled on short space, enabled on enough.
+    void ShowSpaceFor(const std::string& folder, bool enableOnEnoughSpace);
 
     static constexpr int kRequiredLine = 5;
     static constexpr int kFreeLine = 6;

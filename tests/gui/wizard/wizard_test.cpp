@@ -4,19 +4,25 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <set>
 
 #include "framework/inifiles.h"
 #include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
+#include "shell/shell_namespace.h"
 #include "wizard/screen_sequence.h"
 #include "wizard/welcome_screen.h"
 #include "wizard/cancel_confirmation.h"
 #include "wizard/notice_screen.h"
 #include "wizard/destination_screen.h"
+#include "wizard/folder_browser.h"
+#include "wizard/new_folder_prompt.h"
 #include "wizard/options_screen.h"
 #include "wizard/ready_screen.h"
 
@@ -410,6 +416,293 @@ TEST_F(WizardTest, CancelOnTheConfirmationKeepsTheScreenAndTheArrowKeys) {
     EXPECT_TRUE(Form1->RichEdit1->Focused());
     Key(VK_DOWN);
     EXPECT_EQ(Form1->SkLabel1->Top(), -42);
+}
+
+// ---- Folder browser and new-folder prompt -----------------------------------------------
+
+// Opens a modal screen with `open` and, once it shows, runs `inside` from a timer of its
+// message loop. Should `inside` leave it open, the screen is closed, so that a failing test
+// cannot hang the run.
+void WhileModal(TForm& modal, const std::function<void()>& open,
+                const std::function<void()>& inside) {
+    auto* timer = Form1->Make<TTimer>();
+    timer->SetInterval(50);
+    bool ran = false;
+    timer->OnTimer = [&](TObject*) {
+        if (!modal.Visible()) return;
+        timer->SetEnabled(false);
+        ran = true;
+        inside();
+        if (modal.Modal() && modal.ModalResult() == mrNone) {
+            ADD_FAILURE() << "the screen was still open";
+            modal.Close();
+        }
+    };
+    open();
+    Form1->FreeComponent(timer);
+    EXPECT_TRUE(ran) << "the screen never showed";
+}
+
+void OpenBrowser() {
+    Click(*Form5->SkBmpButton1);
+}
+
+void OpenPrompt() {
+    Click(*Form6->SkBmpButton3);
+}
+
+// The prompt's name, typed as a user types it: backspaces, then the text.
+void RetypeName(const std::string& text) {
+    for (size_t i = Form7->TypedName().size(); i > 0; --i) Post(Form7->Handle(), WM_CHAR, 8);
+    Type(*Form7, text);
+}
+
+void SelectNoFolder() {
+    SendMessageA(Form6->SkShellTree1->Handle(), TVM_SELECTITEM, TVGN_CARET, 0);
+}
+
+class BrowserTest : public WizardTest {
+  protected:
+    void SetUp() override {
+        WizardTest::SetUp();
+        scratch_ = Format("C:\\mvt_browser_test_%lu", GetCurrentProcessId());
+        ASSERT_TRUE(ForceDirectories(scratch_ + "\\Spiele"));
+        savedFolder_ = Form5->Label1->Caption();
+        savedName_ = Form7->TypedName();
+        Form1->Hide();
+        Form5->Show();
+        Process();
+    }
+    void TearDown() override {
+        DeleteFileA((ProgramFolder() + "MVTSetup.ini").c_str());
+        Form5->Label1->SetCaption(savedFolder_);
+        Form5->SkBmpButton2->SetEnabled(true);
+        Form5->ShowSpace();
+        RetypeName(savedName_);
+        RemoveFolder(scratch_);
+        Form5->Hide();
+        WizardTest::TearDown();
+    }
+    static void RemoveFolder(const std::string& folder) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name != "." && name != "..") RemoveFolder(folder + "\\" + name);
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+    static void SetRequiredSize(const char* bytes) {
+        TIniFile(ProgramFolder() + "MVTSetup.ini").WriteString("Setup", "FullSize", bytes);
+    }
+
+    std::string scratch_, savedFolder_, savedName_;
+};
+
+TEST_F(BrowserTest, StartsOnTheDriveOfTheInstallDirectoryInItsShape) {
+    EXPECT_EQ(Form6->SkDriveComboBox1->Text().substr(0, 2), savedFolder_.substr(0, 2));
+    EXPECT_EQ(Form6->SkShellTree1->NodeText(Form6->SkShellTree1->RootNode()),
+              savedFolder_.substr(0, 3));
+    EXPECT_EQ(Form6->SkDriveComboBox1->ItemData(0), DRIVE_FIXED);
+    UniqueRegion shape(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(Form6->Handle(), shape.get()), ERROR);
+    EXPECT_TRUE(PtInRegion(shape.get(), 161, 5)) << "top of the arch";
+    EXPECT_TRUE(PtInRegion(shape.get(), 4, 250)) << "left edge of the middle";
+    EXPECT_TRUE(PtInRegion(shape.get(), 161, 520)) << "bottom of the lower arch";
+    EXPECT_FALSE(PtInRegion(shape.get(), 5, 5));
+    EXPECT_FALSE(PtInRegion(shape.get(), 318, 518));
+    EXPECT_EQ(Form6->SkShellTree1->Color(), clBlack);
+    EXPECT_EQ(Form6->SkShellTree1->Font().Color(), clSilver);
+    // The base folder the form stores: 52 bytes, kind 0, a list of 47 bytes naming C:\.
+    auto stored =
+        mvt::shell::DecodeLocator(TForm6::kStoredBaseFolder, sizeof TForm6::kStoredBaseFolder);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->length, 52u);
+    EXPECT_EQ(stored->locator.list.Size(), 47u);
+    EXPECT_EQ(mvt::shell::PathOf(stored->locator.list), "C:\\");
+}
+
+// Without a program files folder the install directory has no drive letter: the browser
+// still starts, on the first drive of its list, without an error.
+TEST_F(BrowserTest, StartsOnTheFirstDriveWhenTheInstallDirectoryHasNoLetter) {
+    std::vector<std::string> errors;
+    Application().OnException = [&](const std::exception& error) {
+        errors.push_back(error.what());
+    };
+    Form6->SkDriveComboBox1->SetDrive('\0');
+    Form5->Label1->SetCaption("\\Morvath Trilogy");
+    Form6->FormCreate();
+    Application().OnException = nullptr;
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(Form6->SkDriveComboBox1->ItemIndex(), 0);
+    const std::string first = Form6->SkDriveComboBox1->Item(0);
+    EXPECT_EQ(Form6->SkShellTree1->NodeText(Form6->SkShellTree1->RootNode()),
+              first.substr(0, 2) + "\\");
+    Form5->Label1->SetCaption(savedFolder_);
+    Form6->FormCreate();
+    EXPECT_EQ(Form6->SkDriveComboBox1->Text().substr(0, 2), savedFolder_.substr(0, 2));
+}
+
+TEST_F(BrowserTest, BrowseThenSelectTakesTheFolderAndMeasuresItsDrive) {
+    SetRequiredSize("1048576");
+    Form5->SkBmpButton2->SetEnabled(false);
+    const std::string folder = scratch_ + "\\Spiele";
+    WhileModal(*Form6, OpenBrowser, [&] {
+        EXPECT_TRUE(Form6->SkShellTree1->Focused()) << "the keys go to the tree";
+        Form6->SkShellTree1->SetSelectedPathName(folder);
+        Click(*Form6->SkBmpButton1);
+    });
+    EXPECT_FALSE(Form6->Visible());
+    EXPECT_EQ(Form5->Label1->Caption(), folder) << "the folder itself, no product folder";
+    EXPECT_EQ(Form5->LocateLabel1->Lines()[5], "Требуется для установки:\t0 Гб");
+    EXPECT_EQ(Form5->LocateLabel1->Lines()[6].rfind("Свободно на диске C:\t\t", 0), 0u);
+    EXPECT_TRUE(Form5->SkBmpButton2->Enabled()) << "enough space enables Next again";
+
+    // More than any disk holds: the same select disables Next.
+    SetRequiredSize("1E18");
+    WhileModal(*Form6, OpenBrowser, [&] { Click(*Form6->SkBmpButton1); });
+    EXPECT_FALSE(Form5->SkBmpButton2->Enabled());
+    EXPECT_EQ(Form5->Label1->Caption(), folder) << "the browser kept its selection";
+
+    // A drive's root keeps its backslash.
+    WhileModal(*Form6, OpenBrowser, [&] {
+        Form6->SkShellTree1->SetSelectedPathName("C:\\");
+        Click(*Form6->SkBmpButton1);
+    });
+    EXPECT_EQ(Form5->Label1->Caption(), "C:\\");
+}
+
+TEST_F(BrowserTest, CloseAndSelectWithoutAFolderChangeNothing) {
+    SetRequiredSize("1048576");
+    const std::string lines = Form5->LocateLabel1->Lines().Text();
+    Form5->SkBmpButton2->SetEnabled(false);
+    WhileModal(*Form6, OpenBrowser, [&] {
+        Form6->SkShellTree1->SetSelectedPathName(scratch_);
+        Click(*Form6->SkBmpButton2);
+    });
+    EXPECT_FALSE(Form6->Visible());
+    EXPECT_EQ(Form5->Label1->Caption(), savedFolder_);
+    EXPECT_EQ(Form5->LocateLabel1->Lines().Text(), lines);
+    EXPECT_FALSE(Form5->SkBmpButton2->Enabled());
+
+    WhileModal(*Form6, OpenBrowser, [&] {
+        SelectNoFolder();
+        Click(*Form6->SkBmpButton1);
+        EXPECT_TRUE(Form6->Visible()) << "a select without a folder is ignored";
+        Click(*Form6->SkBmpButton2);
+    });
+    EXPECT_EQ(Form5->Label1->Caption(), savedFolder_);
+    EXPECT_EQ(Form5->LocateLabel1->Lines().Text(), lines);
+}
+
+TEST_F(BrowserTest, AnotherDriveReRootsTheTree) {
+    mvt::shell::TSkDriveComboBox& drives = *Form6->SkDriveComboBox1;
+    int other = -1;
+    for (int i = 0; i < drives.Count(); ++i)
+        if (drives.Item(i)[0] != 'C') other = i;
+    if (other < 0) GTEST_SKIP() << "only one fixed drive here";
+    const char letter = drives.Item(other)[0];
+    drives.SetItemIndex(other);
+    Post(Form6->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
+         reinterpret_cast<LPARAM>(drives.Handle()));
+    EXPECT_EQ(Form6->SkShellTree1->NodeText(Form6->SkShellTree1->RootNode()),
+              std::string(1, letter) + ":\\");
+    drives.SetDrive('C');
+    EXPECT_EQ(Form6->SkShellTree1->NodeText(Form6->SkShellTree1->RootNode()), "C:\\");
+}
+
+TEST(NewFolderName, AllowedCharactersAndTheFolderMade) {
+    std::string allowed;
+    for (int code = 1; code < 256; ++code)
+        if (AllowedInFolderName(static_cast<char>(code))) allowed += static_cast<char>(code);
+    std::string expected = " +-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+    for (int code = 192; code < 256; ++code) expected += static_cast<char>(code);
+    EXPECT_EQ(allowed, expected);
+
+    EXPECT_EQ(NewFolderPath("C:\\Games", "Новая папка"), "C:\\Games\\Новая папка");
+    EXPECT_EQ(NewFolderPath("C:\\", "x"), "C:\\x") << "one separator after a drive root";
+    EXPECT_EQ(NewFolderPath("C:\\Games", " two  "), "C:\\Games\\ two");
+    EXPECT_EQ(NewFolderPath("", "x"), "") << "no folder selected";
+    EXPECT_EQ(NewFolderPath("C:\\Games", "   "), "");
+    EXPECT_EQ(NewFolderPath("C:\\Games", ""), "");
+    for (const char* device : {"CON", "nul", "Aux", "PRN", "COM1", "lpt9"})
+        EXPECT_EQ(NewFolderPath("C:\\Games", device), "") << device;
+    EXPECT_EQ(NewFolderPath("C:\\Games", "COM10"), "C:\\Games\\COM10");
+    EXPECT_EQ(NewFolderPath("C:\\Games", "CONSOLE"), "C:\\Games\\CONSOLE");
+}
+
+TEST_F(BrowserTest, PromptTakesAllowedKeysUpToItsWidthAndBackspace) {
+    RetypeName("");
+    EXPECT_EQ(Form7->TypedName(), "");
+    EXPECT_EQ(Form7->Label1->Caption(), "_");
+    Post(Form7->Handle(), WM_CHAR, 8);  // nothing to remove
+    EXPECT_EQ(Form7->TypedName(), "");
+    Type(*Form7, "Мои игры.ё 2+1-x_Y");
+    Post(Form7->Handle(), WM_CHAR, VK_RETURN);
+    Post(Form7->Handle(), WM_CHAR, VK_ESCAPE);
+    EXPECT_EQ(Form7->TypedName(), "Мои игры 2+1-x_Y") << "\".\" and \"ё\" are refused";
+    EXPECT_EQ(Form7->Label1->Caption(), "Мои игры 2+1-x_Y_");
+    // Whatever control has the focus, the form sees the key first.
+    Post(Form7->SkBmpButton1->Handle(), WM_CHAR, static_cast<unsigned char>('Z'));
+    EXPECT_EQ(Form7->TypedName(), "Мои игры 2+1-x_YZ");
+
+    RetypeName("");
+    for (int i = 0; i < 200; ++i) Type(*Form7, "Ш");
+    const std::string full = Form7->TypedName();
+    ASSERT_FALSE(full.empty());
+    ASSERT_LT(full.size(), 200u) << "no width limit";
+    EXPECT_GE(Form7->TypedNameWidth(), TForm7::kMaxNameWidth);
+    RetypeName(full.substr(0, full.size() - 1));
+    EXPECT_LT(Form7->TypedNameWidth(), TForm7::kMaxNameWidth)
+        << "the last character taken was refused too early";
+    Type(*Form7, "Ш");
+    EXPECT_EQ(Form7->TypedName(), full);
+    Post(Form7->Handle(), WM_CHAR, 8);
+    EXPECT_EQ(Form7->TypedName(), full.substr(0, full.size() - 1)) << "backspace at the limit";
+}
+
+TEST_F(BrowserTest, ConfirmMakesTheFolderSelectsItAndTheNameStays) {
+    const std::string parent = scratch_ + "\\Spiele";
+    const std::string made = parent + "\\Мои игры 2";
+    WhileModal(*Form6, OpenBrowser, [&] {
+        Form6->SkShellTree1->SetSelectedPathName(parent);
+        WhileModal(*Form7, OpenPrompt, [&] {
+            RetypeName("Мои игры 2");
+            Click(*Form7->SkBmpButton2);
+        });
+        Process();
+        EXPECT_TRUE(DirectoryExists(made));
+        EXPECT_EQ(Form6->SkShellTree1->SelectedPathName(), made);
+        EXPECT_TRUE(Form6->SkShellTree1->Focused()) << "the focus goes back to the tree";
+        // Reopened, the prompt shows the last name; cancel makes nothing.
+        WhileModal(*Form7, OpenPrompt, [&] {
+            EXPECT_EQ(Form7->Label1->Caption(), "Мои игры 2_");
+            RetypeName("Noch einer");
+            Click(*Form7->SkBmpButton1);
+        });
+        EXPECT_FALSE(DirectoryExists(made + "\\Noch einer"));
+        EXPECT_EQ(Form7->TypedName(), "Noch einer") << "cancel keeps the typed name";
+        Click(*Form6->SkBmpButton1);
+    });
+    EXPECT_EQ(Form5->Label1->Caption(), made);
+}
+
+TEST_F(BrowserTest, ConfirmWithoutASelectedFolderMakesNothing) {
+    const std::string name = Format("mvt nothing %lu", GetCurrentProcessId());
+    WhileModal(*Form6, OpenBrowser, [&] {
+        SelectNoFolder();
+        WhileModal(*Form7, OpenPrompt, [&] {
+            RetypeName(name);
+            Click(*Form7->SkBmpButton2);
+        });
+        Click(*Form6->SkBmpButton2);
+    });
+    EXPECT_FALSE(DirectoryExists("C:\\" + name));
+    EXPECT_FALSE(DirectoryExists("\\" + name)) << "not at the root of the current drive";
+    EXPECT_FALSE(DirectoryExists(ExtractFilePath(ProgramFolder()).substr(0, 3) + name));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the setup once did. Beside the planted DLLs it must load them; if it does not, the test
 // setup (the loader overrides, the markers) is broken and a clean result would mean nothing.
 #include <windows.h>
+#include <commctrl.h>
 #include <mmsystem.h>
 #include <winnetwk.h>
 
@@ -12,5 +13,8 @@ int main() {
     char remote[MAX_PATH];
     DWORD size = sizeof remote;
     WNetGetConnectionA("?:", remote, &size);
+    // Without a manifest binding Common-Controls, comctl32 is an ordinary DLL.
+    INITCOMMONCONTROLSEX controls{sizeof controls, 0};
+    InitCommonControlsEx(&controls);
     return 0;
 }
