@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/classes.h"
-#include "zip/zuworker.h"
+#include "zip/extract_worker.h"
 
 namespace mvt::zip {
 

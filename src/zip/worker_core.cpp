@@ -1,4 +1,4 @@
-#include "zip/zucore.h"
+#include "zip/worker_core.h"
 
 #include <new>
 

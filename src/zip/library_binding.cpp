@@ -1,4 +1,4 @@
-#include "zip/zubind.h"
+#include "zip/library_binding.h"
 
 #include "framework/system_library.h"
 

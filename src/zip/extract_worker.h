@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "zip/dirreader.h"
-#include "zip/zubind.h"
+#include "zip/library_binding.h"
 
 namespace mvt::zip {
 

@@ -1,14 +1,13 @@
-#include "zip/zuworker.h"
-
-#include <winnetwk.h>
+#include "zip/extract_worker.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "framework/forms.h"
-#include "framework/system_library.h"
+#include "zip/file_host.h"
 
 namespace mvt::zip {
 
@@ -17,28 +16,6 @@ namespace {
 int32_t Flag(bool value) {
     return value ? ZL_TRUE : ZL_FALSE;
 }
-
-class Win32ArchiveFile : public ArchiveFile {
-  public:
-    explicit Win32ArchiveFile(HANDLE file) : file_(file) {}
-    int64_t Size() override {
-        LARGE_INTEGER size;
-        return GetFileSizeEx(file_.get(), &size) ? size.QuadPart : -1;
-    }
-    bool Seek(int64_t position) override {
-        LARGE_INTEGER to;
-        to.QuadPart = position;
-        return SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN);
-    }
-    size_t Read(void* buffer, size_t count) override {
-        DWORD read = 0;
-        if (!ReadFile(file_.get(), buffer, static_cast<DWORD>(count), &read, nullptr)) return 0;
-        return read;
-    }
-
-  private:
-    UniqueHandle file_;
-};
 
 // Takes a library purpose for a scope.
 class LibraryHold {
@@ -82,49 +59,10 @@ std::string LibraryText(const char* text) {
 
 // ---- Directory reading ------------------------------------------------------------------
 
-class TZUWorker::DirectoryHost : public DirReaderHost {
+class TZUWorker::DirectoryHost : public Win32FileHost {
   public:
     explicit DirectoryHost(TZUWorker& worker) : worker_(worker) {}
 
-    std::string ExpandPath(const std::string& path) override {
-        char buffer[MAX_PATH * 2];
-        const DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-        return length && length < sizeof buffer ? std::string(buffer, length) : path;
-    }
-    DriveKind DriveOf(const std::string& path) override {
-        if (path.size() < 2 || path[1] != ':') return DriveKind::Invalid;
-        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-        if (letter < 'A' || letter > 'Z' || !(GetLogicalDrives() & (1u << (letter - 'A'))))
-            return DriveKind::Invalid;
-        const char root[] = {letter, ':', '\\', '\0'};
-        switch (GetDriveTypeA(root)) {
-            case DRIVE_REMOVABLE:
-                return DriveKind::Removable;
-            case DRIVE_FIXED:
-                return DriveKind::Fixed;
-            case DRIVE_REMOTE:
-                return DriveKind::Network;
-            case DRIVE_CDROM:
-                return DriveKind::CdRom;
-            case DRIVE_RAMDISK:
-                return DriveKind::RamDisk;
-            default:
-                return DriveKind::Unknown;
-        }
-    }
-    bool FileExists(const std::string& path) override { return mvt::FileExists(path); }
-    std::unique_ptr<ArchiveFile> OpenForReading(const std::string& path) override {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return nullptr;
-        return std::make_unique<Win32ArchiveFile>(file);
-    }
-    std::string ConvertOemToAnsi(const std::string& text) override {
-        std::string result = text;
-        if (!result.empty())
-            OemToCharBuffA(text.data(), result.data(), static_cast<DWORD>(text.size()));
-        return result;
-    }
     // A handler that raises while it is told an error or a warning changes nothing: the
     // error stands (its code is set before any handler runs) and the read goes on as it
     // would have.
@@ -306,35 +244,12 @@ std::string TZUWorker::CheckDestination() {
         const size_t last = folder.find_last_of("\\/");
         folder += last != std::string::npos ? folder[last] : '\\';
     }
-    char full[MAX_PATH * 2];
-    const DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    if (length && length < sizeof full) folder.assign(full, length);
-    if (folder.size() >= 2 && folder[1] == ':' &&
-        std::isalpha(static_cast<unsigned char>(folder[0]))) {
-        // A mapped network drive is replaced by its network name.
-        // The network library is no KnownDLL: taken from the system folder for this look-up.
-        const TSystemLibrary network("mpr.dll");
-        const auto getConnection =
-            network.Entry<decltype(&::WNetGetConnectionA)>("WNetGetConnectionA");
-        const std::string drive = folder.substr(0, 2);
-        char remote[MAX_PATH];
-        DWORD size = sizeof remote;
-        if (getConnection && getConnection(drive.c_str(), remote, &size) == NO_ERROR)
-            folder = ExcludeTrailingBackslash(remote) + folder.substr(2);
-    }
+    folder = FullDestinationPath(folder);
     if (options & ExtrBit(ExtrOptsEnum::ExtrForceDirs)) ForceDirectories(folder);
     if (!DirectoryExists(folder)) throw EZipUnpacker::WithText(kMsgExtractDirMissing, folder);
-    // Some systems answer with a name although the file could not be made, so the file
-    // itself is looked for as well.
-    char probe[MAX_PATH];
-    SetLastError(0);
-    const bool named = GetTempFileNameA(folder.c_str(), "tmp", 0, probe) != 0;
-    DWORD error = GetLastError();
-    if (!named || !FileExists(probe)) {
-        if (error == 0) error = ERROR_ACCESS_DENIED;
+    DWORD error = 0;
+    if (!CanWriteInto(folder, error))
         throw EZipUnpacker::WithSystemError(kMsgCannotWrite, error, folder);
-    }
-    DeleteFileA(probe);
     return folder;
 }
 

@@ -7,7 +7,7 @@
 #include "framework/handles.h"
 #include "ziplib179.h"
 #include "zip/fault_guard.h"
-#include "zip/zucore.h"
+#include "zip/worker_core.h"
 
 namespace mvt::zip {
 
