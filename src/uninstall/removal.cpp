@@ -176,7 +176,8 @@ class Remover {
     // directory: the list is a plain ini file that anything could have changed.
     void RemoveShortcuts() {
         if (!input_.shortcutListFound) {
-            report_.notes.push_back("нет списка ярлыков unreglst.ini");
+            report_.shortcutListMissing = true;
+            report_.notes.push_back("ярлыки не удалены: нет списка unreglst.ini");
             return;
         }
         std::set<std::string> groups;
@@ -431,8 +432,10 @@ std::string ReportText(const RemovalReport& report) {
     if (!report.kept.empty())
         return "Трилогия Морвата удалена.\rПапка игры оставлена: в ней есть\rваши файлы (" +
                report.kept.front() + (report.kept.size() > 1 ? ", ..." : "") + ").";
+    if (report.shortcutListMissing)
+        return "Трилогия Морвата удалена.\rЯрлыки не найдены: нет списка\runreglst.ini.";
     if (!report.notes.empty())
-        return "Трилогия Морвата удалена.\rОставлено: " + report.notes.front();
+        return "Трилогия Морвата удалена.\rЗаписи и ярлыки другой установки\rоставлены.";
     return "Трилогия Морвата удалена.";
 }
 

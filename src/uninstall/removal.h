@@ -40,6 +40,7 @@ struct RemovalReport {
     // Names at the top of the install directory that were not made by the setup and stay
     // (the user's files), so the directory stays too.
     std::vector<std::string> kept;
+    bool shortcutListMissing = false;
     bool Complete() const { return failures.empty(); }
 };
 

@@ -2,7 +2,9 @@
 // directory cannot go while that file is in it. So the uninstaller starts a copy of itself
 // from a folder it makes for itself below the temporary folder; the copy waits for the
 // original to end, deletes the original's file and the install directory when nothing else
-// is left in it, and then removes its own folder and file.
+// is left in it. Its own folder goes at once (the running copy moves out of it, a rename the
+// system allows); its file is deleted when it ends, through a delete-on-close handle it
+// inherits where the system honours that for a program file, and else at the next restart.
 #pragma once
 
 #include <windows.h>

@@ -175,13 +175,27 @@ std::set<std::string> TempItems(const char* pattern) {
     return items;
 }
 
+// The top of a folder for the log: each file with its size, each folder with the number of
+// files below it.
 void PrintListing(const char* title, const std::string& folder) {
     std::cout << title << " " << folder << "\n";
+    if (!FolderExists(folder)) {
+        std::cout << "  (no such folder)\n";
+        return;
+    }
     const Tree tree = ReadTree(folder);
-    if (!FolderExists(folder)) std::cout << "  (no such folder)\n";
-    for (const std::string& path : tree.folders) std::cout << "  " << path << "\\\n";
-    for (const auto& [key, facts] : tree.files)
-        std::cout << "  " << facts.path << "  " << facts.size << "\n";
+    std::map<std::string, int> below;
+    for (const std::string& path : tree.folders)
+        if (path.find('\\') == std::string::npos) below[path] = 0;
+    for (const auto& [key, facts] : tree.files) {
+        const size_t cut = key.find('\\');
+        if (cut == std::string::npos)
+            std::cout << "  " << facts.path << "  " << facts.size << " bytes\n";
+        else
+            ++below[key.substr(0, cut)];
+    }
+    for (const auto& [name, count] : below)
+        std::cout << "  " << name << "\\  " << count << " files\n";
 }
 
 class AcceptanceTest : public stagetest::StageTest {

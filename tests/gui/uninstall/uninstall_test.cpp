@@ -168,7 +168,9 @@ TEST_F(UninstallTest, WithoutTheShortcutListTheRestStillGoes) {
     DeleteFileA((dir_ + "\\unreglst.ini").c_str());
     const RemovalReport report = Remove(dir_);
     EXPECT_TRUE(report.Complete());
+    EXPECT_TRUE(report.shortcutListMissing);
     EXPECT_TRUE(Mentions(report.notes, "unreglst.ini"));
+    EXPECT_NE(ReportText(report).find("unreglst.ini"), std::string::npos);
     EXPECT_TRUE(FileExists(Group() + "\\Запуск Трилогии Морвата.lnk")) << "unknown, so left";
     EXPECT_FALSE(FileExists(dir_ + "\\morvath.exe"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame));
