@@ -156,15 +156,21 @@ class MediumWriter {
         return true;
     }
 
+    // A file that was there before is replaced but never removed again by Undo.
     bool CopyOne(const std::wstring& from, const std::wstring& to) {
+        const bool existed = IsFile(to);
         if (!CopyFileW(from.c_str(), to.c_str(), FALSE))
             return Fail(Narrow(from) + ": cannot copy onto the medium");
-        madeFiles_.push_back(to);
+        if (!existed) madeFiles_.push_back(to);
         return true;
     }
 
     bool CopySetup() {
-        if (args_.setup.empty()) return true;  // checked beforehand: the medium has it
+        // Without --setup, or with the medium itself as setup folder, the medium has it.
+        if (args_.setup.empty() ||
+            CompareStringOrdinal(args_.setup.c_str(), -1, args_.medium.c_str(), -1, TRUE) ==
+                CSTR_EQUAL)
+            return true;
         if (!CopyOne(args_.setup + L"\\" + kSetupProgram, args_.medium + L"\\" + kSetupProgram) ||
             !CopyOne(args_.setup + L"\\" + kZipLibrary, args_.medium + L"\\" + kZipLibrary))
             return false;
@@ -250,13 +256,14 @@ class MediumWriter {
         for (size_t n = 0; n < plan_.archives.size(); ++n)
             text += "File" + std::to_string(n) + "=" + plan_.archives[n].name + "\r\n";
         const std::wstring path = args_.medium + L"\\MVTSetup.ini";
+        const bool existed = IsFile(path);
         mvt::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.get() == INVALID_HANDLE_VALUE) {
             file.release();
             return Fail("MVTSetup.ini: cannot be written");
         }
-        madeFiles_.push_back(path);
+        if (!existed) madeFiles_.push_back(path);
         DWORD written = 0;
         if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
                        nullptr) ||

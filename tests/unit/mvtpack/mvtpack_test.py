@@ -242,6 +242,22 @@ class Splitting(unittest.TestCase):
         self.assertEqual(done, int(full_size))
 
 
+class SetupAlreadyOnTheMedium(unittest.TestCase):
+    def test_the_setup_folder_may_be_the_medium_itself(self):
+        base = scratch("setup-in-place")
+        game, medium = os.path.join(base, "game"), os.path.join(base, "medium")
+        make_tree(game, {"Data/a.bif": 10})
+        os.makedirs(medium)
+        for name in ("MVTSetup.exe", "ZipLib179.dll"):
+            shutil.copy(os.path.join(DIST, name), medium)
+        code, _, err = run(MVTPACK, "--setup", medium, game, medium)
+        self.assertEqual(code, 0, err)
+        with open(os.path.join(DIST, "MVTSetup.exe"), "rb") as f, \
+                open(os.path.join(medium, "MVTSetup.exe"), "rb") as g:
+            self.assertEqual(f.read(), g.read(), "the program it was packed beside is kept")
+        self.assertEqual(read_setup_description(medium)[1], ["Data.zip"])
+
+
 class Refusals(unittest.TestCase):
     def refused(self, name, entries, *options, prepare=None):
         base = scratch("refused-" + name)
@@ -289,6 +305,14 @@ class Refusals(unittest.TestCase):
         err = self.refused("uninstaller", {"a.txt": 1}, "--uninstaller",
                            os.path.join(ARGS.scratch, "none.exe"))
         self.assertIn("no uninstaller", err)
+
+    def test_a_medium_without_the_setup_program(self):
+        base = scratch("refused-nosetup")
+        game, medium = os.path.join(base, "game"), os.path.join(base, "medium")
+        make_tree(game, {"a.txt": 1})
+        code, _, err = run(MVTPACK, game, medium)
+        self.assertEqual(code, 1, err)
+        self.assertIn("give --setup DIR", err)
 
     def test_usage(self):
         self.assertEqual(run(MVTPACK)[0], 2)
