@@ -307,6 +307,8 @@ class Remover {
     }
 
     // Every folder the installation made, deepest first, each when nothing is left in it.
+    // Folders the user made stay even when empty: in the install directory nothing but what
+    // the installation made is touched.
     void RemoveFolders() {
         std::vector<std::string> folders = input_.installed.folders;
         for (const std::string& file : input_.installed.files)

@@ -12,14 +12,6 @@ constexpr UINT kCodePage = 1251;
 constexpr DWORD kKeptAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-uint32_t DosTime(const FILETIME& written) {
-    FILETIME local{};
-    WORD date = 0, time = 0;
-    if (!FileTimeToLocalFileTime(&written, &local) || !FileTimeToDosDateTime(&local, &date, &time))
-        return (1u << 16) | 0x21;  // 1980-01-01, the earliest a zip archive can say
-    return (uint32_t{date} << 16) | time;
-}
-
 std::wstring Upper(const std::wstring& text) {
     std::wstring upper = text;
     if (!upper.empty())
@@ -86,6 +78,14 @@ class TreeReader {
 };
 
 }  // namespace
+
+uint32_t DosTime(const FILETIME& written) {
+    FILETIME local{};
+    WORD date = 0, time = 0;
+    if (!FileTimeToLocalFileTime(&written, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+        return (1u << 16) | 0x21;  // 1980-01-01, the earliest a zip archive can say
+    return (uint32_t{date} << 16) | time;
+}
 
 bool ToCodePage1251(const std::wstring& text, std::string& result) {
     result.clear();

@@ -2,6 +2,9 @@
 // sizes, attributes and times, and the reasons a name cannot go onto a medium.
 #pragma once
 
+#include <windows.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,9 @@ struct GameTree {
 
 // Every file and folder below `folder` (not the folder itself), depth first.
 GameTree ReadGameTree(const std::wstring& folder);
+
+// A file time as a zip archive stores it: DOS date (high 16 bits) and time, local time.
+uint32_t DosTime(const FILETIME& written);
 
 // Text in code page 1251; false when a character has no place in it.
 bool ToCodePage1251(const std::wstring& text, std::string& result);

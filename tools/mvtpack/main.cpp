@@ -111,15 +111,6 @@ std::wstring ProgramFolderW() {
     return result.substr(0, result.find_last_of(L'\\'));
 }
 
-uint32_t NowDosTime() {
-    FILETIME now{}, local{};
-    GetSystemTimeAsFileTime(&now);
-    FileTimeToLocalFileTime(&now, &local);
-    WORD date = 0, time = 0;
-    FileTimeToDosDateTime(&local, &date, &time);
-    return (uint32_t{date} << 16) | time;
-}
-
 struct Arguments {
     std::wstring setup, uninstaller, game, medium;
     PackOptions options;
@@ -227,21 +218,22 @@ class MediumWriter {
         installed.files.push_back(mvt::uninstall::kUninstallerName);
         installed.files.push_back(mvt::uninstall::kInstalledFilesName);
         const std::wstring path = archives_ + L"\\" + FromCodePage1251(kUninstallerArchive);
-        const uint32_t now = NowDosTime();
         WIN32_FILE_ATTRIBUTE_DATA data{};
         if (!GetFileAttributesExW(args_.uninstaller.c_str(), GetFileExInfoStandard, &data))
             return Fail(Narrow(args_.uninstaller) + ": cannot be read");
+        // Both entries carry the program's time, so the same build packs the same archive.
+        const uint32_t stamp = DosTime(data.ftLastWriteTime);
         const uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
         ZipWriter zip;
         std::string error;
         bool ok = zip.Create(path, error);
         if (ok) madeFiles_.push_back(path);
-        ok =
-            ok &&
-            zip.AddFile(mvt::uninstall::kUninstallerName, args_.uninstaller, size, now, 0, error) &&
-            zip.AddData(mvt::uninstall::kInstalledFilesName,
-                        mvt::uninstall::FormatInstalledFiles(installed), now, error) &&
-            zip.Finish(error);
+        ok = ok &&
+             zip.AddFile(mvt::uninstall::kUninstallerName, args_.uninstaller, size, stamp, 0,
+                         error) &&
+             zip.AddData(mvt::uninstall::kInstalledFilesName,
+                         mvt::uninstall::FormatInstalledFiles(installed), stamp, error) &&
+             zip.Finish(error);
         if (!ok) return Fail(std::string(kUninstallerArchive) + ": " + error);
         Print(stdout, std::string("uninstaller\t") + kUninstallerArchive + "\t" +
                           std::to_string(installed.files.size()) + " files\t" +
