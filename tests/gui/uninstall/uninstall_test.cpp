@@ -253,6 +253,14 @@ TEST_F(UninstallerProgramTest, AnsweringCancelRemovesNothing) {
     EXPECT_EQ(ExitCode(*program), 3u);
     ExpectInstalled(dir_);
     EXPECT_TRUE(FileExists(dir_ + "\\" + kUninstallerName));
+
+    // Escape answers the same.
+    auto again = Start();
+    question = Dialog(*again);
+    ASSERT_TRUE(question);
+    PostMessageA(question, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(ExitCode(*again), 3u);
+    ExpectInstalled(dir_);
 }
 
 TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {

@@ -222,6 +222,19 @@ class PackedMedium(unittest.TestCase):
         self.assertIn("Characters\\Imported", folders)
 
 
+class DemoMedium(unittest.TestCase):
+    def test_its_full_size_is_what_the_reports_of_its_archives_add_up_to(self):
+        full_size, files = read_setup_description(DIST)
+        self.assertIn("Movies\\Cinematics.zip", files)
+        done = 0
+        for name in files:
+            code, lines, _ = run(MVTZIP, "test", os.path.join(DIST, "Archives", *name.split("\\")))
+            self.assertEqual(code, 0, name)
+            done += sum(int(l[2]) for l in lines if l[0] == "progress" and l[3] == "100")
+        self.assertEqual(done, int(full_size))
+        print(f"demo medium: FullSize {full_size} in {len(files)} archives", file=sys.stderr)
+
+
 class Splitting(unittest.TestCase):
     def test_archives_are_split_by_size_and_full_size_still_adds_up(self):
         base = scratch("split")
