@@ -179,8 +179,10 @@ class Planner {
         const std::string& name = tree_[folder].path;
         std::vector<size_t> items = Subtree(name, order, true);
         ArchiveSet set{name, "", "", items};
-        if (RulesDestination(name + ".zip").empty() &&
-            AsciiLower(name) != AsciiLower(kMainArchive) && set.HasFile(tree_)) {
+        // Names taken already: the top files' archive and the uninstaller's.
+        const std::string lower = AsciiLower(name);
+        if (RulesDestination(name + ".zip").empty() && lower != AsciiLower(kMainArchive) &&
+            lower != "unregmvt" && set.HasFile(tree_)) {
             sets.push_back(std::move(set));
         } else {
             main.items.insert(main.items.end(), items.begin(), items.end());

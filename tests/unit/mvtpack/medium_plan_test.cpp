@@ -127,17 +127,19 @@ TEST(PlanMedium, AnArchiveNameTheRulesSendElsewhereIsCarriedByItsParent) {
                                              {"Savegames\\s.gam", 1},
                                              {"Main", kFolder},
                                              {"Main\\m.txt", 1},
+                                             {"Unregmvt", kFolder},
+                                             {"Unregmvt\\u.txt", 1},
                                              {"top.txt", 1}}),
                                        {});
     ASSERT_TRUE(plan.problems.empty()) << plan.problems.front();
-    // "Override\Music.zip" would land in "music", "Savegames.zip" in "save", and "Main.zip"
-    // is taken by the files at the top.
+    // "Override\Music.zip" would land in "music", "Savegames.zip" in "save"; "Main.zip" is
+    // taken by the files at the top and "Unregmvt.zip" by the uninstaller.
     EXPECT_EQ(Names(plan), (std::vector<std::string>{"Main.zip", "Override.zip"}));
     EXPECT_EQ(Members(Archive(plan, "Override.zip")),
               (std::vector<std::string>{"Music/", "Music/x.mus", "o.spl"}));
     EXPECT_EQ(Members(Archive(plan, "Main.zip")),
               (std::vector<std::string>{"Main/", "Main/m.txt", "Savegames/", "Savegames/s.gam",
-                                        "top.txt"}));
+                                        "top.txt", "Unregmvt/", "Unregmvt/u.txt"}));
 }
 
 TEST(PlanMedium, EmptyFoldersComeFromAnArchiveUnlessTheSetupMakesThem) {
