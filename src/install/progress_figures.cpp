@@ -1,9 +1,12 @@
 #include "install/progress_figures.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 
 #include "framework/numbers.h"
+#include "zip/progress_percent.h"
+#include "ziplib179.h"
 
 namespace mvt::install {
 
@@ -54,6 +57,36 @@ std::string ArchiveDestination(const std::string& installDir, const std::string&
     for (const SubfolderRule& rule : kSubfolderRules)
         if (name.find(rule.text) != std::string::npos) destination = installDir + rule.folder;
     return destination;
+}
+
+std::string RuleFolderNamed(const std::string& folder) {
+    const std::string wanted = AsciiLower(folder);
+    for (const SubfolderRule& rule : kSubfolderRules)
+        if (AsciiLower(rule.folder + 1) == wanted) return rule.folder + 1;
+    return {};
+}
+
+uint64_t DirectoryDoneGrowth(uint32_t entries) {
+    uint64_t growth = 0;
+    for (uint32_t read = 1; read <= entries; ++read)
+        if (zip::ItemPercent(entries, read) == 100) growth += entries;
+    return growth;
+}
+
+uint64_t ItemDoneGrowth(uint32_t size) {
+    uint64_t growth = 0;
+    uint32_t done = 0;
+    while (done < size) {
+        done += std::min<uint32_t>(ZL_PROGRESS_CHUNK, size - done);
+        if (zip::ItemPercent(size, done) == 100) growth += done;
+    }
+    return growth;
+}
+
+uint64_t ArchiveDoneGrowth(uint32_t entries, const std::vector<uint32_t>& fileSizes) {
+    uint64_t growth = DirectoryDoneGrowth(entries);
+    for (uint32_t size : fileSizes) growth += ItemDoneGrowth(size);
+    return growth;
 }
 
 double UsableFullSize(const std::string& text, char decimalSeparator) {

@@ -100,6 +100,10 @@ void TForm10::FormCloseQuery(bool& canClose) {
     if (wizard_) wizard_->PassCloseRequest();
 }
 
+// DoneSize grows by the TotalSize of every report with PerCent exactly 100: per archive its
+// entry count (the directory read's last report) and, per file, its size plus any earlier
+// step that already reads 100. ArchiveDoneGrowth (progress_figures.h) states the same sum,
+// and the distribution packer writes FullSize with it.
 void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize,
                                        int32_t perCent) {
     Label3->SetCaption(ShownFileName(item));

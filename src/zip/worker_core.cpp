@@ -38,17 +38,6 @@ TZipDlgButton ButtonOfModalResult(int result) {
     return TZipDlgButton::zmbCancel;
 }
 
-int ItemPercent(uint32_t size, uint32_t position) {
-    if (size == 0 || position == 0) return 0;
-    if (size < 214748) return static_cast<int>(position * 100u / size);
-    return static_cast<int>(position / (size / 100u));
-}
-
-int TotalPercent(int64_t size, int64_t position) {
-    if (size <= 0 || position <= 0) return 0;
-    return static_cast<int>(100 * position / size);
-}
-
 TZUCore::TZUCore(TObject* sender) : sender_(sender), mainThread_(GetCurrentThreadId()) {}
 
 void TZUCore::ClearError() {

@@ -7,6 +7,7 @@
 
 #include "framework/classes.h"
 #include "zip/dirreader.h"
+#include "zip/progress_percent.h"
 
 namespace mvt::zip {
 
@@ -67,11 +68,6 @@ struct TProgressDetails {
     std::string itemName;
     int32_t itemNumber = 0;
 };
-
-// Item percent in unsigned 32-bit arithmetic; exact below 214748, by hundredths above.
-int ItemPercent(uint32_t size, uint32_t position);
-// 100 * position / size, 0 unless both are above 0.
-int TotalPercent(int64_t size, int64_t position);
 
 enum class TZipSkipType : int {
     stFileExists = 0,

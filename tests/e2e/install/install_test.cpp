@@ -1,30 +1,54 @@
-// A user installs the demo distribution: welcome, destination, options, ready, Next. The
-// run must leave every file of every listed archive, byte for byte, in the folder its
-// archive's name picks, and the uninstaller in the install directory itself.
+// The built demo medium, used like a user uses it: the whole wizard with both options on,
+// the installed tree compared with the game tree the medium was packed from, the records,
+// shortcuts and files the setup writes, then the uninstaller from its shortcut (and, after a
+// second installation, with /S), and a cancellation in the middle of the film archive.
+//
+// The program files folder of the 32-bit view, the programs and the all-users desktop
+// folders point into a scratch folder during each test; the registry keys the setup writes
+// are saved before and put back after (the install stages' fixture).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 #include <zlib.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <iostream>
+#include <map>
+#include <set>
 #include <vector>
 
+#include "stage_fixture.h"
 #include "support/process_windows.h"
 
 using namespace testsupport;
+using stagetest::FileExists;
+using stagetest::IsString;
+using stagetest::ReadValue;
 
 namespace {
 
 const std::string kProgram = std::string(MVT_DIST_DIR) + "\\MVTSetup.exe";
+const std::string kGame = MVT_DEMO_GAME;
 constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-// Keys the run writes that a test must not leave behind (32-bit view).
-const char* const kRunKeys[] = {
-    "SOFTWARE\\Quillfen", "SOFTWARE\\Quillfen Corp",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MV2Main.Exe",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MVMain.exe",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MVT"};
+constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+constexpr char kPendingRenames[] = "PendingFileRenameOperations";
+// What the setup itself adds to the game's files at the top of the install directory.
+const std::set<std::string> kSetupFiles = {"unregmvt.exe", "unregmvt.lst", "morvath.ini",
+                                           "unreglst.ini"};
+const std::set<std::string> kGameFolders = {
+    "cache",     "data", "override",        "characters", "ereg",   "mplayer", "music",
+    "portraits", "save", "script compiler", "scripts",    "sounds", "movies"};
+
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Lower(std::string text) {
+    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
 
 std::string ReadProgramFiles() {
     char value[MAX_PATH] = {};
@@ -44,50 +68,17 @@ void WriteProgramFiles(const std::string& folder) {
     RegCloseKey(key);
 }
 
-bool KeyExists(const char* key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_32KEY, &opened) !=
-        ERROR_SUCCESS)
-        return false;
-    RegCloseKey(opened);
-    return true;
+bool PendingRenamesExist() {
+    return ReadValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingRenames, KEY_WOW64_64KEY).found;
 }
 
-void RemoveTree(const std::string& path) {
-    std::string from = path + '\0';  // double-terminated
-    SHFILEOPSTRUCTA operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationA(&operation);
-}
-
-struct ExpectedFile {
-    std::string path;
-    uint64_t size;
-    uint32_t crc;
+struct FileFacts {
+    std::string path;  // as found, relative
+    uint64_t size = 0;
+    uint32_t crc = 0;
 };
 
-std::vector<ExpectedFile> ExpectedFiles() {
-    std::vector<ExpectedFile> files;
-    std::ifstream list(MVT_DEMO_EXPECTED);
-    std::string line;
-    while (std::getline(list, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream fields(line);
-        ExpectedFile file;
-        std::string size, crc;
-        if (std::getline(fields, file.path, '\t') && std::getline(fields, size, '\t') &&
-            std::getline(fields, crc, '\t')) {
-            file.size = std::stoull(size);
-            file.crc = static_cast<uint32_t>(std::stoul(crc, nullptr, 16));
-            files.push_back(file);
-        }
-    }
-    return files;
-}
-
-// Size and CRC-32 of a file, or nothing when it cannot be read.
+// Size and CRC-32 of a file.
 bool Measure(const std::string& path, uint64_t& size, uint32_t& crc) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
@@ -104,29 +95,144 @@ bool Measure(const std::string& path, uint64_t& size, uint32_t& crc) {
     return true;
 }
 
-class InstallTest : public ::testing::Test {
+// Every file (by lower-cased relative path) and folder of a tree; Windows names are
+// compared without regard to case, and the setup spells its game folders its own way.
+struct Tree {
+    std::map<std::string, FileFacts> files;
+    std::set<std::string> folders;
+};
+
+void Walk(const std::string& root, const std::string& relative, Tree& tree) {
+    WIN32_FIND_DATAA found{};
+    const std::string folder = relative.empty() ? root : root + "\\" + relative;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = relative.empty() ? name : relative + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree.folders.insert(Lower(path));
+            Walk(root, path, tree);
+        } else {
+            FileFacts facts{path};
+            Measure(root + "\\" + path, facts.size, facts.crc);
+            tree.files[Lower(path)] = facts;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+Tree ReadTree(const std::string& root) {
+    Tree tree;
+    Walk(root, "", tree);
+    return tree;
+}
+
+// The processes whose program is `path`.
+std::vector<DWORD> ProcessesOf(const std::string& path) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return found;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        char image[MAX_PATH * 2] = "";
+        DWORD size = sizeof image;
+        if (QueryFullProcessImageNameA(process, 0, image, &size) &&
+            lstrcmpiA(image, path.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+void EndProcesses(const std::vector<DWORD>& ids) {
+    for (DWORD id : ids) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (!process) continue;
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+}
+
+// Files and folders below the temporary folder whose names start with a prefix.
+std::set<std::string> TempItems(const char* pattern) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::set<std::string> items;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((std::string(temp) + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return items;
+    do items.insert(std::string(temp) + found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return items;
+}
+
+// The top of a folder for the log: each file with its size, each folder with the number of
+// files below it.
+void PrintListing(const char* title, const std::string& folder) {
+    std::cout << title << " " << folder << "\n";
+    if (!FolderExists(folder)) {
+        std::cout << "  (no such folder)\n";
+        return;
+    }
+    const Tree tree = ReadTree(folder);
+    std::map<std::string, int> below;
+    for (const std::string& path : tree.folders)
+        if (path.find('\\') == std::string::npos) below[path] = 0;
+    for (const auto& [key, facts] : tree.files) {
+        const size_t cut = key.find('\\');
+        if (cut == std::string::npos)
+            std::cout << "  " << facts.path << "  " << facts.size << " bytes\n";
+        else
+            ++below[key.substr(0, cut)];
+    }
+    for (const auto& [name, count] : below)
+        std::cout << "  " << name << "\\  " << count << " files\n";
+}
+
+class AcceptanceTest : public stagetest::StageTest {
   protected:
     void SetUp() override {
-        for (const char* key : kRunKeys) keysBefore_.push_back(KeyExists(key));
+        StageTest::SetUp();
         savedProgramFiles_ = ReadProgramFiles();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        programFiles_ = std::string(temp) + "mvt-e2e-install";
-        RemoveTree(programFiles_);
-        CreateDirectoryA(programFiles_.c_str(), nullptr);
+        programFiles_ = Folder("Program Files");
         // The destination screen proposes the program files folder + "\Morvath Trilogy".
         WriteProgramFiles(programFiles_);
+        installDir_ = programFiles_ + "\\Morvath Trilogy";
+        pendingRenames_ = PendingRenamesExist();
+        tempCopies_ = TempItems("mvt-unregmvt-*");
+        parkedCopies_ = TempItems("~unregmvt-*");
     }
     void TearDown() override {
+        EndProcesses(ProcessesOf(installDir_ + "\\MVConfig.exe"));
+        EndProcesses(ProcessesOf(installDir_ + "\\unregmvt.exe"));
         WriteProgramFiles(savedProgramFiles_);
-        for (size_t i = 0; i < std::size(kRunKeys); ++i)
-            if (!keysBefore_[i]) RegDeleteTreeA(HKEY_LOCAL_MACHINE, kRunKeys[i]);
-        RemoveTree(programFiles_);
+        // The uninstaller's copy asks for its own file to go at the next restart as well.
+        if (!pendingRenames_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0,
+                              KEY_SET_VALUE | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+                RegDeleteValueA(key, kPendingRenames);
+                RegCloseKey(key);
+            }
+        }
+        for (const std::string& item : TempItems("mvt-unregmvt-*"))
+            if (!tempCopies_.count(item)) stagetest::RemoveTree(item);
+        for (const std::string& item : TempItems("~unregmvt-*"))
+            if (!parkedCopies_.count(item)) DeleteFileA(item.c_str());
+        StageTest::TearDown();
     }
 
-    // The one visible wizard window of the program.
     HWND WizardWindow(DWORD process) { return WindowWithClientSize(process, 640, 480); }
-    // Clicks the child at (left, top) of the current wizard window and waits for the next.
+    // Clicks Next on the current wizard window and waits for the next one.
     HWND Next(DWORD process, HWND current) {
         Click(ChildAt(current, 330, 428));
         HWND next = nullptr;
@@ -135,48 +241,234 @@ class InstallTest : public ::testing::Test {
         return next;
     }
 
-    std::string programFiles_;
-    std::string savedProgramFiles_;
-    std::vector<bool> keysBefore_;
+    // Welcome, destination, options (the desktop shortcut and the uninstaller stay on; the
+    // configuration program as asked), ready, Next: returns the progress screen.
+    HWND StartInstallation(const Process& setup, bool configuration) {
+        HWND welcome = nullptr;
+        EXPECT_TRUE(WaitUntil([&] { return (welcome = WizardWindow(setup.Id())); }, 20000));
+        if (!welcome) return nullptr;
+        HWND destination = Next(setup.Id(), welcome);
+        HWND options = destination ? Next(setup.Id(), destination) : nullptr;
+        if (!options) return nullptr;
+        if (!configuration) Click(ChildAt(options, 332, 238));
+        HWND ready = Next(setup.Id(), options);
+        return ready ? Next(setup.Id(), ready) : nullptr;
+    }
+
+    HWND WaitForFinishScreen(const Process& setup) {
+        HWND finish = nullptr;
+        WaitUntil([&] { return (finish = WindowWithClientSize(setup.Id(), 478, 240)); }, 300000);
+        return finish;
+    }
+
+    // A complete installation; true when it reached the finish screen.
+    bool Install(bool configuration) {
+        setup_ = std::make_unique<Process>("\"" + kProgram + "\"");
+        if (!setup_->Started() || !StartInstallation(*setup_, configuration)) return false;
+        finish_ = WaitForFinishScreen(*setup_);
+        return finish_ != nullptr;
+    }
+
+    // Closes the finish screen. With a launcher behind it the setup ends and starts the
+    // configuration program when chosen; the finish screen of this build may be a shell
+    // that leaves the setup running, which the test then ends itself. Returns whether the
+    // setup ended by itself.
+    bool CloseFinishScreen() {
+        PostMessageA(finish_, WM_CLOSE, 0, 0);
+        const bool ended = setup_->WaitForExit(15000);
+        setup_.reset();
+        return ended;
+    }
+
+    std::string Record(const char* key, const char* value) {
+        return ReadValue(HKEY_LOCAL_MACHINE, key, value).data;
+    }
+    std::string ShortcutList(const char* key) {
+        char value[MAX_PATH * 2] = "";
+        GetPrivateProfileStringA("ShortCuts", key, "", value, sizeof value,
+                                 (installDir_ + "\\unreglst.ini").c_str());
+        return value;
+    }
+
+    void ExpectNothingOfTheGameOutside(const std::string& groupFolder) {
+        EXPECT_FALSE(FolderExists(groupFolder)) << "the program group";
+        EXPECT_FALSE(FileExists(desktop_ + "\\Запуск Трилогии Морвата.lnk"));
+        for (const char* key : {stagetest::kAppPathGame, stagetest::kAppPathRestore,
+                                stagetest::kAppPathMain, stagetest::kUninstall})
+            EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+        // Nobody else put anything into the product keys: they go with the last installation.
+        for (const char* key : {"SOFTWARE\\Quillfen", "SOFTWARE\\Quillfen Corp"})
+            EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+    }
+
+    std::unique_ptr<Process> setup_;
+    HWND finish_ = nullptr;
+    std::string programFiles_, savedProgramFiles_, installDir_;
+    bool pendingRenames_ = false;
+    std::set<std::string> tempCopies_, parkedCopies_;
 };
 
-TEST_F(InstallTest, DemoDistributionInstallsEveryFileIntoItsFolder) {
-    const std::vector<ExpectedFile> expected = ExpectedFiles();
-    ASSERT_GT(expected.size(), 20u) << MVT_DEMO_EXPECTED;
+TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) {
+    const Tree game = ReadTree(kGame);
+    ASSERT_GT(game.files.size(), 100u) << kGame;
+    ASSERT_TRUE(Install(true)) << "the installation did not reach the finish screen";
 
-    Process program("\"" + kProgram + "\"");
-    ASSERT_TRUE(program.Started());
-    HWND welcome = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (welcome = WizardWindow(program.Id())); }, 15000));
-    HWND destination = Next(program.Id(), welcome);
-    ASSERT_TRUE(destination);
-    HWND options = Next(program.Id(), destination);
-    ASSERT_TRUE(options);
-    // Desktop shortcut and configuration program off: nothing outside the test's folders.
-    Click(ChildAt(options, 332, 174));
-    Click(ChildAt(options, 332, 238));
-    HWND ready = Next(program.Id(), options);
-    ASSERT_TRUE(ready);
-    HWND progress = Next(program.Id(), ready);
+    // The installed tree is the game tree, byte for byte, plus what the setup writes itself.
+    const Tree installed = ReadTree(installDir_);
+    for (const auto& [key, facts] : game.files) {
+        auto it = installed.files.find(key);
+        ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
+        EXPECT_EQ(it->second.size, facts.size) << facts.path;
+        EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
+    }
+    for (const auto& [key, facts] : installed.files)
+        EXPECT_TRUE(game.files.count(key) || kSetupFiles.count(key)) << "extra: " << facts.path;
+    for (const std::string& folder : game.folders)
+        EXPECT_TRUE(installed.folders.count(folder)) << "missing folder: " << folder;
+    for (const std::string& folder : installed.folders)
+        EXPECT_TRUE(game.folders.count(folder) || kGameFolders.count(folder))
+            << "extra folder: " << folder;
+
+    // Records, shortcuts, the uninstall list and the settings file.
+    const std::string dir = installDir_;
+    EXPECT_TRUE(
+        IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame, "Install"), dir + "\\"));
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kAppPathRestore, "DisplayName"),
+                         dir + "\\MVMain.exe"));
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kUninstall, "UninstallString"),
+                         dir + "\\unregmvt.exe"));
+    for (const char* key : {stagetest::kProduct1, stagetest::kProduct2, stagetest::kProduct3})
+        EXPECT_TRUE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+    const std::string uninstallLink = ShortcutList("ShCut#6");
+    const std::string group = uninstallLink.substr(0, uninstallLink.rfind('\\'));
+    EXPECT_EQ(uninstallLink, programs_ + "\\Morvath Trilogy\\Удаление Трилогии Морвата.lnk");
+    for (const char* key : {"ShCut#1", "ShCut#2", "ShCut#3", "ShCut#4", "ShCut#5", "ShCut#6"})
+        EXPECT_TRUE(FileExists(ShortcutList(key))) << key << " " << ShortcutList(key);
+    EXPECT_EQ(ShortcutList("ShCut#5"), desktop_ + "\\Запуск Трилогии Морвата.lnk");
+    EXPECT_EQ(stagetest::ReadLink(uninstallLink).target, dir + "\\unregmvt.exe");
+    const std::vector<std::string> settings = stagetest::IniLines(dir + "\\morvath.ini");
+    EXPECT_EQ(settings.size(), 5u + 17u) << "five sections, 17 values";
+    EXPECT_NE(std::find(settings.begin(), settings.end(), "HD0:=" + dir + "\\"), settings.end());
+
+    // The configuration program starts when the finish screen closes.
+    if (CloseFinishScreen()) {
+        EXPECT_TRUE(WaitUntil([&] { return !ProcessesOf(dir + "\\MVConfig.exe").empty(); }, 20000))
+            << "the configuration program did not start";
+        EndProcesses(ProcessesOf(dir + "\\MVConfig.exe"));
+    } else {
+        std::cout << "note: the finish screen of this build does not end the setup; the start "
+                     "of the configuration program is not checked\n";
+    }
+
+    // A file of the user's own in the install directory.
+    stagetest::WriteFile(dir + "\\Мои заметки.txt", "my notes");
+    PrintListing("before uninstalling:", dir);
+
+    // The uninstaller from its shortcut: the question, OK, the closing notice, OK.
+    SHELLEXECUTEINFOA run{};
+    run.cbSize = sizeof run;
+    run.fMask = SEE_MASK_NOCLOSEPROCESS;
+    run.lpVerb = "open";
+    run.lpFile = uninstallLink.c_str();
+    run.nShow = SW_SHOWNORMAL;
+    ASSERT_TRUE(ShellExecuteExA(&run));
+    DWORD id = run.hProcess ? GetProcessId(run.hProcess) : 0;
+    HWND question = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            if (!id) {
+                const std::vector<DWORD> ids = ProcessesOf(dir + "\\unregmvt.exe");
+                id = ids.empty() ? 0 : ids.front();
+            }
+            return id && (question = WindowWithClientSize(id, 421, 144));
+        },
+        20000))
+        << "no question from the uninstaller";
+    Click(ChildAt(question, 57, 98));
+    HWND notice = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (notice = WindowWithClientSize(id, 421, 144)) && notice != question; }, 30000))
+        << "no closing notice";
+    Click(ChildAt(notice, 138, 98));
+    if (run.hProcess) {
+        EXPECT_EQ(WaitForSingleObject(run.hProcess, 20000), WAIT_OBJECT_0);
+        DWORD code = 99;
+        GetExitCodeProcess(run.hProcess, &code);
+        EXPECT_EQ(code, 0u) << "everything was removed";
+        CloseHandle(run.hProcess);
+    }
+    // The uninstaller's own file goes through its copy once it has ended.
+    EXPECT_TRUE(WaitUntil([&] { return !FileExists(dir + "\\unregmvt.exe"); }, 30000));
+    PrintListing("after uninstalling:", dir);
+
+    const Tree left = ReadTree(dir);
+    EXPECT_EQ(left.folders.size(), 0u);
+    ASSERT_EQ(left.files.size(), 1u) << "only the user's file stays";
+    EXPECT_EQ(left.files.begin()->second.path, "Мои заметки.txt");
+    ExpectNothingOfTheGameOutside(group);
+}
+
+TEST_F(AcceptanceTest, SilentUninstallRemovesEverythingWithoutAWindow) {
+    ASSERT_TRUE(Install(false));
+    const std::string group =
+        ShortcutList("ShCut#6").substr(0, ShortcutList("ShCut#6").rfind('\\'));
+    CloseFinishScreen();
+    const std::string dir = installDir_;
+    ASSERT_TRUE(FileExists(dir + "\\unregmvt.exe"));
+
+    Process uninstaller("\"" + dir + "\\unregmvt.exe\" /S", nullptr, dir.c_str());
+    ASSERT_TRUE(uninstaller.Started());
+    bool window = false;
+    while (!uninstaller.WaitForExit(20))
+        window = window || !VisibleWindows(uninstaller.Id()).empty();
+    EXPECT_FALSE(window) << "/S shows no window";
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, uninstaller.Id());
+    DWORD code = 99;
+    if (process) {
+        GetExitCodeProcess(process, &code);
+        CloseHandle(process);
+    }
+    EXPECT_EQ(code, 0u);
+    // Nothing of the user's: the install directory itself goes as well.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES; }, 30000))
+        << "the install directory is still there";
+    EXPECT_TRUE(FolderExists(programFiles_)) << "its parent stays";
+    ExpectNothingOfTheGameOutside(group);
+    EXPECT_TRUE(TempItems("mvt-unregmvt-*") == tempCopies_) << "the copy removed its folder";
+}
+
+TEST_F(AcceptanceTest, CancelDuringTheFilmArchiveStopsBeforeTheNextArchive) {
+    setup_ = std::make_unique<Process>("\"" + kProgram + "\"");
+    ASSERT_TRUE(setup_->Started());
+    HWND progress = StartInstallation(*setup_, false);
     ASSERT_TRUE(progress);
-    // The run ends with the finish screen.
-    ASSERT_TRUE(WaitUntil([&] { return WindowWithClientSize(program.Id(), 478, 240); }, 180000))
-        << "the installation did not reach the finish screen";
+    // "Movies\Cinematics.zip" is under way as soon as its first film is being written.
+    const std::string film = installDir_ + "\\movies\\Cinematics\\chapter1.mve";
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(film); }, 300000)) << "the film never came";
+    PostMessageA(progress, WM_CLOSE, 0, 0);
+    HWND confirmation = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (confirmation = WindowWithClientSize(setup_->Id(), 421, 144)); }, 20000));
+    Click(ChildAt(confirmation, 57, 98));  // exit
+    ASSERT_TRUE(setup_->WaitForExit(120000)) << "the setup did not end";
 
-    const std::string installDir = programFiles_ + "\\Morvath Trilogy\\";
-    for (const ExpectedFile& file : expected) {
+    // The film archive was finished, the next one ("Music.zip") never started.
+    const Tree game = ReadTree(kGame);
+    for (const char* name :
+         {"movies\\cinematics\\chapter1.mve", "movies\\cinematics\\chapter2.mve"}) {
         uint64_t size = 0;
         uint32_t crc = 0;
-        ASSERT_TRUE(Measure(installDir + file.path, size, crc)) << "missing: " << file.path;
-        EXPECT_EQ(size, file.size) << file.path;
-        EXPECT_EQ(crc, file.crc) << file.path;
+        EXPECT_TRUE(Measure(installDir_ + "\\" + name, size, crc)) << name;
+        EXPECT_EQ(size, game.files.at(name).size) << name;
     }
-    for (const char* folder :
-         {"cache", "data", "override", "characters", "eReg", "mplayer", "music", "portraits",
-          "save", "script compiler", "scripts", "sounds", "movies"})
-        EXPECT_NE(GetFileAttributesA((installDir + folder).c_str()), INVALID_FILE_ATTRIBUTES)
-            << folder;
-    EXPECT_NE(GetFileAttributesA((installDir + "morvath.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(FileExists(installDir_ + "\\music\\theme1.mus"));
+    EXPECT_FALSE(FileExists(installDir_ + "\\unregmvt.exe"));
+    // No record, link or settings file.
+    EXPECT_FALSE(FileExists(installDir_ + "\\morvath.ini"));
+    EXPECT_EQ(ShortcutList("ShCut#1"), "");
+    EXPECT_FALSE(FolderExists(programs_ + "\\Morvath Trilogy"));
+    ExpectNothingOfTheGameOutside(programs_ + "\\Morvath Trilogy");
 }
 
 }  // namespace

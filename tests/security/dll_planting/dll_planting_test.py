@@ -192,6 +192,14 @@ class Planting(unittest.TestCase):
         name = sorted(n for n in os.listdir(archives) if n.lower().endswith(".zip"))[0]
         return shutil.copy(os.path.join(archives, name), os.path.join(folder, "demo.zip"))
 
+    def small_game(self, folder):
+        """A game tree of one file in a folder the setup's rules know, for the packer."""
+        game = os.path.join(folder, "game")
+        os.makedirs(os.path.join(game, "Data"), exist_ok=True)
+        with open(os.path.join(game, "Data", "area.bif"), "wb") as f:
+            f.write(b"area" * 100)
+        return game
+
     def test_a_static_import_takes_the_planted_dlls(self):
         # The control: without it, a clean result below could mean a broken setting.
         app, cwd = self.folders("canary")
@@ -214,8 +222,12 @@ class Planting(unittest.TestCase):
                 copy = self.copy_program(program, app)
                 self.plant(app, cwd)
                 if program.kind == "console":
-                    archive = wine_path(self.demo_archive(os.path.dirname(app)))
-                    runs = [[a.replace("{archive}", archive) for a in run] for run in program.runs]
+                    base = os.path.dirname(app)
+                    places = {"{archive}": wine_path(self.demo_archive(base)),
+                              "{dist}": wine_path(os.path.join(ARGS.build, "dist")),
+                              "{game}": wine_path(self.small_game(base)),
+                              "{medium}": wine_path(os.path.join(base, "medium"))}
+                    runs = [[places.get(a, a) for a in run] for run in program.runs]
                     commands = [[wine_path(copy), *args] for args in runs]
                 else:
                     commands = [[ARGS.driver, program.kind, wine_path(copy), wine_path(cwd)]]

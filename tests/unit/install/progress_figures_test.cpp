@@ -79,6 +79,37 @@ TEST(RingCover, WedgesMeetAtTheTopAndLeaveTheLowerPart) {
     EXPECT_TRUE(RingCoverFor(100, 331, 330).whole);
 }
 
+TEST(RuleFolderNamed, TheRulesFoldersAsTheSetupSpellsThem) {
+    EXPECT_EQ(RuleFolderNamed("DATA"), "data");
+    EXPECT_EQ(RuleFolderNamed("EREG"), "eReg");
+    EXPECT_EQ(RuleFolderNamed("Script Compiler"), "script compiler");
+    EXPECT_EQ(RuleFolderNamed("TempSave"), "tempsave");
+    EXPECT_EQ(RuleFolderNamed("patch"), "");
+    EXPECT_EQ(RuleFolderNamed("savedata"), "") << "a whole folder name, not a part of it";
+}
+
+// DoneSize grows as the handler adds the TotalSize of reports with PerCent 100.
+TEST(DoneGrowth, DirectoryReadAddsTheEntryCountOnce) {
+    EXPECT_EQ(DirectoryDoneGrowth(0), 0u) << "no entry, no report at 100";
+    EXPECT_EQ(DirectoryDoneGrowth(1), 1u);
+    EXPECT_EQ(DirectoryDoneGrowth(3), 3u);
+    EXPECT_EQ(DirectoryDoneGrowth(65535), 65535u);
+}
+
+TEST(DoneGrowth, AFileAddsItsSizeAndAnyEarlyStepThatReadsOneHundred) {
+    EXPECT_EQ(ItemDoneGrowth(0), 0u);
+    EXPECT_EQ(ItemDoneGrowth(7000), 7000u);
+    EXPECT_EQ(ItemDoneGrowth(214747), 214747u) << "exact percent below 214748";
+    EXPECT_EQ(ItemDoneGrowth(1u << 20), 1u << 20) << "one whole chunk, no rest";
+    EXPECT_EQ(ItemDoneGrowth(24000000), 24000000u) << "a size divisible by 100";
+    // 3 MiB + 50: the step at 3 MiB is at or above 100 hundredths (3145700) already.
+    const uint32_t early = 3u * (1u << 20) + 50;
+    EXPECT_EQ(ItemDoneGrowth(early), uint64_t{early} + 3u * (1u << 20));
+    // 3 MiB + 150: the step at 3 MiB reads 99.
+    EXPECT_EQ(ItemDoneGrowth(3u * (1u << 20) + 150), 3u * (1u << 20) + 150);
+    EXPECT_EQ(ArchiveDoneGrowth(3, {10, 20}), 33u);
+}
+
 TEST(NearestEven, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(NearestEven(0.5L), 0);
     EXPECT_EQ(NearestEven(1.5L), 2);

@@ -1,0 +1,88 @@
+// The installation run over a medium made by mvtpack: FullSize written by the packer against
+// DoneSize as the progress handler grows it from the zip component's real reports.
+#include <fstream>
+#include <sstream>
+
+#include "install/progress_figures.h"
+#include "run_fixture.h"
+
+using namespace mvt;
+using namespace mvt::install;
+
+namespace {
+
+const std::string kMedium = MVT_PACKED_MEDIUM;
+
+// FullSize and the archive names of the packed medium's setup description.
+struct Description {
+    std::string fullSize;
+    std::vector<std::string> files;
+};
+
+Description ReadDescription() {
+    Description description;
+    const std::string ini = kMedium + "\\MVTSetup.ini";
+    char value[2048];
+    GetPrivateProfileStringA("Setup", "FullSize", "", value, sizeof value, ini.c_str());
+    description.fullSize = value;
+    for (int n = 0;; ++n) {
+        GetPrivateProfileStringA("Files", ("File" + std::to_string(n)).c_str(), "", value,
+                                 sizeof value, ini.c_str());
+        if (!*value) break;
+        description.files.push_back(value);
+    }
+    return description;
+}
+
+class PackedMediumTest : public runtest::RunTest {
+  protected:
+    void TearDown() override {
+        stagetest::RemoveTree(ProgramFolder() + "Archives\\packed");
+        RunTest::TearDown();
+    }
+};
+
+TEST_F(PackedMediumTest, ThePercentReachesOneHundredWithTheLastListedArchive) {
+    const Description packed = ReadDescription();
+    ASSERT_EQ(packed.files.size(), 7u) << kMedium;
+    // The packed archives below the test program's own archives folder: the prefix
+    // "packed\" holds no text of a rule, so each archive still goes where its name says.
+    std::vector<std::string> listed;
+    for (const std::string& name : packed.files) {
+        const std::string target = ProgramFolder() + "Archives\\packed\\" + name;
+        ForceDirectories(ExtractFilePath(target));
+        ASSERT_TRUE(CopyFileA((kMedium + "\\Archives\\" + name).c_str(), target.c_str(), FALSE));
+        listed.push_back("packed\\" + name);
+    }
+    runtest::WriteSetupDescription(packed.fullSize, listed);
+    wizard.uninstaller = false;
+
+    // What the screen shows before the last listed archive starts, and DoneSize then.
+    const std::string last = ProgramFolder() + "Archives\\" + listed.back();
+    std::string shownBeforeLast;
+    double doneBeforeLast = -1;
+    auto progress = Form10->ZipUnpacker1->OnItemProgress;
+    Form10->ZipUnpacker1->OnItemProgress = [&](TObject* sender, const std::string& item,
+                                               uint32_t total, int perCent) {
+        if (doneBeforeLast < 0 && Form10->ZipUnpacker1->ZipFileName() == last) {
+            doneBeforeLast = Progress.DoneSize;
+            shownBeforeLast = Form10->Label4->Caption();
+        }
+        progress(sender, item, total, perCent);
+    };
+    Form10->Show();
+    Form10->Install();
+
+    EXPECT_EQ(Progress.FullSize, std::stod(packed.fullSize));
+    EXPECT_EQ(Progress.DoneSize, Progress.FullSize) << "every byte FullSize counts was reported";
+    EXPECT_EQ(Progress.LastPercent, 100);
+    EXPECT_EQ(Form10->Label4->Caption(), "100");
+    ASSERT_GE(doneBeforeLast, 0) << "the last archive was never read";
+    EXPECT_LT(doneBeforeLast, Progress.FullSize);
+    EXPECT_NE(shownBeforeLast, "100") << "not before the last listed archive";
+    EXPECT_TRUE(Exists("data\\area.bif"));
+    EXPECT_TRUE(Exists("sounds\\big.wav"));
+    EXPECT_TRUE(Exists("save\\Слот 1\\a.gam"));
+}
+
+}  // namespace

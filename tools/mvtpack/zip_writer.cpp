@@ -1,0 +1,275 @@
+#include "zip_writer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace mvtpack {
+
+namespace {
+
+constexpr uint32_t kLocalSignature = 0x04034B50;
+constexpr uint32_t kCentralSignature = 0x02014B50;
+constexpr uint32_t kEndSignature = 0x06054B50;
+constexpr uint16_t kVersion = 20;                   // 2.0: deflate and folders
+constexpr uint16_t kMadeBy = (11 << 8) | kVersion;  // NTFS: names kept as they are
+constexpr uint16_t kStored = 0, kDeflated = 8;
+constexpr uint32_t kFolderAttribute = FILE_ATTRIBUTE_DIRECTORY;
+constexpr uint32_t kFileAttribute = FILE_ATTRIBUTE_ARCHIVE;
+constexpr size_t kBlock = 1 << 20;
+constexpr uint64_t kLimit = 0xFFFFFFFFu;
+
+void Put16(std::string& out, uint16_t value) {
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>(value >> 8);
+}
+void Put32(std::string& out, uint32_t value) {
+    Put16(out, static_cast<uint16_t>(value & 0xFFFF));
+    Put16(out, static_cast<uint16_t>(value >> 16));
+}
+
+std::string SystemText(DWORD error) {
+    char* text = nullptr;
+    FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = text ? text : "error " + std::to_string(error);
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
+    return result;
+}
+
+}  // namespace
+
+// Where the bytes of an entry come from: a file read block by block, or bytes in memory.
+class ZipWriter::Source {
+  public:
+    explicit Source(HANDLE file) : file_(file) {}
+    explicit Source(const std::string& data) : data_(&data) {}
+    // Up to `size` bytes into `to`; 0 at the end. False when the file cannot be read.
+    bool Read(uint8_t* to, size_t size, size_t& got) {
+        if (data_) {
+            got = std::min(size, data_->size() - at_);
+            std::memcpy(to, data_->data() + at_, got);
+            at_ += got;
+            return true;
+        }
+        DWORD read = 0;
+        const BOOL ok = ReadFile(file_, to, static_cast<DWORD>(size), &read, nullptr);
+        got = read;
+        return ok;
+    }
+
+  private:
+    HANDLE file_ = nullptr;
+    const std::string* data_ = nullptr;
+    size_t at_ = 0;
+};
+
+bool ZipWriter::Create(const std::wstring& path, std::string& error) {
+    file_.reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file_.get() == INVALID_HANDLE_VALUE) {
+        file_.release();
+        error = "cannot create the archive: " + SystemText(GetLastError());
+        return false;
+    }
+    buffer_.reserve(kBlock);
+    return true;
+}
+
+bool ZipWriter::Write(const void* data, size_t size, std::string& error) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    position_ += size;
+    return buffer_.size() < kBlock || Flush(error);
+}
+
+bool ZipWriter::Flush(std::string& error) {
+    size_t done = 0;
+    while (done < buffer_.size()) {
+        DWORD written = 0;
+        if (!WriteFile(file_.get(), buffer_.data() + done,
+                       static_cast<DWORD>(buffer_.size() - done), &written, nullptr) ||
+            written == 0) {
+            error = "cannot write the archive: " + SystemText(GetLastError());
+            return false;
+        }
+        done += written;
+    }
+    buffer_.clear();
+    return true;
+}
+
+bool ZipWriter::Begin(const std::string& name, uint16_t method, uint32_t dosTime,
+                      std::string& error) {
+    if (central_.size() >= 65535) {
+        error = "more than 65535 entries";
+        return false;
+    }
+    if (position_ > kLimit) {
+        error = "the archive reaches 4 GiB";
+        return false;
+    }
+    Central entry{name, method, dosTime, 0, 0, 0, 0, static_cast<uint32_t>(position_)};
+    std::string header;
+    Put32(header, kLocalSignature);
+    Put16(header, kVersion);
+    Put16(header, 0);  // flags: sizes and CRC are in this header (patched after the data)
+    Put16(header, method);
+    Put32(header, dosTime);
+    Put32(header, 0);  // CRC
+    Put32(header, 0);  // compressed size
+    Put32(header, 0);  // size
+    Put16(header, static_cast<uint16_t>(name.size()));
+    Put16(header, 0);  // extra field
+    header += name;
+    central_.push_back(entry);
+    return Write(header.data(), header.size(), error);
+}
+
+bool ZipWriter::AddFolder(const std::string& name, uint32_t dosTime, uint32_t attributes,
+                          std::string& error) {
+    if (!Begin(name, kStored, dosTime, error)) return false;
+    central_.back().attributes = kFolderAttribute | attributes;
+    return true;
+}
+
+bool ZipWriter::Deflate(Source& source, uint64_t expectedSize, Central& entry, std::string& error) {
+    z_stream z{};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK) {
+        error = "zlib cannot start";
+        return false;
+    }
+    std::vector<uint8_t> in(kBlock), out(kBlock);
+    uLong crc = crc32(0, nullptr, 0);
+    uint64_t read = 0, compressed = 0;
+    bool ok = true, end = false;
+    while (ok && !end) {
+        size_t got = 0;
+        if (!source.Read(in.data(), in.size(), got)) {
+            error = "cannot read the file: " + SystemText(GetLastError());
+            ok = false;
+            break;
+        }
+        end = got == 0;
+        read += got;
+        crc = crc32(crc, in.data(), static_cast<uInt>(got));
+        z.next_in = in.data();
+        z.avail_in = static_cast<uInt>(got);
+        do {
+            z.next_out = out.data();
+            z.avail_out = static_cast<uInt>(out.size());
+            deflate(&z, end ? Z_FINISH : Z_NO_FLUSH);
+            const size_t made = out.size() - z.avail_out;
+            compressed += made;
+            if (made > 0 && !Write(out.data(), made, error)) ok = false;
+        } while (ok && z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    if (!ok) return false;
+    if (read != expectedSize) {
+        error = "the file changed while it was packed";
+        return false;
+    }
+    if (read > kLimit || compressed > kLimit) {
+        error = "4 GiB or more";
+        return false;
+    }
+    entry.crc = static_cast<uint32_t>(crc);
+    entry.size = static_cast<uint32_t>(read);
+    entry.compressed = static_cast<uint32_t>(compressed);
+    return true;
+}
+
+bool ZipWriter::PatchLocalHeader(const Central& entry, std::string& error) {
+    if (!Flush(error)) return false;
+    std::string fields;
+    Put32(fields, entry.crc);
+    Put32(fields, entry.compressed);
+    Put32(fields, entry.size);
+    LARGE_INTEGER at{};
+    at.QuadPart = entry.offset + 14;
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(position_);
+    DWORD written = 0;
+    if (!SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN) ||
+        !WriteFile(file_.get(), fields.data(), static_cast<DWORD>(fields.size()), &written,
+                   nullptr) ||
+        written != fields.size() || !SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN)) {
+        error = "cannot write the archive: " + SystemText(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, uint64_t expectedSize,
+                        uint32_t dosTime, uint32_t attributes, std::string& error) {
+    mvt::UniqueHandle input(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (input.get() == INVALID_HANDLE_VALUE) {
+        input.release();
+        error = "cannot open the file: " + SystemText(GetLastError());
+        return false;
+    }
+    if (!Begin(name, kDeflated, dosTime, error)) return false;
+    Source from(input.get());
+    Central& entry = central_.back();
+    entry.attributes = kFileAttribute | attributes;
+    return Deflate(from, expectedSize, entry, error) && PatchLocalHeader(entry, error);
+}
+
+bool ZipWriter::AddData(const std::string& name, const std::string& data, uint32_t dosTime,
+                        std::string& error) {
+    if (!Begin(name, kDeflated, dosTime, error)) return false;
+    Source from(data);
+    Central& entry = central_.back();
+    entry.attributes = kFileAttribute;
+    return Deflate(from, data.size(), entry, error) && PatchLocalHeader(entry, error);
+}
+
+bool ZipWriter::Finish(std::string& error) {
+    const uint64_t start = position_;
+    for (const Central& entry : central_) {
+        std::string header;
+        Put32(header, kCentralSignature);
+        Put16(header, kMadeBy);
+        Put16(header, kVersion);
+        Put16(header, 0);
+        Put16(header, entry.method);
+        Put32(header, entry.dosTime);
+        Put32(header, entry.crc);
+        Put32(header, entry.compressed);
+        Put32(header, entry.size);
+        Put16(header, static_cast<uint16_t>(entry.name.size()));
+        Put16(header, 0);  // extra field
+        Put16(header, 0);  // comment
+        Put16(header, 0);  // disk
+        Put16(header, 0);  // internal attributes
+        Put32(header, entry.attributes);
+        Put32(header, entry.offset);
+        header += entry.name;
+        if (!Write(header.data(), header.size(), error)) return false;
+    }
+    const uint64_t size = position_ - start;
+    std::string end;
+    Put32(end, kEndSignature);
+    Put16(end, 0);
+    Put16(end, 0);
+    Put16(end, static_cast<uint16_t>(central_.size()));
+    Put16(end, static_cast<uint16_t>(central_.size()));
+    Put32(end, static_cast<uint32_t>(size));
+    Put32(end, static_cast<uint32_t>(start));
+    Put16(end, 0);
+    if (start > kLimit || position_ + end.size() >= (uint64_t{1} << 32)) {
+        error = "the archive reaches 4 GiB";
+        return false;
+    }
+    if (!Write(end.data(), end.size(), error) || !Flush(error)) return false;
+    file_.reset();
+    return true;
+}
+
+}  // namespace mvtpack
