@@ -399,6 +399,8 @@ TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) 
     }
     // The uninstaller's own file goes through its copy once it has ended.
     EXPECT_TRUE(WaitUntil([&] { return !FileExists(dir + "\\unregmvt.exe"); }, 30000));
+    EXPECT_TRUE(WaitUntil([&] { return TempItems("mvt-unregmvt-*") == tempCopies_; }, 20000))
+        << "the copy removed its folder";
     PrintListing("after uninstalling:", dir);
 
     const Tree left = ReadTree(dir);
@@ -435,7 +437,8 @@ TEST_F(AcceptanceTest, SilentUninstallRemovesEverythingWithoutAWindow) {
         << "the install directory is still there";
     EXPECT_TRUE(FolderExists(programFiles_)) << "its parent stays";
     ExpectNothingOfTheGameOutside(group);
-    EXPECT_TRUE(TempItems("mvt-unregmvt-*") == tempCopies_) << "the copy removed its folder";
+    EXPECT_TRUE(WaitUntil([&] { return TempItems("mvt-unregmvt-*") == tempCopies_; }, 20000))
+        << "the copy removed its folder";
 }
 
 TEST_F(AcceptanceTest, CancelDuringTheFilmArchiveStopsBeforeTheNextArchive) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 
 #include "install/shell_link.h"
 #include "stage_fixture.h"
@@ -27,6 +28,7 @@ using testsupport::WindowWithClientSize;
 namespace {
 
 const std::string kUninstaller = std::string(MVT_BIN_DIR) + "\\unregmvt.exe";
+constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char* const kRecordKeys[] = {stagetest::kAppPathGame, stagetest::kAppPathRestore,
                                    stagetest::kAppPathMain, stagetest::kUninstall};
 
@@ -216,8 +218,49 @@ TEST_F(UninstallTest, RefusesWhatItCannotTrust) {
 
 // ---- the program itself ----
 
+// Files and folders in the temporary folder whose names match a pattern.
+std::set<std::string> TempItems(const char* pattern) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::set<std::string> items;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((std::string(temp) + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return items;
+    do items.insert(std::string(temp) + found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return items;
+}
+
 class UninstallerProgramTest : public UninstallTest {
   protected:
+    void SetUp() override {
+        UninstallTest::SetUp();
+        pendingRenames_ = PendingRenames();
+        parked_ = TempItems("~unregmvt-*");
+        copies_ = TempItems("mvt-unregmvt-*");
+    }
+    // The program's copy parks its file in the temporary folder and asks for it to go at
+    // the next restart; a test puts both back.
+    void TearDown() override {
+        for (const std::string& item : TempItems("~unregmvt-*"))
+            if (!parked_.count(item)) DeleteFileA(item.c_str());
+        if (!pendingRenames_) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0,
+                              KEY_SET_VALUE | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+                RegDeleteValueA(key, "PendingFileRenameOperations");
+                RegCloseKey(key);
+            }
+        }
+        UninstallTest::TearDown();
+    }
+    static bool PendingRenames() {
+        return stagetest::ReadValue(HKEY_LOCAL_MACHINE, kSessionManager,
+                                    "PendingFileRenameOperations", KEY_WOW64_64KEY)
+            .found;
+    }
+
     // The program's exit code once it has ended by itself.
     static DWORD ExitCode(const Process& program) {
         EXPECT_TRUE(program.WaitForExit(30000)) << "the uninstaller did not end";
@@ -238,6 +281,9 @@ class UninstallerProgramTest : public UninstallTest {
             20000));
         return dialog;
     }
+    bool pendingRenames_ = false;
+    std::set<std::string> parked_, copies_;
+
     std::unique_ptr<Process> Start(const std::string& arguments = "") {
         return std::make_unique<Process>("\"" + dir_ + "\\" + kUninstallerName + "\"" + arguments,
                                          nullptr, dir_.c_str());
@@ -276,6 +322,8 @@ TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {
     EXPECT_EQ(ExitCode(*program), 0u);
     EXPECT_TRUE(WaitUntil([&] { return !FolderExists(dir_); }, 30000))
         << "the install directory goes once the program has ended";
+    EXPECT_TRUE(WaitUntil([&] { return TempItems("mvt-unregmvt-*") == copies_; }, 20000))
+        << "the copy removes its own folder";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
     EXPECT_FALSE(FolderExists(Group()));
 }
