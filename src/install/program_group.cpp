@@ -1,5 +1,6 @@
 #include "install/program_group.h"
 
+#include "install/record_names.h"
 #include "install/registry_records.h"
 
 namespace mvt::install {
@@ -8,7 +9,6 @@ namespace {
 
 constexpr char kShellFolders[] =
     "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kShortCuts[] = "ShortCuts";
 constexpr char kSetupFiles[] = "SetupFiles";
 constexpr char kUninstallerCaption[] = "Установка деинсталлятора...";
 constexpr char kStartLink[] = "\\Запуск Трилогии Морвата.lnk";
@@ -67,7 +67,7 @@ class ShortcutMaker {
     void Make(const std::string& folder, const GroupShortcut& shortcut) {
         const std::string linkFile = folder + shortcut.link;
         links_.Keep(MakeShellLink(installDir_ + shortcut.target, "", installDir_ + "\\", linkFile));
-        uninstallList_.WriteString(kShortCuts, "ShCut#" + std::to_string(shortcut.number),
+        uninstallList_.WriteString(kShortCutsSection, "ShCut#" + std::to_string(shortcut.number),
                                    linkFile);
     }
 
@@ -80,9 +80,9 @@ class ShortcutMaker {
 }  // namespace
 
 TIniFile OpenUninstallList(const std::string& installDir) {
-    TIniFile list(installDir + "\\unreglst.ini");
+    TIniFile list(installDir + "\\" + kUninstallListFile);
     list.EraseSection(kSetupFiles);
-    list.EraseSection(kShortCuts);
+    list.EraseSection(kShortCutsSection);
     return list;
 }
 

@@ -2,22 +2,11 @@
 
 #include <windows.h>
 
+#include "install/record_names.h"
+
 namespace mvt::install {
 
 namespace {
-
-constexpr const char* kProductKeys[] = {
-    "SOFTWARE\\Quillfen\\Veilspire\\1.00.000",
-    "SOFTWARE\\Quillfen Corp\\Morvath II Duskmere\\1.00.000",
-    "SOFTWARE\\Quillfen Corp\\Morvath(TM) II - Veilspire (TM)\\1.00.000",
-};
-constexpr char kGameAppPath[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MV2Main.Exe";
-constexpr char kRestoreAppPath[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MV2Main.Exe\\MV2Restore";
-constexpr char kMainAppPath[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MVMain.exe";
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MVT";
 
 constexpr char kGameGuid[] = "{5D2E91A0-4C7B-11D5-A3F0-00104B7E2C91}";
 constexpr int kGameVersion = 2500;

@@ -1,13 +1,14 @@
 #include "install/settings_file.h"
 
 #include "framework/inifiles.h"
+#include "install/record_names.h"
 
 namespace mvt::install {
 
 void WriteGameSettings(const std::string& installDir) {
     // The profile functions replace each key where it stands and append what is new, so a
     // settings file unpacked from an archive keeps its other keys.
-    TIniFile settings(installDir + "\\morvath.ini");
+    TIniFile settings(installDir + "\\" + kGameSettingsFile);
     settings.WriteInteger("Program Options", "Installing", 0);
     settings.WriteInteger("Program Options", "Install Type", 2);
     settings.WriteInteger("Game Options", "Memory Access", 100);

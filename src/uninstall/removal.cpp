@@ -11,23 +11,20 @@
 #include "framework/inifiles.h"
 #include "framework/sysutils.h"
 #include "install/progress_figures.h"
+#include "install/record_names.h"
 
 namespace mvt::uninstall {
 
 namespace {
 
-constexpr char kShortcutList[] = "unreglst.ini";
-constexpr char kGameSettings[] = "morvath.ini";
-constexpr char kShortCuts[] = "ShortCuts";
-constexpr char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kGameAppPath[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MV2Main.Exe";
-constexpr char kRestoreAppPath[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MV2Main.Exe\\MV2Restore";
-constexpr char kMainAppPath[] =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MVMain.exe";
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MVT";
+using install::kGameAppPath;
+using install::kMainAppPath;
+using install::kRestoreAppPath;
+using install::kShellFolders;
+using install::kUninstallKey;
+constexpr const char* kShortcutList = install::kUninstallListFile;
+constexpr const char* kGameSettings = install::kGameSettingsFile;
+constexpr const char* kShortCuts = install::kShortCutsSection;
 // The product keys and their parents, deepest first; each goes only when empty.
 constexpr const char* kProductKeys[] = {
     "SOFTWARE\\Quillfen\\Veilspire\\1.00.000",
