@@ -155,6 +155,8 @@ class ExtractJob {
     // Finds a password that opens the entry; false when none does (failure filled).
     bool Unlock(const CentralEntry& entry, const std::string& name, EntryData& data,
                 std::optional<TraditionalCipher>& cipher, EntryFailure& failure);
+    bool DeflatedStartDecodes(const CentralEntry& entry, const EntryData& data,
+                              TraditionalCipher cipher);
     bool CopyData(const CentralEntry& entry, const EntryData& data, TraditionalCipher* cipher,
                   OutputFile* file, EntryFailure& failure);
     bool CopyStored(const EntryData& data, TraditionalCipher* cipher, EntryFailure& failure);
@@ -456,7 +458,9 @@ bool ExtractJob::Unlock(const CentralEntry& entry, const std::string& name, Entr
                               : static_cast<uint8_t>(entry.crc32 >> 24);
     auto opens = [&](const std::string& password) {
         cipher.emplace(password);
-        if (cipher->AcceptsHeader(header, check)) return true;
+        if (cipher->AcceptsHeader(header, check) &&
+            (entry.method != kMethodDeflated || DeflatedStartDecodes(entry, data, *cipher)))
+            return true;
         cipher.reset();
         return false;
     };
@@ -478,6 +482,33 @@ bool ExtractJob::Unlock(const CentralEntry& entry, const std::string& name, Entr
         remaining = std::min(remaining - 1, reply.number);
     }
     return false;
+}
+
+// A wrong password passes the header's one-byte check once in 256 tries, and would then be
+// taken for the right one: the entry fails as damaged and the caller is not asked again.
+// What such a password decrypts is noise, which the inflater refuses within the first few
+// bytes almost every time, so the start of a deflated entry is decoded on trial first.
+bool ExtractJob::DeflatedStartDecodes(const CentralEntry& entry, const EntryData& data,
+                                      TraditionalCipher cipher) {
+    constexpr size_t kTrialInput = 256;
+    uint8_t sample[kTrialInput];
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(data.size, kTrialInput));
+    // A read failure is left to the copy, which reports it as such.
+    if (!archive_.ReadAt(data.offset, sample, count)) return true;
+    cipher.Decrypt(sample, count);
+    z_stream& z = inflater_.Stream();
+    inflateReset(&z);
+    z.next_in = sample;
+    z.avail_in = static_cast<uInt>(count);
+    int status = Z_OK;
+    while (status == Z_OK && z.avail_in > 0 && z.total_out <= entry.uncompressedSize) {
+        z.next_out = output_.data();
+        z.avail_out = static_cast<uInt>(output_.size());
+        status = inflate(&z, Z_NO_FLUSH);
+    }
+    if (z.total_out > entry.uncompressedSize) return false;
+    if (status == Z_STREAM_END) return z.total_out == entry.uncompressedSize;
+    return status == Z_OK || status == Z_BUF_ERROR;
 }
 
 bool ExtractJob::CopyData(const CentralEntry& entry, const EntryData& data,

@@ -91,6 +91,78 @@ def info(name, date=(2001, 2, 3, 4, 5, 6), system=0, attributes=0):
     return i
 
 
+CRC_TABLE = []
+for n in range(256):
+    c = n
+    for _ in range(8):
+        c = (c >> 1) ^ 0xEDB88320 if c & 1 else c >> 1
+    CRC_TABLE.append(c)
+
+
+class ZipCryptoKeys:
+    """The traditional zip cipher's key state, for building encrypted entries by hand."""
+
+    def __init__(self, password):
+        self.keys = [0x12345678, 0x23456789, 0x34567890]
+        for b in password:
+            self.update(b)
+
+    def update(self, plain):
+        k0, k1, k2 = self.keys
+        k0 = (k0 >> 8) ^ CRC_TABLE[(k0 ^ plain) & 0xFF]
+        k1 = ((k1 + (k0 & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        k2 = (k2 >> 8) ^ CRC_TABLE[(k2 ^ (k1 >> 24)) & 0xFF]
+        self.keys = [k0, k1, k2]
+
+    def stream_byte(self):
+        t = (self.keys[2] | 2) & 0xFFFF
+        return ((t * (t ^ 1)) >> 8) & 0xFF
+
+    def encrypt(self, data):
+        out = bytearray()
+        for b in data:
+            out.append(b ^ self.stream_byte())
+            self.update(b)
+        return bytes(out)
+
+    def decrypt(self, data):
+        out = bytearray()
+        for b in data:
+            p = b ^ self.stream_byte()
+            self.update(p)
+            out.append(p)
+        return bytes(out)
+
+
+def decoy_archive():
+    """One deflated entry encrypted with "secret" whose random header is chosen so that the
+    wrong password "decoy" passes the one-byte header check too (as 1 in 256 wrong passwords
+    do); what "decoy" decrypts of the data is not a deflate stream."""
+    text = b"Only the right password opens this.\n" * 50
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    packed = packer.compress(text) + packer.flush()
+    crc = zlib.crc32(text)
+    rng = random.Random(256)
+    while True:
+        header = bytes(rng.getrandbits(8) for _ in range(11)) + bytes([crc >> 24])
+        sealed = ZipCryptoKeys(b"secret").encrypt(header + packed)
+        decoy = ZipCryptoKeys(b"decoy").decrypt(sealed)
+        if decoy[11] != crc >> 24:
+            continue
+        try:
+            zlib.decompressobj(-15).decompress(decoy[12:12 + 256])
+        except zlib.error:
+            break
+    name = b"locked.txt"
+    fields = struct.pack("<HHHHHIII", 20, 1, 8, 0x2000, 0x5021, crc, len(sealed), len(text))
+    local = b"PK\x03\x04" + fields + struct.pack("<HH", len(name), 0) + name + sealed
+    central = (b"PK\x01\x02" + struct.pack("<H", 20) + fields +
+               struct.pack("<HHHHHII", len(name), 0, 0, 0, 0, 0x20, 0) + name)
+    end = b"PK\x05\x06" + struct.pack("<HHHHIIH", 0, 0, 1, 1, len(central), len(local), 0)
+    with open(os.path.join(OUT, "decoy.zip"), "wb") as f:
+        f.write(local + central + end)
+
+
 def hostile_archives():
     S, D = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
     unsafe = ["../evil1.txt", "..\\evil2.txt", "/evil3.txt", "\\evil4.txt", "C:/evil5.txt",
@@ -178,6 +250,7 @@ def main():
     make_payload()
     tool_archives()
     hostile_archives()
+    decoy_archive()
     open(os.path.join(OUT, "stamp"), "w").write("ok\n")
 
 
