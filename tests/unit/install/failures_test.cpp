@@ -5,6 +5,7 @@
 #include "framework/comobj.h"
 #include "framework/inifiles.h"
 #include "framework/registry.h"
+#include "install/program_group.h"
 #include "install/shell_link.h"
 #include "stage_fixture.h"
 
@@ -100,6 +101,46 @@ TEST_F(StageFailureTest, SettingsFileThatCannotBeWrittenEndsTheStagesUnchanged) 
     EXPECT_EQ(FileNames(group_, "*.lnk").size(), 5u);
     EXPECT_EQ(display_.log.back(), "messages");
     EXPECT_EQ(display_.log[display_.log.size() - 2], "status Создание файла настроек...");
+}
+
+// An uninstall list that cannot be written once the stages run (held open without write
+// sharing, as an editor can hold it): the first link is made, its key is refused, and
+// nothing after it happens.
+TEST_F(StageFailureTest, UninstallListThatCannotBeWrittenEndsAfterTheFirstLink) {
+    const std::string listFile = dir_ + "\\unreglst.ini";
+    WriteFile(listFile, "[ShortCuts]\r\nShCut#1=C:\\Old\\link.lnk\r\n");
+    mvt::install::LinkObjects links;
+    mvt::TIniFile list = mvt::install::OpenUninstallList(dir_);
+    HANDLE holder = CreateFileA(listFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::string failure = FailureOf<mvt::EIniFileException>(
+        [&] { mvt::install::RunRecordStages(dir_, choices_, display_, list, links); });
+    CloseHandle(holder);
+    EXPECT_EQ(failure, "Unable to write to " + listFile);
+    EXPECT_TRUE(ReadLink(group_ + "\\Запуск Трилогии Морвата.lnk").loaded);
+    EXPECT_EQ(FileNames(group_, "*.lnk").size(), 1u);
+    EXPECT_TRUE(FileNames(desktop_, "*").empty());
+    EXPECT_TRUE(list.ReadSection("ShortCuts").empty());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
+    EXPECT_FALSE(FileExists(dir_ + "\\morvath.ini"));
+}
+
+// A program group folder that cannot be made (the programs folder is a file): its links are
+// silently missing, their keys are written all the same, and the stages go on.
+TEST_F(StageFailureTest, GroupFolderThatCannotBeMadeLeavesItsLinksOutButListsThem) {
+    const std::string blocked = scratch_ + "\\Start Menu\\Blocked";
+    WriteFile(blocked, "a file, not a folder");
+    SetString(HKEY_CURRENT_USER, kShellFolders, "Programs", blocked);
+    RunStages(dir_);
+    EXPECT_FALSE(mvt::DirectoryExists(blocked + "\\Morvath Trilogy"));
+    EXPECT_EQ(mvt::TIniFile(dir_ + "\\unreglst.ini").ReadSection("ShortCuts"),
+              (Lines{"ShCut#1", "ShCut#2", "ShCut#3", "ShCut#4", "ShCut#5", "ShCut#6"}));
+    EXPECT_EQ(mvt::TIniFile(dir_ + "\\unreglst.ini").ReadString("ShortCuts", "ShCut#2", ""),
+              blocked + "\\Morvath Trilogy\\Настройка параметров.lnk");
+    EXPECT_TRUE(ReadLink(desktop_ + "\\Запуск Трилогии Морвата.lnk").loaded);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
+    EXPECT_TRUE(FileExists(dir_ + "\\morvath.ini"));
 }
 
 // A thread without COM cannot create the link object: the system's text for the result
