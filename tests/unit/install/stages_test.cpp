@@ -186,6 +186,8 @@ TEST_F(StageTest, BothOptionsOffMakeExactlyFourLinksAndNoUninstallEntry) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
     const std::string group = programs_ + "\\Morvath Trilogy";
     EXPECT_EQ(FileNames(group, "*").size(), 4u);
+    // Nothing was unpacked: the links are made all the same and point where the game goes.
+    for (const Link& link : kGroupLinks) ExpectLink(group + "\\" + link.file, dir, link.target);
     EXPECT_TRUE(FileNames(desktop_, "*").empty());
     EXPECT_EQ(mvt::TIniFile(dir + "\\unreglst.ini").ReadSection("ShortCuts"),
               (Lines{"ShCut#1", "ShCut#2", "ShCut#3", "ShCut#4"}));
