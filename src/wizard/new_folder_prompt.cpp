@@ -103,13 +103,12 @@ void TForm7::FormKeyPress(char& key) {
 void TForm7::SkBmpButton2Click() {
     wizard::PlayClick();
     // With no folder selected in the tree there is no place the user chose: nothing is
-    // made (rather than a folder at the root of the current drive).
+    // made (rather than a folder at the root of the current drive). The tree is read
+    // anew all the same, so that it shows what is on disk now.
     const std::string folder = NewFolderPath(Form6->SkShellTree1->SelectedPathName(), typedName_);
-    if (!folder.empty()) {
-        ForceDirectories(folder);  // a folder that cannot be made simply does not show
-        Form6->SkShellTree1->RefreshNodes();
-        Form6->SkShellTree1->SetSelectedPathName(folder);
-    }
+    if (!folder.empty()) ForceDirectories(folder);  // one that cannot be made does not show
+    Form6->SkShellTree1->RefreshNodes();
+    if (!folder.empty()) Form6->SkShellTree1->SetSelectedPathName(folder);
     Close();
     Form6->SkShellTree1->SetFocus();
 }

@@ -690,6 +690,34 @@ TEST_F(BrowserTest, ConfirmMakesTheFolderSelectsItAndTheNameStays) {
     EXPECT_EQ(Form5->Label1->Caption(), made);
 }
 
+// A blank name makes no folder, but the confirm still refreshes the tree: a folder made
+// meanwhile by another program shows at once.
+TEST_F(BrowserTest, ConfirmWithABlankNameMakesNothingButRefreshesTheTree) {
+    mvt::shell::TSkShellTree& tree = *Form6->SkShellTree1;
+    const std::string parent = scratch_ + "\\Spiele";
+    WhileModal(*Form6, OpenBrowser, [&] {
+        tree.SetSelectedPathName(parent);
+        ASSERT_EQ(tree.SelectedPathName(), parent);
+        HTREEITEM scratchNode = reinterpret_cast<HTREEITEM>(
+            SendMessageA(tree.Handle(), TVM_GETNEXTITEM, TVGN_PARENT,
+                         reinterpret_cast<LPARAM>(tree.SelectedNode())));
+        auto captions = [&] {
+            std::set<std::string> names;
+            for (HTREEITEM child : tree.ChildNodes(scratchNode)) names.insert(tree.NodeText(child));
+            return names;
+        };
+        ASSERT_EQ(captions(), (std::set<std::string>{"Spiele"}));
+        ASSERT_TRUE(ForceDirectories(scratch_ + "\\Neu"));
+        WhileModal(*Form7, OpenPrompt, [&] {
+            RetypeName("  ");
+            Click(*Form7->SkBmpButton2);
+        });
+        EXPECT_EQ(captions(), (std::set<std::string>{"Neu", "Spiele"}));
+        EXPECT_EQ(tree.SelectedPathName(), parent);
+        Click(*Form6->SkBmpButton2);
+    });
+}
+
 TEST_F(BrowserTest, ConfirmWithoutASelectedFolderMakesNothing) {
     const std::string name = Format("mvt nothing %lu", GetCurrentProcessId());
     WhileModal(*Form6, OpenBrowser, [&] {
