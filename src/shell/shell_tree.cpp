@@ -549,6 +549,9 @@ void TSkCustomShellTree::RereadNode(HTREEITEM item) {
         for (auto it = first; it != last && data && folder; ++it) {
             if (!matched[it->second] && SameItem(*folder, data->child, fresh[it->second].item)) {
                 matched[it->second] = found = true;
+                // A kept node never opened shows its button as the system sees it now, so
+                // that a folder which has just got its first sub-folder can be opened.
+                if (!data->enumerated) SetChildButton(child, HasSubFolders(fresh[it->second]));
                 break;
             }
         }
