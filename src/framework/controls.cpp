@@ -456,6 +456,12 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (message == WM_KEYDOWN && key == VK_TAB && !(shift & (ssCtrl | ssAlt)) && form &&
                 form->SelectNext(this, !(shift & ssShift)))
                 return 0;
+            // Alt+F4 on a system control asks its window to close, as the default handling
+            // does: some controls (Wine's combo box, tree view) end every Alt+key themselves.
+            if (message == WM_SYSKEYDOWN && key == VK_F4 && !ownClass && (lParam & (1 << 29))) {
+                PostMessageA(GetAncestor(handle_, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+                return 0;
+            }
             wParam = key;
             break;
         }

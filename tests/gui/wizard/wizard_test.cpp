@@ -598,6 +598,25 @@ TEST_F(BrowserTest, CloseAndSelectWithoutAFolderChangeNothing) {
     EXPECT_EQ(Form5->LocateLabel1->Lines().Text(), lines);
 }
 
+TEST_F(BrowserTest, AltF4ClosesItWhereverTheFocusIs) {
+    // The key as the system delivers it to the focused control: Alt held (bit 29).
+    const LPARAM altF4 = 1 | (MapVirtualKeyA(VK_F4, MAPVK_VK_TO_VSC) << 16) | (1 << 29);
+    const std::vector<std::pair<const char*, TWinControl*>> targets = {
+        {"drive list", Form6->SkDriveComboBox1},
+        {"folder tree", Form6->SkShellTree1},
+        {"select button", Form6->SkBmpButton1}};
+    for (const auto& [name, control] : targets) {
+        SCOPED_TRACE(name);
+        WhileModal(*Form6, OpenBrowser, [&] {
+            control->SetFocus();
+            Post(control->Handle(), WM_SYSKEYDOWN, VK_F4, altF4);
+            Process();
+        });
+        EXPECT_FALSE(Form6->Visible()) << name;
+        EXPECT_EQ(Form5->Label1->Caption(), savedFolder_) << name;
+    }
+}
+
 TEST_F(BrowserTest, AnotherDriveReRootsTheTree) {
     mvt::shell::TSkDriveComboBox& drives = *Form6->SkDriveComboBox1;
     int other = -1;
