@@ -76,7 +76,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");
 
     RichEdit1 = CreateChild<THiddenEdit>(this, this, 432, 392, 0, 0);
-    RichEdit1->OnKeyDown = [this](TObject*, WORD& key, unsigned) { RichEdit1KeyDown(key); };
+    RichEdit1->OnKeyDown = [this](TObject*, WORD& key, unsigned shift) {
+        RichEdit1KeyDown(key, shift);
+    };
     RichEdit1->OnMouseWheel = [this](TObject*, unsigned, int delta, POINT, bool&) {
         RichEdit1MouseWheel(delta);  // left unhandled, as the screen does not consume it
     };
@@ -129,7 +131,9 @@ void TForm1::SkBmpButton4Click() {
     MoveMarker();
 }
 
-void TForm1::RichEdit1KeyDown(WORD& key) {
+void TForm1::RichEdit1KeyDown(WORD& key, unsigned shift) {
+    // Alt+F4 is a close request, not a key for the edit: it goes on to ask whether to leave.
+    if (key == VK_F4 && (shift & ssAlt)) return;
     if (key == VK_UP && SkBmpButton3->Enabled()) SkBmpButton3Click();
     if (key == VK_DOWN && SkBmpButton4->Enabled()) SkBmpButton4Click();
     key = 0;  // whatever else reaches the hidden edit is never shown

@@ -34,7 +34,7 @@ class TForm1 : public mvt::TForm {
     void SkBmpButton2Click();
     void SkBmpButton3Click();
     void SkBmpButton4Click();
-    void RichEdit1KeyDown(WORD& key);
+    void RichEdit1KeyDown(WORD& key, unsigned shift);
     void RichEdit1MouseWheel(int delta);
 
     static constexpr int kScrollStep = 42;

@@ -418,6 +418,40 @@ TEST_F(WizardTest, CancelOnTheConfirmationKeepsTheScreenAndTheArrowKeys) {
     EXPECT_EQ(Form1->SkLabel1->Top(), -42);
 }
 
+// Alt+F4 is a close request like the close icon, also while the focus is in the hidden
+// edit that swallows every other key of the welcome screen.
+TEST_F(WizardTest, AltF4OnTheWelcomeScreenAsksForTheConfirmation) {
+    ASSERT_TRUE(Form1->RichEdit1->Focused());
+    bool asked = false;
+    auto* timer = Form1->Make<TTimer>();
+    timer->SetInterval(50);
+    timer->OnTimer = [&](TObject*) {
+        if (!Form3->Visible()) return;
+        timer->SetEnabled(false);
+        asked = true;
+        Click(*Form3->SkBmpButton2);
+    };
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_MENU] = 0x80;
+    SetKeyboardState(keys);
+    const LPARAM altDown = 1 | (1 << 29);
+    Post(Form1->RichEdit1->Handle(), WM_SYSKEYDOWN, VK_F4, altDown);
+    keys[VK_MENU] = 0;
+    SetKeyboardState(keys);
+    for (int i = 0; i < 20 && !asked; ++i) {
+        Sleep(20);
+        Process();
+    }
+    timer->SetEnabled(false);
+    Form1->FreeComponent(timer);
+    EXPECT_TRUE(asked) << "Alt+F4 did not ask to leave";
+    EXPECT_TRUE(Form1->Visible());
+    EXPECT_NE(Form3->Tag(), 111);
+    Key(VK_DOWN);
+    EXPECT_EQ(Form1->SkLabel1->Top(), -42) << "the arrow keys stopped working";
+}
+
 // ---- Folder browser and new-folder prompt -----------------------------------------------
 
 // Opens a modal screen with `open` and, once it shows, runs `inside` from a timer of its
