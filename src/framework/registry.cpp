@@ -80,7 +80,12 @@ std::string ReadMachineString(const std::string& key, const std::string& name) {
     TRegistry registry(KEY_ALL_ACCESS);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     if (!registry.OpenKey(key, false)) return {};
-    return registry.ReadString(name);
+    // A value of another type (a number, binary data) cannot be read as text either.
+    try {
+        return registry.ReadString(name);
+    } catch (const ERegistryException&) {
+        return {};
+    }
 }
 
 }  // namespace mvt

@@ -452,6 +452,45 @@ TEST_F(WizardTest, AltF4OnTheWelcomeScreenAsksForTheConfirmation) {
     EXPECT_EQ(Form1->SkLabel1->Top(), -42) << "the arrow keys stopped working";
 }
 
+// A "ProgramFilesDir" of another value type cannot be read as a folder: it counts as empty,
+// like a missing one, and the screen is still set up.
+TEST_F(WizardTest, ProgramFilesDirOfAnotherTypeCountsAsEmpty) {
+    constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersion, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS);
+    char saved[MAX_PATH] = {};
+    DWORD savedType = 0, savedSize = sizeof saved - 1;
+    ASSERT_EQ(RegQueryValueExA(key, "ProgramFilesDir", nullptr, &savedType,
+                               reinterpret_cast<BYTE*>(saved), &savedSize),
+              ERROR_SUCCESS);
+    const std::string savedCaption = Form5->Label1->Caption();
+    DWORD number = 7;
+    ASSERT_EQ(RegSetValueExA(key, "ProgramFilesDir", 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&number), sizeof number),
+              ERROR_SUCCESS);
+    std::string failure;
+    try {
+        Form5->FormCreate();
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    RegSetValueExA(key, "ProgramFilesDir", 0, savedType, reinterpret_cast<const BYTE*>(saved),
+                   savedSize);
+    RegCloseKey(key);
+    const std::string caption = Form5->Label1->Caption();
+    const std::string freeLine = Form5->LocateLabel1->Lines()[6];
+    const bool nextEnabled = Form5->SkBmpButton2->Enabled();
+    Form5->Label1->SetCaption(savedCaption);
+    Form5->SkBmpButton2->SetEnabled(true);
+    Form5->ShowSpace();
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(caption, "\\Morvath Trilogy");
+    EXPECT_EQ(freeLine, "Свободно на диске \\:\t\t0 Гб");
+    EXPECT_FALSE(nextEnabled);
+}
+
 // ---- Folder browser and new-folder prompt -----------------------------------------------
 
 // Opens a modal screen with `open` and, once it shows, runs `inside` from a timer of its
