@@ -10,10 +10,11 @@ namespace wizard {
 
 double GigabyteFigure(double bytes) {
     // The division runs in extended precision: in double precision 10 * 2^30 bytes would
-    // come out as 999.99999… hundredths and be cut to 9,99 instead of 10. Cutting through
-    // an integer also keeps a tiny negative value at 0 rather than -0.
-    long double hundredths = static_cast<long double>(bytes) / 10737418.24L;
-    return static_cast<double>(static_cast<int64_t>(hundredths)) * 0.01;
+    // come out as 999.99999… hundredths and be cut to 9,99 instead of 10. The cut stays in
+    // floating point, so that no size is too large for it; adding 0 turns the -0 of a tiny
+    // negative value into 0.
+    long double hundredths = std::trunc(static_cast<long double>(bytes) / 10737418.24L);
+    return static_cast<double>(hundredths) * 0.01 + 0.0;
 }
 
 std::string NumberText(double value, char decimalSeparator) {

@@ -18,6 +18,16 @@ TEST(SpaceTest, GigabytesAreCutNeverRoundedUp) {
     EXPECT_EQ(NumberText(GigabyteFigure(-1), ','), "0") << "an unknown drive shows 0, not -0";
 }
 
+// A size beyond any whole number of 64 bits is still cut, not wrapped to a negative figure
+// that would let Next through.
+TEST(SpaceTest, HugeSizesAreCutWithoutOverflow) {
+    const double figure = GigabyteFigure(1e30);
+    EXPECT_GT(figure, 9.3e20);
+    EXPECT_LT(figure, 9.32e20);
+    EXPECT_FALSE(EnoughSpace(GigabyteFigure(1e15), figure));
+    EXPECT_EQ(NumberText(GigabyteFigure(-1e30), ','), NumberText(-figure, ','));
+}
+
 TEST(SpaceTest, NumberTextIsTheShortestGeneralForm) {
     EXPECT_EQ(NumberText(931 * 0.01, ','), "9,31");
     EXPECT_EQ(NumberText(123456 * 0.01, ','), "1234,56") << "no digit grouping";
