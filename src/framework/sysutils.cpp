@@ -121,4 +121,12 @@ std::string SysErrorMessage(unsigned long error) {
     return message;
 }
 
+TQuietSystemErrors::TQuietSystemErrors() {
+    SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
+}
+
+TQuietSystemErrors::~TQuietSystemErrors() {
+    SetThreadErrorMode(previous_, nullptr);
+}
+
 }  // namespace mvt

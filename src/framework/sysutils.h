@@ -59,4 +59,17 @@ char DecimalSeparator();
 // The system's text for an error number (GetLastError), without the trailing line break.
 std::string SysErrorMessage(unsigned long error);
 
+// While it lives, the system shows no critical-error or missing-file boxes ("There is no
+// disk in the drive") for calls on this thread: they fail with their error instead.
+class TQuietSystemErrors {
+  public:
+    TQuietSystemErrors();
+    ~TQuietSystemErrors();
+    TQuietSystemErrors(const TQuietSystemErrors&) = delete;
+    TQuietSystemErrors& operator=(const TQuietSystemErrors&) = delete;
+
+  private:
+    unsigned long previous_ = 0;
+};
+
 }  // namespace mvt

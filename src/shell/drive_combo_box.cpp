@@ -30,19 +30,6 @@ void LoadPicture(TBitmap& bitmap, const char* name) {
     }
 }
 
-// The system's critical-error dialogs ("There is no disk in the drive") stay away from this
-// thread while the guard lives.
-class TNoErrorDialogs {
-  public:
-    TNoErrorDialogs() { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
-    ~TNoErrorDialogs() { SetThreadErrorMode(previous_, nullptr); }
-    TNoErrorDialogs(const TNoErrorDialogs&) = delete;
-    TNoErrorDialogs& operator=(const TNoErrorDialogs&) = delete;
-
-  private:
-    DWORD previous_ = 0;
-};
-
 }  // namespace
 
 TSkDriveComboBox::TSkDriveComboBox(TComponent* owner) : TComboBox(owner) {
@@ -71,7 +58,7 @@ std::string TSkDriveComboBox::VolumeLabel(char letter) {
     const char root[] = {letter, ':', '\\', '\0'};
     char label[MAX_PATH + 1] = {};
     {
-        TNoErrorDialogs quiet;
+        TQuietSystemErrors quiet;
         if (!GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr,
                                    0))
             return {};

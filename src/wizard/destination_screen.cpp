@@ -32,6 +32,8 @@ double FreeBytesOnDriveOf(const std::string& path) {
     if (drive < 1 || drive > 26) return -1;
     std::string root = std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
     ULARGE_INTEGER available{};
+    // An empty removable drive answers with an error, not with the system's "no disk" box.
+    TQuietSystemErrors quiet;
     if (!GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr)) return -1;
     return static_cast<double>(available.QuadPart);
 }

@@ -23,18 +23,6 @@ int StatusMessageId(int status) {
 
 namespace {
 
-// No critical-error or missing-file boxes from the system while the loader runs.
-class QuietErrorMode {
-  public:
-    QuietErrorMode() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
-    ~QuietErrorMode() { SetErrorMode(previous_); }
-    QuietErrorMode(const QuietErrorMode&) = delete;
-    QuietErrorMode& operator=(const QuietErrorMode&) = delete;
-
-  private:
-    UINT previous_;
-};
-
 template <class F>
 F Entry(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -116,7 +104,7 @@ bool TZUDynamicBind::LoadPath(const std::string& path, bool raise) {
     UniqueModule loaded;
     DWORD error = 0;
     {
-        QuietErrorMode quiet;
+        TQuietSystemErrors quiet;  // no system boxes while the loader runs
         loaded = LoadLibraryAtPath(path);
         if (!loaded) error = GetLastError();
     }

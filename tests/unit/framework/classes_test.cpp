@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <thread>
 
 #include "framework/classes.h"
 #include "framework/sysutils.h"
@@ -45,6 +48,25 @@ TEST(SysUtilsTest, PathsAndTrim) {
     EXPECT_EQ(IncludeTrailingBackslash("C:\\a"), "C:\\a\\");
     EXPECT_EQ(Trim(" \t x y \r\n"), "x y");
     EXPECT_EQ(Format("%d%%", 50), "50%");
+}
+
+TEST(SysUtilsTest, QuietSystemErrorsHoldsForThisThreadAndRestoresTheModeItFound) {
+    constexpr DWORD kQuiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    SetThreadErrorMode(SEM_NOGPFAULTERRORBOX, nullptr);
+    {
+        TQuietSystemErrors quiet;
+        EXPECT_EQ(GetThreadErrorMode(), kQuiet);
+        DWORD otherThread = 0;
+        std::thread([&] { otherThread = GetThreadErrorMode(); }).join();
+        EXPECT_EQ(otherThread & kQuiet, 0u) << "other threads keep their own mode";
+        {
+            TQuietSystemErrors nested;
+            EXPECT_EQ(GetThreadErrorMode(), kQuiet);
+        }
+        EXPECT_EQ(GetThreadErrorMode(), kQuiet) << "the inner guard restores the outer one";
+    }
+    EXPECT_EQ(GetThreadErrorMode(), static_cast<DWORD>(SEM_NOGPFAULTERRORBOX));
+    SetThreadErrorMode(0, nullptr);
 }
 
 }  // namespace
