@@ -125,6 +125,23 @@ TEST_F(Binding, LoadedForEachExtractAndKeptWithDllLoad) {
     EXPECT_EQ(fake.LastCall().calls, 2);
 }
 
+TEST_F(Binding, DllLoadFromFormDataHoldsTheLibraryOnceLoaded) {
+    FakeLibrary fake;
+    fake.SetScript({});
+    zip->SetLoading(true);
+    zip->SetDLLDirectory(fake.Folder());
+    zip->SetDll_Load(true);
+    EXPECT_TRUE(zip->Dll_Load());  // the stored value while loading
+    zip->Loaded();
+    EXPECT_TRUE(zip->Dll_Load());  // the activation after loading took the hold
+    EXPECT_EQ(zip->Worker().Usage(), unsigned{kPurposeKeep});
+    zip->SetZipFileName(Fixture("many.zip"));
+    EXPECT_EQ(zip->Extract(), 0);
+    EXPECT_TRUE(zip->Dll_Load());
+    zip->SetDll_Load(false);
+    EXPECT_FALSE(zip->Dll_Load());
+}
+
 TEST_F(Binding, NegativeStatusesBecomeTheirMessages) {
     FakeLibrary fake;
     zip->SetDLLDirectory(fake.Folder());
