@@ -71,6 +71,7 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
                                  zip::ExtrBit(zip::ExtrOptsEnum::ExtrOverWrite) |
                                  zip::ExtrBit(zip::ExtrOptsEnum::ExtrForceDirs));
     ZipUnpacker1->SetUnattended(false);
+    ZipUnpacker1->SFX().path = "ZLSFXUS.bin";  // stored only: no self-extractor is made
     ZipUnpacker1->OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
                                           int perCent) {
         ZipUnpacker1ItemProgress(item, totalSize, perCent);

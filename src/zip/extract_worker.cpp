@@ -323,7 +323,8 @@ int32_t TZUWorker::HandleCallback(ZlCallbackRecord& record) {
 
 void TZUWorker::DispatchMessage(ZlCallbackRecord& record) {
     const int code = record.number;
-    const std::string text = record.text ? record.text : "";
+    // Entry names in the library's texts are shown as everywhere else, with "\".
+    const std::string text = LibraryText(record.text);
     if (code != 0) {
         std::string message = text;
         const int lowByte = static_cast<int8_t>(code & 0xFF);

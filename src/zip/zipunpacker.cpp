@@ -123,6 +123,7 @@ void TCustomZipUnpacker::SetActive(bool active) {
         return;
     }
     Operation operation(*this);
+    ApplyDllLoad();              // every operation start; a failure is reported there
     worker_->SetActive(active);  // a pending directory read runs now
 }
 
@@ -143,6 +144,9 @@ void TCustomZipUnpacker::SetZipFileName(const std::string& name) {
         return;
     }
     Operation operation(*this);
+    // Dll_Load is applied at every operation start; the directory read needs no library,
+    // so it goes on whether or not the library could be held.
+    ApplyDllLoad();
     // A stop asked for during an earlier operation must not cancel this new read.
     worker_->SetCancel(false);
     worker_->ReadDirectory();  // deferred while inactive

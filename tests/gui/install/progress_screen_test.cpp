@@ -81,6 +81,31 @@ TEST_F(ProgressScreenTest, WorkedExampleOfThePercentFigure) {
     EXPECT_EQ(Progress.DoneSize, 211);
 }
 
+TEST_F(ProgressScreenTest, ZipComponentHoldsTheScreensStoredSettings) {
+    using namespace mvt::zip;
+    TZipUnpacker& zip = *Form10->ZipUnpacker1;
+    EXPECT_EQ(zip.AddOptions(), 0u);
+    EXPECT_EQ(zip.AddStoreSuffixes(), kDefaultStoreSuffixes);
+    EXPECT_FALSE(zip.Dll_Load());
+    EXPECT_EQ(zip.ExtrOptions(), ExtrBit(ExtrOptsEnum::ExtrDirNames) |
+                                     ExtrBit(ExtrOptsEnum::ExtrOverWrite) |
+                                     ExtrBit(ExtrOptsEnum::ExtrForceDirs));
+    EXPECT_EQ(zip.KeepFreeOnAllDisks(), 0u);
+    EXPECT_EQ(zip.KeepFreeOnDisk1(), 0u);
+    EXPECT_EQ(zip.MaxVolumeSize(), 0);
+    EXPECT_EQ(zip.PasswordReqCount(), 1u);
+    EXPECT_EQ(zip.SFX().options, 0u);
+    EXPECT_EQ(zip.SpanOptions(), 0u);
+    EXPECT_EQ(zip.SFX().overWriteMode, OvrOpts::OvrConfirm);
+    EXPECT_EQ(zip.SFX().path, "ZLSFXUS.bin");
+    EXPECT_FALSE(zip.Trace());
+    EXPECT_FALSE(zip.Unattended());
+    EXPECT_FALSE(zip.Verbose());
+    EXPECT_EQ(zip.Version(), "1.79.08.02");
+    EXPECT_EQ(zip.VersionInfo(), "1.79.08.02");
+    EXPECT_TRUE(static_cast<bool>(zip.OnItemProgress));
+}
+
 TEST_F(ProgressScreenTest, FigureStopsAtOneHundredWhenFullSizeIsTooSmall) {
     Report("big.dat", 4000, 100);
     EXPECT_EQ(Form10->Label4->Caption(), "100");

@@ -125,6 +125,23 @@ TEST_F(Binding, LoadedForEachExtractAndKeptWithDllLoad) {
     EXPECT_EQ(fake.LastCall().calls, 2);
 }
 
+TEST_F(Binding, DllLoadFromFormDataHoldsTheLibraryOnceLoaded) {
+    FakeLibrary fake;
+    fake.SetScript({});
+    zip->SetLoading(true);
+    zip->SetDLLDirectory(fake.Folder());
+    zip->SetDll_Load(true);
+    EXPECT_TRUE(zip->Dll_Load());  // the stored value while loading
+    zip->Loaded();
+    EXPECT_TRUE(zip->Dll_Load());  // the activation after loading took the hold
+    EXPECT_EQ(zip->Worker().Usage(), unsigned{kPurposeKeep});
+    zip->SetZipFileName(Fixture("many.zip"));
+    EXPECT_EQ(zip->Extract(), 0);
+    EXPECT_TRUE(zip->Dll_Load());
+    zip->SetDll_Load(false);
+    EXPECT_FALSE(zip->Dll_Load());
+}
+
 TEST_F(Binding, NegativeStatusesBecomeTheirMessages) {
     FakeLibrary fake;
     zip->SetDLLDirectory(fake.Folder());
@@ -307,14 +324,16 @@ TEST_F(Dispatch, ProgressEventsAndPercentRules) {
 }
 
 TEST_F(Dispatch, LibraryMessagesAndSkips) {
-    fake.SetScript({{4, 0x0105, 0, 0, 0, "cannot write x"},
-                    {4, 0, 0, 0, 0, "just a note"},
-                    {11, 0x0203, 6, 0, 0, "bad.txt"}},
+    fake.SetScript({{4, 0x0105, 0, 0, 0, "cannot write dir/x"},
+                    {4, 0, 0, 0, 0, "just a note on a/b"},
+                    {11, 0x0203, 6, 0, 0, "sub/bad.txt"}},
                    2);
     EXPECT_EQ(zip->Extract(), 3);  // low byte of the last entry error
-    EXPECT_EQ(messages[1], (MessageReport{0x0105, "cannot write x"}));
-    EXPECT_EQ(messages[2], (MessageReport{0, "just a note"}));
-    EXPECT_EQ(messages[3], (MessageReport{10125, "Skipped bad.txt 5"}));
+    // Names in the library's texts are shown with the system's separator.
+    EXPECT_EQ(messages[1], (MessageReport{0x0105, "cannot write dir\\x"}));
+    EXPECT_EQ(zip->ErrorMessage(), "cannot write dir\\x");
+    EXPECT_EQ(messages[2], (MessageReport{0, "just a note on a\\b"}));
+    EXPECT_EQ(messages[3], (MessageReport{10125, "Skipped sub\\bad.txt 5"}));
     EXPECT_EQ(zip->FullErrorCode(), 0x0203);
     EXPECT_EQ(zip->SuccessCnt(), 2);
 }
