@@ -61,6 +61,16 @@ void TCustomZipUnpacker::CopySettingsIn() {
     worker_->trace = settings_.trace;
 }
 
+bool TCustomZipUnpacker::CopySettingsReported() {
+    try {
+        CopySettingsIn();
+        return true;
+    } catch (...) {
+        worker_->ReportUnexpected(std::current_exception());
+        return false;
+    }
+}
+
 void TCustomZipUnpacker::CopyStateBack() {
     settings_.zipFileName = worker_->settings.zipFileName;
     fspecArgs_.Clear();
@@ -116,12 +126,7 @@ void TCustomZipUnpacker::SetActive(bool active) {
     active_ = active;
     deferredDeactivate_ = false;
     if (loading_ || busy_) return;
-    try {
-        CopySettingsIn();
-    } catch (...) {
-        worker_->ReportUnexpected(std::current_exception());
-        return;
-    }
+    if (!CopySettingsReported()) return;
     Operation operation(*this);
     ApplyDllLoad();              // every operation start; a failure is reported there
     worker_->SetActive(active);  // a pending directory read runs now
@@ -137,12 +142,7 @@ void TCustomZipUnpacker::SetZipFileName(const std::string& name) {
     settings_.zipFileName = name;
     if (loading_) worker_->DeferRead();
     if (loading_ || busy_) return;
-    try {
-        CopySettingsIn();
-    } catch (...) {
-        worker_->ReportUnexpected(std::current_exception());
-        return;
-    }
+    if (!CopySettingsReported()) return;
     Operation operation(*this);
     // Dll_Load is applied at every operation start; the directory read needs no library,
     // so it goes on whether or not the library could be held.

@@ -180,6 +180,9 @@ class TCustomZipUnpacker : public TComponent {
     // Applies Dll_Load at the start of an operation; false when that failed (reported).
     bool ApplyDllLoad();
     void CopySettingsIn();
+    // CopySettingsIn for an operation that reports its own failures; false when it failed
+    // (reported).
+    bool CopySettingsReported();
     void CopyStateBack();
 
     std::unique_ptr<TZUWorker> worker_;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,5 +122,20 @@ class Process {
   private:
     PROCESS_INFORMATION info_{};
 };
+
+// Files and folders in the temporary folder whose names match a pattern: what a program
+// leaves there, as full paths.
+inline std::set<std::string> TempItems(const char* pattern) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::set<std::string> items;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((std::string(temp) + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return items;
+    do items.insert(std::string(temp) + found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return items;
+}
 
 }  // namespace testsupport

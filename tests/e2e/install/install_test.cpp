@@ -161,20 +161,6 @@ void EndProcesses(const std::vector<DWORD>& ids) {
     }
 }
 
-// Files and folders below the temporary folder whose names start with a prefix.
-std::set<std::string> TempItems(const char* pattern) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::set<std::string> items;
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((std::string(temp) + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return items;
-    do items.insert(std::string(temp) + found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return items;
-}
-
 // The top of a folder for the log: each file with its size, each folder with the number of
 // files below it.
 void PrintListing(const char* title, const std::string& folder) {

@@ -21,6 +21,7 @@ using stagetest::WriteFile;
 using testsupport::ChildAt;
 using testsupport::Click;
 using testsupport::Process;
+using testsupport::TempItems;
 using testsupport::VisibleWindows;
 using testsupport::WaitUntil;
 using testsupport::WindowWithClientSize;
@@ -217,20 +218,6 @@ TEST_F(UninstallTest, RefusesWhatItCannotTrust) {
 }
 
 // ---- the program itself ----
-
-// Files and folders in the temporary folder whose names match a pattern.
-std::set<std::string> TempItems(const char* pattern) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::set<std::string> items;
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((std::string(temp) + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return items;
-    do items.insert(std::string(temp) + found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return items;
-}
 
 class UninstallerProgramTest : public UninstallTest {
   protected:
