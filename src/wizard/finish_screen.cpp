@@ -16,7 +16,7 @@ TForm11::TForm11(TComponent* owner) : TForm(owner) {
     skin::MakeWizardWindow(*this, 478, 240, true);
     SetPosition(TPosition::poScreenCenter);
     Image1 = skin::AddBackground(*this, "BG_FINISH");
-    SkBmpButton1 = AddWizardButton(*this, 114, 199, 257, 36, "BTN_FINISH", clWhite);
+    SkBmpButton1 = skin::AddButton(*this, 114, 199, 257, 36, "BTN_FINISH", clWhite);
     SkLauncher1 = Make<TSkLauncher>();
     SkLauncher1->SetAction("Open");
     SkLauncher1->SetTimeout(-1);

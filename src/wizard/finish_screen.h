@@ -5,14 +5,14 @@
 #include "controls/launcher.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 class TForm11 : public mvt::TForm {
   public:
     explicit TForm11(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
-    WizardButton* SkBmpButton1;  // exit
+    mvt::TSkBmpButton* SkBmpButton1;  // exit
     mvt::TSkLauncher* SkLauncher1;
 
     void SkBmpButton1Click();
