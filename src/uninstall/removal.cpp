@@ -10,7 +10,7 @@
 #include "framework/comobj.h"
 #include "framework/inifiles.h"
 #include "framework/sysutils.h"
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 #include "install/record_names.h"
 
 namespace mvt::uninstall {
