@@ -1,6 +1,6 @@
 // The installation run with real archives, the real zip component and library, the
 // prefix's registry and real files: what it unpacks where, and where it stops.
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 #include "run_fixture.h"
 
 using namespace mvt;

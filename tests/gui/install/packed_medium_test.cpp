@@ -1,9 +1,6 @@
 // The installation run over a medium made by mvtpack: FullSize written by the packer against
 // DoneSize as the progress handler grows it from the zip component's real reports.
-#include <fstream>
-#include <sstream>
-
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 #include "run_fixture.h"
 
 using namespace mvt;
@@ -11,50 +8,18 @@ using namespace mvt::install;
 
 namespace {
 
-const std::string kMedium = MVT_PACKED_MEDIUM;
-
-// FullSize and the archive names of the packed medium's setup description.
-struct Description {
-    std::string fullSize;
-    std::vector<std::string> files;
-};
-
-Description ReadDescription() {
-    Description description;
-    const std::string ini = kMedium + "\\MVTSetup.ini";
-    char value[2048];
-    GetPrivateProfileStringA("Setup", "FullSize", "", value, sizeof value, ini.c_str());
-    description.fullSize = value;
-    for (int n = 0;; ++n) {
-        GetPrivateProfileStringA("Files", ("File" + std::to_string(n)).c_str(), "", value,
-                                 sizeof value, ini.c_str());
-        if (!*value) break;
-        description.files.push_back(value);
-    }
-    return description;
-}
-
 class PackedMediumTest : public runtest::RunTest {
   protected:
     void TearDown() override {
-        stagetest::RemoveTree(ProgramFolder() + "Archives\\packed");
+        runtest::RemovePackedArchives();
         RunTest::TearDown();
     }
 };
 
 TEST_F(PackedMediumTest, ThePercentReachesOneHundredWithTheLastListedArchive) {
-    const Description packed = ReadDescription();
-    ASSERT_EQ(packed.files.size(), 7u) << kMedium;
-    // The packed archives below the test program's own archives folder: the prefix
-    // "packed\" holds no text of a rule, so each archive still goes where its name says.
-    std::vector<std::string> listed;
-    for (const std::string& name : packed.files) {
-        const std::string target = ProgramFolder() + "Archives\\packed\\" + name;
-        ForceDirectories(ExtractFilePath(target));
-        ASSERT_TRUE(CopyFileA((kMedium + "\\Archives\\" + name).c_str(), target.c_str(), FALSE));
-        listed.push_back("packed\\" + name);
-    }
-    runtest::WriteSetupDescription(packed.fullSize, listed);
+    const runtest::PackedDescription packed = runtest::ReadPackedDescription();
+    ASSERT_EQ(packed.files.size(), 7u) << runtest::kPackedMedium;
+    const std::vector<std::string> listed = runtest::ListPackedArchives(packed);
     wizard.uninstaller = false;
 
     // What the screen shows before the last listed archive starts, and DoneSize then.

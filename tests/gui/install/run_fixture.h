@@ -53,6 +53,53 @@ inline void WriteSetupDescription(const std::string& fullSize,
     stagetest::WriteFile(mvt::ProgramFolder() + "MVTSetup.ini", text);
 }
 
+// The medium mvtpack packed from tests/gui/install/make_pack_tree.py's game tree, and
+// that tree.
+inline const std::string kPackedMedium = MVT_PACKED_MEDIUM;
+inline const std::string kPackedGame = MVT_PACKED_GAME;
+
+// FullSize and the archive names of the packed medium's setup description.
+struct PackedDescription {
+    std::string fullSize;
+    std::vector<std::string> files;
+};
+
+inline PackedDescription ReadPackedDescription() {
+    PackedDescription description;
+    const std::string ini = kPackedMedium + "\\MVTSetup.ini";
+    char value[2048];
+    GetPrivateProfileStringA("Setup", "FullSize", "", value, sizeof value, ini.c_str());
+    description.fullSize = value;
+    for (int n = 0;; ++n) {
+        GetPrivateProfileStringA("Files", ("File" + std::to_string(n)).c_str(), "", value,
+                                 sizeof value, ini.c_str());
+        if (!*value) break;
+        description.files.push_back(value);
+    }
+    return description;
+}
+
+// Copies the packed archives below the test program's own archives folder and writes the
+// setup description that lists them there. The prefix "packed\" holds no text of a rule,
+// so each archive still goes where its name says. Returns the names as listed.
+inline std::vector<std::string> ListPackedArchives(const PackedDescription& packed) {
+    std::vector<std::string> listed;
+    for (const std::string& name : packed.files) {
+        const std::string target = mvt::ProgramFolder() + "Archives\\packed\\" + name;
+        mvt::ForceDirectories(mvt::ExtractFilePath(target));
+        EXPECT_TRUE(
+            CopyFileA((kPackedMedium + "\\Archives\\" + name).c_str(), target.c_str(), FALSE))
+            << name;
+        listed.push_back("packed\\" + name);
+    }
+    WriteSetupDescription(packed.fullSize, listed);
+    return listed;
+}
+
+inline void RemovePackedArchives() {
+    stagetest::RemoveTree(mvt::ProgramFolder() + "Archives\\packed");
+}
+
 // A progress screen of its own for every test, on top of the stage fixture's saved registry
 // and scratch shell folders.
 class RunTest : public stagetest::StageTest {
