@@ -5,12 +5,21 @@
 
 #include <string>
 
+#include "install/installation_outcome.h"
 #include "install/stage_host.h"
 
 namespace mvt::install {
 
+enum class WriteProblemAnswer { Retry, Skip };
+
 class InstallDisplay : public StageDisplay {
   public:
+    // Entries of an archive could not be written for a cause the user can remove (the
+    // outcome's problem): unpack it again once the user has, or go on without them.
+    virtual WriteProblemAnswer AskAboutWriteProblem(const ArchiveOutcome& outcome) = 0;
+    // Every attempt at an archive, as it ended; nothing to show by default.
+    virtual void ArchiveFinished(const ArchiveOutcome&) {}
+
     // The name of the item being unpacked; empty text clears it.
     virtual void ShowCurrentFile(const std::string& name) = 0;
     // The whole total percent as a figure, on every report.
@@ -26,8 +35,12 @@ class InstallDisplay : public StageDisplay {
 
 // Draws nothing, services no window and does not wait: the fixed pauses between the stages
 // are there for a reader of the captions, and an installation without windows has none.
+// Nobody is there to remove a cause, so a write problem is never retried.
 class SilentDisplay final : public InstallDisplay {
   public:
+    WriteProblemAnswer AskAboutWriteProblem(const ArchiveOutcome&) override {
+        return WriteProblemAnswer::Skip;
+    }
     void SetStatusCaption(const std::string&) override {}
     void ClearTotalCaption() override {}
     void ProcessMessages() override {}

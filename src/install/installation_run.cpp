@@ -10,7 +10,9 @@
 #include "install/program_group.h"
 #include "install/progress_figures.h"
 #include "install/record_stages.h"
+#include "install/outcome_recorder.h"
 #include "install/shell_link.h"
+#include "install/write_problem.h"
 
 namespace mvt::install {
 
@@ -56,7 +58,7 @@ void InstallationRun::Execute() {
 
     if (!UnpackListedArchives(installDir, archives)) return;
     display_.HideFileLabels();
-    if (wizard_.LeaveDecided()) return;
+    if (Cancelled()) return;
 
     if (wizard_.UninstallerChosen()) {
         display_.SetStatusCaption(kUninstallerCaption);
@@ -64,14 +66,20 @@ void InstallationRun::Execute() {
         Unpack(archives + "Unregmvt.zip", installDir);
     }
     // The last checkpoint: from the records on, the run always goes to its end.
-    if (wizard_.LeaveDecided()) return;
+    if (Cancelled()) return;
 
     RunRecordStages(installDir, wizard_, display_, uninstallList, links);
 
     display_.StopAnimation();
     display_.Close();
     display_.ProcessMessages();
-    wizard_.ShowFinishScreen();
+    outcome_.finished = true;
+    wizard_.ShowFinishScreen(outcome_);
+}
+
+bool InstallationRun::Cancelled() {
+    outcome_.cancelled = wizard_.LeaveDecided();
+    return outcome_.cancelled;
 }
 
 bool InstallationRun::UnpackListedArchives(const std::string& installDir,
@@ -82,21 +90,49 @@ bool InstallationRun::UnpackListedArchives(const std::string& installDir,
     progress_.DoneSize = 0.0;
     display_.SetStatusCaption(kUnpackingCaption);
     display_.ProcessMessages();
-    if (wizard_.LeaveDecided()) return false;
+    if (Cancelled()) return false;
 
     // The list ends at the first missing or empty key.
     for (int n = 0;; ++n) {
         const std::string name = setup.ReadString("Files", "File" + std::to_string(n), "");
         if (name.empty()) return true;
-        if (wizard_.LeaveDecided()) return false;
+        if (Cancelled()) return false;
         Unpack(archives + name, ArchiveDestination(installDir, name));
     }
 }
 
 void InstallationRun::Unpack(const std::string& archive, const std::string& destination) {
+    // A retry counts the archive's progress once: what the failed attempt added goes.
+    const double doneBefore = progress_.DoneSize;
+    for (;;) {
+        ArchiveOutcome outcome = UnpackOnce(archive, destination);
+        display_.ArchiveFinished(outcome);
+        const bool retry = outcome.problem != WriteProblem::None && !wizard_.LeaveDecided() &&
+                           display_.AskAboutWriteProblem(outcome) == WriteProblemAnswer::Retry &&
+                           !wizard_.LeaveDecided();
+        if (!retry) {
+            outcome_.archives.push_back(std::move(outcome));
+            return;
+        }
+        progress_.DoneSize = doneBefore;
+    }
+}
+
+ArchiveOutcome InstallationRun::UnpackOnce(const std::string& archive,
+                                           const std::string& destination) {
+    ArchiveOutcome outcome;
+    outcome.archive = archive;
+    outcome.destination = destination;
+    const OutcomeRecorder recorder(unpacker_, outcome);
     unpacker_.SetZipFileName(archive);
     unpacker_.SetExtrBaseDir(destination);
-    unpacker_.Extract();  // the component has told the user of any failure
+    outcome.directoryRead = unpacker_.DirectoryResult() == 0;
+    // The component has told the user of any failure of its own, in its own way.
+    outcome.result = unpacker_.Extract();
+    outcome.errorMessage = unpacker_.ErrorMessage();
+    recorder.Complete(outcome);
+    DiagnoseWriteProblem(outcome);
+    return outcome;
 }
 
 }  // namespace mvt::install

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "install/install_display.h"
+#include "install/installation_outcome.h"
 #include "install/wizard_state.h"
 #include "zip/zipunpacker.h"
 
@@ -47,15 +48,24 @@ class InstallationRun {
     // ends the run at that step.
     void Execute();
 
+    // What the run achieved so far, archive by archive.
+    const InstallationOutcome& Outcome() const { return outcome_; }
+
   private:
     // The listed archives; false when the cancel mark stopped the loop.
     bool UnpackListedArchives(const std::string& installDir, const std::string& archives);
+    // One archive, again for as long as the user removes a write problem and asks to retry;
+    // its last attempt goes into the outcome.
     void Unpack(const std::string& archive, const std::string& destination);
+    ArchiveOutcome UnpackOnce(const std::string& archive, const std::string& destination);
+    // Ends the run at a checkpoint that finds the cancel mark set.
+    bool Cancelled();
 
     WizardState& wizard_;
     InstallDisplay& display_;
     zip::TZipUnpacker& unpacker_;
     ProgressState& progress_;
+    InstallationOutcome outcome_;
 };
 
 }  // namespace mvt::install

@@ -2,6 +2,7 @@
 
 #include "controls/screen_skin.h"
 #include "install/progress_figures.h"
+#include "install/write_problem_text.h"
 
 using namespace mvt;
 using namespace mvt::install;
@@ -50,6 +51,10 @@ class ScreenDisplay final : public InstallDisplay {
     }
     void StopAnimation() override { screen_.SkAnimator1->SetAnimate(false); }
     void Close() override { screen_.Hide(); }
+    WriteProblemAnswer AskAboutWriteProblem(const ArchiveOutcome& outcome) override {
+        if (!screen_.WriteProblemDialog1) return WriteProblemAnswer::Skip;
+        return screen_.WriteProblemDialog1->Ask(WriteProblemText(outcome, DecimalSeparator()));
+    }
 
   private:
     TForm10& screen_;
@@ -107,6 +112,11 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     OnCreate = [this](TObject*) { FormCreate(); };
     OnShow = [this](TObject*) { FormShow(); };
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
+}
+
+void TForm10::SetWizard(WizardState& wizard) {
+    wizard_ = &wizard;
+    if (!WriteProblemDialog1) WriteProblemDialog1 = Make<TWriteProblemDialog>(*SkWave1, wizard);
 }
 
 void TForm10::FormCreate() {

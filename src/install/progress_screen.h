@@ -11,6 +11,7 @@
 #include "framework/image_list.h"
 #include "framework/stdctrls.h"
 #include "install/installation_run.h"
+#include "install/write_problem_dialog.h"
 #include "zip/zipunpacker.h"
 
 // The close permit (Tag of Form10): the progress screen may close.
@@ -41,9 +42,11 @@ class TForm10 : public mvt::TForm {
     mvt::TImageList* ImageList1;
     mvt::zip::TZipUnpacker* ZipUnpacker1;
     mvt::TSkWave* SkWave1;
+    // The write-problem question, made once the wizard is known.
+    TWriteProblemDialog* WriteProblemDialog1 = nullptr;
 
     // The wizard whose choices the run reads and to which close requests are passed.
-    void SetWizard(mvt::install::WizardState& wizard) { wizard_ = &wizard; }
+    void SetWizard(mvt::install::WizardState& wizard);
 
     void FormCreate();
     void FormShow();

@@ -14,7 +14,11 @@ class TForm11 : public mvt::TForm {
     mvt::TImage* Image1;
     mvt::TSkBmpButton* SkBmpButton1;  // exit
     mvt::TSkLauncher* SkLauncher1;
+    mvt::TLabel* Label1;  // what an incomplete installation left out; hidden otherwise
 
+    // Turns the screen into the one after an installation that left files out: the
+    // background that says so, and text below its headline.
+    void ShowErrors(const std::string& text);
     void SkBmpButton1Click();
     void FormCloseQuery(bool& canClose);
 };

@@ -22,6 +22,7 @@ struct FakeWizard : mvt::install::WizardState {
     bool leave = false;
     bool leaveOnCloseRequest = false;
     int closeRequests = 0, finishScreens = 0;
+    mvt::install::InstallationOutcome finished;  // as the finish screen was given it
 
     std::string InstallDirectory() const override { return installDir; }
     std::string ProgramGroupName() const override { return group; }
@@ -34,7 +35,10 @@ struct FakeWizard : mvt::install::WizardState {
         ++closeRequests;
         if (leaveOnCloseRequest) leave = true;
     }
-    void ShowFinishScreen() override { ++finishScreens; }
+    void ShowFinishScreen(const mvt::install::InstallationOutcome& outcome) override {
+        ++finishScreens;
+        finished = outcome;
+    }
 };
 
 inline void Process() {
