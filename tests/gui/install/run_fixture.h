@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,30 @@ inline std::vector<std::string> ListPackedArchives(const PackedDescription& pack
 
 inline void RemovePackedArchives() {
     stagetest::RemoveTree(mvt::ProgramFolder() + "Archives\\packed");
+}
+
+inline std::string FileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return file ? bytes.str() : "<missing>";
+}
+
+// Every file below folder, as paths relative to it.
+inline void ListFiles(const std::string& folder, const std::string& relative,
+                      std::vector<std::string>& files) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(folder, relative + name + "\\", files);
+        else
+            files.push_back(relative + name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 // A progress screen of its own for every test, on top of the stage fixture's saved registry

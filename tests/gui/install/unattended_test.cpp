@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "framework/sysutils.h"
 #include "install/unattended_installation.h"
 #include "run_fixture.h"
@@ -16,30 +13,6 @@ using namespace mvt;
 using namespace mvt::install;
 
 namespace {
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return file ? bytes.str() : "<missing>";
-}
-
-// Every file below folder, as paths relative to it.
-void ListFiles(const std::string& folder, const std::string& relative,
-               std::vector<std::string>& files) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListFiles(folder, relative + name + "\\", files);
-        else
-            files.push_back(relative + name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
 
 // The windows of this thread that the program made or that anyone can see.
 std::vector<HWND> OwnOrVisibleWindows() {
@@ -103,11 +76,11 @@ TEST_F(UnattendedTest, InstallsAPackedMediumWithoutAnyWindow) {
 
     // Every file of the game, byte for byte, where the medium's rules put it.
     std::vector<std::string> files;
-    ListFiles(runtest::kPackedGame + "\\", "", files);
+    runtest::ListFiles(runtest::kPackedGame + "\\", "", files);
     ASSERT_EQ(files.size(), 7u);
     for (const std::string& file : files)
-        EXPECT_EQ(FileBytes(wizard.installDir + "\\" + file),
-                  FileBytes(runtest::kPackedGame + "\\" + file))
+        EXPECT_EQ(runtest::FileBytes(wizard.installDir + "\\" + file),
+                  runtest::FileBytes(runtest::kPackedGame + "\\" + file))
             << file;
     EXPECT_TRUE(stagetest::FileExists(wizard.installDir + "\\Unregmvt.txt"))
         << "the uninstaller's archive";
@@ -135,6 +108,12 @@ TEST_F(UnattendedTest, AMissingArchiveShowsNoBoxAndTheRunGoesOn) {
     EXPECT_TRUE(stagetest::FileExists(wizard.installDir + "\\morvath.ini"));
     EXPECT_FALSE(stagetest::FileExists(wizard.installDir + "\\Unregmvt.txt"));
     EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
+    // The finish screen is told the truth.
+    EXPECT_FALSE(wizard.finished.Complete());
+    EXPECT_EQ(wizard.finished.UnreadableArchives(), 1u);
+    ASSERT_EQ(wizard.finished.archives.size(), 1u);
+    EXPECT_NE(wizard.finished.archives[0].result, 0);
+    EXPECT_FALSE(wizard.finished.archives[0].messages.empty()) << "the component's message";
 }
 
 }  // namespace
