@@ -16,6 +16,8 @@
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
 #include "shell/shell_namespace.h"
+#include "install/write_problem_text.h"
+#include "wizard/finish_screen.h"
 #include "wizard/screen_sequence.h"
 #include "wizard/welcome_screen.h"
 #include "wizard/cancel_confirmation.h"
@@ -824,6 +826,32 @@ TEST_F(BrowserTest, ConfirmWithoutASelectedFolderMakesNothing) {
     EXPECT_FALSE(DirectoryExists("C:\\" + name));
     EXPECT_FALSE(DirectoryExists("\\" + name)) << "not at the root of the current drive";
     EXPECT_FALSE(DirectoryExists(ExtractFilePath(ProgramFolder()).substr(0, 3) + name));
+}
+
+// ---- Finish screen ------------------------------------------------------------------------
+
+TEST_F(WizardTest, FinishScreenAfterAnIncompleteInstallationSaysWhatIsMissing) {
+    EXPECT_FALSE(Form11->Label1->Visible()) << "a complete installation's screen has no label";
+    TBitmap success;
+    success.Assign(Form11->Image1->Picture());
+    install::InstallationOutcome outcome;
+    install::ArchiveOutcome archive;
+    archive.directoryRead = true;
+    archive.missing.resize(3);
+    outcome.archives.push_back(archive);
+    Form11->ShowErrors(install::FinishErrorsText(outcome));
+
+    EXPECT_TRUE(Form11->Label1->Visible());
+    EXPECT_EQ(Form11->Label1->Caption(),
+              "Не установлено файлов: 3.\rНажмите кнопку «ВЫХОД» для закрытия программы "
+              "установки.");
+    // The headline in the artwork is another one: its row differs from the success's.
+    TBitmap& errors = Form11->Image1->Picture();
+    ASSERT_EQ(errors.Width(), success.Width());
+    bool differs = false;
+    for (int x = 60; x < 420 && !differs; x += 2)
+        differs = errors.Pixel(x, 50) != success.Pixel(x, 50);
+    EXPECT_TRUE(differs);
 }
 
 }  // namespace
