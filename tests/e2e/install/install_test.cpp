@@ -515,6 +515,9 @@ class FullDriveTest : public AcceptanceTest {
         HWND question = nullptr;
         WaitUntil([&] { return (question = WindowWithClientSize(setup_->Id(), 421, 200)); },
                   milliseconds);
+        // MVT_QUESTION_SECONDS keeps it up that long, for a screenshot by hand.
+        if (const char* seconds = getenv("MVT_QUESTION_SECONDS"); seconds && question)
+            Sleep(atoi(seconds) * 1000);
         return question;
     }
     static constexpr char kFiller[] = "D:\\filler.bin";
@@ -556,6 +559,7 @@ TEST_F(FullDriveTest, SkipGoesOnWithTheNextArchivesAndTheRecords) {
     }
     finish_ = WaitForFinishScreen(*setup_);
     ASSERT_TRUE(finish_);
+    if (const char* seconds = getenv("MVT_QUESTION_SECONDS")) Sleep(atoi(seconds) * 1000);
     DeleteFileA(kFiller);
     const Tree game = ReadTree(kGame);
     const Tree installed = ReadTree(installDir_);
