@@ -8,11 +8,14 @@ check and a closing "N passed, M failed"; exits non-zero when anything failed.
 
 import os
 import re
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 
 try:
-    from PIL import ImageFont
+    from PIL import Image, ImageFont
     from fontTools.ttLib import TTFont
 except ImportError:
     # Debian's python3-pil and python3-fonttools belong to the system interpreter; another
@@ -443,6 +446,51 @@ def check_description(c, path, face, font, quiet=False):
 
 
 # ---------------------------------------------------------------------------------------------
+# The product's title, read back by a Russian OCR from the pictures that carry it: the title
+# plate of the wizard screens' backgrounds and the splash. A reader who takes the lettering's
+# old forms for other letters (an "А" drawn like "Я", a "В" like "Ь") fails here as the OCR does.
+
+TITLE = "ТРИЛОГИЯ МОРВАТА"
+# picture, area of the lettering (left, top, right, bottom), Tesseract page segmentation:
+# 7 for the plate's single line, 6 for the splash's block of two lines.
+TITLE_AREAS = [
+    ("BG_WELCOME", (90, 20, 550, 70), 7),
+    ("BG_DEST", (90, 20, 550, 70), 7),
+    ("SPLASH", (196, 58, 484, 180), 6),
+]
+
+
+def ocr_russian(image_path, segmentation):
+    """Tesseract's Russian reading of a picture, blanks and line breaks made single blanks."""
+    result = subprocess.run(
+        ["tesseract", image_path, "stdout", "-l", "rus", "--psm", str(segmentation)],
+        capture_output=True, text=True, encoding="utf-8",
+        env=dict(os.environ, OMP_THREAD_LIMIT="1"), check=False)
+    return " ".join(result.stdout.split())
+
+
+def check_title_readings(c, root, rcdata):
+    if not c.check(shutil.which("tesseract") is not None,
+                   "Tesseract is there to read the title (./mvt setup installs tesseract-ocr)"):
+        return
+    languages = subprocess.run(["tesseract", "--list-langs"], capture_output=True, text=True,
+                               check=False).stdout.split()
+    if not c.check("rus" in languages, "Tesseract has its Russian data (tesseract-ocr-rus)"):
+        return
+    with tempfile.TemporaryDirectory(prefix="mvt-title-") as scratch:
+        for name, area, segmentation in TITLE_AREAS:
+            path = os.path.join(root, rcdata.get(name, "missing"))
+            if not os.path.exists(path):
+                continue
+            crop = os.path.join(scratch, name + ".png")
+            with Image.open(path) as picture:
+                picture.convert("RGB").crop(area).save(crop)
+            reading = ocr_russian(crop, segmentation)
+            c.check(reading == TITLE, "%s: the OCR reads the title \"%s\"" % (name, TITLE),
+                    "read %r" % reading)
+
+
+# ---------------------------------------------------------------------------------------------
 
 def read_resource_script(root):
     path = os.path.join(root, "artwork.rc")
@@ -503,6 +551,7 @@ def check_all(root, quiet=False):
     result = check_font(c, os.path.join(dist, "WINDSOR.TTF"), os.path.join(dist, "WINDSOR-OFL.txt"))
     if result and c.check("DESCRIPTION" in rcdata, "DESCRIPTION listed"):
         check_description(c, os.path.join(root, rcdata["DESCRIPTION"]), *result, quiet=quiet)
+    check_title_readings(c, root, rcdata)
     about = os.path.join(dist, "About.bmp")
     if c.check(os.path.exists(about), "dist/Resource/About.bmp exists"):
         with open(about, "rb") as f:
@@ -571,6 +620,17 @@ def _longer_story(text):
     return b"\r\n".join(lines)
 
 
+def _mirror_title(name, area):
+    """Mirrors the title's lettering in a picture: the letters are there but read otherwise."""
+    def apply(root):
+        path = os.path.join(root, "generated", name)
+        with Image.open(path) as picture:
+            picture = picture.convert("RGB")
+        picture.paste(picture.crop(area).transpose(Image.Transpose.FLIP_LEFT_RIGHT), area[:2])
+        picture.save(path, "BMP")
+    return apply
+
+
 FAULTS = [
     ("a button's corner drawn over", _pixel("btn_next_up.bmp", 0, 0, b"\x00\x00"),
      "BTN_NEXT_UP: transparent colour at all four corners"),
@@ -607,6 +667,8 @@ FAULTS = [
     ("a description longer than the scroll range",
      lambda root: _rewrite(os.path.join(root, "generated", "description.txt"), _longer_story),
      "DESCRIPTION: wrapped height ends in the last scroll step (1410 < h <= 1452)"),
+    ("the destination screen's title plate mirrored", _mirror_title("bg_dest.bmp", TITLE_AREAS[1][1]),
+     'BG_DEST: the OCR reads the title "%s"' % TITLE),
     ("a resource left out of artwork.rc",
      lambda root: _rewrite(os.path.join(root, "artwork.rc"),
                            lambda t: re.sub(r"(?m)^SCROLL_MARKER .*\n", "", t), mode=""),
