@@ -491,6 +491,79 @@ def check_title_readings(c, root, rcdata):
 
 
 # ---------------------------------------------------------------------------------------------
+# Captions clear of the artwork: every fixed caption of a screen, measured in the typeface at
+# the labels' 19 pixels, keeps a free pixel on either side of its lettering to anything painted
+# on its background (the scroll track, a field, a frame). The lettering's rows of the picture
+# must be plain there: painted elements have edges, parchment and leather only a soft grain.
+
+LINE = 22          # the labels' line height at -19
+EDGE_STEP = 24     # brightness step between neighbouring pixels that only an element's edge makes
+CAPTIONS = [
+    # background, screen, left, top, width, text, alignment in the label's width
+    ("BG_WELCOME", "options Label1", 40, 124, 559, " " * 40 + "ДОПОЛНИТЕЛЬНЫЕ ОПЦИИ УСТАНОВКИ", "left"),
+    ("BG_WELCOME", "options Label5", 40, 150, 559,
+     "Выбор программной группы:" + " " * 33 + "Действия после установки:", "left"),
+    ("BG_WELCOME", "options Label2", 364, 178, 233, "Создать ярлык на рабочем столе", "left"),
+    ("BG_WELCOME", "options Label3", 364, 210, 233, "Установить деинсталлятор", "left"),
+    ("BG_WELCOME", "options Label4", 364, 242, 233, "Запустить программу конфигурации", "left"),
+    ("BG_DEST", "destination LocateLabel1", 44, 124, 553, " " * 46 + "ВЫБОР КАТАЛОГА УСТАНОВКИ",
+     "left"),
+    ("BG_DEST", "destination LocateLabel1", 44, 124 + LINE, 553, FIXED_TEXTS[0][0], "left"),
+    ("BG_DEST", "destination LocateLabel1", 44, 124 + 2 * LINE, 553, FIXED_TEXTS[1][0], "left"),
+    ("BG_DEST", "destination LocateLabel1", 44, 124 + 3 * LINE, 553, "альтернативный каталог.",
+     "left"),
+    ("BG_CONFIRM", "cancel confirmation Label1", 28, 26, 365,
+     "Установка Трилогии Морвата не была выполнена.", "center"),
+    ("BG_CONFIRM", "cancel confirmation Label1", 28, 26 + LINE, 365, "Выйти из программы?",
+     "center"),
+    ("BG_CONFIRM", "new-folder prompt Label2", 28, 26, 365, "Введите имя создаваемого каталога:",
+     "center"),
+    ("BG_PROGRESS", "progress Label1", 116, 392, 229, "Распаковка и копирование файлов...",
+     "left"),
+    ("BG_PROGRESS", "progress Label2", 116, 420, 277, "Всего установлено...", "left"),
+] + [("BG_WELCOME", "ready Label1", 40, 124 + i * LINE, 557, text, "left")
+     for i, text in enumerate([" " * 51 + "ЗАПУСК КОПИРОВАНИЯ", FIXED_TEXTS[9][0], "",
+                               FIXED_TEXTS[10][0], FIXED_TEXTS[11][0], FIXED_TEXTS[12][0]])
+     if text]
+
+
+def luminance_rows(bmp, x0, y0, x1, y1):
+    rows = []
+    for y in range(y0, y1):
+        row = []
+        for x in range(x0, x1):
+            value = bmp.raw(x, y)
+            r, g, b = value[:3]
+            row.append((299 * r + 587 * g + 114 * b) // 1000)
+        rows.append(row)
+    return rows
+
+
+def caption_extent(face, left, width, text, alignment):
+    """The columns the caption's lettering covers (first, last), as the label draws it."""
+    x0, _, x1, _ = face.getbbox(text)
+    if alignment == "center":
+        left += (width - int(face.getlength(text))) // 2
+    return left + x0, left + x1 - 1
+
+
+def check_captions_clear(c, bmps, face):
+    for name, screen, left, top, width, text, alignment in CAPTIONS:
+        bmp = bmps.get(name)
+        if bmp is None:
+            continue
+        first, last = caption_extent(face, left, width, text, alignment)
+        rows = luminance_rows(bmp, first - 1, top, last + 2, top + LINE)
+        steps = [abs(row[i + 1] - row[i]) for row in rows for i in range(len(row) - 1)]
+        steps += [abs(rows[j + 1][i] - rows[j][i]) for j in range(len(rows) - 1)
+                  for i in range(len(rows[0]))]
+        c.check(max(steps) < EDGE_STEP,
+                "%s: \"%s\" (x %d..%d) clear of the painted elements of %s"
+                % (screen, text.strip()[:40], first, last, name),
+                "a brightness step of %d under or beside the lettering" % max(steps))
+
+
+# ---------------------------------------------------------------------------------------------
 
 def read_resource_script(root):
     path = os.path.join(root, "artwork.rc")
@@ -552,6 +625,8 @@ def check_all(root, quiet=False):
     if result and c.check("DESCRIPTION" in rcdata, "DESCRIPTION listed"):
         check_description(c, os.path.join(root, rcdata["DESCRIPTION"]), *result, quiet=quiet)
     check_title_readings(c, root, rcdata)
+    if result:
+        check_captions_clear(c, bmps, result[0])
     about = os.path.join(dist, "About.bmp")
     if c.check(os.path.exists(about), "dist/Resource/About.bmp exists"):
         with open(about, "rb") as f:
