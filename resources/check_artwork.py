@@ -558,9 +558,9 @@ def check_captions_clear(c, bmps, face):
         steps += [abs(rows[j + 1][i] - rows[j][i]) for j in range(len(rows) - 1)
                   for i in range(len(rows[0]))]
         c.check(max(steps) < EDGE_STEP,
-                "%s: \"%s\" (x %d..%d) clear of the painted elements of %s"
-                % (screen, text.strip()[:40], first, last, name),
-                "a brightness step of %d under or beside the lettering" % max(steps))
+                "%s: \"%s\" clear of the painted elements of %s" % (screen, text.strip()[:40], name),
+                "a brightness step of %d under or beside the lettering at x %d..%d"
+                % (max(steps), first, last))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -663,6 +663,13 @@ def _pixel(name, x, y, data):
                                _bmp_at(os.path.join(root, "generated", name), x, y), data)
 
 
+def _pixel_column(name, x, top, bottom, data):
+    def apply(root):
+        for y in range(top, bottom):
+            _pixel(name, x, y, data)(root)
+    return apply
+
+
 def _drop_list_chunk(data):
     end = 12
     while data[end:end + 4] != b"LIST":
@@ -744,6 +751,10 @@ FAULTS = [
      "DESCRIPTION: wrapped height ends in the last scroll step (1410 < h <= 1452)"),
     ("the destination screen's title plate mirrored", _mirror_title("bg_dest.bmp", TITLE_AREAS[1][1]),
      'BG_DEST: the OCR reads the title "%s"' % TITLE),
+    ("the welcome screen's track painted two pixels wider, into the options caption",
+     _pixel_column("bg_welcome.bmp", 586, 240, 265, b"\x20\x40\x60"),
+     'options Label4: "Запустить программу конфигурации" clear of the painted elements of '
+     'BG_WELCOME'),
     ("a resource left out of artwork.rc",
      lambda root: _rewrite(os.path.join(root, "artwork.rc"),
                            lambda t: re.sub(r"(?m)^SCROLL_MARKER .*\n", "", t), mode=""),
