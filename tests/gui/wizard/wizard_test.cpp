@@ -403,6 +403,44 @@ TEST_F(WizardTest, ReadyScreenTextAndCopiedBackground) {
     EXPECT_EQ(Form8->Image1->Picture().Pixel(10, 10), Form1->Image1->Picture().Pixel(10, 10));
 }
 
+// The last column of a screen's client area, within the rows of a label, where what the
+// window shows differs from the screen's background picture: the right end of the caption's
+// lettering as the system drew it (-1 when nothing is drawn there).
+int LastLetteredColumn(TForm& screen, TImage& background, const TLabel& label) {
+    HDC dc = GetDC(screen.Handle());
+    int last = -1;
+    for (int y = label.Top(); y < label.Top() + label.Height(); ++y)
+        for (int x = label.Left(); x < screen.ClientWidth(); ++x)
+            if (GetPixel(dc, x, y) != background.Picture().Pixel(x, y)) last = std::max(last, x);
+    ReleaseDC(screen.Handle(), dc);
+    return last;
+}
+
+// The options and ready screens show the welcome screen's background with its scroll track
+// (the track picture's column, 588 to 593): every caption ends with a free column before it.
+TEST_F(WizardTest, CaptionsEndClearOfTheCopiedScrollTrack) {
+    const int track = Form1->Image3->Left();
+    for (int y : {0, 98, 196})
+        ASSERT_EQ(Form8->Image1->Picture().Pixel(track + 2, Form1->Image3->Top() + y),
+                  Form1->Image3->Picture().Pixel(2, y))
+            << "the copied background carries the track where the welcome screen has it";
+    Form8->Show();
+    Process();
+    for (TLabel* label :
+         {Form8->Label1, Form8->Label5, Form8->Label2, Form8->Label3, Form8->Label4}) {
+        const int last = LastLetteredColumn(*Form8, *Form8->Image1, *label);
+        EXPECT_GT(last, label->Left()) << label->Caption() << ": nothing drawn";
+        EXPECT_LT(last, track - 1) << label->Caption();
+    }
+    Form8->Hide();
+    Form9->Show();
+    Process();
+    const int last = LastLetteredColumn(*Form9, *Form9->Image1, *Form9->Label1);
+    EXPECT_GT(last, Form9->Label1->Left());
+    EXPECT_LT(last, track - 1);
+    Form9->Hide();
+}
+
 TEST_F(WizardTest, CancelOnTheConfirmationKeepsTheScreenAndTheArrowKeys) {
     auto* timer = Form1->Make<TTimer>();
     timer->SetInterval(50);
