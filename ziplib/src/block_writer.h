@@ -5,12 +5,10 @@
 // failed. Nothing here touches the caller's callback.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "extractor.h"
 
@@ -18,7 +16,7 @@ namespace ziplib {
 
 class BlockWriter {
   public:
-    BlockWriter() = default;
+    BlockWriter();
     ~BlockWriter();
     BlockWriter(const BlockWriter&) = delete;
     BlockWriter& operator=(const BlockWriter&) = delete;
@@ -40,27 +38,14 @@ class BlockWriter {
                         std::string& error);
 
   private:
-    struct Block {
-        OutputFile* file = nullptr;
-        const uint8_t* data = nullptr;
-        size_t size = 0;
-        uint32_t crc = 0;
-        bool written = true;
-        std::string error;
-    };
+    class Thread;  // the second thread and what it shares with the caller
 
-    bool StartThread();
-    void Loop();
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    Block block_;
-    bool queued_ = false;  // handed over, not yet taken up by the thread
-    bool done_ = false;    // processed, not yet collected
-    bool quit_ = false;
-    bool pending_ = false;       // the caller's side: a block handed over and not collected
-    bool threadFailed_ = false;  // no second thread: blocks are processed at once
-    std::thread thread_;         // last: started after, and joined before, everything above
+    std::unique_ptr<Thread> thread_;  // made with the first block handed over
+    bool pending_ = false;            // a block handed over and not collected
+    bool threadFailed_ = false;       // no second thread: blocks are processed at once
+    uint32_t inlineCrc_ = 0;          // outcome of a block processed at once
+    bool inlineWritten_ = true;
+    std::string inlineError_;
 };
 
 }  // namespace ziplib
