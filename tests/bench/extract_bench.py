@@ -98,6 +98,7 @@ def main():
     parser.add_argument("--sets", default=",".join(s[0] for s in SETS),
                         help="which archives, comma-separated (huge, large, small)")
     args = parser.parse_args()
+    args.build = os.path.abspath(args.build)
     bin_dir = os.path.join(args.build, "bin")
     for exe in ("extract_baseline.exe", "mvtzip.exe", "ZipLib179.dll", "desktop_holder.exe"):
         if not os.path.exists(os.path.join(bin_dir, exe)):

@@ -52,6 +52,7 @@ def main():
     parser.add_argument("build")
     parser.add_argument("--rounds", type=int, default=3)
     args = parser.parse_args()
+    args.build = os.path.abspath(args.build)
     bin_dir = os.path.join(args.build, "bin")
     for f in ("install-bench/install_bench.exe", "mvtzip.exe", "ZipLib179.dll",
               "desktop_holder.exe"):
@@ -78,8 +79,10 @@ def main():
                             b.winpath(archive), b.winpath(out)]}
 
         def check(side, m):
-            film = os.path.join(out, "film.mve")
-            if m.code != 0 or not os.path.exists(film) or os.path.getsize(film) != SIZE:
+            # The run puts the archive into the folder its name picks ("movies").
+            films = [os.path.join(top, "film.mve") for top, _, files in os.walk(out)
+                     if "film.mve" in files]
+            if m.code != 0 or len(films) != 1 or os.path.getsize(films[0]) != SIZE:
                 b.fail(f"install_run_bench: {side} did not unpack the film (exit {m.code})\n"
                        f"{m.log[-2000:]}")
 
