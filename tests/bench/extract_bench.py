@@ -150,9 +150,9 @@ def main():
                 if side == "bare loop":
                     continue
                 ratio = b.median_seconds(results[side]) / bare
-                print(f"      {side} / bare loop: {ratio:.2f} (target <= {target:.2f})")
+                print(f"      {name}: {side} / bare loop {ratio:.2f} (target <= {target:.2f})")
             peak = b.peak_mb(results["mvtzip"])
-            print(f"      mvtzip peak memory {peak:.1f} MB (target < 64)")
+            print(f"      {name}: mvtzip peak memory {peak:.1f} MB (target < 64)")
 
 
 if __name__ == "__main__":
