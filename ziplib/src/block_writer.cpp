@@ -1,5 +1,7 @@
 #include "block_writer.h"
 
+#include <array>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -63,36 +65,56 @@ class Held {
 
 }  // namespace
 
-class BlockWriter::Thread {
+// A ring of blocks: `first_` is the oldest not collected, `count_` how many are not
+// collected, `processed_` how many of those, from the oldest on, are done.
+class BlockWriter::Queue {
   public:
-    Thread() : thread_(&Thread::Loop, this) {}
-    ~Thread() {
+    explicit Queue(bool threaded) {
+        if (threaded) thread_.emplace(&Queue::Loop, this);
+    }
+    ~Queue() {
+        if (!thread_) return;
         {
             Held held(gate_);
             quit_ = true;
         }
         gate_.WakeAll();
-        thread_.join();
+        thread_->join();
     }
-    Thread(const Thread&) = delete;
-    Thread& operator=(const Thread&) = delete;
+    Queue(const Queue&) = delete;
+    Queue& operator=(const Queue&) = delete;
 
-    void Start(OutputFile* file, const uint8_t* data, size_t size, uint32_t crc) {
+    void Add(OutputFile* file, const uint8_t* data, size_t size, std::optional<uint32_t> crc) {
+        if (!thread_) {
+            Block& block = ring_[(first_ + count_++) % kDepth];
+            block = {file, data, size, crc, true, {}};
+            uint32_t running = crc.value_or(lastCrc_);
+            block.written = Process(file, data, size, running, block.error);
+            block.crc = lastCrc_ = running;
+            ++processed_;
+            return;
+        }
         {
             Held held(gate_);
-            block_ = {file, data, size, crc, true, {}};
-            queued_ = true;
+            ring_[(first_ + count_++) % kDepth] = {file, data, size, crc, true, {}};
         }
         gate_.WakeAll();
     }
 
-    bool Collect(uint32_t& crc, std::string& error) {
-        Held held(gate_);
-        while (!done_) gate_.Wait();
-        done_ = false;
-        crc = block_.crc;
-        if (block_.written) return true;
-        error = std::move(block_.error);
+    bool Take(uint32_t& crc, size_t& size, std::string& error) {
+        std::optional<Held> held;
+        if (thread_) {
+            held.emplace(gate_);
+            while (processed_ == 0) gate_.Wait();
+        }
+        Block& block = ring_[first_];
+        first_ = (first_ + 1) % kDepth;
+        --count_;
+        --processed_;
+        crc = block.crc;
+        size = block.size;
+        if (block.written) return true;
+        error = std::move(block.error);
         return false;
     }
 
@@ -101,33 +123,42 @@ class BlockWriter::Thread {
         OutputFile* file = nullptr;
         const uint8_t* data = nullptr;
         size_t size = 0;
-        uint32_t crc = 0;
+        std::optional<uint32_t> start;  // the checksum to continue; none: the previous block's
         bool written = true;
         std::string error;
+        uint32_t crc = 0;  // including this block, once processed
     };
 
     void Loop() {
         Held held(gate_);
         for (;;) {
-            while (!queued_ && !quit_) gate_.Wait();
-            if (!queued_) return;
-            queued_ = false;
-            Block block = std::move(block_);
+            while (processed_ == count_ && !quit_) gate_.Wait();
+            if (processed_ == count_) return;
+            Block& block = ring_[(first_ + processed_) % kDepth];
+            OutputFile* file = block.file;
+            const uint8_t* data = block.data;
+            const size_t size = block.size;
+            uint32_t crc = block.start.value_or(lastCrc_);
             gate_.Unlock();
-            block.written = Process(block.file, block.data, block.size, block.crc, block.error);
+            std::string error;
+            const bool written = Process(file, data, size, crc, error);
             gate_.Lock();
-            block_ = std::move(block);
-            done_ = true;
+            block.crc = lastCrc_ = crc;
+            block.written = written;
+            block.error = std::move(error);
+            ++processed_;
             gate_.WakeAll();
         }
     }
 
     Gate gate_;
-    Block block_;
-    bool queued_ = false;  // handed over, not yet taken up by the thread
-    bool done_ = false;    // processed, not yet collected
+    std::array<Block, kDepth> ring_;
+    size_t first_ = 0;
+    size_t count_ = 0;
+    size_t processed_ = 0;
+    uint32_t lastCrc_ = 0;  // checksum after the last block processed
     bool quit_ = false;
-    std::thread thread_;  // last: started after, and joined before, everything above
+    std::optional<std::thread> thread_;  // last: started after, and joined before, the rest
 };
 
 BlockWriter::BlockWriter() = default;
@@ -140,37 +171,27 @@ bool BlockWriter::Process(OutputFile* file, const uint8_t* data, size_t size, ui
 }
 
 void BlockWriter::Start(OutputFile* file, const uint8_t* data, size_t size, uint32_t crc) {
-    pending_ = true;
-    if (!thread_ && !threadFailed_) {
+    if (!queue_) {
         try {
-            thread_ = std::make_unique<Thread>();
+            queue_ = std::make_unique<Queue>(true);
         } catch (const std::system_error&) {
-            threadFailed_ = true;
+            queue_ = std::make_unique<Queue>(false);
         }
     }
-    if (thread_) {
-        thread_->Start(file, data, size, crc);
-        return;
-    }
-    inlineCrc_ = crc;
-    inlineError_.clear();
-    inlineWritten_ = Process(file, data, size, inlineCrc_, inlineError_);
+    queue_->Add(file, data, size, inFlight_ == 0 ? std::optional<uint32_t>(crc) : std::nullopt);
+    ++inFlight_;
 }
 
-bool BlockWriter::Collect(uint32_t& crc, std::string& error) {
-    pending_ = false;
-    if (thread_) return thread_->Collect(crc, error);
-    crc = inlineCrc_;
-    if (inlineWritten_) return true;
-    error = std::move(inlineError_);
-    return false;
+bool BlockWriter::Collect(uint32_t& crc, size_t& size, std::string& error) {
+    --inFlight_;
+    return queue_->Take(crc, size, error);
 }
 
 void BlockWriter::Drain() {
-    if (!pending_) return;
     uint32_t crc = 0;
+    size_t size = 0;
     std::string error;
-    Collect(crc, error);
+    while (Pending()) Collect(crc, size, error);
 }
 
 }  // namespace ziplib

@@ -1,8 +1,10 @@
-// Checksums and writes one block of an entry on a second thread while the caller decodes
-// the next one. At most one block is in flight, and the caller collects its outcome before
-// it hands over the next block or reports the block's progress, so the reports keep the
-// order they would have with one thread, and a write failure is reported for the block that
-// failed. Nothing here touches the caller's callback.
+// Checksums and writes the blocks of an entry on a second thread while the caller decodes
+// the next ones. A few blocks may be in flight, processed in the order handed over; the
+// caller collects their outcomes in that order, and only a collected block's progress is
+// reported, so the reports come in the order they would have with one thread, and a write
+// failure is reported for the block that failed, before anything about later blocks. The
+// queue lets either side go on while the other waits to be scheduled, which on a busy
+// machine costs far more than the work on one block. Nothing here touches the callback.
 #pragma once
 
 #include <cstddef>
@@ -16,21 +18,24 @@ namespace ziplib {
 
 class BlockWriter {
   public:
+    static constexpr size_t kDepth = 4;  // blocks in flight at most
+
     BlockWriter();
     ~BlockWriter();
     BlockWriter(const BlockWriter&) = delete;
     BlockWriter& operator=(const BlockWriter&) = delete;
 
-    // True while a block handed over has not been collected.
-    bool Pending() const { return pending_; }
-    // Hands a block over: its checksum continues `crc`, and it is written to `file` unless
-    // that is null. `data` must stay untouched until Collect. When no second thread can be
-    // had the block is processed at once.
+    bool Pending() const { return inFlight_ > 0; }
+    bool Full() const { return inFlight_ == kDepth; }
+    // Hands a block over (not when Full): its checksum continues `crc` when nothing is in
+    // flight, else the checksum of the block before it; it is written to `file` unless that
+    // is null. `data` must stay untouched until the block is collected. When no second
+    // thread can be had the block is processed at once.
     void Start(OutputFile* file, const uint8_t* data, size_t size, uint32_t crc);
-    // Waits for the block handed over; `crc` becomes the checksum including it. False, with
-    // the system's reason in `error`, when its write failed.
-    bool Collect(uint32_t& crc, std::string& error);
-    // Waits for a block still in flight and forgets its outcome (a job leaving early).
+    // Waits for the oldest block in flight; `crc` becomes the checksum including it and
+    // `size` its size. False, with the system's reason in `error`, when its write failed.
+    bool Collect(uint32_t& crc, size_t& size, std::string& error);
+    // Waits for every block still in flight and forgets their outcomes (a job leaving early).
     void Drain();
 
     // The work on one block, as done on either thread.
@@ -38,14 +43,10 @@ class BlockWriter {
                         std::string& error);
 
   private:
-    class Thread;  // the second thread and what it shares with the caller
+    class Queue;  // the blocks in flight, shared with the second thread
 
-    std::unique_ptr<Thread> thread_;  // made with the first block handed over
-    bool pending_ = false;            // a block handed over and not collected
-    bool threadFailed_ = false;       // no second thread: blocks are processed at once
-    uint32_t inlineCrc_ = 0;          // outcome of a block processed at once
-    bool inlineWritten_ = true;
-    std::string inlineError_;
+    std::unique_ptr<Queue> queue_;
+    size_t inFlight_ = 0;
 };
 
 }  // namespace ziplib

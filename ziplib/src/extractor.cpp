@@ -167,7 +167,9 @@ class ExtractJob {
     // The buffer for the next block of data: never the one the writer may still be reading.
     std::vector<uint8_t>& NextBlock();
     bool Emit(const uint8_t* data, size_t size, EntryFailure& failure);
-    // Collects the block in flight: its write failure, or its progress reports.
+    // Collects the oldest block in flight: its write failure, or its progress reports.
+    bool SettleOldest(EntryFailure& failure);
+    // Collects every block in flight, in order.
     bool Settle(EntryFailure& failure);
     bool Progress(size_t size);
     bool FlushProgress();
@@ -179,10 +181,11 @@ class ExtractJob {
     Directory directory_;
     Inflater inflater_;
     std::vector<uint8_t> input_ = std::vector<uint8_t>(kBufferSize);
-    // Decoded data alternates between two blocks: one is written while the next is made.
-    std::vector<uint8_t> blocks_[2] = {std::vector<uint8_t>(kBufferSize),
-                                       std::vector<uint8_t>(kBufferSize)};
-    int nextBlock_ = 0;
+    // Decoded data goes round these blocks: those in flight are written while the next is
+    // made in one that is not.
+    std::vector<std::vector<uint8_t>> blocks_ = std::vector<std::vector<uint8_t>>(
+        BlockWriter::kDepth + 1, std::vector<uint8_t>(kBufferSize));
+    size_t nextBlock_ = 0;
     std::optional<std::string> password_;
     bool skipEncrypted_ = false;  // the caller answered "none further" to a password request
     bool skipExisting_ = false;   // … or to an overwrite question
@@ -194,8 +197,6 @@ class ExtractJob {
     uint64_t produced_ = 0;
     uint64_t unreported_ = 0;
     uint32_t crc_ = 0;
-    size_t pendingSize_ = 0;  // size of the block in flight
-
     BlockWriter writer_;  // last: its thread ends before the buffers it reads go
 };
 
@@ -545,8 +546,8 @@ bool ExtractJob::CopyData(const CentralEntry& entry, const EntryData& data,
         } drain{writer_};
         copied = entry.method == kMethodStored ? CopyStored(data, cipher, copyFailure)
                                                : CopyDeflated(data, cipher, copyFailure);
-        // The block still in flight was made before whatever ended the copy: its write
-        // failure or its progress comes first, as it would with one thread.
+        // The blocks still in flight were made before whatever ended the copy: their write
+        // failure or their progress comes first, as it would with one thread.
         settled = Settle(failure);
     }
     file_ = nullptr;
@@ -574,7 +575,7 @@ bool ExtractJob::ReadInput(uint64_t offset, uint8_t* buffer, size_t size, Tradit
 
 std::vector<uint8_t>& ExtractJob::NextBlock() {
     std::vector<uint8_t>& block = blocks_[nextBlock_];
-    nextBlock_ ^= 1;
+    nextBlock_ = (nextBlock_ + 1) % blocks_.size();
     return block;
 }
 
@@ -641,20 +642,22 @@ bool ExtractJob::CopyDeflated(const EntryData& data, TraditionalCipher* cipher,
 }
 
 // Every decoded block: checksum, write, and progress in steps of at most one chunk. A block
-// that does not end the entry goes to the writer's thread while the next one is decoded; the
-// entry's last block (a small file's only one) is done at once, since nothing would overlap.
+// that does not end the entry goes to the writer's thread while the next ones are decoded;
+// the entry's last block (a small file's only one) is done at once, once those before it are
+// collected, since nothing would overlap it.
 bool ExtractJob::Emit(const uint8_t* data, size_t size, EntryFailure& failure) {
-    if (!Settle(failure)) return false;
+    if (writer_.Full() && !SettleOldest(failure)) return false;
     if (size > expected_ - produced_) {
+        if (!Settle(failure)) return false;
         failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: data longer than recorded"};
         return false;
     }
     produced_ += size;
     if (produced_ < expected_) {
         writer_.Start(file_, data, size, crc_);
-        pendingSize_ = size;
         return reporter_.KeepGoing();
     }
+    if (!Settle(failure)) return false;
     std::string error;
     if (!BlockWriter::Process(file_, data, size, crc_, error)) {
         failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
@@ -663,14 +666,20 @@ bool ExtractJob::Emit(const uint8_t* data, size_t size, EntryFailure& failure) {
     return Progress(size);
 }
 
-bool ExtractJob::Settle(EntryFailure& failure) {
-    if (!writer_.Pending()) return true;
+bool ExtractJob::SettleOldest(EntryFailure& failure) {
     std::string error;
-    if (!writer_.Collect(crc_, error)) {
+    size_t size = 0;
+    if (!writer_.Collect(crc_, size, error)) {
         failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
         return false;
     }
-    return Progress(pendingSize_);
+    return Progress(size);
+}
+
+bool ExtractJob::Settle(EntryFailure& failure) {
+    while (writer_.Pending())
+        if (!SettleOldest(failure)) return false;
+    return true;
 }
 
 bool ExtractJob::Progress(size_t size) {
