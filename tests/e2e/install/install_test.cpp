@@ -492,23 +492,9 @@ class FullDriveTest : public AcceptanceTest {
         ULARGE_INTEGER free{};
         GetDiskFreeSpaceExA("D:\\", &free, nullptr, nullptr);
         EXPECT_GT(free.QuadPart, 100u << 20) << "drive D: is not the test's RAM disk";
-        if (!FillTo(free.QuadPart - leave)) return false;
+        if (!stagetest::WriteFiller(kFiller, free.QuadPart - leave)) return false;
         Click(ChildAt(ready, 330, 428));
         return true;
-    }
-    static bool FillTo(uint64_t size) {
-        HANDLE file = CreateFileA(kFiller, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        const std::vector<char> block(1 << 20, 'f');
-        bool written = true;
-        for (uint64_t left = size; left > 0 && written;) {
-            const DWORD chunk = static_cast<DWORD>(std::min<uint64_t>(left, block.size()));
-            DWORD done = 0;
-            written = WriteFile(file, block.data(), chunk, &done, nullptr) && done == chunk;
-            left -= chunk;
-        }
-        CloseHandle(file);
-        return written;
     }
     // The write-problem question (the confirmation's plaque, taller).
     HWND WaitForQuestion(DWORD milliseconds) {
