@@ -8,6 +8,7 @@
 
 #include "framework/inifiles.h"
 #include "framework/sysutils.h"
+#include "install/installation_seal.h"
 #include "install/program_group.h"
 #include "install/progress_figures.h"
 #include "install/progress_screen.h"
@@ -43,7 +44,8 @@ void TForm10::Install() {
     LinkObjects links;
     TIniFile uninstallList = OpenUninstallList(installDir);
     const std::string archives = ProgramFolder() + "Archives\\";
-    for (const char* folder : kGameFolders) ForceDirectories(installDir + folder);
+    InstallationSeal seal;
+    seal.madeGameFolders = MakeGameFolders(installDir);
 
     const TIniFile setup(ProgramFolder() + "MVTSetup.ini");
     Progress.FullSize =
@@ -78,7 +80,7 @@ void TForm10::Install() {
     if (wizard.LeaveDecided()) return;
 
     ProgressDisplay display(*this);
-    RunRecordStages(installDir, wizard, display, uninstallList, links);
+    RunRecordStages(installDir, wizard, display, uninstallList, links, seal);
 
     SkAnimator1->SetAnimate(false);
     Hide();

@@ -319,7 +319,10 @@ std::string StageTest::Folder(const std::string& relative) {
 void StageTest::RunStages(const std::string& installDir) {
     mvt::install::LinkObjects links;
     mvt::TIniFile list = mvt::install::OpenUninstallList(installDir);
-    mvt::install::RunRecordStages(installDir, choices_, display_, list, links);
+    mvt::install::InstallationSeal seal;
+    seal.madeGameFolders = madeGameFolders_;
+    madeGameFolders_ = 0;
+    mvt::install::RunRecordStages(installDir, choices_, display_, list, links, seal);
 }
 
 }  // namespace stagetest

@@ -81,11 +81,13 @@ void ExpectRecords(const std::string& installDir) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProduct1, KEY_WOW64_64KEY));
 }
 
+// The command is quoted: with a blank in the path and a parent others can write to, an
+// unquoted one would start a program planted there ("C:\Games\My.exe" for "My Games").
 void ExpectUninstallRecord(const std::string& installDir) {
     EXPECT_TRUE(
         IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "DisplayName"), "Трилогия Морвата"));
     EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "UninstallString"),
-                         installDir + "\\unregmvt.exe"));
+                         "\"" + installDir + "\\unregmvt.exe\""));
 }
 
 void ExpectLink(const std::string& linkFile, const std::string& installDir, const char* target) {
@@ -220,7 +222,8 @@ TEST_F(StageTest, SecondRunOverwritesRecordsAndKeepsOtherValues) {
                          second + "\\MVMain.exe"));
     ExpectUninstallRecord(first);
     EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kUninstall),
-              (Lines{"DisplayName", "UninstallString"}));
+              (Lines{"DesktopFolder", "DisplayName", "GameFoldersMade", "InstalledFilesSha256",
+                     "ProgramGroupFolder", "ShortCutsSha256", "UninstallString"}));
     ExpectLink(programs_ + "\\Другая группа\\" + kStartLink, second, "morvath.exe");
     ExpectLink(desktop_ + "\\" + kStartLink, second, "morvath.exe");  // replaced
 }

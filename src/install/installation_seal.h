@@ -1,0 +1,67 @@
+// What the installation leaves for its uninstaller to trust. The install directory may be a
+// folder every user can write to, so the uninstaller (which runs with administrator rights)
+// believes nothing it finds there alone: the setup stores, under the uninstall entry in
+// HKEY_LOCAL_MACHINE (32-bit view), where only administrators can write, the SHA-256 of the
+// list of installed files and of the shortcut list it wrote, the two folders shortcuts were
+// made in, and which of the game folders it made itself.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/registry.h"
+
+namespace mvt::install {
+
+// The values under the uninstall entry, next to "DisplayName" and "UninstallString":
+// SHA-256 (64 lower-case hex digits) of "unregmvt.lst" as the installation left it.
+constexpr char kInstalledFilesHashValue[] = "InstalledFilesSha256";
+// SHA-256 of ShortCutsText() of the section "ShortCuts" the installation wrote.
+constexpr char kShortCutsHashValue[] = "ShortCutsSha256";
+// The program group folder and the all-users desktop folder, each only when a shortcut was
+// made in it: the only places the uninstaller removes shortcuts from.
+constexpr char kProgramGroupValue[] = "ProgramGroupFolder";
+constexpr char kDesktopValue[] = "DesktopFolder";
+// REG_DWORD: bit n set when the installation made kGameFolders[n] (it was not there before).
+constexpr char kGameFoldersValue[] = "GameFoldersMade";
+
+constexpr char kInstalledFilesFile[] = "unregmvt.lst";
+constexpr char kUninstallerProgram[] = "unregmvt.exe";
+
+// One line of the section "ShortCuts".
+struct ShortcutEntry {
+    std::string key;       // "ShCut#<n>"
+    std::string linkFile;  // the full path written
+};
+
+// What the run gathers for the seal on its way.
+struct InstallationSeal {
+    uint32_t madeGameFolders = 0;  // bit n: kGameFolders[n] made by this run
+    std::string groupFolder;       // empty: no shortcut made in a program group
+    std::string desktopFolder;     // empty: no desktop shortcut
+    std::vector<ShortcutEntry> shortcuts;
+};
+
+// Makes the install directory with its missing parents and the game folders in it; returns
+// the bits of the game folders that were not there before (made by this run).
+uint32_t MakeGameFolders(const std::string& installDir);
+
+// The text the shortcut list's hash is taken of: "<key>=<link file>\r\n" for each entry, in
+// the order written.
+std::string ShortCutsText(const std::vector<ShortcutEntry>& entries);
+
+// The uninstall command as registered: the uninstaller's full path in double quotes, so that
+// a blank in the path cannot make the system start a program planted higher up.
+std::string UninstallCommand(const std::string& installDir);
+
+// The SHA-256 of the list of installed files in installDir, read by a handle that is no link
+// and lies in the install directory; empty when there is no such file.
+std::string InstalledFilesHash(const std::string& installDir);
+
+// Writes the seal's values into the current key of `registry` (the uninstall entry). Raises
+// "Failed to set data for '%s'" like the other records.
+void WriteInstallationSeal(TRegistry& registry, const std::string& installDir,
+                           const InstallationSeal& seal);
+
+}  // namespace mvt::install
