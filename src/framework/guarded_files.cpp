@@ -188,6 +188,14 @@ TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relat
     return TGuardedOutcome::Failed;
 }
 
+TGuardedOutcome CheckBelow(const TGuardedFolder& base, const std::string& relative,
+                           std::string& error) {
+    TGuardedWalk walk(base, relative);
+    const UniqueHandle item = walk.OpenItem(FILE_READ_ATTRIBUTES, kShareAll, false);
+    error = walk.Error();
+    return item ? TGuardedOutcome::Done : walk.Outcome();
+}
+
 TGuardedOutcome ReadBelow(const TGuardedFolder& base, const std::string& relative, size_t limit,
                           std::string& bytes, std::string& error) {
     TGuardedWalk walk(base, relative);

@@ -54,6 +54,11 @@ enum class TGuardedOutcome {
 TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relative, bool folder,
                             std::string& error);
 
+// Whether the file at `relative` below `base` is a plain file in its place (Done), is not
+// there (Missing), or is a link, a folder or placed elsewhere (NotOurs).
+TGuardedOutcome CheckBelow(const TGuardedFolder& base, const std::string& relative,
+                           std::string& error);
+
 // Reads the whole file at `relative` below `base` through a checked handle that lets nobody
 // write to it meanwhile. At most `limit` bytes: a longer file fails.
 TGuardedOutcome ReadBelow(const TGuardedFolder& base, const std::string& relative, size_t limit,

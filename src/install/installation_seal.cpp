@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/guarded_files.h"
+#include "framework/inifiles.h"
 #include "framework/sha256.h"
 #include "framework/sysutils.h"
 #include "install/progress_figures.h"
@@ -41,6 +42,16 @@ std::string InstalledFilesHash(const std::string& installDir) {
         ReadBelow(*folder, kInstalledFilesFile, kListLimit, bytes, error) != TGuardedOutcome::Done)
         return {};
     return Sha256Hex(bytes);
+}
+
+void RefuseLinkedIniFile(const std::string& installDir, const char* name) {
+    std::string error;
+    const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(installDir, false, error);
+    const TGuardedOutcome found =
+        folder ? CheckBelow(*folder, name, error) : TGuardedOutcome::Missing;
+    if (found == TGuardedOutcome::NotOurs)
+        throw EIniFileException(
+            Format("Unable to write to %s", (installDir + "\\" + name).c_str()));
 }
 
 void WriteInstallationSeal(TRegistry& registry, const std::string& installDir,

@@ -59,6 +59,11 @@ std::string UninstallCommand(const std::string& installDir);
 // and lies in the install directory; empty when there is no such file.
 std::string InstalledFilesHash(const std::string& installDir);
 
+// The ini files the setup writes in the install directory go through the system's profile
+// functions, which follow links: a file of that name that is a link (or a folder) makes the
+// write fail before it starts, with the ini file's own error ("Unable to write to %s").
+void RefuseLinkedIniFile(const std::string& installDir, const char* name);
+
 // Writes the seal's values into the current key of `registry` (the uninstall entry). Raises
 // "Failed to set data for '%s'" like the other records.
 void WriteInstallationSeal(TRegistry& registry, const std::string& installDir,

@@ -86,6 +86,7 @@ class ShortcutMaker {
 }  // namespace
 
 TIniFile OpenUninstallList(const std::string& installDir) {
+    RefuseLinkedIniFile(installDir, kUninstallListFile);
     TIniFile list(installDir + "\\" + kUninstallListFile);
     list.EraseSection(kSetupFiles);
     list.EraseSection(kShortCutsSection);

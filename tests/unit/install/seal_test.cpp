@@ -3,11 +3,15 @@
 // and the two folders shortcuts went into; read back from the prefix's registry.
 #include <windows.h>
 
+#include <fstream>
+
 #include "framework/inifiles.h"
 #include "framework/sha256.h"
 #include "install/installation_seal.h"
+#include "install/program_group.h"
 #include "install/progress_figures.h"
 #include "stage_fixture.h"
+#include "support/plant_link.h"
 
 using namespace stagetest;
 
@@ -72,6 +76,24 @@ TEST_F(StageTest, WithoutDesktopShortcutNoDesktopFolderIsTrusted) {
     EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "DesktopFolder")), "");
     EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "InstalledFilesSha256")), "")
         << "no list, no hash: the uninstaller refuses then";
+}
+
+// The two ini files are written by name through the system's profile functions: one that
+// is a link to a file elsewhere is refused before anything is written through it.
+TEST_F(StageTest, IniFilesThatAreLinksAreNotWrittenThrough) {
+    const std::string dir = Folder("Games\\Morvath Trilogy");
+    const std::string outside = Folder("Outside") + "\\system.ini";
+    WriteFile(outside, "[ShortCuts]\r\nkept=1\r\n");
+    ASSERT_TRUE(testsupport::PlantLink(dir + "\\unreglst.ini", outside));
+    EXPECT_THROW(mvt::install::OpenUninstallList(dir), mvt::EIniFileException);
+    ASSERT_TRUE(testsupport::RemoveTree(dir));
+    mvt::ForceDirectories(dir);
+    ASSERT_TRUE(testsupport::PlantLink(dir + "\\morvath.ini", outside));
+    EXPECT_THROW(RunStages(dir), mvt::EIniFileException);
+    std::ifstream in(outside, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[ShortCuts]\r\nkept=1\r\n");
+    EXPECT_TRUE(FileExists(dir + "\\unreglst.ini")) << "the stages before it ran";
+    EXPECT_TRUE(testsupport::RemoveTree(scratch_));
 }
 
 }  // namespace
