@@ -107,6 +107,9 @@ class FolderTarget : public ExtractTarget {
     // naming it as `shown`) when it is a link or the system places it elsewhere.
     bool InPlace(HANDLE handle, const HeldFolder& parent, const std::string& name,
                  const std::string& shown, std::string& error) const;
+    // The place alone, for a file this job has just made (which cannot be a link).
+    bool Placed(HANDLE handle, const HeldFolder& parent, const std::string& name,
+                const std::string& shown, std::string& error) const;
     bool SameText(const std::string& a, const std::string& b) const;
 
     std::string root_;
