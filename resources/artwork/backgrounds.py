@@ -204,8 +204,9 @@ def background_splash():
     return img
 
 
-def background_finish():
-    """TForm11 478 x 240: the closing message centred on a dark panel, button ledge below."""
+def background_finish(headline="Установка Трилогии Морвата успешно завершена.", closing=True):
+    """TForm11 478 x 240: the closing message centred on a dark panel, button ledge below.
+    Without the closing lines the panel below the divider stays free for a label."""
     w, h = 478, 240
     scene = wall_scene(w, h, 130, [(60, 30, 140, 0.4), (420, 30, 140, 0.4)])
     panel = sd_box(w, h, (22, 16, 456, 186), 12)
@@ -217,32 +218,35 @@ def background_finish():
     button_ledge(scene, (104, 193, 382, 239), FINISH_LEDGE)
     scene.moulding(sd_box(w, h, (0, 0, w, h), 3), 5, relief=3.0, seed=134)
     img = scene.shade()
-    lines = ["Установка Трилогии Морвата успешно завершена.",
-             "Нажмите кнопку «ВЫХОД» для закрытия",
-             "программы установки."]
-    img = letter(img, (w / 2, 50), lines[0], windsor(23), (250, 222, 146), (172, 124, 52),
+    lines = ["Нажмите кнопку «ВЫХОД» для закрытия", "программы установки."]
+    img = letter(img, (w / 2, 50), headline, windsor(23), (250, 222, 146), (172, 124, 52),
                  anchor="mm", shadow=(0, 0, 0))
     img = ink_divider(img, w / 2, 82, 150, colour=(150, 110, 50), alpha=0.9)
-    img = letter(img, (w / 2, 114), lines[1], windsor(21), GOLD, (150, 112, 50), anchor="mm",
-                 shadow=(0, 0, 0))
-    img = letter(img, (w / 2, 142), lines[2], windsor(21), GOLD, (150, 112, 50), anchor="mm",
-                 shadow=(0, 0, 0))
+    if closing:
+        img = letter(img, (w / 2, 114), lines[0], windsor(21), GOLD, (150, 112, 50),
+                     anchor="mm", shadow=(0, 0, 0))
+        img = letter(img, (w / 2, 142), lines[1], windsor(21), GOLD, (150, 112, 50),
+                     anchor="mm", shadow=(0, 0, 0))
     return img
 
 
-def background_confirm():
+PROBLEM_HEIGHT = 200  # the write-problem question: the confirmation's plaque, taller
+
+
+def background_confirm(h=144):
     """TForm3 (and TForm7) 421 x 144: a dark leather plaque in a bronze frame that follows the
-    window's rounded corners; the corners themselves stay plain form colour."""
-    w, h = 421, 144
+    window's rounded corners; the corners themselves stay plain form colour. Taller plaques
+    (the write-problem question) keep the frame and the ledge 54 pixels above the bottom."""
+    w = 421
     scene = Scene(w, h, FORM_BROWN)
     plate = sd_box(w, h, (1, 1, w - 1, h - 1), 14)
     leather = ramp(noise(w, h, 140, cell=8, octaves=4), [(0, (30, 21, 14)), (1, (46, 32, 21))])
     scene.paint(cover(plate), leather, 0.0, 0.0)
     scene.moulding(plate, 6, relief=3.0, seed=141)
-    inner = sd_box(w, h, (12, 10, w - 12, 90), 8)
+    inner = sd_box(w, h, (12, 10, w - 12, h - 54), 8)
     scene.paint(cover(inner), (24, 17, 12), -1.0, 0.0)
     scene.moulding(inner, 2.0, relief=1.0, seed=142, ridges=1)
-    scene.paint(cover(sd_box(w, h, (44, 94, 382, 139), 20)), LEDGE, -1.5, 0.0)
+    scene.paint(cover(sd_box(w, h, (44, h - 50, 382, h - 5), 20)), LEDGE, -1.5, 0.0)
     return scene.shade()
 
 
@@ -334,7 +338,10 @@ def add_backgrounds(out):
             used_by="TForm2 Image1 (gauge slot at 141,288 223×5)")
     backgrounds = {"welcome": background_welcome(), "dest": background_destination(),
                    "finish": background_finish(), "confirm": background_confirm(),
-                   "browser": background_browser(), "notice": background_notice()}
+                   "browser": background_browser(), "notice": background_notice(),
+                   "finish_errors": background_finish(
+                       "Установка Трилогии Морвата завершена с ошибками.", closing=False),
+                   "problem": background_confirm(PROBLEM_HEIGHT)}
 
     out.bmp("BG_WELCOME", "bg_welcome.bmp", backgrounds["welcome"], 24,
             used_by="TForm1 Image1; copied into TForm8, TForm9 Image1")
@@ -344,6 +351,10 @@ def add_backgrounds(out):
     out.bmp("BG_CONFIRM", "bg_confirm.bmp", backgrounds["confirm"], 24,
             used_by="TForm3 Image1; copied into TForm7 Image1")
     out.bmp("BG_BROWSER", "bg_browser.bmp", backgrounds["browser"], 24, used_by="TForm6 Image1")
+    out.bmp("BG_FINISH_ERRORS", "bg_finish_errors.bmp", backgrounds["finish_errors"], 24,
+            used_by="TForm11 Image1 after an installation that left files out")
+    out.bmp("BG_PROBLEM", "bg_problem.bmp", backgrounds["problem"], 24,
+            used_by="write-problem question of the progress screen (421 × %d)" % PROBLEM_HEIGHT)
     out.bmp("BG_NOTICE", "bg_notice.bmp", backgrounds["notice"], 24, used_by="TForm4 Image1")
     return backgrounds
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/hidden_window.h"
+
 namespace mvt {
 
 // ---- TForm ----------------------------------------------------------------------------
@@ -309,12 +311,7 @@ int CALLBACK CollectFont(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM
 }  // namespace
 
 TApplication::TApplication() : TComponent(nullptr) {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = ApplicationProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kApplicationClass;
-    RegisterClassExA(&windowClass);
+    RegisterHiddenWindowClass(kApplicationClass, ApplicationProc);
     // A zero-sized visible window: the taskbar shows it with the title, the screen does not.
     handle_ = CreateWindowExA(0, kApplicationClass, "",
                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,

@@ -1,6 +1,7 @@
 #include "framework/stdctrls.h"
 
 #include "framework/forms.h"
+#include "framework/hidden_window.h"
 
 namespace mvt {
 
@@ -140,14 +141,8 @@ constexpr UINT_PTR kTimerId = 1;
 }  // namespace
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &TTimer::WindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kTimerClass;
-    RegisterClassExA(&windowClass);  // fails harmlessly once registered
-    window_ = CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+    RegisterHiddenWindowClass(kTimerClass, &TTimer::WindowProc);
+    window_ = CreateMessageWindow(kTimerClass);
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     Update();
 }

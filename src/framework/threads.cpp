@@ -5,6 +5,7 @@
 #include <deque>
 #include <mutex>
 
+#include "framework/hidden_window.h"
 #include "framework/sysutils.h"
 
 namespace mvt {
@@ -93,14 +94,8 @@ class Synchronizer {
     };
 
     Synchronizer() : mainThread_(GetCurrentThreadId()) {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = kSyncWindowClass;
-        RegisterClassExA(&windowClass);
-        window_ = CreateWindowExA(0, kSyncWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+        RegisterHiddenWindowClass(kSyncWindowClass, WindowProc);
+        window_ = CreateMessageWindow(kSyncWindowClass);
         if (!window_) throw EOutOfResources("Cannot create the thread synchronisation window");
     }
     ~Synchronizer() { DestroyWindow(window_); }

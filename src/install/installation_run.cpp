@@ -1,45 +1,56 @@
-// The installation run: unpacks every archive the setup description lists into its folder
-// of the install directory, the uninstaller when chosen, then writes the records, the
-// program group and the settings file, and hands over to the finish screen. It runs on the
-// GUI thread; the windows live on because the run, the zip component and the progress
-// handler process pending messages at fixed points, which is also where a cancellation
-// decided on the confirmation shows up in the cancel mark.
-#include <string>
+// The run's steps in order. It runs on the GUI thread; the windows live on because the run,
+// the zip component and the progress handler process pending messages at fixed points,
+// which is also where a cancellation decided on the confirmation shows up in the cancel
+// mark.
+#include "install/installation_run.h"
 
 #include "framework/inifiles.h"
 #include "framework/sysutils.h"
 #include "install/installation_seal.h"
+#include "install/medium_layout.h"
 #include "install/program_group.h"
 #include "install/progress_figures.h"
-#include "install/progress_screen.h"
 #include "install/record_stages.h"
+#include "install/outcome_recorder.h"
 #include "install/shell_link.h"
+#include "install/write_problem.h"
 
-using namespace mvt;
-using namespace mvt::install;
+namespace mvt::install {
 
 namespace {
 
-// The progress screen as the record stages use it.
-class ProgressDisplay final : public StageDisplay {
-  public:
-    explicit ProgressDisplay(TForm10& screen) : screen_(screen) {}
-    void SetStatusCaption(const std::string& caption) override {
-        screen_.Label1->SetCaption(caption);
-    }
-    void ClearTotalCaption() override { screen_.Label2->SetCaption(""); }
-    void ProcessMessages() override { Application().ProcessMessages(); }
-
-  private:
-    TForm10& screen_;
-};
+constexpr char kUnpackingCaption[] = "Распаковка и копирование файлов...";
+constexpr char kUninstallerCaption[] = "Установка деинсталлятора...";
 
 }  // namespace
 
-void TForm10::Install() {
-    if (!wizard_) return;
-    WizardState& wizard = *wizard_;
-    const std::string installDir = wizard.InstallDirectory();
+void ShowItemProgress(ProgressState& progress, InstallDisplay& display, const std::string& item,
+                      uint32_t totalSize, int32_t perCent) {
+    display.ShowCurrentFile(ShownFileName(item));
+    const int percent = TotalPercent(totalSize, perCent, progress.DoneSize, progress.FullSize);
+    display.ShowPercentFigure(percent);
+    if (percent != progress.LastPercent) {
+        // At most once per whole percent: the ring is redrawn and the windows serviced.
+        display.ShowRing(percent);
+        display.ProcessMessages();
+        progress.LastPercent = percent;
+    }
+    if (perCent == 100) progress.DoneSize += totalSize;
+}
+
+void ConfigureInstallUnpacker(zip::TZipUnpacker& unpacker) {
+    unpacker.SetExtrOptions(zip::ExtrBit(zip::ExtrOptsEnum::ExtrDirNames) |
+                            zip::ExtrBit(zip::ExtrOptsEnum::ExtrOverWrite) |
+                            zip::ExtrBit(zip::ExtrOptsEnum::ExtrForceDirs));
+    unpacker.SFX().path = "ZLSFXUS.bin";  // stored only: no self-extractor is made
+}
+
+InstallationRun::InstallationRun(WizardState& wizard, InstallDisplay& display,
+                                 zip::TZipUnpacker& unpacker, ProgressState& progress)
+    : wizard_(wizard), display_(display), unpacker_(unpacker), progress_(progress) {}
+
+void InstallationRun::Execute() {
+    const std::string installDir = wizard_.InstallDirectory();
     // The shortcuts' link objects live until the run returns.
     LinkObjects links;
     TIniFile uninstallList = OpenUninstallList(installDir);
@@ -47,43 +58,83 @@ void TForm10::Install() {
     InstallationSeal seal;
     seal.madeGameFolders = MakeGameFolders(installDir);
 
+    if (!UnpackListedArchives(installDir, archives)) return;
+    display_.HideFileLabels();
+    if (Cancelled()) return;
+
+    if (wizard_.UninstallerChosen()) {
+        display_.SetStatusCaption(kUninstallerCaption);
+        display_.ProcessMessages();
+        Unpack(archives + "Unregmvt.zip", installDir);
+    }
+    // The last checkpoint: from the records on, the run always goes to its end.
+    if (Cancelled()) return;
+
+    RunRecordStages(installDir, wizard_, display_, uninstallList, links, seal);
+
+    display_.StopAnimation();
+    display_.Close();
+    display_.ProcessMessages();
+    outcome_.finished = true;
+    wizard_.ShowFinishScreen(outcome_);
+}
+
+bool InstallationRun::Cancelled() {
+    outcome_.cancelled = wizard_.LeaveDecided();
+    return outcome_.cancelled;
+}
+
+bool InstallationRun::UnpackListedArchives(const std::string& installDir,
+                                           const std::string& archives) {
     const TIniFile setup(ProgramFolder() + "MVTSetup.ini");
-    Progress.FullSize =
+    progress_.FullSize =
         UsableFullSize(setup.ReadString("Setup", "FullSize", ""), DecimalSeparator());
-    Progress.DoneSize = 0.0;
-    Label1->SetCaption("Распаковка и копирование файлов...");
-    Application().ProcessMessages();
-    if (wizard.LeaveDecided()) return;
+    progress_.DoneSize = 0.0;
+    display_.SetStatusCaption(kUnpackingCaption);
+    display_.ProcessMessages();
+    if (Cancelled()) return false;
 
     // The list ends at the first missing or empty key.
     for (int n = 0;; ++n) {
         const std::string name = setup.ReadString("Files", "File" + std::to_string(n), "");
-        if (name.empty()) break;
-        if (wizard.LeaveDecided()) return;
-        ZipUnpacker1->SetZipFileName(archives + name);
-        ZipUnpacker1->SetExtrBaseDir(ArchiveDestination(installDir, name));
-        ZipUnpacker1->Extract();  // the component has told the user of any failure
+        if (name.empty()) return true;
+        if (Cancelled()) return false;
+        Unpack(archives + name, ArchiveDestination(installDir, name));
     }
-    Label3->SetVisible(false);
-    Label4->SetVisible(false);
-    Label5->SetVisible(false);
-    if (wizard.LeaveDecided()) return;
-
-    if (wizard.UninstallerChosen()) {
-        Label1->SetCaption("Установка деинсталлятора...");
-        Application().ProcessMessages();
-        ZipUnpacker1->SetZipFileName(archives + "Unregmvt.zip");
-        ZipUnpacker1->SetExtrBaseDir(installDir);
-        ZipUnpacker1->Extract();
-    }
-    // The last checkpoint: from the records on, the run always goes to its end.
-    if (wizard.LeaveDecided()) return;
-
-    ProgressDisplay display(*this);
-    RunRecordStages(installDir, wizard, display, uninstallList, links, seal);
-
-    SkAnimator1->SetAnimate(false);
-    Hide();
-    Application().ProcessMessages();
-    wizard.ShowFinishScreen();
 }
+
+void InstallationRun::Unpack(const std::string& archive, const std::string& destination) {
+    // A retry counts the archive's progress once: what the failed attempt added goes.
+    const double doneBefore = progress_.DoneSize;
+    for (;;) {
+        ArchiveOutcome outcome = UnpackOnce(archive, destination);
+        display_.ArchiveFinished(outcome);
+        const bool retry = outcome.problem != WriteProblem::None && !wizard_.LeaveDecided() &&
+                           display_.AskAboutWriteProblem(outcome) == WriteProblemAnswer::Retry &&
+                           !wizard_.LeaveDecided();
+        if (!retry) {
+            outcome_.archives.push_back(std::move(outcome));
+            return;
+        }
+        progress_.DoneSize = doneBefore;
+    }
+}
+
+ArchiveOutcome InstallationRun::UnpackOnce(const std::string& archive,
+                                           const std::string& destination) {
+    ArchiveOutcome outcome;
+    outcome.archive = archive;
+    outcome.destination = destination;
+    const OutcomeRecorder recorder(unpacker_, outcome);
+    unpacker_.SetZipFileName(archive);
+    unpacker_.SetExtrBaseDir(destination);
+    outcome.directoryRead = unpacker_.DirectoryResult() == 0;
+    // The component has told the user of any failure of its own, in its own way.
+    outcome.result = unpacker_.Extract();
+    outcome.errorMessage = unpacker_.ErrorMessage();
+    recorder.Complete(outcome);
+    DiagnoseWriteProblem(outcome);
+    return outcome;
+}
+
+}  // namespace mvt::install

@@ -6,7 +6,7 @@
 #include "framework/inifiles.h"
 #include "framework/sha256.h"
 #include "framework/sysutils.h"
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 
 namespace mvt::install {
 
@@ -23,16 +23,6 @@ uint32_t MakeGameFolders(const std::string& installDir) {
     for (size_t n = 0; n < std::size(kGameFolders); ++n)
         if (CreateDirectoryA((installDir + kGameFolders[n]).c_str(), nullptr)) made |= 1u << n;
     return made;
-}
-
-std::string ShortCutsText(const std::vector<ShortcutEntry>& entries) {
-    std::string text;
-    for (const ShortcutEntry& entry : entries) text += entry.key + "=" + entry.linkFile + "\r\n";
-    return text;
-}
-
-std::string UninstallCommand(const std::string& installDir) {
-    return "\"" + installDir + "\\" + kUninstallerProgram + "\"";
 }
 
 std::string InstalledFilesHash(const std::string& installDir) {

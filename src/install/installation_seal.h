@@ -11,29 +11,9 @@
 #include <vector>
 
 #include "framework/registry.h"
+#include "install/seal_format.h"
 
 namespace mvt::install {
-
-// The values under the uninstall entry, next to "DisplayName" and "UninstallString":
-// SHA-256 (64 lower-case hex digits) of "unregmvt.lst" as the installation left it.
-constexpr char kInstalledFilesHashValue[] = "InstalledFilesSha256";
-// SHA-256 of ShortCutsText() of the section "ShortCuts" the installation wrote.
-constexpr char kShortCutsHashValue[] = "ShortCutsSha256";
-// The program group folder and the all-users desktop folder, each only when a shortcut was
-// made in it: the only places the uninstaller removes shortcuts from.
-constexpr char kProgramGroupValue[] = "ProgramGroupFolder";
-constexpr char kDesktopValue[] = "DesktopFolder";
-// REG_DWORD: bit n set when the installation made kGameFolders[n] (it was not there before).
-constexpr char kGameFoldersValue[] = "GameFoldersMade";
-
-constexpr char kInstalledFilesFile[] = "unregmvt.lst";
-constexpr char kUninstallerProgram[] = "unregmvt.exe";
-
-// One line of the section "ShortCuts".
-struct ShortcutEntry {
-    std::string key;       // "ShCut#<n>"
-    std::string linkFile;  // the full path written
-};
 
 // What the run gathers for the seal on its way.
 struct InstallationSeal {
@@ -46,14 +26,6 @@ struct InstallationSeal {
 // Makes the install directory with its missing parents and the game folders in it; returns
 // the bits of the game folders that were not there before (made by this run).
 uint32_t MakeGameFolders(const std::string& installDir);
-
-// The text the shortcut list's hash is taken of: "<key>=<link file>\r\n" for each entry, in
-// the order written.
-std::string ShortCutsText(const std::vector<ShortcutEntry>& entries);
-
-// The uninstall command as registered: the uninstaller's full path in double quotes, so that
-// a blank in the path cannot make the system start a program planted higher up.
-std::string UninstallCommand(const std::string& installDir);
 
 // The SHA-256 of the list of installed files in installDir, read by a handle that is no link
 // and lies in the install directory; empty when there is no such file.

@@ -2,6 +2,7 @@
 
 #include "controls/screen_skin.h"
 #include "install/progress_figures.h"
+#include "install/write_problem_text.h"
 
 using namespace mvt;
 using namespace mvt::install;
@@ -28,6 +29,36 @@ TLabel* AddStatusLabel(TForm& form, int left, int top, int width, const std::str
     label->SetCursor(crHourGlass);
     return label;
 }
+
+// The screen's controls as the run and the progress handler show things on them.
+class ScreenDisplay final : public InstallDisplay {
+  public:
+    explicit ScreenDisplay(TForm10& screen) : screen_(screen) {}
+    void SetStatusCaption(const std::string& caption) override {
+        screen_.Label1->SetCaption(caption);
+    }
+    void ClearTotalCaption() override { screen_.Label2->SetCaption(""); }
+    void ProcessMessages() override { Application().ProcessMessages(); }
+    void ShowCurrentFile(const std::string& name) override { screen_.Label3->SetCaption(name); }
+    void ShowPercentFigure(int percent) override {
+        screen_.Label4->SetCaption(std::to_string(percent));
+    }
+    void ShowRing(int percent) override { screen_.ShowPercent(percent); }
+    void HideFileLabels() override {
+        screen_.Label3->SetVisible(false);
+        screen_.Label4->SetVisible(false);
+        screen_.Label5->SetVisible(false);
+    }
+    void StopAnimation() override { screen_.SkAnimator1->SetAnimate(false); }
+    void Close() override { screen_.Hide(); }
+    WriteProblemAnswer AskAboutWriteProblem(const ArchiveOutcome& outcome) override {
+        if (!screen_.WriteProblemDialog1) return WriteProblemAnswer::Skip;
+        return screen_.WriteProblemDialog1->Ask(WriteProblemText(outcome, DecimalSeparator()));
+    }
+
+  private:
+    TForm10& screen_;
+};
 
 }  // namespace
 
@@ -64,14 +95,10 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     SkAnimator1->SetTransparent(true);
     SkAnimator1->SetCursor(crHourGlass);
 
-    // Unpacks with the archive's folders, replacing existing files, making a missing
-    // destination; its messages are shown to the user.
+    // Its messages are shown to the user.
     ZipUnpacker1 = Make<zip::TZipUnpacker>();
-    ZipUnpacker1->SetExtrOptions(zip::ExtrBit(zip::ExtrOptsEnum::ExtrDirNames) |
-                                 zip::ExtrBit(zip::ExtrOptsEnum::ExtrOverWrite) |
-                                 zip::ExtrBit(zip::ExtrOptsEnum::ExtrForceDirs));
+    ConfigureInstallUnpacker(*ZipUnpacker1);
     ZipUnpacker1->SetUnattended(false);
-    ZipUnpacker1->SFX().path = "ZLSFXUS.bin";  // stored only: no self-extractor is made
     ZipUnpacker1->OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
                                           int perCent) {
         ZipUnpacker1ItemProgress(item, totalSize, perCent);
@@ -81,9 +108,15 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     std::vector<uint8_t> sound = ResourceBytes("WAVE_PROGRESS");
     SkWave1->Sound().LoadFromMemory(sound.data(), sound.size());
 
+    display_ = std::make_unique<ScreenDisplay>(*this);
     OnCreate = [this](TObject*) { FormCreate(); };
     OnShow = [this](TObject*) { FormShow(); };
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
+}
+
+void TForm10::SetWizard(WizardState& wizard) {
+    wizard_ = &wizard;
+    if (!WriteProblemDialog1) WriteProblemDialog1 = Make<TWriteProblemDialog>(*SkWave1, wizard);
 }
 
 void TForm10::FormCreate() {
@@ -101,22 +134,14 @@ void TForm10::FormCloseQuery(bool& canClose) {
     if (wizard_) wizard_->PassCloseRequest();
 }
 
-// DoneSize grows by the TotalSize of every report with PerCent exactly 100: per archive its
-// entry count (the directory read's last report) and, per file, its size plus any earlier
-// step that already reads 100. ArchiveDoneGrowth (progress_figures.h) states the same sum,
-// and the distribution packer writes FullSize with it.
 void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize,
                                        int32_t perCent) {
-    Label3->SetCaption(ShownFileName(item));
-    const int percent = TotalPercent(totalSize, perCent, Progress.DoneSize, Progress.FullSize);
-    Label4->SetCaption(std::to_string(percent));
-    if (percent != Progress.LastPercent) {
-        // At most once per whole percent: the ring is redrawn and the windows serviced.
-        ShowPercent(percent);
-        Application().ProcessMessages();
-        Progress.LastPercent = percent;
-    }
-    if (perCent == 100) Progress.DoneSize += totalSize;
+    ShowItemProgress(Progress, *display_, item, totalSize, perCent);
+}
+
+void TForm10::Install() {
+    if (!wizard_) return;
+    InstallationRun(*wizard_, *display_, *ZipUnpacker1, Progress).Execute();
 }
 
 void TForm10::ShowPercent(double percent) {

@@ -1,6 +1,6 @@
-// The progress screen, owner of the installation run: the stage in words, the file being
-// unpacked, the total percent as a figure and as a ring that closes from the bottom up, and
-// the skull's glowing eyes while the run goes on.
+// The progress screen, the display of the installation run: the stage in words, the file
+// being unpacked, the total percent as a figure and as a ring that closes from the bottom
+// up, and the skull's glowing eyes while the run goes on.
 #pragma once
 
 #include <memory>
@@ -10,7 +10,8 @@
 #include "framework/forms.h"
 #include "framework/image_list.h"
 #include "framework/stdctrls.h"
-#include "install/wizard_state.h"
+#include "install/installation_run.h"
+#include "install/write_problem_dialog.h"
 #include "zip/zipunpacker.h"
 
 // The close permit (Tag of Form10): the progress screen may close.
@@ -18,12 +19,8 @@ constexpr int kClosePermitGranted = 101;
 
 namespace mvt::install {
 
-// The progress of the whole installation, shared by the run and the progress handler.
-struct ProgressState {
-    double FullSize = 0;      // bytes everything unpacks to: the denominator of the percent
-    double DoneSize = 0;      // bytes of the items finished so far
-    int32_t LastPercent = 0;  // the whole percent the ring was last drawn for
-};
+// The progress of the installation, process-wide: the run and this screen's progress
+// handler share it.
 extern ProgressState Progress;
 
 }  // namespace mvt::install
@@ -45,9 +42,11 @@ class TForm10 : public mvt::TForm {
     mvt::TImageList* ImageList1;
     mvt::zip::TZipUnpacker* ZipUnpacker1;
     mvt::TSkWave* SkWave1;
+    // The write-problem question, made once the wizard is known.
+    TWriteProblemDialog* WriteProblemDialog1 = nullptr;
 
     // The wizard whose choices the run reads and to which close requests are passed.
-    void SetWizard(mvt::install::WizardState& wizard) { wizard_ = &wizard; }
+    void SetWizard(mvt::install::WizardState& wizard);
 
     void FormCreate();
     void FormShow();
@@ -55,11 +54,12 @@ class TForm10 : public mvt::TForm {
     void ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize, int32_t perCent);
     // Shows the ring as far as percent (a whole percent, 1 … 100 as called).
     void ShowPercent(double percent);
-    // The installation run.
+    // The installation run, with this screen as its display.
     void Install();
 
   private:
     mvt::install::WizardState* wizard_ = nullptr;
+    std::unique_ptr<mvt::install::InstallDisplay> display_;
 };
 
 extern TForm10* Form10;

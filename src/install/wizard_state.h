@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "install/installation_outcome.h"
 #include "install/stage_host.h"
 
 namespace mvt::install {
@@ -18,8 +19,9 @@ class WizardState : public WizardChoices {
 
     // Hands a close request to the main window's close query (the cancel confirmation).
     virtual void PassCloseRequest() = 0;
-    // The finish screen, shown modally once the installation is done.
-    virtual void ShowFinishScreen() = 0;
+    // The finish screen, shown modally once the installation is done; it tells the truth
+    // about what the outcome left out.
+    virtual void ShowFinishScreen(const InstallationOutcome& outcome) = 0;
 };
 
 }  // namespace mvt::install

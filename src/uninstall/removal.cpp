@@ -12,8 +12,8 @@
 #include "framework/inifiles.h"
 #include "framework/sha256.h"
 #include "framework/sysutils.h"
-#include "install/installation_seal.h"
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
+#include "install/seal_format.h"
 #include "install/record_names.h"
 
 namespace mvt::uninstall {

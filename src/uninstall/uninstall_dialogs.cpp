@@ -20,11 +20,11 @@ TUninstallDialog::TUninstallDialog(TComponent* owner, const std::string& text, b
     Label1->SetAlignment(TAlignment::taCenter);
     Label1->SetLayout(TTextLayout::tlCenter);
     if (question) {
-        SkBmpButton1 = AddWizardButton(*this, 57, 98, 144, 36, "BTN_OK");
-        SkBmpButton2 = AddWizardButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
+        SkBmpButton1 = skin::AddButton(*this, 57, 98, 144, 36, "BTN_OK");
+        SkBmpButton2 = skin::AddButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
         SkBmpButton2->OnClick = [this](TObject*) { Answer(mrCancel); };
     } else {
-        SkBmpButton1 = AddWizardButton(*this, 138, 98, 144, 36, "BTN_OK");
+        SkBmpButton1 = skin::AddButton(*this, 138, 98, 144, 36, "BTN_OK");
     }
     SkBmpButton1->OnClick = [this](TObject*) { Answer(mrOk); };
     SkWave1 = Make<TSkWave>();

@@ -7,7 +7,7 @@
 #include "controls/skwave.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 namespace mvt::uninstall {
 
@@ -19,8 +19,8 @@ class TUninstallDialog : public TForm {
 
     TImage* Image1 = nullptr;
     TLabel* Label1 = nullptr;
-    WizardButton* SkBmpButton1 = nullptr;  // ОК
-    WizardButton* SkBmpButton2 = nullptr;  // ОТМЕНА (questions only)
+    mvt::TSkBmpButton* SkBmpButton1 = nullptr;  // ОК
+    mvt::TSkBmpButton* SkBmpButton2 = nullptr;  // ОТМЕНА (questions only)
     TSkWave* SkWave1 = nullptr;
 
   private:

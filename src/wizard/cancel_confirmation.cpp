@@ -16,8 +16,8 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
                             "Установка Трилогии Морвата не была выполнена.\rВыйти из программы?");
     Label1->SetAlignment(TAlignment::taCenter);
     Label1->SetLayout(TTextLayout::tlCenter);
-    SkBmpButton1 = AddWizardButton(*this, 57, 98, 144, 36, "BTN_EXIT");
-    SkBmpButton2 = AddWizardButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
+    SkBmpButton1 = skin::AddButton(*this, 57, 98, 144, 36, "BTN_EXIT");
+    SkBmpButton2 = skin::AddButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
     OnCreate = [this](TObject*) { FormCreate(); };

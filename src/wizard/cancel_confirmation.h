@@ -3,7 +3,7 @@
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 // The cancel mark (Tag of Form3): leaving has been decided. Never reset once set.
 constexpr int kCancelMarkLeave = 111;
@@ -14,8 +14,8 @@ class TForm3 : public mvt::TForm {
 
     mvt::TImage* Image1;
     mvt::TLabel* Label1;
-    WizardButton* SkBmpButton1;  // exit
-    WizardButton* SkBmpButton2;  // cancel
+    mvt::TSkBmpButton* SkBmpButton1;  // exit
+    mvt::TSkBmpButton* SkBmpButton2;  // cancel
 
     void FormCreate();
     void SkBmpButton1Click();

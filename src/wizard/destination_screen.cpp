@@ -67,9 +67,9 @@ TForm5::TForm5(TComponent* owner) : TForm(owner) {
     Label1 = skin::AddLabel(*this, 44, 334, 508, 31, skin::kGold, "X");
     Label1->SetLayout(TTextLayout::tlCenter);
 
-    SkBmpButton1 = AddWizardButton(*this, 553, 331, 57, 38, "BTN_BROWSE");
-    SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");
-    SkBmpButton3 = AddWizardButton(*this, 164, 428, 144, 36, "BTN_BACK");
+    SkBmpButton1 = skin::AddButton(*this, 553, 331, 57, 38, "BTN_BROWSE");
+    SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SkBmpButton3 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_BACK");
 
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };

@@ -5,7 +5,7 @@
 #include "controls/skmultilinelabel.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 class TForm5 : public mvt::TForm {
   public:
@@ -13,10 +13,10 @@ class TForm5 : public mvt::TForm {
 
     mvt::TImage* Image1;
     mvt::TSkMultilineLabel* LocateLabel1;
-    mvt::TLabel* Label1;         // the install directory
-    WizardButton* SkBmpButton1;  // browse
-    WizardButton* SkBmpButton2;  // next
-    WizardButton* SkBmpButton3;  // back
+    mvt::TLabel* Label1;              // the install directory
+    mvt::TSkBmpButton* SkBmpButton1;  // browse
+    mvt::TSkBmpButton* SkBmpButton2;  // next
+    mvt::TSkBmpButton* SkBmpButton3;  // back
 
     void FormCreate();
     void FormCloseQuery(bool& canClose);

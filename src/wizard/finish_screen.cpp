@@ -16,12 +16,24 @@ TForm11::TForm11(TComponent* owner) : TForm(owner) {
     skin::MakeWizardWindow(*this, 478, 240, true);
     SetPosition(TPosition::poScreenCenter);
     Image1 = skin::AddBackground(*this, "BG_FINISH");
-    SkBmpButton1 = AddWizardButton(*this, 114, 199, 257, 36, "BTN_FINISH", clWhite);
+    SkBmpButton1 = skin::AddButton(*this, 114, 199, 257, 36, "BTN_FINISH", clWhite);
     SkLauncher1 = Make<TSkLauncher>();
     SkLauncher1->SetAction("Open");
     SkLauncher1->SetTimeout(-1);
+    Label1 = skin::AddLabel(*this, 40, 92, 398, 92, skin::kGold, "");
+    Label1->SetAlignment(TAlignment::taCenter);
+    Label1->SetLayout(TTextLayout::tlCenter);
+    Label1->SetWordWrap(true);
+    Label1->SetVisible(false);
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
+}
+
+void TForm11::ShowErrors(const std::string& text) {
+    Image1->Picture().LoadFromResource("BG_FINISH_ERRORS");
+    Image1->Invalidate();
+    Label1->SetCaption(text);
+    Label1->SetVisible(true);
 }
 
 void TForm11::SkBmpButton1Click() {

@@ -35,7 +35,7 @@ TForm6::TForm6(TComponent* owner) : TForm(owner) {
     skin::MakeDialogWindow(*this, 322, 524);
     Image1 = skin::AddBackground(*this, "BG_BROWSER");
 
-    SkBmpButton3 = AddWizardButton(*this, 44, 64, 233, 31, "BTN_NEWFOLDER");
+    SkBmpButton3 = skin::AddButton(*this, 44, 64, 233, 31, "BTN_NEWFOLDER");
 
     SkShellTree1 = CreateChild<TSkShellTree>(this, this, 44, 96, 233, 243);
     SkShellTree1->SetColor(clBlack);
@@ -55,8 +55,8 @@ TForm6::TForm6(TComponent* owner) : TForm(owner) {
     SkDriveComboBox1->SetDriveTypes(DriveTypeBit(dtFixed));
     SkDriveComboBox1->SetTextCase(TTextCase::tcUpperCase);
 
-    SkBmpButton1 = AddWizardButton(*this, 26, 371, 271, 31, "BTN_SELECT");
-    SkBmpButton2 = AddWizardButton(*this, 26, 402, 271, 31, "BTN_CLOSE");
+    SkBmpButton1 = skin::AddButton(*this, 26, 371, 271, 31, "BTN_SELECT");
+    SkBmpButton2 = skin::AddButton(*this, 26, 402, 271, 31, "BTN_CLOSE");
 
     // The keys go to the tree whenever the browser is shown (arrows walk the folders).
     SetActiveControl(SkShellTree1);

@@ -9,18 +9,18 @@
 #include "framework/stdctrls.h"
 #include "shell/drive_combo_box.h"
 #include "shell/shell_tree.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 class TForm6 : public mvt::TForm {
   public:
     explicit TForm6(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
-    WizardButton* SkBmpButton3;  // create a folder
+    mvt::TSkBmpButton* SkBmpButton3;  // create a folder
     mvt::shell::TSkShellTree* SkShellTree1;
     mvt::shell::TSkDriveComboBox* SkDriveComboBox1;
-    WizardButton* SkBmpButton1;  // select
-    WizardButton* SkBmpButton2;  // close
+    mvt::TSkBmpButton* SkBmpButton1;  // select
+    mvt::TSkBmpButton* SkBmpButton2;  // close
 
     void FormCreate();
     void SkDriveComboBox1Change();

@@ -55,8 +55,8 @@ TForm7::TForm7(TComponent* owner) : TForm(owner), measureDc_(CreateCompatibleDC(
     Label1 = skin::AddLabel(*this, 40, 47, 345, 24, skin::kGold, "");
     Label1->SetLayout(TTextLayout::tlCenter);
     Label1->SetShowAccelChar(false);
-    SkBmpButton2 = AddWizardButton(*this, 57, 98, 144, 36, "BTN_OK");
-    SkBmpButton1 = AddWizardButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
+    SkBmpButton2 = skin::AddButton(*this, 57, 98, 144, 36, "BTN_OK");
+    SkBmpButton1 = skin::AddButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
     // Every typed character reaches the form first, whatever has the focus.
     SetKeyPreview(true);
 

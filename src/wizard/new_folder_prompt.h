@@ -7,17 +7,17 @@
 #include "framework/forms.h"
 #include "framework/graphics.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 class TForm7 : public mvt::TForm {
   public:
     explicit TForm7(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
-    mvt::TLabel* Label2;         // the question
-    mvt::TLabel* Label1;         // the typed name with its caret
-    WizardButton* SkBmpButton2;  // confirm
-    WizardButton* SkBmpButton1;  // cancel
+    mvt::TLabel* Label2;              // the question
+    mvt::TLabel* Label1;              // the typed name with its caret
+    mvt::TSkBmpButton* SkBmpButton2;  // confirm
+    mvt::TSkBmpButton* SkBmpButton1;  // cancel
 
     void FormCreate();
     void FormKeyPress(char& key);

@@ -13,7 +13,7 @@ TForm4::TForm4(TComponent* owner) : TForm(owner) {
     skin::MakeDialogWindow(*this, 324, 423);
     Image1 = skin::AddBackground(*this, "BG_NOTICE");
     Image2 = CreateChild<TImage>(this, this, 42, 64, 237, 226);
-    SkBmpButton1 = AddWizardButton(*this, 22, 294, 271, 31, "BTN_CLOSE");
+    SkBmpButton1 = skin::AddButton(*this, 22, 294, 271, 31, "BTN_CLOSE");
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     OnCreate = [this](TObject*) { FormCreate(); };
 }

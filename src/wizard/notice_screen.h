@@ -3,15 +3,15 @@
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 class TForm4 : public mvt::TForm {
   public:
     explicit TForm4(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
-    mvt::TImage* Image2;         // the about picture, at its own size, clipped
-    WizardButton* SkBmpButton1;  // close
+    mvt::TImage* Image2;              // the about picture, at its own size, clipped
+    mvt::TSkBmpButton* SkBmpButton1;  // close
 
     void FormCreate();
     void SkBmpButton1Click();

@@ -63,9 +63,9 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
     Label4 = skin::AddLabel(*this, 364, 242, 233, 21, skin::kDarkBrown,
                             "Запустить программу конфигурации");
 
-    SkBmpButton3 = AddWizardButton(*this, 164, 428, 144, 36, "BTN_BACK");
-    SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");
-    for (WizardButton* button : {SkBmpButton3, SkBmpButton2}) button->SetShowFocus(false);
+    SkBmpButton3 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_BACK");
+    SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    for (mvt::TSkBmpButton* button : {SkBmpButton3, SkBmpButton2}) button->SetShowFocus(false);
 
     Edit1->OnChange = [this](TObject*) { Edit1Change(); };
     Edit1->OnKeyPress = [this](TObject*, char& key) { Edit1KeyPress(key); };
@@ -77,8 +77,8 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
 }
 
-WizardButton* TForm8::AddToggle(int top, int groupIndex) {
-    WizardButton* toggle = AddWizardButton(*this, 332, top, 27, 25, "TOGGLE", clOlive);
+mvt::TSkBmpButton* TForm8::AddToggle(int top, int groupIndex) {
+    mvt::TSkBmpButton* toggle = skin::AddButton(*this, 332, top, 27, 25, "TOGGLE", clOlive);
     toggle->SetGroupIndex(groupIndex);
     toggle->SetAllowAllUp(true);
     toggle->SetShowFocus(false);

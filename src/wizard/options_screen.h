@@ -5,7 +5,7 @@
 #include "framework/forms.h"
 #include "framework/listedits.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 class TForm8 : public mvt::TForm {
   public:
@@ -16,14 +16,14 @@ class TForm8 : public mvt::TForm {
     mvt::TLabel* Label5;
     mvt::TChangeEdit* Edit1;
     mvt::TListBox* ListBox1;
-    WizardButton* SkBmpButton1;  // desktop shortcut
+    mvt::TSkBmpButton* SkBmpButton1;  // desktop shortcut
     mvt::TLabel* Label2;
-    WizardButton* SkBmpButton4;  // uninstaller
+    mvt::TSkBmpButton* SkBmpButton4;  // uninstaller
     mvt::TLabel* Label3;
-    WizardButton* SkBmpButton5;  // configuration program
+    mvt::TSkBmpButton* SkBmpButton5;  // configuration program
     mvt::TLabel* Label4;
-    WizardButton* SkBmpButton3;  // back
-    WizardButton* SkBmpButton2;  // next
+    mvt::TSkBmpButton* SkBmpButton3;  // back
+    mvt::TSkBmpButton* SkBmpButton2;  // next
 
     void FormCreate();
     void FormShow();
@@ -36,7 +36,7 @@ class TForm8 : public mvt::TForm {
     void SkBmpButton3Click();
 
   private:
-    WizardButton* AddToggle(int top, int groupIndex);
+    mvt::TSkBmpButton* AddToggle(int top, int groupIndex);
     void FillProgramGroups();
 };
 

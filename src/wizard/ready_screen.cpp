@@ -21,8 +21,8 @@ TForm9::TForm9(TComponent* owner) : TForm(owner) {
             "Для запуска процесса распаковки и копирования файлов нажмите кнопку <Далее>.\r"
             "Для пересмотра параметров установки нажмите кнопку <Назад>.\r"
             "Для отмены установки Трилогии Морвата закройте текущее окно программы.");
-    SkBmpButton3 = AddWizardButton(*this, 164, 428, 144, 36, "BTN_BACK");
-    SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SkBmpButton3 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_BACK");
+    SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
     SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
     SkBmpButton3->OnClick = [this](TObject*) { SkBmpButton3Click(); };
     OnCreate = [this](TObject*) { FormCreate(); };

@@ -3,7 +3,7 @@
 
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 class TForm9 : public mvt::TForm {
   public:
@@ -11,8 +11,8 @@ class TForm9 : public mvt::TForm {
 
     mvt::TImage* Image1;
     mvt::TLabel* Label1;
-    WizardButton* SkBmpButton3;  // back
-    WizardButton* SkBmpButton2;  // next
+    mvt::TSkBmpButton* SkBmpButton3;  // back
+    mvt::TSkBmpButton* SkBmpButton2;  // next
 
     void FormCreate();
     void FormCloseQuery(bool& canClose);

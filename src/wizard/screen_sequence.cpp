@@ -3,6 +3,7 @@
 #include "framework/forms.h"
 #include "install/progress_screen.h"
 #include "install/wizard_state.h"
+#include "install/write_problem_text.h"
 #include "wizard/cancel_confirmation.h"
 #include "wizard/destination_screen.h"
 #include "wizard/finish_screen.h"
@@ -29,7 +30,10 @@ class ScreenWizardState final : public mvt::install::WizardState {
     bool ConfigurationChosen() const override { return !Form8->SkBmpButton5->Down(); }
     bool LeaveDecided() const override { return Form3->Tag() == kCancelMarkLeave; }
     void PassCloseRequest() override { Form1->Close(); }
-    void ShowFinishScreen() override { Form11->ShowModal(); }
+    void ShowFinishScreen(const mvt::install::InstallationOutcome& outcome) override {
+        if (!outcome.Complete()) Form11->ShowErrors(mvt::install::FinishErrorsText(outcome));
+        Form11->ShowModal();
+    }
 };
 
 }  // namespace

@@ -56,9 +56,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     Image2->Picture().LoadFromResource("SCROLL_MARKER");
     Image2->SetTransparent(true);
 
-    SkBmpButton3 = AddWizardButton(*this, 584, 125, 14, 15, "ARROW_UP");
+    SkBmpButton3 = skin::AddButton(*this, 584, 125, 14, 15, "ARROW_UP");
     SkBmpButton3->SetEnabled(false);
-    SkBmpButton4 = AddWizardButton(*this, 584, 337, 14, 15, "ARROW_DOWN");
+    SkBmpButton4 = skin::AddButton(*this, 584, 337, 14, 15, "ARROW_DOWN");
 
     SkPanel1 = CreateChild<TPanel>(this, this, 40, 123, 535, 234);
     SkPanel1->SetTransparent(true);
@@ -72,8 +72,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     std::vector<uint8_t> text = ResourceBytes("DESCRIPTION");
     SkLabel1->SetLinesText(std::string(text.begin(), text.end()));
 
-    SkBmpButton1 = AddWizardButton(*this, 164, 428, 144, 36, "BTN_ABOUT");
-    SkBmpButton2 = AddWizardButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SkBmpButton1 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_ABOUT");
+    SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
 
     RichEdit1 = CreateChild<THiddenEdit>(this, this, 432, 392, 0, 0);
     RichEdit1->OnKeyDown = [this](TObject*, WORD& key, unsigned shift) {

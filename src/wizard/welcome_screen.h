@@ -6,21 +6,21 @@
 #include "controls/skwave.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 class TForm1 : public mvt::TForm {
   public:
     explicit TForm1(mvt::TComponent* owner);
 
     mvt::TImage* Image1;
-    mvt::TImage* Image3;         // scroll track
-    mvt::TImage* Image2;         // position marker
-    WizardButton* SkBmpButton3;  // scroll up
-    WizardButton* SkBmpButton4;  // scroll down
+    mvt::TImage* Image3;              // scroll track
+    mvt::TImage* Image2;              // position marker
+    mvt::TSkBmpButton* SkBmpButton3;  // scroll up
+    mvt::TSkBmpButton* SkBmpButton4;  // scroll down
     mvt::TPanel* SkPanel1;
     mvt::TSkMultilineLabel* SkLabel1;
-    WizardButton* SkBmpButton1;  // about the build
-    WizardButton* SkBmpButton2;  // next
+    mvt::TSkBmpButton* SkBmpButton1;  // about the build
+    mvt::TSkBmpButton* SkBmpButton2;  // next
     // Never visible: holds the keyboard focus so that arrow keys and wheel turns reach
     // this screen.
     mvt::TWinControl* RichEdit1;

@@ -20,7 +20,7 @@
 
 #include "framework/system_library.h"
 #include "game_tree.h"
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 #include "medium_plan.h"
 #include "uninstall/installed_files.h"
 #include "zip_writer.h"

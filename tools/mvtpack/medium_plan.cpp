@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 
 namespace mvtpack {
 

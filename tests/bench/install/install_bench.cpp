@@ -34,7 +34,7 @@ struct UnpackOnly : install::WizardState {
     bool ConfigurationChosen() const override { return false; }
     bool LeaveDecided() const override { return Form10 && !Form10->Label3->Visible(); }
     void PassCloseRequest() override {}
-    void ShowFinishScreen() override {}
+    void ShowFinishScreen(const mvt::install::InstallationOutcome&) override {}
 };
 
 struct GapMeter;

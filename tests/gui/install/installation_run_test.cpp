@@ -2,7 +2,7 @@
 // prefix's registry and real files: what it unpacks where, and where it stops.
 #include <fstream>
 
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 #include "run_fixture.h"
 #include "support/plant_link.h"
 

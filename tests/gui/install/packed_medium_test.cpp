@@ -1,9 +1,6 @@
 // The installation run over a medium made by mvtpack: FullSize written by the packer against
 // DoneSize as the progress handler grows it from the zip component's real reports.
-#include <fstream>
-#include <sstream>
-
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 #include "run_fixture.h"
 #include "uninstall/removal.h"
 
@@ -12,63 +9,27 @@ using namespace mvt::install;
 
 namespace {
 
-const std::string kMedium = MVT_PACKED_MEDIUM;
-
-// FullSize and the archive names of the packed medium's setup description.
-struct Description {
-    std::string fullSize;
-    std::vector<std::string> files;
-};
-
-Description ReadDescription() {
-    Description description;
-    const std::string ini = kMedium + "\\MVTSetup.ini";
-    char value[2048];
-    GetPrivateProfileStringA("Setup", "FullSize", "", value, sizeof value, ini.c_str());
-    description.fullSize = value;
-    for (int n = 0;; ++n) {
-        GetPrivateProfileStringA("Files", ("File" + std::to_string(n)).c_str(), "", value,
-                                 sizeof value, ini.c_str());
-        if (!*value) break;
-        description.files.push_back(value);
-    }
-    return description;
-}
-
 class PackedMediumTest : public runtest::RunTest {
   protected:
     void TearDown() override {
-        stagetest::RemoveTree(ProgramFolder() + "Archives\\packed");
+        runtest::RemovePackedArchives();
         RunTest::TearDown();
     }
 };
-
-// The packed archives below the test program's own archives folder: the prefix "packed\"
-// holds no text of a rule, so each archive still goes where its name says.
-std::vector<std::string> CopyPackedArchives(const Description& packed) {
-    std::vector<std::string> listed;
-    for (const std::string& name : packed.files) {
-        const std::string target = ProgramFolder() + "Archives\\packed\\" + name;
-        ForceDirectories(ExtractFilePath(target));
-        EXPECT_TRUE(CopyFileA((kMedium + "\\Archives\\" + name).c_str(), target.c_str(), FALSE));
-        listed.push_back("packed\\" + name);
-    }
-    return listed;
-}
 
 // The whole way: the run unpacks the packed medium and its uninstaller and stores the seal;
 // the uninstaller accepts the lists the run left, removes the game, and refuses once the list
 // of installed files has changed by one byte.
 TEST_F(PackedMediumTest, TheUninstallerTrustsWhatTheRunLeftAndNothingElse) {
-    const Description packed = ReadDescription();
-    runtest::WriteSetupDescription(packed.fullSize, CopyPackedArchives(packed));
+    runtest::ListPackedArchives(runtest::ReadPackedDescription());
     // The packed medium's uninstaller archive in place of the run tests' own, for this test.
     struct SwappedArchive {
         std::string path = ProgramFolder() + "Archives\\Unregmvt.zip";
         std::string own = path + ".own";
         SwappedArchive() {
             MoveFileA(path.c_str(), own.c_str());
-            CopyFileA((kMedium + "\\Archives\\Unregmvt.zip").c_str(), path.c_str(), FALSE);
+            CopyFileA((runtest::kPackedMedium + "\\Archives\\Unregmvt.zip").c_str(), path.c_str(),
+                      FALSE);
         }
         ~SwappedArchive() {
             DeleteFileA(path.c_str());
@@ -85,11 +46,7 @@ TEST_F(PackedMediumTest, TheUninstallerTrustsWhatTheRunLeftAndNothingElse) {
     ASSERT_TRUE(accepted.ok) << accepted.refusal;
     EXPECT_FALSE(accepted.input.shortcuts.empty());
 
-    std::string text;
-    {
-        std::ifstream in(list, std::ios::binary);
-        text.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    const std::string text = runtest::FileBytes(list);
     std::string changed = text;
     changed[changed.size() / 2] ^= 0x20;
     std::ofstream(list, std::ios::binary | std::ios::trunc) << changed;
@@ -104,18 +61,9 @@ TEST_F(PackedMediumTest, TheUninstallerTrustsWhatTheRunLeftAndNothingElse) {
 }
 
 TEST_F(PackedMediumTest, ThePercentReachesOneHundredWithTheLastListedArchive) {
-    const Description packed = ReadDescription();
-    ASSERT_EQ(packed.files.size(), 7u) << kMedium;
-    // The packed archives below the test program's own archives folder: the prefix
-    // "packed\" holds no text of a rule, so each archive still goes where its name says.
-    std::vector<std::string> listed;
-    for (const std::string& name : packed.files) {
-        const std::string target = ProgramFolder() + "Archives\\packed\\" + name;
-        ForceDirectories(ExtractFilePath(target));
-        ASSERT_TRUE(CopyFileA((kMedium + "\\Archives\\" + name).c_str(), target.c_str(), FALSE));
-        listed.push_back("packed\\" + name);
-    }
-    runtest::WriteSetupDescription(packed.fullSize, listed);
+    const runtest::PackedDescription packed = runtest::ReadPackedDescription();
+    ASSERT_EQ(packed.files.size(), 7u) << runtest::kPackedMedium;
+    const std::vector<std::string> listed = runtest::ListPackedArchives(packed);
     wizard.uninstaller = false;
 
     // What the screen shows before the last listed archive starts, and DoneSize then.

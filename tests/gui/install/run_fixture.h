@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@ struct FakeWizard : mvt::install::WizardState {
     bool leave = false;
     bool leaveOnCloseRequest = false;
     int closeRequests = 0, finishScreens = 0;
+    mvt::install::InstallationOutcome finished;  // as the finish screen was given it
 
     std::string InstallDirectory() const override { return installDir; }
     std::string ProgramGroupName() const override { return group; }
@@ -34,7 +37,10 @@ struct FakeWizard : mvt::install::WizardState {
         ++closeRequests;
         if (leaveOnCloseRequest) leave = true;
     }
-    void ShowFinishScreen() override { ++finishScreens; }
+    void ShowFinishScreen(const mvt::install::InstallationOutcome& outcome) override {
+        ++finishScreens;
+        finished = outcome;
+    }
 };
 
 inline void Process() {
@@ -51,6 +57,77 @@ inline void WriteSetupDescription(const std::string& fullSize,
     for (size_t n = 0; n < archives.size(); ++n)
         if (!archives[n].empty()) text += "File" + std::to_string(n) + "=" + archives[n] + "\r\n";
     stagetest::WriteFile(mvt::ProgramFolder() + "MVTSetup.ini", text);
+}
+
+// The medium mvtpack packed from tests/gui/install/make_pack_tree.py's game tree, and
+// that tree.
+inline const std::string kPackedMedium = MVT_PACKED_MEDIUM;
+inline const std::string kPackedGame = MVT_PACKED_GAME;
+
+// FullSize and the archive names of the packed medium's setup description.
+struct PackedDescription {
+    std::string fullSize;
+    std::vector<std::string> files;
+};
+
+inline PackedDescription ReadPackedDescription() {
+    PackedDescription description;
+    const std::string ini = kPackedMedium + "\\MVTSetup.ini";
+    char value[2048];
+    GetPrivateProfileStringA("Setup", "FullSize", "", value, sizeof value, ini.c_str());
+    description.fullSize = value;
+    for (int n = 0;; ++n) {
+        GetPrivateProfileStringA("Files", ("File" + std::to_string(n)).c_str(), "", value,
+                                 sizeof value, ini.c_str());
+        if (!*value) break;
+        description.files.push_back(value);
+    }
+    return description;
+}
+
+// Copies the packed archives below the test program's own archives folder and writes the
+// setup description that lists them there. The prefix "packed\" holds no text of a rule,
+// so each archive still goes where its name says. Returns the names as listed.
+inline std::vector<std::string> ListPackedArchives(const PackedDescription& packed) {
+    std::vector<std::string> listed;
+    for (const std::string& name : packed.files) {
+        const std::string target = mvt::ProgramFolder() + "Archives\\packed\\" + name;
+        mvt::ForceDirectories(mvt::ExtractFilePath(target));
+        EXPECT_TRUE(
+            CopyFileA((kPackedMedium + "\\Archives\\" + name).c_str(), target.c_str(), FALSE))
+            << name;
+        listed.push_back("packed\\" + name);
+    }
+    WriteSetupDescription(packed.fullSize, listed);
+    return listed;
+}
+
+inline void RemovePackedArchives() {
+    stagetest::RemoveTree(mvt::ProgramFolder() + "Archives\\packed");
+}
+
+inline std::string FileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return file ? bytes.str() : "<missing>";
+}
+
+// Every file below folder, as paths relative to it.
+inline void ListFiles(const std::string& folder, const std::string& relative,
+                      std::vector<std::string>& files) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(folder, relative + name + "\\", files);
+        else
+            files.push_back(relative + name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 // A progress screen of its own for every test, on top of the stage fixture's saved registry

@@ -379,8 +379,9 @@ TEST_F(WizardTest, TabReachesTheListOfGroupsAndShiftTabComesBack) {
 
 TEST_F(WizardTest, TogglesFlipIndependently) {
     Form8->Show();
-    WizardButton* toggles[] = {Form8->SkBmpButton1, Form8->SkBmpButton4, Form8->SkBmpButton5};
-    for (WizardButton* toggle : toggles) EXPECT_FALSE(toggle->Down()) << "options start chosen";
+    mvt::TSkBmpButton* toggles[] = {Form8->SkBmpButton1, Form8->SkBmpButton4, Form8->SkBmpButton5};
+    for (mvt::TSkBmpButton* toggle : toggles)
+        EXPECT_FALSE(toggle->Down()) << "options start chosen";
     Click(*toggles[0]);
     EXPECT_TRUE(toggles[0]->Down());
     EXPECT_FALSE(toggles[1]->Down());
@@ -389,7 +390,7 @@ TEST_F(WizardTest, TogglesFlipIndependently) {
     EXPECT_TRUE(toggles[1]->Down());
     Click(*toggles[0]);
     Click(*toggles[1]);
-    for (WizardButton* toggle : toggles) EXPECT_FALSE(toggle->Down());
+    for (mvt::TSkBmpButton* toggle : toggles) EXPECT_FALSE(toggle->Down());
 }
 
 TEST_F(WizardTest, ReadyScreenTextAndCopiedBackground) {

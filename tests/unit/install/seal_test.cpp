@@ -9,7 +9,7 @@
 #include "framework/sha256.h"
 #include "install/installation_seal.h"
 #include "install/program_group.h"
-#include "install/progress_figures.h"
+#include "install/medium_layout.h"
 #include "stage_fixture.h"
 #include "support/plant_link.h"
 

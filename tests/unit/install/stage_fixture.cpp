@@ -325,4 +325,89 @@ void StageTest::RunStages(const std::string& installDir) {
     mvt::install::RunRecordStages(installDir, choices_, display_, list, links, seal);
 }
 
+// ---- What a complete installation leaves ----------------------------------------------
+
+const std::string kStartLink = "Запуск Трилогии Морвата.lnk";
+
+const Link kGroupLinks[4] = {
+    {"Запуск Трилогии Морвата.lnk", "morvath.exe"},
+    {"Настройка параметров.lnk", "MVConfig.exe"},
+    {"Просмотр файла персонажа.lnk", "PartyLens.exe"},
+    {"Руководство пользователя.lnk", "Morvath 2 manual.pdf"},
+};
+const Link kUninstallLink = {"Удаление Трилогии Морвата.lnk", "unregmvt.exe"};
+
+std::vector<std::string> SettingsLines(const std::string& folder) {
+    return {"[Program Options]",
+            "Installing=0",
+            "Install Type=2",
+            "[Game Options]",
+            "Memory Access=100",
+            "Memory Level=1",
+            "Never Show Nuisance DKM=1",
+            "Never Show Nuisance=1",
+            "Environmental Audio=0",
+            "Footsteps=1",
+            "[Local]",
+            "Language=English",
+            "Language25=English",
+            "[Alias]",
+            "HD0:=" + folder,
+            "CD1:=" + folder,
+            "CD2:=" + folder,
+            "CD3:=" + folder,
+            "CD4:=" + folder,
+            "CD5:=" + folder,
+            "[GameSpy]",
+            "Enabled=1"};
+}
+
+void ExpectRecords(const std::string& installDir) {
+    const std::string folder = installDir + "\\";
+    for (const char* key : {kProduct1, kProduct2, kProduct3}) {
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+        EXPECT_TRUE(ValueNames(HKEY_LOCAL_MACHINE, key).empty()) << key;
+    }
+    auto game = [](const char* name) { return ReadValue(HKEY_LOCAL_MACHINE, kAppPathGame, name); };
+    EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kAppPathGame),
+              (std::vector<std::string>{"Install", "MV25GUID", "MV25Language", "MV25Tag",
+                                        "MV25Version", "MV25_INSTALL", "MV2Location", "Path"}));
+    EXPECT_TRUE(IsString(game("Install"), folder));
+    EXPECT_TRUE(IsString(game("Path"), folder));
+    EXPECT_TRUE(IsString(game("MV25_INSTALL"), "true"));
+    EXPECT_TRUE(IsString(game("MV25GUID"), "{5D2E91A0-4C7B-11D5-A3F0-00104B7E2C91}"));
+    EXPECT_TRUE(IsString(game("MV25Tag"), "Morvath Trilogy"));
+    RegValue version = game("MV25Version");
+    EXPECT_EQ(version.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(version.data, std::string("\xC4\x09\0\0", 4));  // 2500
+    EXPECT_TRUE(IsString(game("MV2Location"), folder));
+    EXPECT_TRUE(IsString(game("MV25Language"), "English"));
+    for (const char* name : {"DisplayName", "LogFile", "UninstallString"})
+        EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kAppPathRestore, name),
+                             installDir + "\\MVMain.exe"))
+            << name;
+    EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kAppPathMain), std::vector<std::string>{"Path"});
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kAppPathMain, "Path"), folder));
+    // Where the package's 32-bit programs look, and only there. (App Paths is one key for
+    // both views, as on Windows; the product keys are not.)
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProduct1, KEY_WOW64_64KEY));
+}
+
+// The command is quoted: with a blank in the path and a parent others can write to, an
+// unquoted one would start a program planted there ("C:\Games\My.exe" for "My Games").
+void ExpectUninstallRecord(const std::string& installDir) {
+    EXPECT_TRUE(
+        IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "DisplayName"), "Трилогия Морвата"));
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "UninstallString"),
+                         "\"" + installDir + "\\unregmvt.exe\""));
+}
+
+void ExpectLink(const std::string& linkFile, const std::string& installDir, const char* target) {
+    LinkInfo link = ReadLink(linkFile);
+    ASSERT_TRUE(link.loaded) << linkFile;
+    EXPECT_EQ(link.target, installDir + "\\" + target) << linkFile;
+    EXPECT_EQ(link.arguments, "") << linkFile;
+    EXPECT_EQ(link.workingFolder, installDir + "\\") << linkFile;
+}
+
 }  // namespace stagetest

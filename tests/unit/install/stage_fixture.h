@@ -67,6 +67,21 @@ void WriteFile(const std::string& path, const std::string& text);
 // "[Section]" and "Key=Value" lines of an ini file, in file order (blank lines skipped).
 std::vector<std::string> IniLines(const std::string& path);
 
+// What a complete installation into installDir leaves: the group's four links with their
+// targets, the uninstaller's link, the desktop link's file name, the lines of the game
+// settings file, the registry records 1 to 6, the uninstall entry, and one shortcut file.
+struct Link {
+    const char* file;
+    const char* target;
+};
+extern const Link kGroupLinks[4];
+extern const Link kUninstallLink;
+extern const std::string kStartLink;
+std::vector<std::string> SettingsLines(const std::string& folder);
+void ExpectRecords(const std::string& installDir);
+void ExpectUninstallRecord(const std::string& installDir);
+void ExpectLink(const std::string& linkFile, const std::string& installDir, const char* target);
+
 // The progress screen as the stages see it: every call noted in order.
 class RecordingDisplay : public mvt::install::StageDisplay {
   public:

@@ -1,16 +1,22 @@
-#include "wizard/wizard_buttons.h"
+#include "controls/skin_button.h"
 
 #include <string>
 
 using namespace mvt;
 
-static void LoadIfPresent(TBitmap& bitmap, const std::string& name) {
+namespace skin {
+
+namespace {
+
+void LoadIfPresent(TBitmap& bitmap, const std::string& name) {
     std::vector<uint8_t> bytes = ResourceBytes(name.c_str());
     if (!bytes.empty()) bitmap.LoadFromBytes(bytes.data(), bytes.size());
 }
 
-WizardButton* AddWizardButton(TForm& form, int left, int top, int width, int height,
-                              const char* prefix, TColor transparentColour) {
+}  // namespace
+
+TSkBmpButton* AddButton(TForm& form, int left, int top, int width, int height, const char* prefix,
+                        TColor transparentColour) {
     auto* button = CreateChild<TSkBmpButton>(&form, &form, left, top, width, height);
     button->SetButtonBorder(TButtonBorder::bbNone);
     button->SetButtonSize(TBtnSize::bszButtonToBitmap);
@@ -23,3 +29,5 @@ WizardButton* AddWizardButton(TForm& form, int left, int top, int width, int hei
     LoadIfPresent(bitmaps.Disabled(), name + "_DISABLED");
     return button;
 }
+
+}  // namespace skin

@@ -1,0 +1,22 @@
+#include "install/unattended_installation.h"
+
+namespace mvt::install {
+
+UnattendedInstallation::UnattendedInstallation(WizardState& choices)
+    : choices_(choices), unpacker_(std::make_unique<zip::TZipUnpacker>(nullptr)) {
+    ConfigureInstallUnpacker(*unpacker_);
+    unpacker_->SetUnattended(true);
+    unpacker_->OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
+                                       int perCent) {
+        ShowItemProgress(progress_, display_, item, totalSize, perCent);
+    };
+    // Without it the component would service the application's windows after every
+    // report, and so create the application's window; there is none to service here.
+    unpacker_->OnCheckTerminate = [](TObject*, bool&) {};
+}
+
+void UnattendedInstallation::Run() {
+    InstallationRun(choices_, display_, *unpacker_, progress_).Execute();
+}
+
+}  // namespace mvt::install

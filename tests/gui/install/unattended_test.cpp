@@ -1,0 +1,119 @@
+// The installation run without any window: a medium packed by mvtpack installed through a
+// display that draws nothing and a zip component that shows no box. What it wrote is read
+// back from the disk, the registry and the shortcut files.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "framework/sysutils.h"
+#include "install/unattended_installation.h"
+#include "run_fixture.h"
+#include "stage_fixture.h"
+
+using namespace mvt;
+using namespace mvt::install;
+
+namespace {
+
+// The windows of this thread that the program made or that anyone can see.
+std::vector<HWND> OwnOrVisibleWindows() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM list) -> BOOL {
+            char name[64] = {};
+            GetClassNameA(window, name, sizeof name);
+            if (IsWindowVisible(window) || std::string(name).rfind("MVT", 0) == 0)
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+class UnattendedTest : public stagetest::StageTest {
+  protected:
+    void SetUp() override {
+        StageTest::SetUp();
+        wizard.installDir = Folder("Games\\Morvath Trilogy");
+        wizard.desktop = true;
+    }
+    void TearDown() override {
+        runtest::RemovePackedArchives();
+        DeleteFileA((ProgramFolder() + "MVTSetup.ini").c_str());
+        StageTest::TearDown();
+    }
+    // Runs the installation, noting whether a window was there at any report.
+    void Install() {
+        UnattendedInstallation installation(wizard);
+        installation.Unpacker().SetDLLDirectory(MVT_DIST_DIR);
+        auto show = installation.Unpacker().OnItemProgress;
+        installation.Unpacker().OnItemProgress = [&](TObject* sender, const std::string& item,
+                                                     uint32_t total, int perCent) {
+            ++reports;
+            if (!OwnOrVisibleWindows().empty()) ++reportsWithAWindow;
+            show(sender, item, total, perCent);
+        };
+        installation.Run();
+        progress = installation.Progress();
+    }
+
+    runtest::FakeWizard wizard;
+    ProgressState progress;
+    int reports = 0, reportsWithAWindow = 0;
+};
+
+TEST_F(UnattendedTest, InstallsAPackedMediumWithoutAnyWindow) {
+    const runtest::PackedDescription packed = runtest::ReadPackedDescription();
+    runtest::ListPackedArchives(packed);
+    Install();
+
+    EXPECT_GT(reports, 0);
+    EXPECT_EQ(reportsWithAWindow, 0) << "no window while unpacking";
+    EXPECT_TRUE(OwnOrVisibleWindows().empty()) << "no window after the run";
+    // The listed archives make FullSize; the uninstaller's archive counts on top of it.
+    EXPECT_GT(progress.DoneSize, std::stod(packed.fullSize)) << "the progress was counted";
+    EXPECT_EQ(progress.LastPercent, 100);
+
+    // Every file of the game, byte for byte, where the medium's rules put it.
+    std::vector<std::string> files;
+    runtest::ListFiles(runtest::kPackedGame + "\\", "", files);
+    ASSERT_EQ(files.size(), 7u);
+    for (const std::string& file : files)
+        EXPECT_EQ(runtest::FileBytes(wizard.installDir + "\\" + file),
+                  runtest::FileBytes(runtest::kPackedGame + "\\" + file))
+            << file;
+    EXPECT_TRUE(stagetest::FileExists(wizard.installDir + "\\Unregmvt.txt"))
+        << "the uninstaller's archive";
+
+    stagetest::ExpectRecords(wizard.installDir);
+    stagetest::ExpectUninstallRecord(wizard.installDir);
+    const std::string group = programs_ + "\\" + wizard.group;
+    for (const stagetest::Link& link : stagetest::kGroupLinks)
+        stagetest::ExpectLink(group + "\\" + link.file, wizard.installDir, link.target);
+    stagetest::ExpectLink(group + "\\" + stagetest::kUninstallLink.file, wizard.installDir,
+                          stagetest::kUninstallLink.target);
+    stagetest::ExpectLink(desktop_ + "\\" + stagetest::kStartLink, wizard.installDir,
+                          "morvath.exe");
+    EXPECT_EQ(stagetest::IniLines(wizard.installDir + "\\morvath.ini"),
+              stagetest::SettingsLines(wizard.installDir + "\\"));
+    EXPECT_EQ(wizard.finishScreens, 1) << "the end is the caller's to show, or not";
+}
+
+TEST_F(UnattendedTest, AMissingArchiveShowsNoBoxAndTheRunGoesOn) {
+    runtest::WriteSetupDescription("", {"packed\\Nowhere.zip"});
+    wizard.uninstaller = false;
+    wizard.desktop = false;
+    Install();
+    EXPECT_TRUE(OwnOrVisibleWindows().empty()) << "the component's box would be a window";
+    EXPECT_TRUE(stagetest::FileExists(wizard.installDir + "\\morvath.ini"));
+    EXPECT_FALSE(stagetest::FileExists(wizard.installDir + "\\Unregmvt.txt"));
+    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
+    // The finish screen is told the truth.
+    EXPECT_FALSE(wizard.finished.Complete());
+    EXPECT_EQ(wizard.finished.UnreadableArchives(), 1u);
+    ASSERT_EQ(wizard.finished.archives.size(), 1u);
+    EXPECT_NE(wizard.finished.archives[0].result, 0);
+    EXPECT_FALSE(wizard.finished.archives[0].messages.empty()) << "the component's message";
+}
+
+}  // namespace
