@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "framework/forms.h"
+#include "framework/process_mitigation.h"
 #include "framework/system_library.h"
 #include "wizard/screen_sequence.h"
 #include "wizard/splash_screen.h"
@@ -41,6 +42,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The program's first act. It runs elevated, often from a folder others can write to:
     // from here on no DLL is taken from beside it or from the current folder.
     RestrictDllSearchToSystemFolder();
+    // Where the system offers it, junctions made by other users are not followed at all.
+    EnforceRedirectionTrust();
     try {
         RunWizard();
     } catch (const std::exception& error) {

@@ -6,6 +6,7 @@
 
 #include "framework/inifiles.h"
 #include "framework/sysutils.h"
+#include "install/installation_seal.h"
 #include "install/medium_layout.h"
 #include "install/program_group.h"
 #include "install/progress_figures.h"
@@ -54,7 +55,8 @@ void InstallationRun::Execute() {
     LinkObjects links;
     TIniFile uninstallList = OpenUninstallList(installDir);
     const std::string archives = ProgramFolder() + "Archives\\";
-    for (const char* folder : kGameFolders) ForceDirectories(installDir + folder);
+    InstallationSeal seal;
+    seal.madeGameFolders = MakeGameFolders(installDir);
 
     if (!UnpackListedArchives(installDir, archives)) return;
     display_.HideFileLabels();
@@ -68,7 +70,7 @@ void InstallationRun::Execute() {
     // The last checkpoint: from the records on, the run always goes to its end.
     if (Cancelled()) return;
 
-    RunRecordStages(installDir, wizard_, display_, uninstallList, links);
+    RunRecordStages(installDir, wizard_, display_, uninstallList, links, seal);
 
     display_.StopAnimation();
     display_.Close();

@@ -59,27 +59,34 @@ bool IsPlainFolderName(const std::string& name) {
 
 class ShortcutMaker {
   public:
-    ShortcutMaker(const std::string& installDir, TIniFile& uninstallList, LinkObjects& links)
-        : installDir_(installDir), uninstallList_(uninstallList), links_(links) {}
+    ShortcutMaker(const std::string& installDir, TIniFile& uninstallList, LinkObjects& links,
+                  std::vector<ShortcutEntry>& written)
+        : installDir_(installDir),
+          uninstallList_(uninstallList),
+          links_(links),
+          written_(written) {}
 
     // The key goes into the list even when the link could not be saved: the link object
     // does not say, and the uninstaller skips files that are not there.
     void Make(const std::string& folder, const GroupShortcut& shortcut) {
         const std::string linkFile = folder + shortcut.link;
         links_.Keep(MakeShellLink(installDir_ + shortcut.target, "", installDir_ + "\\", linkFile));
-        uninstallList_.WriteString(kShortCutsSection, "ShCut#" + std::to_string(shortcut.number),
-                                   linkFile);
+        const std::string key = "ShCut#" + std::to_string(shortcut.number);
+        uninstallList_.WriteString(kShortCutsSection, key, linkFile);
+        written_.push_back({key, linkFile});
     }
 
   private:
     const std::string& installDir_;
     TIniFile& uninstallList_;
     LinkObjects& links_;
+    std::vector<ShortcutEntry>& written_;  // every entry of the section, for the seal
 };
 
 }  // namespace
 
 TIniFile OpenUninstallList(const std::string& installDir) {
+    RefuseLinkedIniFile(installDir, kUninstallListFile);
     TIniFile list(installDir + "\\" + kUninstallListFile);
     list.EraseSection(kSetupFiles);
     list.EraseSection(kShortCutsSection);
@@ -87,7 +94,8 @@ TIniFile OpenUninstallList(const std::string& installDir) {
 }
 
 void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
-                      TIniFile& uninstallList, LinkObjects& links, StageDisplay& display) {
+                      TIniFile& uninstallList, LinkObjects& links, StageDisplay& display,
+                      InstallationSeal& seal) {
     const std::string programs = ReadShellFolder(registry, HKEY_CURRENT_USER, "Programs");
     const std::string group = programs + "\\" + choices.groupName;
     const bool makeGroup = IsAbsoluteFolder(programs) && IsPlainFolderName(choices.groupName);
@@ -96,17 +104,20 @@ void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
     if (makeGroup) ForceDirectories(group);
     const std::string desktop = ReadShellFolder(registry, HKEY_LOCAL_MACHINE, "Common Desktop");
 
-    ShortcutMaker shortcuts(choices.installDir, uninstallList, links);
+    ShortcutMaker shortcuts(choices.installDir, uninstallList, links, seal.shortcuts);
     if (makeGroup) {
+        seal.groupFolder = group;
         for (const GroupShortcut& shortcut : kGroupShortcuts) shortcuts.Make(group, shortcut);
     }
-    if (choices.desktopShortcut && IsAbsoluteFolder(desktop))
+    if (choices.desktopShortcut && IsAbsoluteFolder(desktop)) {
+        seal.desktopFolder = desktop;
         shortcuts.Make(desktop, kDesktopShortcut);
+    }
     if (choices.uninstaller) {
         display.SetStatusCaption(kUninstallerCaption);
         display.ProcessMessages();
         if (makeGroup) shortcuts.Make(group, kUninstallShortcut);
-        WriteUninstallRegistration(registry, choices.installDir);
+        WriteUninstallRegistration(registry, choices.installDir, seal);
     }
 }
 

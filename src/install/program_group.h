@@ -7,6 +7,7 @@
 
 #include "framework/inifiles.h"
 #include "framework/registry.h"
+#include "install/installation_seal.h"
 #include "install/shell_link.h"
 #include "install/stage_host.h"
 
@@ -29,7 +30,10 @@ TIniFile OpenUninstallList(const std::string& installDir);
 // and registers the uninstaller (record 7) after its shortcut. The link objects go into
 // links. Reads the shell folders through registry. Raises what MakeShellLink, the uninstall
 // list and the registry raise; nothing after the failing step is done.
+// Each shortcut's entry, the group folder and the desktop folder used also go into `seal`,
+// which the uninstall registration stores.
 void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
-                      TIniFile& uninstallList, LinkObjects& links, StageDisplay& display);
+                      TIniFile& uninstallList, LinkObjects& links, StageDisplay& display,
+                      InstallationSeal& seal);
 
 }  // namespace mvt::install

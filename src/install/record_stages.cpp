@@ -18,7 +18,8 @@ constexpr unsigned kPauseAfterProgramGroup = 500;
 }  // namespace
 
 void RunRecordStages(const std::string& installDir, const WizardChoices& choices,
-                     StageDisplay& display, TIniFile& uninstallList, LinkObjects& links) {
+                     StageDisplay& display, TIniFile& uninstallList, LinkObjects& links,
+                     InstallationSeal& seal) {
     display.ClearTotalCaption();
     display.SetStatusCaption(kRegistryCaption);
     display.ProcessMessages();
@@ -36,7 +37,7 @@ void RunRecordStages(const std::string& installDir, const WizardChoices& choices
         group.groupName = choices.ProgramGroupName();
         group.desktopShortcut = choices.DesktopShortcutChosen();
         group.uninstaller = choices.UninstallerChosen();
-        MakeProgramGroup(registry, group, uninstallList, links, display);
+        MakeProgramGroup(registry, group, uninstallList, links, display, seal);
     }
     display.Pause(kPauseAfterProgramGroup);
 

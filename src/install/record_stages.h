@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/inifiles.h"
+#include "install/installation_seal.h"
 #include "install/shell_link.h"
 #include "install/stage_host.h"
 
@@ -15,7 +16,10 @@ namespace mvt::install {
 // objects made go into links (the run keeps them until it returns); the shortcuts are
 // listed in uninstallList, which the run opened (OpenUninstallList) and closes afterwards.
 // A refused write raises the framework's exception for it and ends the stages there.
+// `seal` holds what the run recorded before (the game folders it made); the program group
+// stage adds the shortcuts, and the uninstall registration stores it.
 void RunRecordStages(const std::string& installDir, const WizardChoices& choices,
-                     StageDisplay& display, TIniFile& uninstallList, LinkObjects& links);
+                     StageDisplay& display, TIniFile& uninstallList, LinkObjects& links,
+                     InstallationSeal& seal);
 
 }  // namespace mvt::install

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "install/installation_seal.h"
 #include "install/record_names.h"
 
 namespace mvt::install {
@@ -49,11 +50,13 @@ void WriteRegistryRecords(TRegistry& registry, const std::string& installDir) {
     registry.CloseKey();
 }
 
-void WriteUninstallRegistration(TRegistry& registry, const std::string& installDir) {
+void WriteUninstallRegistration(TRegistry& registry, const std::string& installDir,
+                                const InstallationSeal& seal) {
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     OpenForWriting(registry, kUninstallKey);
     registry.WriteString("DisplayName", "Трилогия Морвата");
-    registry.WriteString("UninstallString", installDir + "\\unregmvt.exe");
+    registry.WriteString("UninstallString", UninstallCommand(installDir));
+    WriteInstallationSeal(registry, installDir, seal);
     registry.CloseKey();
 }
 

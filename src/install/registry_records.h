@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/registry.h"
+#include "install/installation_seal.h"
 
 namespace mvt::install {
 
@@ -17,7 +18,9 @@ namespace mvt::install {
 // nothing after the failing record is written.
 void WriteRegistryRecords(TRegistry& registry, const std::string& installDir);
 
-// Record 7, the uninstall registration: display name and the uninstaller's path.
-void WriteUninstallRegistration(TRegistry& registry, const std::string& installDir);
+// Record 7, the uninstall registration: display name and the uninstaller's path in quotes,
+// followed by the seal the uninstaller checks what it finds against.
+void WriteUninstallRegistration(TRegistry& registry, const std::string& installDir,
+                                const InstallationSeal& seal);
 
 }  // namespace mvt::install

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "framework/handles.h"
@@ -15,23 +16,32 @@ bool IsWriteFailure(const MissingEntry& entry) {
     return entry.reason == ZL_SKIP_WRITE_ERROR || (entry.errorCode & 0xFF) == ZL_ERR_WRITE;
 }
 
-std::string TargetOf(const ArchiveOutcome& outcome, const MissingEntry& entry) {
-    return outcome.destination + "\\" + entry.name;
-}
-
 std::string ParentOf(const std::string& path) {
     const size_t cut = path.find_last_of('\\');
     return cut == std::string::npos ? path : path.substr(0, cut);
 }
 
-// What writing the target would meet now: opening an existing file for writing without
-// sharing it, or making a scratch file in the folder that would hold a new one.
-WriteProblem ProbeTarget(const std::string& target) {
-    const DWORD attributes = GetFileAttributesA(target.c_str());
+// What writing the entry would meet now: opening the existing file for writing without
+// sharing it, or making a scratch file in the nearest existing folder on its way. Every
+// level from the destination down is looked at first, and nothing is probed through a link
+// (the library has refused such an entry and said so).
+WriteProblem ProbeTarget(const std::string& destination, const std::string& relative) {
+    std::string folder = destination, path = destination;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    for (size_t start = 0; attributes != INVALID_FILE_ATTRIBUTES;) {
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return WriteProblem::None;
+        if (start > relative.size()) break;  // the whole way exists
+        const size_t end = std::min(relative.find('\\', start), relative.size());
+        folder = path;
+        path += '\\';
+        path.append(relative, start, end - start);
+        attributes = GetFileAttributesA(path.c_str());
+        start = end + 1;
+    }
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
             return WriteProblem::AccessDenied;
-        UniqueHandle file(CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (file.get() != INVALID_HANDLE_VALUE) return WriteProblem::None;
         const DWORD error = GetLastError();
@@ -39,16 +49,7 @@ WriteProblem ProbeTarget(const std::string& target) {
             return WriteProblem::FileInUse;
         return error == ERROR_ACCESS_DENIED ? WriteProblem::AccessDenied : WriteProblem::None;
     }
-    // The nearest folder that exists on the way to the target decides. A scratch file is
-    // made there only when that folder is no link: nothing is written through one.
-    std::string folder = ParentOf(target);
-    DWORD folderAttributes;
-    while ((folderAttributes = GetFileAttributesA(folder.c_str())) == INVALID_FILE_ATTRIBUTES &&
-           folder.find('\\') != std::string::npos)
-        folder = ParentOf(folder);
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
-        (folderAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return WriteProblem::None;
+    if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return WriteProblem::None;
     char scratch[MAX_PATH];
     if (GetTempFileNameA(folder.c_str(), "mvt", 0, scratch) != 0) {
         DeleteFileA(scratch);
@@ -60,7 +61,7 @@ WriteProblem ProbeTarget(const std::string& target) {
 // The first missing entry's file that another program holds open or that refuses writing.
 std::string BlockedEntry(const ArchiveOutcome& outcome, WriteProblem problem) {
     for (const MissingEntry& entry : outcome.missing)
-        if (IsWriteFailure(entry) && ProbeTarget(TargetOf(outcome, entry)) == problem)
+        if (IsWriteFailure(entry) && ProbeTarget(outcome.destination, entry.name) == problem)
             return entry.name;
     return {};
 }

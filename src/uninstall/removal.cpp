@@ -8,9 +8,12 @@
 #include <set>
 
 #include "framework/comobj.h"
+#include "framework/guarded_files.h"
 #include "framework/inifiles.h"
+#include "framework/sha256.h"
 #include "framework/sysutils.h"
 #include "install/medium_layout.h"
+#include "install/seal_format.h"
 #include "install/record_names.h"
 
 namespace mvt::uninstall {
@@ -40,8 +43,6 @@ constexpr const char* kGameAppPathValues[] = {"Install",     "Path",        "MV2
                                               "MV25GUID",    "MV25Tag",     "MV25Version",
                                               "MV2Location", "MV25Language"};
 constexpr const char* kRestoreValues[] = {"DisplayName", "LogFile", "UninstallString"};
-// The folders the run makes beforehand but no archive lists.
-constexpr const char* kRunFolders[] = {"temp", "tempsave"};
 
 bool SameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
@@ -80,6 +81,15 @@ class Key {
     explicit operator bool() const { return key_ != nullptr; }
     HKEY get() const { return key_; }
 
+    std::optional<DWORD> Number(const char* name) const {
+        DWORD data = 0, size = sizeof data, type = 0;
+        if (!key_ ||
+            RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_DWORD)
+            return std::nullopt;
+        return data;
+    }
     std::optional<std::string> String(const char* name) const {
         char data[2048];
         DWORD size = sizeof data - 1, type = 0;
@@ -129,6 +139,12 @@ class Remover {
 
     void Run() {
         ComApartment com;
+        std::string error;
+        base_ = TGuardedFolder::Open(dir_, false, error);
+        if (!base_) {
+            Fail(dir_, error);
+            return;
+        }
         RemoveShortcuts();
         RemoveRecords();
         RemoveFiles();
@@ -169,8 +185,21 @@ class Remover {
         return folders;
     }
 
-    // A listed shortcut goes only when it is a link file that leads into the install
-    // directory: the list is a plain ini file that anything could have changed.
+    // Whether `link` is an absolute path of a ".lnk" file directly in the program group or
+    // the all-users desktop folder the installation made its shortcuts in.
+    bool InShortcutFolder(const std::string& link) const {
+        const std::string folder = ExcludeTrailingBackslash(ExtractFilePath(link));
+        const bool linkFile = link.size() > 4 && SameText(link.substr(link.size() - 4), ".lnk");
+        const bool absolute = link.size() > 3 && link[1] == ':' && link[2] == '\\';
+        const bool recorded =
+            (!input_.groupFolder.empty() && SameText(folder, input_.groupFolder)) ||
+            (!input_.desktopFolder.empty() && SameText(folder, input_.desktopFolder));
+        return linkFile && absolute && recorded && link.find("\\..\\") == std::string::npos;
+    }
+
+    // A listed shortcut goes only when it is a link file in one of the two folders recorded
+    // at installation that leads into the install directory, deleted by a handle that is no
+    // link, reached with no link on its way.
     void RemoveShortcuts() {
         if (!input_.shortcutListFound) {
             report_.shortcutListMissing = true;
@@ -181,17 +210,21 @@ class Remover {
         for (const std::string& link : input_.shortcuts) {
             if (!Exists(link)) continue;
             const std::string folder = ExcludeTrailingBackslash(ExtractFilePath(link));
-            const bool linkFile = link.size() > 4 && SameText(link.substr(link.size() - 4), ".lnk");
-            if (!linkFile || folder.size() < 3 || !StartsWithText(LinkTarget(link), dir_ + "\\")) {
+            if (!InShortcutFolder(link) || !StartsWithText(LinkTarget(link), dir_ + "\\")) {
                 report_.notes.push_back(link + ": не ярлык этой установки, оставлен");
                 continue;
             }
-            SetFileAttributesA(link.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileA(link.c_str())) {
-                Fail(link, LastError());
-                continue;
-            }
-            groups.insert(folder);
+            std::string error;
+            const std::optional<TGuardedFolder> place = TGuardedFolder::Open(folder, true, error);
+            const TGuardedOutcome outcome =
+                place ? DeleteBelow(*place, ExtractFileName(link), false, error)
+                      : TGuardedOutcome::NotOurs;
+            if (outcome == TGuardedOutcome::NotOurs)
+                report_.notes.push_back(link + ": ссылка на пути, оставлен");
+            else if (outcome == TGuardedOutcome::Failed)
+                Fail(link, error);
+            else if (outcome == TGuardedOutcome::Done)
+                groups.insert(folder);
         }
         const std::vector<std::string> shellFolders = ShellFolders();
         for (const std::string& group : groups) {
@@ -199,8 +232,15 @@ class Remover {
                 shellFolders.begin(), shellFolders.end(),
                 [&](const std::string& f) { return SameText(ExcludeTrailingBackslash(f), group); });
             // A group that still holds other items stays, as it should.
-            if (!shellFolder) RemoveDirectoryA(group.c_str());
+            if (!shellFolder) RemoveGroup(group);
         }
+    }
+
+    static void RemoveGroup(const std::string& group) {
+        std::string error;
+        const std::optional<TGuardedFolder> parent =
+            TGuardedFolder::Open(ExtractFilePath(group), true, error);
+        if (parent) DeleteBelow(*parent, ExtractFileName(group), true, error);
     }
 
     // ---- registry records ----
@@ -255,8 +295,11 @@ class Remover {
             DeleteValues(kMainAppPath, {"Path"});
             DeleteKeyIfEmpty(kMainAppPath);
         }
-        if (Names(kUninstallKey, "UninstallString", dir_ + "\\" + kUninstallerName)) {
-            DeleteValues(kUninstallKey, {"DisplayName", "UninstallString"});
+        if (Names(kUninstallKey, "UninstallString", install::UninstallCommand(dir_))) {
+            DeleteValues(kUninstallKey,
+                         {"DisplayName", "UninstallString", install::kInstalledFilesHashValue,
+                          install::kShortCutsHashValue, install::kProgramGroupValue,
+                          install::kDesktopValue, install::kGameFoldersValue});
             DeleteKeyIfEmpty(kUninstallKey);
         }
         // The product keys are shared by every installation of the package: they go with
@@ -267,34 +310,21 @@ class Remover {
 
     // ---- files and folders ----
 
-    // No folder on the way from the install directory to `relative` may be a link to
-    // elsewhere (a junction or a symbolic link), or a removal could reach outside.
-    bool StaysInside(const std::string& relative) {
-        std::string path = dir_;
-        size_t start = 0;
-        for (size_t end; (end = relative.find('\\', start)) != std::string::npos; start = end + 1) {
-            path.append("\\").append(relative, start, end - start);
-            const DWORD attributes = Attributes(path);
-            if (attributes != INVALID_FILE_ATTRIBUTES &&
-                (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                return false;
-        }
-        return true;
-    }
-
+    // Every item goes by a handle confirmed to be no link and to lie at its place inside the
+    // install directory, reached with no link on its way (framework/guarded_files.h).
     void RemoveFile(const std::string& relative) {
-        const std::string path = dir_ + "\\" + relative;
-        if (SameText(path, own_)) return;  // the program itself goes once it has ended
-        const DWORD attributes = Attributes(path);
-        if (attributes == INVALID_FILE_ATTRIBUTES) return;  // already gone
-        if (!StaysInside(relative) || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            report_.notes.push_back(relative + ": не файл установки, оставлен");
-            return;
+        if (SameText(dir_ + "\\" + relative, own_)) return;  // goes once the program has ended
+        std::string error;
+        switch (DeleteBelow(*base_, relative, false, error)) {
+            case TGuardedOutcome::NotOurs:
+                report_.notes.push_back(relative + ": не файл установки, оставлен");
+                break;
+            case TGuardedOutcome::Failed:
+                Fail(relative, error);
+                break;
+            default:
+                break;  // gone, or gone already
         }
-        if (attributes & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesA(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
-        if (!DeleteFileA(path.c_str())) Fail(relative, LastError());
     }
 
     void RemoveFiles() {
@@ -303,9 +333,19 @@ class Remover {
         RemoveFile(kShortcutList);
     }
 
-    // Every folder the installation made, deepest first, each when nothing is left in it.
-    // Folders the user made stay even when empty: in the install directory nothing but what
-    // the installation made is touched.
+    // A game folder stays unless the installation recorded that it made it: one the user
+    // had before is the user's, even when empty.
+    bool ForeignGameFolder(const std::string& folder) const {
+        for (size_t n = 0; n < std::size(install::kGameFolders); ++n)
+            if (SameText(folder, install::kGameFolders[n] + 1))
+                return (input_.madeGameFolders & (1u << n)) == 0;
+        return false;
+    }
+
+    // Every folder the installation made, deepest first, each when nothing is left in it:
+    // the medium's folders and the game folders the installation made. Folders the user
+    // made stay even when empty: in the install directory nothing but what the installation
+    // made is touched.
     void RemoveFolders() {
         std::vector<std::string> folders = input_.installed.folders;
         for (const std::string& file : input_.installed.files)
@@ -313,20 +353,18 @@ class Remover {
                  cut = file.find('\\', cut + 1))
                 folders.push_back(file.substr(0, cut));
         for (const char* folder : install::kGameFolders) folders.emplace_back(folder + 1);
-        for (const char* folder : kRunFolders) folders.emplace_back(folder);
         auto depth = [](const std::string& path) {
             return std::count(path.begin(), path.end(), '\\');
         };
         std::sort(folders.begin(), folders.end(), [&](const std::string& a, const std::string& b) {
             return depth(a) != depth(b) ? depth(a) > depth(b) : a > b;
         });
+        folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
         for (const std::string& folder : folders) {
-            const std::string path = dir_ + "\\" + folder;
-            const DWORD attributes = Attributes(path);
-            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-                (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !StaysInside(folder))
-                continue;
-            RemoveDirectoryA(path.c_str());  // refused when not empty: the user's files stay
+            if (ForeignGameFolder(folder)) continue;
+            std::string error;
+            // Refused when not empty (the user's files stay) or when it is no folder of ours.
+            DeleteBelow(*base_, folder, true, error);
         }
     }
 
@@ -346,6 +384,7 @@ class Remover {
     const std::string dir_;
     const std::string own_;
     RemovalReport& report_;
+    std::optional<TGuardedFolder> base_;  // the install directory, held while removing
 };
 
 bool IsRootFolder(const std::string& dir) {
@@ -358,23 +397,40 @@ bool IsRootFolder(const std::string& dir) {
     return dir.empty();
 }
 
-std::string ReadWholeFile(const std::string& path, bool& found) {
-    found = false;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    found = true;
-    std::string text;
-    LARGE_INTEGER size{};
-    // A list of some megabytes is already far beyond any real game.
-    if (GetFileSizeEx(file, &size) && size.QuadPart < (64 << 20)) {
-        text.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) read = 0;
-        text.resize(read);
-    }
-    CloseHandle(file);
-    return text;
+// A list of some megabytes is already far beyond any real game.
+constexpr size_t kListLimit = 64u << 20;
+
+std::string Refusal(const std::string& why) {
+    return why + " Ничего не удалено.";
+}
+
+// The seal the setup stored under the uninstall entry, when the entry is this installation's.
+struct StoredSeal {
+    std::string installedFilesHash;
+    std::string shortCutsHash;
+};
+
+std::optional<StoredSeal> ReadSeal(const std::string& dir, UninstallInput& input) {
+    const Key entry(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_READ);
+    const std::optional<std::string> command = entry.String("UninstallString");
+    const std::optional<std::string> files = entry.String(install::kInstalledFilesHashValue);
+    const std::optional<std::string> shortcuts = entry.String(install::kShortCutsHashValue);
+    if (!command || !SameText(*command, install::UninstallCommand(dir)) || !files ||
+        files->empty() || !shortcuts || shortcuts->empty())
+        return std::nullopt;
+    input.groupFolder = entry.String(install::kProgramGroupValue).value_or("");
+    input.desktopFolder = entry.String(install::kDesktopValue).value_or("");
+    input.madeGameFolders = entry.Number(install::kGameFoldersValue).value_or(0);
+    return StoredSeal{*files, *shortcuts};
+}
+
+// The shortcut list's entries in the file's order, as the hash covers them.
+std::vector<install::ShortcutEntry> ReadShortcuts(const std::string& listFile) {
+    TIniFile ini(listFile);
+    std::vector<install::ShortcutEntry> entries;
+    for (const std::string& key : ini.ReadSection(kShortCuts))
+        entries.push_back({key, ini.ReadString(kShortCuts, key, "")});
+    return entries;
 }
 
 }  // namespace
@@ -387,17 +443,31 @@ Preparation PrepareUninstall(const std::string& installDir) {
                          ",\rа не в папке игры. Ничего не удалено.";
         return result;
     }
-    bool found = false;
-    const std::string text = ReadWholeFile(dir + "\\" + kInstalledFilesName, found);
-    if (!found) {
+    std::string error, text;
+    const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(dir, false, error);
+    const TGuardedOutcome read =
+        folder ? ReadBelow(*folder, kInstalledFilesName, kListLimit, text, error)
+               : TGuardedOutcome::Missing;
+    if (read == TGuardedOutcome::Missing || read == TGuardedOutcome::Failed) {
         result.refusal = std::string("Не найден список файлов установки\r") + kInstalledFilesName +
                          ". Ничего не удалено.";
         return result;
     }
+    const std::optional<StoredSeal> seal = ReadSeal(dir, result.input);
+    if (!seal) {
+        result.refusal =
+            Refusal("В реестре нет записи об этой\rустановке: списку файлов\rнельзя доверять.");
+        return result;
+    }
     InstalledFilesParse list = ParseInstalledFiles(text);
-    if (!list.ok) {
+    if (read == TGuardedOutcome::Done && !list.ok) {
         result.refusal = std::string("Список файлов установки ") + kInstalledFilesName +
                          "\rповреждён. Ничего не удалено.";
+        return result;
+    }
+    if (read != TGuardedOutcome::Done || Sha256Hex(text) != seal->installedFilesHash) {
+        result.refusal = Refusal(std::string("Список файлов установки\r") + kInstalledFilesName +
+                                 " изменён после установки.");
         return result;
     }
     result.input.installDir = dir;
@@ -405,11 +475,14 @@ Preparation PrepareUninstall(const std::string& installDir) {
     const std::string shortcutList = dir + "\\" + kShortcutList;
     result.input.shortcutListFound = FileExists(shortcutList);
     if (result.input.shortcutListFound) {
-        TIniFile ini(shortcutList);
-        for (const std::string& key : ini.ReadSection(kShortCuts)) {
-            const std::string link = ini.ReadString(kShortCuts, key, "");
-            if (!link.empty()) result.input.shortcuts.push_back(link);
+        const std::vector<install::ShortcutEntry> entries = ReadShortcuts(shortcutList);
+        if (Sha256Hex(install::ShortCutsText(entries)) != seal->shortCutsHash) {
+            result.refusal = Refusal(std::string("Список ярлыков ") + kShortcutList +
+                                     "\rизменён после установки.");
+            return result;
         }
+        for (const install::ShortcutEntry& entry : entries)
+            if (!entry.linkFile.empty()) result.input.shortcuts.push_back(entry.linkFile);
     }
     result.ok = true;
     return result;

@@ -6,6 +6,7 @@
 // Texts meant for the user are Russian (code page 1251).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ struct UninstallInput {
     InstalledFiles installed;
     bool shortcutListFound = false;
     std::vector<std::string> shortcuts;  // link files named in section "ShortCuts"
+    // From the seal under the uninstall entry (install/installation_seal.h): the only two
+    // folders shortcuts are removed from (empty: none), and the game folders the
+    // installation made (bit n: install::kGameFolders[n]).
+    std::string groupFolder;
+    std::string desktopFolder;
+    uint32_t madeGameFolders = 0;
 };
 
 struct Preparation {
@@ -27,8 +34,11 @@ struct Preparation {
     UninstallInput input;
 };
 
-// Reads the list of installed files and the shortcut list of the install directory. Refuses
-// a drive root (or a share's root) as install directory and a missing or damaged file list.
+// Reads the list of installed files and the shortcut list of the install directory and checks
+// both against the seal the setup stored under the uninstall entry. Refuses a drive root (or
+// a share's root) as install directory, an uninstall entry that is missing or names another
+// installation, a missing or damaged file list, and either list when it is not the one the
+// setup wrote (its SHA-256 differs from the stored one).
 Preparation PrepareUninstall(const std::string& installDir);
 
 struct RemovalReport {

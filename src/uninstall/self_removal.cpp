@@ -1,5 +1,6 @@
 #include "uninstall/self_removal.h"
 
+#include "framework/guarded_files.h"
 #include "framework/sysutils.h"
 #include "uninstall/installed_files.h"
 #include "uninstall/uninstall_dialogs.h"
@@ -7,6 +8,21 @@
 namespace mvt::uninstall {
 
 namespace {
+
+// Deletes the ended original's file in its folder by a checked handle, trying for a while
+// (the system may still hold the ended program's image); true when it is gone.
+bool RemoveOriginal(const std::string& installDir, const std::string& name) {
+    std::string error;
+    const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(installDir, false, error);
+    if (!folder) return false;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        const TGuardedOutcome outcome = DeleteBelow(*folder, name, false, error);
+        if (outcome == TGuardedOutcome::Done || outcome == TGuardedOutcome::Missing) return true;
+        if (outcome == TGuardedOutcome::NotOurs) return false;
+        Sleep(100);
+    }
+    return false;
+}
 
 std::string TempFolder() {
     char path[MAX_PATH + 1] = "";
@@ -94,14 +110,13 @@ int RunCleanup(HANDLE original, const std::string& originalProgram, bool silent)
         WaitForSingleObject(original, INFINITE) != WAIT_OBJECT_0)
         return 2;
     CloseHandle(original);
-    bool removed = false;
-    for (int attempt = 0; attempt < 50 && !removed; ++attempt) {
-        SetFileAttributesA(originalProgram.c_str(), FILE_ATTRIBUTE_NORMAL);
-        removed = DeleteFileA(originalProgram.c_str()) || !FileExists(originalProgram);
-        if (!removed) Sleep(100);
-    }
     const std::string installDir = ExcludeTrailingBackslash(ExtractFilePath(originalProgram));
-    if (removed) RemoveDirectoryA(installDir.c_str());  // kept when the user's files are there
+    const bool removed = RemoveOriginal(installDir, ExtractFileName(originalProgram));
+    // By a handle too, and kept when the user's files are there.
+    std::string error;
+    if (const auto parent = TGuardedFolder::Open(ExtractFilePath(installDir), false, error);
+        removed && parent)
+        DeleteBelow(*parent, ExtractFileName(installDir), true, error);
     if (!removed && !silent)
         ShowNotice("Не удалось удалить программу удаления\r" + originalProgram);
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "framework/forms.h"
+#include "framework/process_mitigation.h"
 #include "framework/sysutils.h"
 #include "framework/system_library.h"
 #include "uninstall/removal.h"
@@ -73,6 +74,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // The first act, as in every program of the package: no DLL from beside the program or
     // from the current folder.
     RestrictDllSearchToSystemFolder();
+    // Where the system offers it, junctions made by other users are not followed at all.
+    EnforceRedirectionTrust();
     const std::vector<std::string> args = Arguments();
     bool silent = false;
     for (const std::string& arg : args) silent = silent || IsSwitch(arg, "/S");

@@ -6,7 +6,7 @@
 
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "extractor.h"
@@ -70,7 +70,19 @@ class FileSource : public ByteSource {
     size_t cacheFilled_ = 0;
 };
 
-// The destination folder.
+// A folder the job writes into, opened once and held open without delete sharing, so that
+// on Windows nobody can rename it or put a link in its place until the job ends; with the
+// path the system gives for the handle.
+struct HeldFolder {
+    UniqueHandle handle;
+    std::string finalPath;
+};
+
+// The destination folder. Nothing is created or replaced through a link (a junction, a
+// symbolic link, a mount point) at or below the destination: every folder on the way to a
+// file is opened without following a link at its end and accepted only when, by its handle,
+// it is no link and the system places it directly in the folder above it. A file that
+// stands in the way as a link is refused in the same way.
 class FolderTarget : public ExtractTarget {
   public:
     // `root` is absolute and ends in a separator.
@@ -88,10 +100,23 @@ class FolderTarget : public ExtractTarget {
     bool PrepareRoot(std::string& error);
 
   private:
+    // The held folder of a relative path ("" is the destination itself), opened and checked
+    // on its first use; null (with the reason) when it cannot be made or is a link.
+    const HeldFolder* Folder(const std::string& relative, std::string& error);
+    // Checks a file or folder just opened as `name` in `parent`: false (with the reason,
+    // naming it as `shown`) when it is a link or the system places it elsewhere.
+    bool InPlace(HANDLE handle, const HeldFolder& parent, const std::string& name,
+                 const std::string& shown, std::string& error) const;
+    // The place alone, for a file this job has just made (which cannot be a link).
+    bool Placed(HANDLE handle, const HeldFolder& parent, const std::string& name,
+                const std::string& shown, std::string& error) const;
+    bool SameText(const std::string& a, const std::string& b) const;
+
     std::string root_;
     CaseTable upper_;
-    std::unordered_set<std::string> knownFolders_;  // upper-cased relative paths
-    uint32_t nextTemporary_;                        // number of the next temporary name
+    HeldFolder rootFolder_;
+    std::unordered_map<std::string, HeldFolder> folders_;  // by upper-cased relative path
+    uint32_t nextTemporary_;                               // number of the next temporary name
 };
 
 }  // namespace ziplib

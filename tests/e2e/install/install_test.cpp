@@ -322,7 +322,7 @@ TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) 
     EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kAppPathRestore, "DisplayName"),
                          dir + "\\MVMain.exe"));
     EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kUninstall, "UninstallString"),
-                         dir + "\\unregmvt.exe"));
+                         "\"" + dir + "\\unregmvt.exe\""));
     for (const char* key : {stagetest::kProduct1, stagetest::kProduct2, stagetest::kProduct3})
         EXPECT_TRUE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
     const std::string uninstallLink = ShortcutList("ShCut#6");

@@ -1,7 +1,10 @@
 // The installation run with real archives, the real zip component and library, the
 // prefix's registry and real files: what it unpacks where, and where it stops.
+#include <fstream>
+
 #include "install/medium_layout.h"
 #include "run_fixture.h"
+#include "support/plant_link.h"
 
 using namespace mvt;
 using namespace mvt::install;
@@ -45,6 +48,45 @@ TEST_F(InstallationRunTest, EachArchiveUnpacksIntoTheFolderItsNamePicks) {
     EXPECT_FALSE(Form10->Label4->Visible());
     EXPECT_EQ(Form10->Label2->Caption(), "");
     EXPECT_EQ(Form10->Label1->Caption(), "Создание файла настроек...");
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A user who may write into the destination planted a folder link in place of a game folder
+// and a file link in place of a game file, each leading to files outside named like the
+// game's: nothing is written through either, each is reported, and the run goes on.
+TEST_F(InstallationRunTest, PlantedLinksInTheDestinationAreNotWrittenThrough) {
+    WriteSetupDescription("", {"Data.zip", "patch.zip", "scripts.zip"});
+    const std::string outside = Folder("Outside");
+    stagetest::WriteFile(outside + "\\Data.txt", "not the game's");
+    stagetest::WriteFile(outside + "\\victim.txt", "not the game's either");
+    ASSERT_TRUE(testsupport::PlantLink(wizard.installDir + "\\data", outside));
+    ASSERT_TRUE(
+        testsupport::PlantLink(wizard.installDir + "\\patch.txt", outside + "\\victim.txt"));
+    ASSERT_EQ(Contents(wizard.installDir + "\\data\\Data.txt"), "not the game's");
+    std::vector<std::string> messages;
+    Form10->ZipUnpacker1->SetUnattended(true);
+    Form10->ZipUnpacker1->OnMessage = [&](TObject*, int, const std::string& text) {
+        messages.push_back(text);
+    };
+    Install();
+    EXPECT_EQ(Contents(outside + "\\Data.txt"), "not the game's");
+    EXPECT_EQ(Contents(outside + "\\victim.txt"), "not the game's either");
+    EXPECT_FALSE(stagetest::FileExists(outside + "\\inner\\more.dat"));
+    auto mentions = [&](const std::string& part) {
+        return std::any_of(messages.begin(), messages.end(), [&](const std::string& m) {
+            return m.find(part) != std::string::npos && m.find("link") != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(mentions("data")) << testing::PrintToString(messages);
+    EXPECT_TRUE(mentions("patch.txt")) << testing::PrintToString(messages);
+    EXPECT_TRUE(Exists("inner\\more.dat")) << "the rest of the archive";
+    EXPECT_TRUE(Exists("scripts\\scripts.txt")) << "the next archive";
+    EXPECT_TRUE(Exists("morvath.ini")) << "the run went on to its end";
+    EXPECT_TRUE(testsupport::RemoveTree(scratch_));
 }
 
 TEST_F(InstallationRunTest, ListEndsAtTheFirstGapAndFullSizeMakesThePercent) {

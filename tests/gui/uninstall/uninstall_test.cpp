@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <set>
 
+#include "framework/sha256.h"
+#include "install/installation_seal.h"
 #include "install/shell_link.h"
 #include "stage_fixture.h"
+#include "support/plant_link.h"
 #include "support/process_windows.h"
 #include "uninstall/installed_files.h"
 #include "uninstall/removal.h"
@@ -56,18 +59,17 @@ class UninstallTest : public stagetest::StageTest {
         dir_ = Folder("Games\\Morvath Trilogy");
     }
 
-    // An installation as the setup leaves it: the medium's files and the uninstaller's list,
-    // the game folders, then the records, the program group and the settings file.
+    // An installation as the setup leaves it: the game folders (recorded as made where they
+    // were not there), the medium's files and the uninstaller's list, then the records with
+    // the seal, the program group and the settings file.
     void Install(const std::string& dir, bool withProgram = false) {
         InstalledFiles list;
         list.files = {"morvath.exe",         "MVConfig.exe",     "data\\area01.bif",
                       "save\\Начало\\a.gam", "Patch\\notes.txt", kUninstallerName,
                       kInstalledFilesName};
         list.folders = {"data", "save\\Начало", "save", "Patch"};
-        mvt::ForceDirectories(dir);
-        for (const char* folder :
-             {"cache", "data", "override", "characters", "eReg", "mplayer", "music", "portraits",
-              "save\\Начало", "script compiler", "scripts", "sounds", "movies", "Patch"})
+        madeGameFolders_ = mvt::install::MakeGameFolders(dir);
+        for (const char* folder : {"save\\Начало", "Patch"})
             mvt::ForceDirectories(dir + "\\" + folder);
         for (const std::string& file : list.files) WriteFile(dir + "\\" + file, "game file");
         WriteFile(dir + "\\" + kInstalledFilesName, FormatInstalledFiles(list));
@@ -82,6 +84,14 @@ class UninstallTest : public stagetest::StageTest {
         const Preparation preparation = PrepareUninstall(dir);
         EXPECT_TRUE(preparation.ok) << preparation.refusal;
         return RemoveInstallation(preparation.input, dir + "\\" + kUninstallerName);
+    }
+
+    // The uninstaller refuses with a text that holds `why`, and everything stays.
+    void ExpectRefused(const std::string& dir, const std::string& why) {
+        const Preparation preparation = PrepareUninstall(dir);
+        EXPECT_FALSE(preparation.ok);
+        EXPECT_NE(preparation.refusal.find(why), std::string::npos) << preparation.refusal;
+        EXPECT_NE(preparation.refusal.find("Ничего не удалено"), std::string::npos);
     }
 
     std::string Group() const { return programs_ + "\\Morvath Trilogy"; }
@@ -123,18 +133,19 @@ TEST_F(UninstallTest, RemovesWhatTheInstallationMadeAndKeepsTheUsersFiles) {
     EXPECT_NE(ReportText(report).find("ваши файлы"), std::string::npos) << ReportText(report);
 }
 
-TEST_F(UninstallTest, TheRecordsOfALaterInstallationElsewhereStay) {
+// The uninstall entry, and with it the seal, belongs to the later installation: the earlier
+// one's lists can no longer be checked, so its uninstaller refuses and touches nothing.
+TEST_F(UninstallTest, AfterALaterInstallationElsewhereTheEarlierOneIsRefused) {
     const std::string other = Folder("Other\\Morvath Trilogy");
     Install(dir_);
-    Install(other);  // the records and the group's links now belong to this one
-    const RemovalReport report = Remove(dir_);
-    EXPECT_TRUE(report.Complete()) << Joined(report.failures);
-    EXPECT_TRUE(Mentions(report.notes, "другой установки"));
-    EXPECT_TRUE(Mentions(report.notes, "не ярлык этой установки"));
-    EXPECT_FALSE(FileExists(dir_ + "\\morvath.exe"));
+    Install(other);
+    ExpectRefused(dir_, "нет записи об этой");
+    EXPECT_TRUE(FileExists(dir_ + "\\morvath.exe"));
     ExpectInstalled(other);
-    for (const char* key : {stagetest::kProduct1, stagetest::kProduct2, stagetest::kProduct3})
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+    const RemovalReport report = Remove(other);
+    EXPECT_TRUE(report.Complete()) << Joined(report.failures);
+    EXPECT_FALSE(FileExists(other + "\\morvath.exe"));
+    EXPECT_TRUE(FileExists(dir_ + "\\morvath.exe"));
 }
 
 TEST_F(UninstallTest, ProductKeysThatOthersUseStay) {
@@ -146,24 +157,78 @@ TEST_F(UninstallTest, ProductKeysThatOthersUseStay) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Quillfen Corp"));
 }
 
-TEST_F(UninstallTest, OnlyShortcutsThatLeadIntoTheInstallDirectoryGo) {
+// The lists lie in a folder every user may write to; what the setup wrote is known by its
+// SHA-256 under the uninstall entry. A user's file added with a fitting count and checksum,
+// or a shortcut line added to the shortcut list, makes the uninstaller refuse everything.
+TEST_F(UninstallTest, AChangedListOfInstalledFilesIsRefused) {
     Install(dir_);
-    // Entries someone added to the list: a link to a system program and a plain file.
-    const std::string foreign = Folder("Elsewhere") + "\\Блокнот.lnk";
+    const std::string victim = Folder("Elsewhere") + "\\victim.txt";
+    WriteFile(victim, "mine");
+    WriteFile(dir_ + "\\mine.txt", "mine");
+    InstalledFiles list;
+    list.files = {"morvath.exe", "mine.txt", kUninstallerName, kInstalledFilesName};
+    WriteFile(dir_ + "\\" + kInstalledFilesName, FormatInstalledFiles(list));
+    ASSERT_TRUE(ParseInstalledFiles(FormatInstalledFiles(list)).ok) << "a well-formed list";
+    ExpectRefused(dir_, "изменён после установки");
+    EXPECT_TRUE(FileExists(dir_ + "\\mine.txt"));
+    ExpectInstalled(dir_);
+}
+
+TEST_F(UninstallTest, AChangedShortcutListIsRefused) {
+    Install(dir_);
+    const std::string foreign = Folder("Elsewhere") + "\\victim.lnk";
     mvt::ComApartment com;
-    mvt::install::MakeShellLink("C:\\windows\\notepad.exe", "", "C:\\windows\\", foreign);
-    const std::string plain = Folder("Elsewhere") + "\\notes.txt";
-    WriteFile(plain, "not a link");
+    mvt::install::MakeShellLink(dir_ + "\\morvath.exe", "", dir_ + "\\", foreign);
+    ASSERT_TRUE(FileExists(foreign));
     WritePrivateProfileStringA("ShortCuts", "ShCut#7", foreign.c_str(),
                                (dir_ + "\\unreglst.ini").c_str());
-    WritePrivateProfileStringA("ShortCuts", "ShCut#8", plain.c_str(),
-                               (dir_ + "\\unreglst.ini").c_str());
-    const RemovalReport report = Remove(dir_);
+    ExpectRefused(dir_, "unreglst.ini");
     EXPECT_TRUE(FileExists(foreign));
-    EXPECT_TRUE(FileExists(plain));
-    EXPECT_TRUE(Mentions(report.notes, foreign));
-    EXPECT_TRUE(Mentions(report.notes, plain));
-    EXPECT_FALSE(FileExists(Group() + "\\Удаление Трилогии Морвата.lnk"));
+    ExpectInstalled(dir_);
+}
+
+// Even a list that passes its check names a shortcut only in the program group or on the
+// all-users desktop recorded at installation: shortcuts elsewhere stay.
+TEST_F(UninstallTest, OnlyShortcutsInTheRecordedFoldersGo) {
+    Install(dir_);
+    stagetest::SetString(HKEY_LOCAL_MACHINE, stagetest::kUninstall,
+                         mvt::install::kProgramGroupValue, Folder("Elsewhere"));
+    const RemovalReport report = Remove(dir_);
+    EXPECT_TRUE(FileExists(Group() + "\\Запуск Трилогии Морвата.lnk"));
+    EXPECT_TRUE(Mentions(report.notes, Group() + "\\Запуск Трилогии Морвата.lnk"));
+    EXPECT_FALSE(FileExists(desktop_ + "\\Запуск Трилогии Морвата.lnk"));
+    EXPECT_FALSE(FileExists(dir_ + "\\morvath.exe"));
+}
+
+// The program group folder swapped for a link to a folder holding a shortcut of the same
+// name: that shortcut stays.
+TEST_F(UninstallTest, AShortcutFolderSwappedForALinkIsNotFollowed) {
+    Install(dir_);
+    const std::string link = "\\Запуск Трилогии Морвата.lnk";
+    ASSERT_TRUE(FileExists(Group() + link));
+    // The group moved aside and a link to it put in its place.
+    const std::string outside = scratch_ + "\\Outside group";
+    ASSERT_TRUE(MoveFileA(Group().c_str(), outside.c_str()));
+    ASSERT_TRUE(testsupport::PlantLink(Group(), outside));
+    ASSERT_TRUE(FileExists(Group() + link)) << "the link leads out";
+    const RemovalReport report = Remove(dir_);
+    EXPECT_TRUE(FileExists(outside + link));
+    EXPECT_TRUE(Mentions(report.notes, Group() + link));
+    EXPECT_FALSE(FileExists(desktop_ + link)) << "the desktop's shortcut goes";
+    EXPECT_TRUE(testsupport::RemoveTree(scratch_));
+}
+
+// A game folder that was there before the installation is the user's: it stays, even empty.
+TEST_F(UninstallTest, AGameFolderTheUserHadBeforeStays) {
+    mvt::ForceDirectories(dir_ + "\\music");
+    mvt::ForceDirectories(dir_ + "\\data");
+    Install(dir_);
+    Remove(dir_);
+    EXPECT_TRUE(FolderExists(dir_ + "\\music"));
+    EXPECT_TRUE(FolderExists(dir_ + "\\data")) << "even though the game's files were in it";
+    EXPECT_FALSE(FileExists(dir_ + "\\data\\area01.bif"));
+    for (const char* folder : {"cache", "movies", "sounds"})
+        EXPECT_FALSE(FolderExists(dir_ + "\\" + folder)) << folder;
 }
 
 TEST_F(UninstallTest, WithoutTheShortcutListTheRestStillGoes) {
@@ -179,23 +244,27 @@ TEST_F(UninstallTest, WithoutTheShortcutListTheRestStillGoes) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame));
 }
 
-TEST_F(UninstallTest, AFolderLinkedToElsewhereIsNotFollowed) {
+// A listed folder swapped for a link before uninstalling, and a listed file swapped for a
+// link to a file outside: nothing is deleted through either, and the links stay as well.
+TEST_F(UninstallTest, ListedFoldersAndFilesSwappedForLinksAreNotFollowed) {
     Install(dir_);
-    // "Patch" replaced by a link to a folder outside that holds a file of a listed name.
     const std::string outside = Folder("Outside");
     WriteFile(outside + "\\notes.txt", "not the game's");
+    WriteFile(outside + "\\victim.exe", "not the game's either");
     stagetest::RemoveTree(dir_ + "\\Patch");
-    if (!CreateSymbolicLinkA((dir_ + "\\Patch").c_str(), outside.c_str(),
-                             SYMBOLIC_LINK_FLAG_DIRECTORY) ||
-        !(GetFileAttributesA((dir_ + "\\Patch").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT))
-        GTEST_SKIP() << "no folder links on this system";
-    if (!FileExists(dir_ + "\\Patch\\notes.txt")) {
-        RemoveDirectoryA((dir_ + "\\Patch").c_str());
-        GTEST_SKIP() << "folder links are not followed on this system";
-    }
-    Remove(dir_);
+    DeleteFileA((dir_ + "\\morvath.exe").c_str());
+    ASSERT_TRUE(testsupport::PlantLink(dir_ + "\\Patch", outside));
+    ASSERT_TRUE(testsupport::PlantLink(dir_ + "\\morvath.exe", outside + "\\victim.exe"));
+    ASSERT_TRUE(FileExists(dir_ + "\\Patch\\notes.txt")) << "the link leads out";
+    ASSERT_NE(GetFileAttributesA((dir_ + "\\Patch").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    const RemovalReport report = Remove(dir_);
     EXPECT_TRUE(FileExists(outside + "\\notes.txt"));
-    RemoveDirectoryA((dir_ + "\\Patch").c_str());
+    EXPECT_TRUE(FileExists(outside + "\\victim.exe"));
+    EXPECT_TRUE(Mentions(report.notes, "Patch\\notes.txt"));
+    EXPECT_TRUE(Mentions(report.notes, "morvath.exe"));
+    EXPECT_TRUE(FolderExists(dir_ + "\\Patch")) << "the link itself is not the game's either";
+    EXPECT_FALSE(FileExists(dir_ + "\\data\\area01.bif")) << "the rest goes";
+    EXPECT_TRUE(testsupport::RemoveTree(scratch_));
 }
 
 TEST_F(UninstallTest, RefusesWhatItCannotTrust) {
@@ -313,6 +382,18 @@ TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {
         << "the copy removes its own folder";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
     EXPECT_FALSE(FolderExists(Group()));
+}
+
+TEST_F(UninstallerProgramTest, AChangedListEndsTheSilentRunWithTheRefusedCode) {
+    Install(dir_, true);
+    WriteFile(dir_ + "\\mine.txt", "mine");
+    InstalledFiles list;
+    list.files = {"morvath.exe", "mine.txt"};
+    WriteFile(dir_ + "\\" + kInstalledFilesName, FormatInstalledFiles(list));
+    auto silent = Start(" /S");
+    EXPECT_EQ(ExitCode(*silent), 2u);
+    EXPECT_TRUE(FileExists(dir_ + "\\mine.txt"));
+    ExpectInstalled(dir_);
 }
 
 TEST_F(UninstallerProgramTest, ADamagedListStopsItWithAMessageOrAnExitCode) {

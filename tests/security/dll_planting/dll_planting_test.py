@@ -146,7 +146,8 @@ class ImportTables(unittest.TestCase):
 
     def test_the_check_sees_an_unprotected_import(self):
         self.assertEqual(sorted(d.lower() for d in unprotected_imports(ARGS.canary)),
-                         ["comctl32.dll (not bound to microsoft.windows.common-controls by a "
+                         ["bcrypt.dll",
+                          "comctl32.dll (not bound to microsoft.windows.common-controls by a "
                           "manifest)", "mpr.dll", "msimg32.dll", "winmm.dll"])
 
 

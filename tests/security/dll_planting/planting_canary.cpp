@@ -2,6 +2,7 @@
 // the setup once did. Beside the planted DLLs it must load them; if it does not, the test
 // setup (the loader overrides, the markers) is broken and a clean result would mean nothing.
 #include <windows.h>
+#include <bcrypt.h>
 #include <commctrl.h>
 #include <mmsystem.h>
 #include <winnetwk.h>
@@ -16,5 +17,6 @@ int main() {
     // Without a manifest binding Common-Controls, comctl32 is an ordinary DLL.
     INITCOMMONCONTROLSEX controls{sizeof controls, 0};
     InitCommonControlsEx(&controls);
+    BCryptCloseAlgorithmProvider(nullptr, 0);
     return 0;
 }

@@ -114,8 +114,9 @@ TEST_F(StageFailureTest, UninstallListThatCannotBeWrittenEndsAfterTheFirstLink) 
     HANDLE holder = CreateFileA(listFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    mvt::install::InstallationSeal seal;
     std::string failure = FailureOf<mvt::EIniFileException>(
-        [&] { mvt::install::RunRecordStages(dir_, choices_, display_, list, links); });
+        [&] { mvt::install::RunRecordStages(dir_, choices_, display_, list, links, seal); });
     CloseHandle(holder);
     EXPECT_EQ(failure, "Unable to write to " + listFile);
     EXPECT_TRUE(ReadLink(group_ + "\\Запуск Трилогии Морвата.lnk").loaded);

@@ -334,7 +334,10 @@ std::string StageTest::Folder(const std::string& relative) {
 void StageTest::RunStages(const std::string& installDir) {
     mvt::install::LinkObjects links;
     mvt::TIniFile list = mvt::install::OpenUninstallList(installDir);
-    mvt::install::RunRecordStages(installDir, choices_, display_, list, links);
+    mvt::install::InstallationSeal seal;
+    seal.madeGameFolders = madeGameFolders_;
+    madeGameFolders_ = 0;
+    mvt::install::RunRecordStages(installDir, choices_, display_, list, links, seal);
 }
 
 // ---- What a complete installation leaves ----------------------------------------------
@@ -405,11 +408,13 @@ void ExpectRecords(const std::string& installDir) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProduct1, KEY_WOW64_64KEY));
 }
 
+// The command is quoted: with a blank in the path and a parent others can write to, an
+// unquoted one would start a program planted there ("C:\Games\My.exe" for "My Games").
 void ExpectUninstallRecord(const std::string& installDir) {
     EXPECT_TRUE(
         IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "DisplayName"), "Трилогия Морвата"));
     EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "UninstallString"),
-                         installDir + "\\unregmvt.exe"));
+                         "\"" + installDir + "\\unregmvt.exe\""));
 }
 
 void ExpectLink(const std::string& linkFile, const std::string& installDir, const char* target) {

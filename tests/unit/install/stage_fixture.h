@@ -122,6 +122,8 @@ class StageTest : public ::testing::Test {
     std::string desktop_;   // the "Common Desktop" value during the test
     Choices choices_;
     RecordingDisplay display_;
+    // The game folders the next RunStages records as made by the installation.
+    uint32_t madeGameFolders_ = 0;
 
   private:
     struct Saved;

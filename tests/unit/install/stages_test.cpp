@@ -135,7 +135,8 @@ TEST_F(StageTest, SecondRunOverwritesRecordsAndKeepsOtherValues) {
                          second + "\\MVMain.exe"));
     ExpectUninstallRecord(first);
     EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kUninstall),
-              (Lines{"DisplayName", "UninstallString"}));
+              (Lines{"DesktopFolder", "DisplayName", "GameFoldersMade", "InstalledFilesSha256",
+                     "ProgramGroupFolder", "ShortCutsSha256", "UninstallString"}));
     ExpectLink(programs_ + "\\Другая группа\\" + kStartLink, second, "morvath.exe");
     ExpectLink(desktop_ + "\\" + kStartLink, second, "morvath.exe");  // replaced
 }

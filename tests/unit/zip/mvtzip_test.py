@@ -119,6 +119,35 @@ class MvtZip(unittest.TestCase):
         self.assertIn(["message", "0",
                        "Warning - Unattended Extract: possible not all files extracted"], lines)
 
+    def test_extract_never_writes_through_a_planted_link(self):
+        """A folder link and a file link planted in the destination (as any user who may
+        write there can plant them) are refused entry by entry, with a message naming the
+        entry and the link; nothing outside the destination changes."""
+        dest = self.scratch("links")
+        outside = self.scratch("outside")
+        os.makedirs(outside)
+        victims = {"c.txt": b"outside c", "b.bin": b"outside b", "victim.txt": b"outside a"}
+        for name, data in victims.items():
+            with open(os.path.join(outside, name), "wb") as f:
+                f.write(data)
+        os.makedirs(dest)
+        os.symlink(outside, os.path.join(dest, "sub"))
+        os.symlink(os.path.join(outside, "victim.txt"), os.path.join(dest, "a.txt"))
+        code, lines = mvtzip("extract", fixture("infozip.zip"), dest)
+        self.assertNotEqual(code, 0, lines)
+        for name, data in victims.items():
+            with open(os.path.join(outside, name), "rb") as f:
+                self.assertEqual(f.read(), data, name)
+        self.assertEqual(sorted(os.listdir(outside)), sorted(victims))
+        self.assertTrue(os.path.islink(os.path.join(dest, "sub")))
+        self.assertTrue(os.path.islink(os.path.join(dest, "a.txt")))
+        texts = [l[-1] for l in lines if l[0] == "message"]
+        for link in ("a.txt", "sub"):
+            self.assertTrue(any(f"a link is in the way: {link} leads to" in t for t in texts),
+                            (link, texts))
+        for entry in ("a.txt", "sub\\b.bin", "sub\\c.txt"):
+            self.assertIn(f"Skipped {entry} 7", texts)
+
     def many_files_archive(self):
         """An archive of 1,500 small files made by Info-ZIP zip, made once per run."""
         folder = os.path.join(FIXTURES, "scratch", "mvtzip-many")

@@ -1,0 +1,99 @@
+// The seal the installation leaves for its uninstaller under the uninstall entry: which game
+// folders the run made, the SHA-256 of the list of installed files and of the shortcut list,
+// and the two folders shortcuts went into; read back from the prefix's registry.
+#include <windows.h>
+
+#include <fstream>
+
+#include "framework/inifiles.h"
+#include "framework/sha256.h"
+#include "install/installation_seal.h"
+#include "install/program_group.h"
+#include "install/medium_layout.h"
+#include "stage_fixture.h"
+#include "support/plant_link.h"
+
+using namespace stagetest;
+
+namespace {
+
+// SHA-256 test vectors of the published standard.
+constexpr char kAbcHash[] = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+constexpr char kEmptyHash[] = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+
+std::string Text(const RegValue& value) {
+    return value.found && value.type == REG_SZ ? std::string(value.data.c_str()) : "<none>";
+}
+
+TEST(Sha256Test, TheSystemsHashGivesTheStandardsValues) {
+    EXPECT_EQ(mvt::Sha256Hex("abc"), kAbcHash);
+    EXPECT_EQ(mvt::Sha256Hex(""), kEmptyHash);
+    EXPECT_EQ(mvt::Sha256Hex(std::string(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+TEST_F(StageTest, GameFoldersMadeAreThoseThatWereNotThereBefore) {
+    const std::string dir = scratch_ + "\\New\\Morvath Trilogy";
+    mvt::ForceDirectories(dir + "\\music");  // the user's own, from before
+    const uint32_t made = mvt::install::MakeGameFolders(dir);
+    for (size_t n = 0; n < std::size(mvt::install::kGameFolders); ++n) {
+        const char* folder = mvt::install::kGameFolders[n];
+        EXPECT_TRUE(mvt::DirectoryExists(dir + folder)) << folder;
+        EXPECT_EQ((made >> n) & 1, std::string(folder) == "\\music" ? 0u : 1u) << folder;
+    }
+    EXPECT_EQ(made >> std::size(mvt::install::kGameFolders), 0u);
+    EXPECT_EQ(mvt::install::MakeGameFolders(dir), 0u) << "all there now";
+}
+
+TEST_F(StageTest, TheUninstallEntryCarriesTheSealOfWhatTheRunWrote) {
+    const std::string dir = Folder("Games\\Morvath Trilogy");
+    WriteFile(dir + "\\unregmvt.lst", "abc");
+    madeGameFolders_ = 0x1005;
+    RunStages(dir);
+    auto value = [](const char* name) { return ReadValue(HKEY_LOCAL_MACHINE, kUninstall, name); };
+    EXPECT_EQ(Text(value("InstalledFilesSha256")), kAbcHash);
+    EXPECT_EQ(Text(value("ProgramGroupFolder")), programs_ + "\\Morvath Trilogy");
+    EXPECT_EQ(Text(value("DesktopFolder")), desktop_);
+    const RegValue folders = value("GameFoldersMade");
+    EXPECT_EQ(folders.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(folders.data, std::string("\x05\x10\0\0", 4));
+    // The shortcut list's hash covers the section as it is read back from the file.
+    mvt::TIniFile list(dir + "\\unreglst.ini");
+    std::vector<mvt::install::ShortcutEntry> entries;
+    for (const std::string& key : list.ReadSection("ShortCuts"))
+        entries.push_back({key, list.ReadString("ShortCuts", key, "")});
+    ASSERT_EQ(entries.size(), 6u);
+    EXPECT_EQ(entries[0].key + "=" + entries[0].linkFile,
+              "ShCut#1=" + programs_ + "\\Morvath Trilogy\\Запуск Трилогии Морвата.lnk");
+    EXPECT_EQ(Text(value("ShortCutsSha256")), mvt::Sha256Hex(mvt::install::ShortCutsText(entries)));
+    EXPECT_NE(Text(value("ShortCutsSha256")), kEmptyHash);
+}
+
+TEST_F(StageTest, WithoutDesktopShortcutNoDesktopFolderIsTrusted) {
+    const std::string dir = Folder("Games\\Morvath Trilogy");
+    choices_.desktop = false;
+    RunStages(dir);
+    EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "DesktopFolder")), "");
+    EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "InstalledFilesSha256")), "")
+        << "no list, no hash: the uninstaller refuses then";
+}
+
+// The two ini files are written by name through the system's profile functions: one that
+// is a link to a file elsewhere is refused before anything is written through it.
+TEST_F(StageTest, IniFilesThatAreLinksAreNotWrittenThrough) {
+    const std::string dir = Folder("Games\\Morvath Trilogy");
+    const std::string outside = Folder("Outside") + "\\system.ini";
+    WriteFile(outside, "[ShortCuts]\r\nkept=1\r\n");
+    ASSERT_TRUE(testsupport::PlantLink(dir + "\\unreglst.ini", outside));
+    EXPECT_THROW(mvt::install::OpenUninstallList(dir), mvt::EIniFileException);
+    ASSERT_TRUE(testsupport::RemoveTree(dir));
+    mvt::ForceDirectories(dir);
+    ASSERT_TRUE(testsupport::PlantLink(dir + "\\morvath.ini", outside));
+    EXPECT_THROW(RunStages(dir), mvt::EIniFileException);
+    std::ifstream in(outside, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[ShortCuts]\r\nkept=1\r\n");
+    EXPECT_TRUE(FileExists(dir + "\\unreglst.ini")) << "the stages before it ran";
+    EXPECT_TRUE(testsupport::RemoveTree(scratch_));
+}
+
+}  // namespace
