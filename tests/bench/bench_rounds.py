@@ -65,6 +65,19 @@ def peak_mb(runs):
 LOG_DIR = os.environ.get("TMPDIR", "/tmp")
 
 
+def bench_folders(build, name, needed):
+    """The build's bin folder, checked to hold every file of `needed`, and the benchmark's
+    own work folder build/bench/NAME (made, with its logs folder set)."""
+    bin_dir = os.path.join(build, "bin")
+    for f in needed:
+        if not os.path.exists(os.path.join(bin_dir, f)):
+            fail(f"{name} benchmark: {bin_dir}/{f} is missing; build first")
+    work = os.path.join(build, "bench", name)
+    os.makedirs(work, exist_ok=True)
+    set_log_dir(os.path.join(work, "logs"))
+    return bin_dir, work
+
+
 def set_log_dir(path):
     global LOG_DIR
     os.makedirs(path, exist_ok=True)

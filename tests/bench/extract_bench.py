@@ -99,14 +99,9 @@ def main():
                         help="which archives, comma-separated (huge, large, small)")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
-    bin_dir = os.path.join(args.build, "bin")
-    for exe in ("extract_baseline.exe", "mvtzip.exe", "ZipLib179.dll", "desktop_holder.exe"):
-        if not os.path.exists(os.path.join(bin_dir, exe)):
-            b.fail(f"extract_bench: {bin_dir}/{exe} is missing; build first")
-    work = os.path.join(args.build, "bench", "extract")
-    os.makedirs(work, exist_ok=True)
+    bin_dir, work = b.bench_folders(args.build, "extract", (
+        "extract_baseline.exe", "mvtzip.exe", "ZipLib179.dll", "desktop_holder.exe"))
     sources = archives(work)
-    b.set_log_dir(os.path.join(work, "logs"))
 
     ram = os.path.join(work, "ram")
     holder = os.path.join(bin_dir, "desktop_holder.exe")

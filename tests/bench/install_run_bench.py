@@ -53,15 +53,9 @@ def main():
     parser.add_argument("--rounds", type=int, default=3)
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
-    bin_dir = os.path.join(args.build, "bin")
-    for f in ("install-bench/install_bench.exe", "mvtzip.exe", "ZipLib179.dll",
-              "desktop_holder.exe"):
-        if not os.path.exists(os.path.join(bin_dir, f)):
-            b.fail(f"install_run_bench: {bin_dir}/{f} is missing; build first")
-    work = os.path.join(args.build, "bench", "install")
-    os.makedirs(work, exist_ok=True)
+    bin_dir, work = b.bench_folders(args.build, "install", (
+        "install-bench/install_bench.exe", "mvtzip.exe", "ZipLib179.dll", "desktop_holder.exe"))
     source = film_archive(work)
-    b.set_log_dir(os.path.join(work, "logs"))
 
     ram = os.path.join(work, "ram")
     holder = os.path.join(bin_dir, "desktop_holder.exe")
