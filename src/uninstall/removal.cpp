@@ -12,6 +12,7 @@
 #include "framework/sysutils.h"
 #include "install/medium_layout.h"
 #include "install/record_names.h"
+#include "install/uninstall_details.h"
 
 namespace mvt::uninstall {
 
@@ -257,6 +258,8 @@ class Remover {
         }
         if (Names(kUninstallKey, "UninstallString", dir_ + "\\" + kUninstallerName)) {
             DeleteValues(kUninstallKey, {"DisplayName", "UninstallString"});
+            for (const char* name : install::kUninstallDetailValues)
+                DeleteValues(kUninstallKey, {name});
             DeleteKeyIfEmpty(kUninstallKey);
         }
         // The product keys are shared by every installation of the package: they go with

@@ -134,8 +134,11 @@ TEST_F(StageTest, SecondRunOverwritesRecordsAndKeepsOtherValues) {
     EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kAppPathRestore, "LogFile"),
                          second + "\\MVMain.exe"));
     ExpectUninstallRecord(first);
-    EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kUninstall),
-              (Lines{"DisplayName", "UninstallString"}));
+    EXPECT_EQ(
+        ValueNames(HKEY_LOCAL_MACHINE, kUninstall),
+        (Lines{"DisplayIcon", "DisplayName", "DisplayVersion", "EstimatedSize", "InstallLocation",
+               "NoModify", "NoRepair", "Publisher", "QuietUninstallString", "UninstallString"}));
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "InstallLocation"), first));
     ExpectLink(programs_ + "\\Другая группа\\" + kStartLink, second, "morvath.exe");
     ExpectLink(desktop_ + "\\" + kStartLink, second, "morvath.exe");  // replaced
 }
