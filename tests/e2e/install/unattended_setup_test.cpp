@@ -296,6 +296,73 @@ TEST_F(SwitchesTest, SilentShowsOnlyTheProgressScreenAndCancellingExitsFive) {
     EXPECT_TRUE(LogHas(log, "Код завершения: 5"));
 }
 
+HWND WizardWindow(DWORD process) {
+    return WindowWithClientSize(process, 640, 480);
+}
+
+// Clicks Next on the current wizard window and waits for the next one.
+HWND Next(DWORD process, HWND current) {
+    Click(ChildAt(current, 330, 428));
+    HWND next = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (next = WizardWindow(process)) != nullptr && next != current; }, 10000));
+    return next;
+}
+
+TEST_F(SwitchesTest, TheWizardTakesItsPresetsFromTheSwitchesAndLogsItsRun) {
+    const std::string dir = scratch_ + "\\Preset Place";
+    const std::string logFile = scratch_ + "\\wizard.txt";
+    Process setup("\"" + kProgram + "\" /DIR=\"" + dir + "\" /GROUP=Preset /NODESKTOP /LOG=\"" +
+                  logFile + "\"");
+    ASSERT_TRUE(setup.Started());
+    HWND screen = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (screen = WizardWindow(setup.Id())); }, 20000));
+    // Welcome, destination, options: everything as preset, only the configuration program
+    // turned off; ready; then the progress screen.
+    for (int step = 0; step < 2 && screen; ++step) screen = Next(setup.Id(), screen);
+    ASSERT_TRUE(screen);
+    Click(ChildAt(screen, 332, 238));
+    for (int step = 0; step < 2 && screen; ++step) screen = Next(setup.Id(), screen);
+    ASSERT_TRUE(screen);
+    HWND finish = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (finish = WindowWithClientSize(setup.Id(), 478, 240)); }, 120000))
+        << "no finish screen";
+    PostMessageA(finish, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(setup.WaitForExit(20000));
+    EXPECT_EQ(ExitCodeOf(setup), 0u);
+
+    EXPECT_TRUE(FileExists(dir + "\\MVConfig.exe"));
+    stagetest::ExpectRecords(dir);
+    EXPECT_TRUE(FileExists(programs_ + "\\Preset\\" + stagetest::kGroupLinks[0].file));
+    EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink)) << "/NODESKTOP preset";
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "Выбрано в мастере: каталог " + dir +
+                                ", группа Preset, ярлык на "
+                                "рабочем столе нет, деинсталлятор да, программа настройки нет"))
+        << log;
+    EXPECT_TRUE(LogHas(log, "Архив " + kDist + "\\Archives\\Main.zip -> " + dir));
+    EXPECT_TRUE(LogHas(log, "Код завершения: 0"));
+}
+
+TEST_F(SwitchesTest, LeavingTheWizardBeforeTheInstallationExitsTwo) {
+    const std::string logFile = scratch_ + "\\left.txt";
+    Process setup("\"" + kProgram + "\" /LOG=\"" + logFile + "\"");
+    ASSERT_TRUE(setup.Started());
+    HWND welcome = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (welcome = WizardWindow(setup.Id())); }, 20000));
+    PostMessageA(welcome, WM_CLOSE, 0, 0);
+    HWND confirmation = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (confirmation = WindowWithClientSize(setup.Id(), 421, 144)); }, 20000));
+    Click(ChildAt(confirmation, 57, 98));  // exit
+    ASSERT_TRUE(setup.WaitForExit(20000));
+    EXPECT_EQ(ExitCodeOf(setup), 2u);
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "Мастер закрыт до начала установки")) << log;
+    EXPECT_TRUE(LogHas(log, "Код завершения: 2"));
+}
+
 // Run with D: on a 160 MB RAM disk: a medium whose archive unpacks to more than the drive
 // holds, while its FullSize lets the destination's space check pass.
 TEST_F(SwitchesTest, FullDriveEndsWithFourAndTheLogSaysWhy) {
