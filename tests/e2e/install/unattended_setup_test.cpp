@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -100,7 +101,11 @@ class SwitchesTest : public stagetest::StageTest {
         if (!setup.Started()) return 99;
         int waited = 0;
         while (!setup.WaitForExit(20) && (waited += 20) < 600000)
-            sawWindow_ = sawWindow_ || !VisibleWindows(setup.Id()).empty();
+            for (HWND window : VisibleWindows(setup.Id())) {
+                sawWindow_ = true;
+                const SIZE size = ClientSize(window);
+                windowSizes_.insert({size.cx, size.cy});
+            }
         EXPECT_FALSE(setup.Running()) << "the setup did not end";
         return ExitCodeOf(setup);
     }
@@ -117,6 +122,7 @@ class SwitchesTest : public stagetest::StageTest {
     }
 
     bool sawWindow_ = false;
+    std::set<std::pair<int, int>> windowSizes_;  // client sizes of the windows seen
 };
 
 TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWindow) {
@@ -294,6 +300,34 @@ TEST_F(SwitchesTest, SilentShowsOnlyTheProgressScreenAndCancellingExitsFive) {
     const std::string log = ReadAll(logFile);
     EXPECT_TRUE(LogHas(log, "Установка прервана пользователем")) << log;
     EXPECT_TRUE(LogHas(log, "Код завершения: 5"));
+}
+
+TEST_F(SwitchesTest, SilentRunsToItsEndOnTheProgressScreenAlone) {
+    const std::string dir = scratch_ + "\\Game";
+    EXPECT_EQ(RunToEnd("/SILENT /SUPPRESSMSGBOXES /DIR=\"" + dir + "\""), 0u);
+    // Only the progress screen: no finish screen (478 x 240), no box.
+    EXPECT_EQ(windowSizes_, (std::set<std::pair<int, int>>{{640, 480}}));
+    EXPECT_TRUE(FileExists(dir + "\\morvath.ini"));
+    stagetest::ExpectRecords(dir);
+    stagetest::ExpectUninstallRecord(dir);
+}
+
+TEST_F(SwitchesTest, AnIncompleteMediumRefusesToStart) {
+    const std::string medium = Folder("medium");
+    CreateDirectoryA((medium + "\\Archives").c_str(), nullptr);
+    for (const char* file : {"MVTSetup.exe", "ZipLib179.dll", "MVTSetup.ini", "Archives\\Main.zip"})
+        ASSERT_TRUE(CopyFileA((kDist + "\\" + file).c_str(), (medium + "\\" + file).c_str(), FALSE))
+            << file;
+    const std::string dir = scratch_ + "\\Game";
+    const std::string logFile = scratch_ + "\\incomplete.txt";
+    EXPECT_EQ(RunToEnd("/VERYSILENT /DIR=\"" + dir + "\" /LOG=\"" + logFile + "\"",
+                       medium + "\\MVTSetup.exe"),
+              1u);
+    EXPECT_FALSE(sawWindow_);
+    ExpectNothingWritten(dir);
+    EXPECT_TRUE(LogHas(ReadAll(logFile),
+                       "Дистрибутив неполон: нет файла " + medium + "\\Archives\\Characters.zip"))
+        << ReadAll(logFile);
 }
 
 HWND WizardWindow(DWORD process) {
