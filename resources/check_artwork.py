@@ -8,11 +8,14 @@ check and a closing "N passed, M failed"; exits non-zero when anything failed.
 
 import os
 import re
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 
 try:
-    from PIL import ImageFont
+    from PIL import Image, ImageFont
     from fontTools.ttLib import TTFont
 except ImportError:
     # Debian's python3-pil and python3-fonttools belong to the system interpreter; another
@@ -36,6 +39,8 @@ PICTURES = {
     "BG_PROGRESS": (640, 480, 8, None),
     "BG_FINISH": (478, 240, 24, None),
     "BG_CONFIRM": (421, 144, 24, None),
+    "BG_FINISH_ERRORS": (478, 240, 24, None),
+    "BG_PROBLEM": (421, 200, 24, None),
     "BG_BROWSER": (322, 524, 24, None),
     "BG_NOTICE": (324, 423, 24, None),
     "RING": (331, 330, 8, None),
@@ -53,6 +58,8 @@ BUTTON_SETS = {
     "BTN_EXIT": (144, 36, 16, LIME, ("UP", "DOWN")),
     "BTN_OK": (144, 36, 16, LIME, ("UP", "DOWN")),
     "BTN_CANCEL": (147, 36, 16, LIME, ("UP", "DOWN")),
+    "BTN_RETRY": (144, 36, 16, LIME, ("UP", "DOWN")),
+    "BTN_SKIP": (147, 36, 16, LIME, ("UP", "DOWN")),
     "BTN_SELECT": (271, 31, 16, LIME, ("UP", "DOWN")),
     "BTN_CLOSE": (271, 31, 16, LIME, ("UP", "DOWN")),
     "BTN_NEWFOLDER": (233, 31, 24, LIME, ("UP", "DOWN")),
@@ -309,7 +316,11 @@ FIXED_TEXTS = [
     ("Для отмены установки Трилогии Морвата закройте текущее окно программы.", 557),
     ("Установка Трилогии Морвата не была выполнена.", 365),
     ("Введите имя создаваемого каталога:", 365),
-    ("Распаковка и копирование файлов...", 229),
+    ("Распаковка и копирование файлов...", 409),
+    ("Установка деинсталлятора...", 409),
+    ("Создание ключей реестра...", 409),
+    ("Создание программной группы и ярлыков...", 409),
+    ("Создание файла настроек...", 409),
     ("Всего установлено...", 277),
 ]
 
@@ -443,6 +454,126 @@ def check_description(c, path, face, font, quiet=False):
 
 
 # ---------------------------------------------------------------------------------------------
+# The product's title, read back by a Russian OCR from the pictures that carry it: the title
+# plate of the wizard screens' backgrounds and the splash. A reader who takes the lettering's
+# old forms for other letters (an "А" drawn like "Я", a "В" like "Ь") fails here as the OCR does.
+
+TITLE = "ТРИЛОГИЯ МОРВАТА"
+# picture, area of the lettering (left, top, right, bottom), Tesseract page segmentation:
+# 7 for the plate's single line, 6 for the splash's block of two lines.
+TITLE_AREAS = [
+    ("BG_WELCOME", (90, 20, 550, 70), 7),
+    ("BG_DEST", (90, 20, 550, 70), 7),
+    ("SPLASH", (196, 58, 484, 180), 6),
+]
+
+
+def ocr_russian(image_path, segmentation):
+    """Tesseract's Russian reading of a picture, blanks and line breaks made single blanks."""
+    result = subprocess.run(
+        ["tesseract", image_path, "stdout", "-l", "rus", "--psm", str(segmentation)],
+        capture_output=True, text=True, encoding="utf-8",
+        env=dict(os.environ, OMP_THREAD_LIMIT="1"), check=False)
+    return " ".join(result.stdout.split())
+
+
+def check_title_readings(c, root, rcdata):
+    if not c.check(shutil.which("tesseract") is not None,
+                   "Tesseract is there to read the title (./mvt setup installs tesseract-ocr)"):
+        return
+    languages = subprocess.run(["tesseract", "--list-langs"], capture_output=True, text=True,
+                               check=False).stdout.split()
+    if not c.check("rus" in languages, "Tesseract has its Russian data (tesseract-ocr-rus)"):
+        return
+    with tempfile.TemporaryDirectory(prefix="mvt-title-") as scratch:
+        for name, area, segmentation in TITLE_AREAS:
+            path = os.path.join(root, rcdata.get(name, "missing"))
+            if not os.path.exists(path):
+                continue
+            crop = os.path.join(scratch, name + ".png")
+            with Image.open(path) as picture:
+                picture.convert("RGB").crop(area).save(crop)
+            reading = ocr_russian(crop, segmentation)
+            c.check(reading == TITLE, "%s: the OCR reads the title \"%s\"" % (name, TITLE),
+                    "read %r" % reading)
+
+
+# ---------------------------------------------------------------------------------------------
+# Captions clear of the artwork: every fixed caption of a screen, measured in the typeface at
+# the labels' 19 pixels, keeps a free pixel on either side of its lettering to anything painted
+# on its background (the scroll track, a field, a frame). The lettering's rows of the picture
+# must be plain there: painted elements have edges, parchment and leather only a soft grain.
+
+LINE = 22          # the labels' line height at -19
+EDGE_STEP = 24     # brightness step between neighbouring pixels that only an element's edge makes
+CAPTIONS = [
+    # background, screen, left, top, width, text, alignment in the label's width
+    ("BG_WELCOME", "options Label1", 40, 124, 559, " " * 40 + "ДОПОЛНИТЕЛЬНЫЕ ОПЦИИ УСТАНОВКИ", "left"),
+    ("BG_WELCOME", "options Label5", 40, 150, 559,
+     "Выбор программной группы:" + " " * 33 + "Действия после установки:", "left"),
+    ("BG_WELCOME", "options Label2", 364, 178, 233, "Создать ярлык на рабочем столе", "left"),
+    ("BG_WELCOME", "options Label3", 364, 210, 233, "Установить деинсталлятор", "left"),
+    ("BG_WELCOME", "options Label4", 364, 242, 233, "Запустить программу конфигурации", "left"),
+    ("BG_DEST", "destination LocateLabel1", 44, 124, 553, " " * 46 + "ВЫБОР КАТАЛОГА УСТАНОВКИ",
+     "left"),
+    ("BG_DEST", "destination LocateLabel1", 44, 124 + LINE, 553, FIXED_TEXTS[0][0], "left"),
+    ("BG_DEST", "destination LocateLabel1", 44, 124 + 2 * LINE, 553, FIXED_TEXTS[1][0], "left"),
+    ("BG_DEST", "destination LocateLabel1", 44, 124 + 3 * LINE, 553, "альтернативный каталог.",
+     "left"),
+    ("BG_CONFIRM", "cancel confirmation Label1", 28, 26, 365,
+     "Установка Трилогии Морвата не была выполнена.", "center"),
+    ("BG_CONFIRM", "cancel confirmation Label1", 28, 26 + LINE, 365, "Выйти из программы?",
+     "center"),
+    ("BG_CONFIRM", "new-folder prompt Label2", 28, 26, 365, "Введите имя создаваемого каталога:",
+     "center"),
+    ("BG_PROGRESS", "progress Label1", 116, 392, 409, "Распаковка и копирование файлов...",
+     "left"),
+    ("BG_PROGRESS", "progress Label1", 116, 392, 409, "Создание программной группы и ярлыков...",
+     "left"),
+    ("BG_PROGRESS", "progress Label2", 116, 420, 277, "Всего установлено...", "left"),
+] + [("BG_WELCOME", "ready Label1", 40, 124 + i * LINE, 557, text, "left")
+     for i, text in enumerate([" " * 51 + "ЗАПУСК КОПИРОВАНИЯ", FIXED_TEXTS[9][0], "",
+                               FIXED_TEXTS[10][0], FIXED_TEXTS[11][0], FIXED_TEXTS[12][0]])
+     if text]
+
+
+def luminance_rows(bmp, x0, y0, x1, y1):
+    rows = []
+    for y in range(y0, y1):
+        row = []
+        for x in range(x0, x1):
+            value = bmp.raw(x, y)
+            r, g, b = value[:3]
+            row.append((299 * r + 587 * g + 114 * b) // 1000)
+        rows.append(row)
+    return rows
+
+
+def caption_extent(face, left, width, text, alignment):
+    """The columns the caption's lettering covers (first, last), as the label draws it."""
+    x0, _, x1, _ = face.getbbox(text)
+    if alignment == "center":
+        left += (width - int(face.getlength(text))) // 2
+    return left + x0, left + x1 - 1
+
+
+def check_captions_clear(c, bmps, face):
+    for name, screen, left, top, width, text, alignment in CAPTIONS:
+        bmp = bmps.get(name)
+        if bmp is None:
+            continue
+        first, last = caption_extent(face, left, width, text, alignment)
+        rows = luminance_rows(bmp, first - 1, top, last + 2, top + LINE)
+        steps = [abs(row[i + 1] - row[i]) for row in rows for i in range(len(row) - 1)]
+        steps += [abs(rows[j + 1][i] - rows[j][i]) for j in range(len(rows) - 1)
+                  for i in range(len(rows[0]))]
+        c.check(max(steps) < EDGE_STEP,
+                "%s: \"%s\" clear of the painted elements of %s" % (screen, text.strip()[:40], name),
+                "a brightness step of %d under or beside the lettering at x %d..%d"
+                % (max(steps), first, last))
+
+
+# ---------------------------------------------------------------------------------------------
 
 def read_resource_script(root):
     path = os.path.join(root, "artwork.rc")
@@ -503,6 +634,9 @@ def check_all(root, quiet=False):
     result = check_font(c, os.path.join(dist, "WINDSOR.TTF"), os.path.join(dist, "WINDSOR-OFL.txt"))
     if result and c.check("DESCRIPTION" in rcdata, "DESCRIPTION listed"):
         check_description(c, os.path.join(root, rcdata["DESCRIPTION"]), *result, quiet=quiet)
+    check_title_readings(c, root, rcdata)
+    if result:
+        check_captions_clear(c, bmps, result[0])
     about = os.path.join(dist, "About.bmp")
     if c.check(os.path.exists(about), "dist/Resource/About.bmp exists"):
         with open(about, "rb") as f:
@@ -539,6 +673,13 @@ def _pixel(name, x, y, data):
                                _bmp_at(os.path.join(root, "generated", name), x, y), data)
 
 
+def _pixel_column(name, x, top, bottom, data):
+    def apply(root):
+        for y in range(top, bottom):
+            _pixel(name, x, y, data)(root)
+    return apply
+
+
 def _drop_list_chunk(data):
     end = 12
     while data[end:end + 4] != b"LIST":
@@ -569,6 +710,17 @@ def _longer_story(text):
     lines = text.split(b"\r\n")
     lines[23] += (" И ещё одна фраза о долгом пути героя через земли Севера." * 2).encode("cp1251")
     return b"\r\n".join(lines)
+
+
+def _mirror_title(name, area):
+    """Mirrors the title's lettering in a picture: the letters are there but read otherwise."""
+    def apply(root):
+        path = os.path.join(root, "generated", name)
+        with Image.open(path) as picture:
+            picture = picture.convert("RGB")
+        picture.paste(picture.crop(area).transpose(Image.Transpose.FLIP_LEFT_RIGHT), area[:2])
+        picture.save(path, "BMP")
+    return apply
 
 
 FAULTS = [
@@ -607,6 +759,12 @@ FAULTS = [
     ("a description longer than the scroll range",
      lambda root: _rewrite(os.path.join(root, "generated", "description.txt"), _longer_story),
      "DESCRIPTION: wrapped height ends in the last scroll step (1410 < h <= 1452)"),
+    ("the destination screen's title plate mirrored", _mirror_title("bg_dest.bmp", TITLE_AREAS[1][1]),
+     'BG_DEST: the OCR reads the title "%s"' % TITLE),
+    ("the welcome screen's track painted two pixels wider, into the options caption",
+     _pixel_column("bg_welcome.bmp", 586, 240, 265, b"\x20\x40\x60"),
+     'options Label4: "Запустить программу конфигурации" clear of the painted elements of '
+     'BG_WELCOME'),
     ("a resource left out of artwork.rc",
      lambda root: _rewrite(os.path.join(root, "artwork.rc"),
                            lambda t: re.sub(r"(?m)^SCROLL_MARKER .*\n", "", t), mode=""),

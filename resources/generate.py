@@ -13,8 +13,10 @@ The drawing lives in the package resources/artwork/: toolkit (palette, BMP write
 noise, materials, lettering), typeface, backgrounds, progress, buttons, sounds, texts, the
 catalogue that writes artwork.rc and MANIFEST.md, and previews.
 
-Needs Debian's python3-pil, python3-fonttools and python3-numpy; the typeface is derived from
-fonts-vollkorn (condensed, re-hinted with ttfautohint, renamed). Missing Debian packages are
+Needs Debian's python3-pil, python3-fonttools, python3-numpy and python3-booleanoperations;
+the typeface is derived from fonts-vollkorn (condensed, re-hinted with ttfautohint, renamed),
+the title's lettering from fonts-triod-postnaja (three capitals redrawn, see
+artwork/title_face.py). Missing Debian packages are
 installed with apt-get when the generator runs as root; the build itself never runs this script.
 """
 

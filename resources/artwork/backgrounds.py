@@ -7,6 +7,7 @@ import numpy as np
 from PIL import Image
 
 from . import places
+from .buttons import track_picture
 from .progress import add_progress_pictures
 from .toolkit import (FIELD, FINISH_LEDGE, FORM_BROWN, GOLD, INK_BROWN, LEDGE, Scene, blur,
                       bmp_24, bronze, cover, image_array, letter, mix, noise, parchment,
@@ -80,6 +81,10 @@ def ink_divider(img, cx, cy, half, colour=INK_BROWN, alpha=0.55):
 WIZARD_SPOTS = [(60, 40, 160, 0.45), (580, 40, 160, 0.45), (320, 470, 200, 0.2)]
 BANNER_BOX = (80, 14, 560, 94)
 PANEL_BOX = (22, 104, 618, 380)
+# Where the welcome screen's scroll controls lie: the arrows (584,125 and 584,337, 14 x 15)
+# sit in sockets of their own width, the track picture (588,140, 6 x 197) between them.
+ARROW_SOCKETS = ((584, 124, 598, 141), (584, 336, 598, 353))
+TRACK_BOX = (588, 140, 594, 337)
 
 
 def background_welcome():
@@ -89,15 +94,19 @@ def background_welcome():
     scene.moulding(sd_box(w, h, (0, 0, w, h), 4), 8, relief=3.5, seed=101)
     title_banner(scene, BANNER_BOX, 102)
     parchment_panel(scene, PANEL_BOX, 103)
-    # Scroll groove beside the text viewport: a shallow channel pressed into the parchment,
-    # light enough that the options and ready screens' labels stay legible where they reach it.
-    groove = sd_box(w, h, (582, 123, 600, 354), 7)
-    scene.albedo = mix(scene.albedo, scene.albedo * 0.84, cover(groove))
-    scene.height -= 1.6 * cover(groove)
-    rim = cover(np.abs(groove) - 0.7)
-    scene.albedo = mix(scene.albedo, INK_BROWN, rim * 0.45)
+    # The scroll track beside the text viewport, no wider than the controls that lie on it
+    # (the options and ready screens show this picture with their labels next to the track):
+    # a shallow socket under each arrow, and between them the track's own rail, painted where
+    # the track picture lies on the welcome screen.
+    for socket_box in ARROW_SOCKETS:
+        socket = sd_box(w, h, socket_box, 4)
+        scene.albedo = mix(scene.albedo, scene.albedo * 0.84, cover(socket))
+        scene.height -= 1.6 * cover(socket)
+        rim = cover(np.abs(socket + 0.7) - 0.7)
+        scene.albedo = mix(scene.albedo, INK_BROWN, rim * 0.45)
     button_ledge(scene, (150, 418, 492, 474))
     img = scene.shade()
+    img.paste(track_picture(), TRACK_BOX[:2])
     return title_lettering(img, BANNER_BOX)
 
 

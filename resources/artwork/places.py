@@ -26,6 +26,7 @@ NEEDED_PACKAGES = {
     "numpy": "python3-numpy",
     "PIL": "python3-pil",
     "fontTools": "python3-fonttools",
+    "booleanOperations": "python3-booleanoperations",
     SOURCE_FONT: SOURCE_FONT_PACKAGE,
     TITLE_FONT: TITLE_FONT_PACKAGE,
     "/usr/bin/ttfautohint": "ttfautohint",

@@ -1,6 +1,7 @@
 """The drawing toolkit every picture is made with: the theme's palette, BMP writers,
 signed-distance shapes, noise, materials, the lit Scene, lettering and keyed pictures."""
 
+import io
 import os
 import struct
 
@@ -8,6 +9,7 @@ import numpy as np
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 from . import places
+from . import title_face as title_face_module
 
 
 # ---------------------------------------------------------------------------------------------
@@ -323,12 +325,22 @@ def font(path, size):
     return _fonts[key]
 
 
-def windsor(size):
-    return font(os.path.join(places.DIST_DIR, "WINDSOR.TTF"), size)
+_title_face_data = []
 
 
 def title_face(size):
-    return font(places.TITLE_FONT, size)
+    """The title's face (Triod Postnaja with modern "А" and "В", see title_face.py)."""
+    if not _title_face_data:
+        _title_face_data.append(title_face_module.build())
+    key = ("title", size)
+    if key not in _fonts:
+        _fonts[key] = ImageFont.truetype(io.BytesIO(_title_face_data[0]), size,
+                                         layout_engine=ImageFont.Layout.BASIC)
+    return _fonts[key]
+
+
+def windsor(size):
+    return font(os.path.join(places.DIST_DIR, "WINDSOR.TTF"), size)
 
 
 def text_mask(size, xy, text, face, anchor="la"):

@@ -75,7 +75,11 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     Image4 = AddPicture(*this, 154, 34, 331, 330, true);
     Image4->SetTransparent(true);
 
-    Label1 = AddStatusLabel(*this, 116, 392, 229, "Распаковка и копирование файлов...");
+    // The status caption reaches to the right edge of the file name's label: at 229 pixels
+    // "Создание программной группы и ярлыков..." was cut after "ярл". The two never show
+    // anything in the same place (the file name is right-aligned and hidden before that
+    // caption comes), and both lie on the same dark panel.
+    Label1 = AddStatusLabel(*this, 116, 392, 409, "Распаковка и копирование файлов...");
     Label2 = AddStatusLabel(*this, 116, 420, 277, "Всего установлено...");
     Label3 = AddStatusLabel(*this, 352, 392, 173, "", TAlignment::taRightJustify);
     Label4 = AddStatusLabel(*this, 424, 420, 83, "0", TAlignment::taRightJustify);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "framework/handles.h"
 #include "ziplib179.h"
 
@@ -75,7 +77,7 @@ WriteProblem FindWriteProblem(const ArchiveOutcome& outcome) {
     // The library removes what it could not finish, so the room may be back by now; what
     // the rest needs against what is free says whether it runs out again.
     const uint64_t slack = 1 << 20;  // folders and cluster rounding
-    if (outcome.freeBytes < needed + slack) return WriteProblem::DiskFull;
+    if (outcome.freeBytes < needed + slack) return WriteProblem::DiskFull;  // never for MAX
     for (WriteProblem problem : {WriteProblem::FileInUse, WriteProblem::AccessDenied})
         if (!BlockedEntry(outcome, problem).empty()) return problem;
     return WriteProblem::None;
@@ -87,7 +89,7 @@ uint64_t FreeBytesAt(const std::string& folder) {
     ULARGE_INTEGER available{};
     std::string existing = folder;
     while (!GetDiskFreeSpaceExA(existing.c_str(), &available, nullptr, nullptr)) {
-        if (existing.find('\\') == std::string::npos) return 0;
+        if (existing.find('\\') == std::string::npos) return UINT64_MAX;
         existing = ParentOf(existing);
     }
     return available.QuadPart;

@@ -11,7 +11,8 @@
 
 namespace mvt::install {
 
-// The free bytes the caller may use on the drive of folder; 0 when the system cannot say.
+// The free bytes the caller may use on the drive of folder; UINT64_MAX when the system
+// cannot say (a full drive is then never concluded from it).
 uint64_t FreeBytesAt(const std::string& folder);
 
 // Fills the outcome's problem (None when no entry failed to be written, or when the cause

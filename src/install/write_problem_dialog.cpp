@@ -15,7 +15,7 @@ TWriteProblemDialog::TWriteProblemDialog(TComponent* owner, TSkWave& click,
     skin::MakeDialogWindow(*this, kWidth, kHeight);
     Image1 = skin::AddBackground(*this, "BG_PROBLEM");
     Label1 = skin::AddLabel(*this, 26, 16, 369, 124, skin::kGold, "");
-    Label1->Font().SetHeight(-16);
+    Label1->Font().SetHeight(-18);
     Label1->SetAlignment(TAlignment::taCenter);
     Label1->SetLayout(TTextLayout::tlCenter);
     Label1->SetWordWrap(true);

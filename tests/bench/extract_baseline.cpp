@@ -1,6 +1,8 @@
-// Benchmark baseline: the least an extractor can do. Reads the central directory, inflates
-// each entry with zlib and writes it with WriteFile; no callbacks, no name or CRC checks,
-// no times or attributes. Prints the time and the peak memory.
+// Benchmark baseline, the bare loop: the least an extractor can do. Reads the central
+// directory, inflates each entry with zlib in blocks as large as the library's, and per entry
+// creates the file (CREATE_NEW), writes it, gives it the entry's time and closes it; one
+// thread, no callbacks, no name or CRC checks, no attributes. Prints the time and the peak
+// memory.
 //
 //   extract_baseline ARCHIVE DESTINATION
 #include <windows.h>
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
     std::string root = argv[2];
     if (root.back() != '\\') root += '\\';
     std::unordered_set<std::string> made;
-    std::vector<uint8_t> in(256 * 1024), out(256 * 1024);
+    std::vector<uint8_t> in(1024 * 1024), out(1024 * 1024);
     z_stream z{};
     inflateInit2(&z, -MAX_WBITS);
     int files = 0;
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
         MakeParents(path, made);
         if (entry.IsDirectory()) continue;
         const ziplib::LocateResult at = ziplib::LocateEntryData(source, read.directory, entry);
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) continue;
         uint64_t consumed = 0;
@@ -106,6 +108,10 @@ int main(int argc, char** argv) {
                           nullptr);
             }
         }
+        FILETIME local{}, utc{};
+        if (DosDateTimeToFileTime(entry.dosDate, entry.dosTime, &local) &&
+            LocalFileTimeToFileTime(&local, &utc))
+            SetFileTime(file, nullptr, nullptr, &utc);
         CloseHandle(file);
         ++files;
     }

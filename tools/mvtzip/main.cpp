@@ -1,11 +1,12 @@
 // mvtzip: lists, tests and extracts zip archives through TZipUnpacker and the zip
-// library beside it, unattended, printing every report as a tab-separated line whose text
-// fields are escaped (see kHelp).
+// library beside it, unattended, printing the reports as tab-separated lines whose text
+// fields are escaped (see kHelp). Progress is printed only when asked for.
 //
-//   mvtzip list ARCHIVE
-//   mvtzip test ARCHIVE
-//   mvtzip extract ARCHIVE DEST [--password P]
+//   mvtzip list ARCHIVE [--progress[=all]]
+//   mvtzip test ARCHIVE [--progress[=all]]
+//   mvtzip extract ARCHIVE DEST [--password P] [--progress[=all]]
 //   mvtzip --help
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -18,9 +19,9 @@ namespace {
 using namespace mvt::zip;
 
 constexpr char kUsage[] =
-    "usage: mvtzip list ARCHIVE\n"
-    "       mvtzip test ARCHIVE\n"
-    "       mvtzip extract ARCHIVE DEST [--password P]\n"
+    "usage: mvtzip list ARCHIVE [--progress[=all]]\n"
+    "       mvtzip test ARCHIVE [--progress[=all]]\n"
+    "       mvtzip extract ARCHIVE DEST [--password P] [--progress[=all]]\n"
     "       mvtzip --help\n";
 
 constexpr char kHelp[] =
@@ -31,9 +32,11 @@ constexpr char kHelp[] =
     "\n"
     "Output: one line per report, fields separated by a tab:\n"
     "  entry     NAME  SIZE  COMPRESSED  METHOD  CRC32   (list: one per entry)\n"
-    "  progress  ITEM  SIZE  PERCENT                     (every progress report)\n"
+    "  progress  ITEM  SIZE  PERCENT                     (only with --progress)\n"
     "  message   CODE  TEXT                              (every message and error)\n"
     "  result    CODE                                    (last line; 0 is success)\n"
+    "With --progress, progress lines come at most about ten a second, and the last\n"
+    "progress report is always printed; with --progress=all every report is.\n"
     "Text fields (NAME, ITEM, TEXT) are escaped so that every line splits into the same\n"
     "fields whatever a name holds: a backslash becomes \\\\, a tab \\t, a line feed \\n, a\n"
     "carriage return \\r and any other byte below 32 \\xHH (two hexadecimal digits).\n"
@@ -81,6 +84,50 @@ void PrintLine(const std::vector<std::string>& fields) {
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
+// Progress lines as asked for: none, every report, or at most one per interval plus the
+// last report, which is held back and printed when the operation ends.
+class ProgressPrinter {
+  public:
+    enum class Mode { kNone, kThrottled, kAll };
+    explicit ProgressPrinter(Mode mode) : mode_(mode) {}
+    ProgressPrinter(const ProgressPrinter&) = delete;
+    ProgressPrinter& operator=(const ProgressPrinter&) = delete;
+
+    bool Wanted() const { return mode_ != Mode::kNone; }
+
+    void Report(const std::string& item, uint32_t size, int perCent) {
+        held_ = {"progress", Escape(item), std::to_string(size), std::to_string(perCent)};
+        const Clock::time_point now = Clock::now();
+        if (mode_ == Mode::kThrottled && printedOnce_ && now - lastPrinted_ < kInterval) {
+            holding_ = true;
+            return;
+        }
+        lastPrinted_ = now;
+        printedOnce_ = true;
+        Print();
+    }
+
+    // Prints the last report when it was held back.
+    void Finish() {
+        if (holding_) Print();
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kInterval{100};
+
+    void Print() {
+        PrintLine(held_);
+        holding_ = false;
+    }
+
+    Mode mode_;
+    std::vector<std::string> held_;
+    bool holding_ = false;
+    bool printedOnce_ = false;
+    Clock::time_point lastPrinted_;
+};
+
 int Usage() {
     std::fputs(kUsage, stderr);
     return 2;
@@ -109,6 +156,7 @@ int Run(const std::vector<std::string>& args) {
     const bool extract = command == "extract";
     if (!(command == "list" || command == "test" || extract)) return Usage();
     std::string destination, password;
+    ProgressPrinter::Mode progressMode = ProgressPrinter::Mode::kNone;
     size_t at = 2;
     if (extract) {
         if (args.size() < 3) return Usage();
@@ -127,6 +175,10 @@ int Run(const std::vector<std::string>& args) {
     for (; at < args.size(); ++at) {
         if (extract && args[at] == "--password" && at + 1 < args.size())
             password = args[++at];
+        else if (args[at] == "--progress")
+            progressMode = ProgressPrinter::Mode::kThrottled;
+        else if (args[at] == "--progress=all")
+            progressMode = ProgressPrinter::Mode::kAll;
         else
             return Usage();
     }
@@ -135,9 +187,10 @@ int Run(const std::vector<std::string>& args) {
     zip.SetUnattended(true);
     // Reports are handled one by one; there are no windows whose messages need pumping.
     zip.OnCheckTerminate = [](mvt::TObject*, bool&) {};
-    zip.OnItemProgress = [](mvt::TObject*, const std::string& item, uint32_t size, int perCent) {
-        PrintLine({"progress", Escape(item), std::to_string(size), std::to_string(perCent)});
-    };
+    ProgressPrinter progress(progressMode);
+    if (progress.Wanted())
+        zip.OnItemProgress = [&progress](mvt::TObject*, const std::string& item, uint32_t size,
+                                         int perCent) { progress.Report(item, size, perCent); };
     zip.OnMessage = [](mvt::TObject*, int code, const std::string& text) {
         PrintLine({"message", std::to_string(code), Escape(text)});
     };
@@ -145,7 +198,9 @@ int Run(const std::vector<std::string>& args) {
 
     int result;
     if (command == "list") {
-        for (const ZipDirEntry& entry : zip.ZipContents())
+        const auto& contents = zip.ZipContents();
+        progress.Finish();  // the directory read's reports come before the listing
+        for (const ZipDirEntry& entry : contents)
             PrintLine({"entry", Escape(entry.fileName), std::to_string(entry.uncompressedSize),
                        std::to_string(entry.compressedSize),
                        std::to_string(entry.compressionMethod), Hex8(entry.crc32)});
@@ -162,6 +217,7 @@ int Run(const std::vector<std::string>& args) {
         }
         result = zip.Extract();
     }
+    progress.Finish();
     PrintLine({"result", std::to_string(result)});
     return result == 0 ? 0 : 1;
 }
@@ -171,6 +227,9 @@ int Run(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     // Before anything else: no DLL from beside the tool or from the current folder.
     mvt::RestrictDllSearchToSystemFolder();
+    // Fully buffered whatever stdout is: on a console or the null device the C runtime would
+    // otherwise write every character with a system call of its own.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
     try {
         const int code = Run(std::vector<std::string>(argv + 1, argv + argc));
         std::fflush(stdout);

@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 
+#include "block_writer.h"
 #include "crc32_fast.h"
 #include "traditional_cipher.h"
 
@@ -161,8 +162,16 @@ class ExtractJob {
                   OutputFile* file, EntryFailure& failure);
     bool CopyStored(const EntryData& data, TraditionalCipher* cipher, EntryFailure& failure);
     bool CopyDeflated(const EntryData& data, TraditionalCipher* cipher, EntryFailure& failure);
-    bool ReadInput(uint64_t offset, size_t size, TraditionalCipher* cipher, EntryFailure& failure);
+    bool ReadInput(uint64_t offset, uint8_t* buffer, size_t size, TraditionalCipher* cipher,
+                   EntryFailure& failure);
+    // The buffer for the next block of data: never the one the writer may still be reading.
+    std::vector<uint8_t>& NextBlock();
     bool Emit(const uint8_t* data, size_t size, EntryFailure& failure);
+    // Collects the oldest block in flight: its write failure, or its progress reports.
+    bool SettleOldest(EntryFailure& failure);
+    // Collects every block in flight, in order.
+    bool Settle(EntryFailure& failure);
+    bool Progress(size_t size);
     bool FlushProgress();
 
     ByteSource& archive_;
@@ -172,7 +181,11 @@ class ExtractJob {
     Directory directory_;
     Inflater inflater_;
     std::vector<uint8_t> input_ = std::vector<uint8_t>(kBufferSize);
-    std::vector<uint8_t> output_ = std::vector<uint8_t>(kBufferSize);
+    // Decoded data goes round these blocks: those in flight are written while the next is
+    // made in one that is not.
+    std::vector<std::vector<uint8_t>> blocks_ = std::vector<std::vector<uint8_t>>(
+        BlockWriter::kDepth + 1, std::vector<uint8_t>(kBufferSize));
+    size_t nextBlock_ = 0;
     std::optional<std::string> password_;
     bool skipEncrypted_ = false;  // the caller answered "none further" to a password request
     bool skipExisting_ = false;   // … or to an overwrite question
@@ -184,6 +197,7 @@ class ExtractJob {
     uint64_t produced_ = 0;
     uint64_t unreported_ = 0;
     uint32_t crc_ = 0;
+    BlockWriter writer_;  // last: its thread ends before the buffers it reads go
 };
 
 int32_t ExtractJob::Run() {
@@ -500,10 +514,11 @@ bool ExtractJob::DeflatedStartDecodes(const CentralEntry& entry, const EntryData
     inflateReset(&z);
     z.next_in = sample;
     z.avail_in = static_cast<uInt>(count);
+    std::vector<uint8_t>& output = blocks_[0];
     int status = Z_OK;
     while (status == Z_OK && z.avail_in > 0 && z.total_out <= entry.uncompressedSize) {
-        z.next_out = output_.data();
-        z.avail_out = static_cast<uInt>(output_.size());
+        z.next_out = output.data();
+        z.avail_out = static_cast<uInt>(output.size());
         status = inflate(&z, Z_NO_FLUSH);
     }
     if (z.total_out > entry.uncompressedSize) return false;
@@ -518,10 +533,29 @@ bool ExtractJob::CopyData(const CentralEntry& entry, const EntryData& data,
     produced_ = 0;
     unreported_ = 0;
     crc_ = 0;
-    const bool copied = entry.method == kMethodStored ? CopyStored(data, cipher, failure)
-                                                      : CopyDeflated(data, cipher, failure);
+    failure = {};  // a stop leaves it empty: nothing to report for the entry
+    EntryFailure copyFailure;
+    bool copied = false;
+    bool settled = false;
+    {
+        // However the copy ends, the writer lets go of the file before the caller may
+        // remove it.
+        struct Drain {
+            BlockWriter& writer;
+            ~Drain() { writer.Drain(); }
+        } drain{writer_};
+        copied = entry.method == kMethodStored ? CopyStored(data, cipher, copyFailure)
+                                               : CopyDeflated(data, cipher, copyFailure);
+        // The blocks still in flight were made before whatever ended the copy: their write
+        // failure or their progress comes first, as it would with one thread.
+        settled = Settle(failure);
+    }
     file_ = nullptr;
-    if (!copied) return false;
+    if (!settled) return false;
+    if (!copied) {
+        failure = copyFailure;
+        return false;
+    }
     if (produced_ != expected_) {
         failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: data shorter than recorded"};
         return false;
@@ -529,14 +563,20 @@ bool ExtractJob::CopyData(const CentralEntry& entry, const EntryData& data,
     return FlushProgress();
 }
 
-bool ExtractJob::ReadInput(uint64_t offset, size_t size, TraditionalCipher* cipher,
+bool ExtractJob::ReadInput(uint64_t offset, uint8_t* buffer, size_t size, TraditionalCipher* cipher,
                            EntryFailure& failure) {
-    if (!archive_.ReadAt(offset, input_.data(), size)) {
+    if (!archive_.ReadAt(offset, buffer, size)) {
         failure = {ZL_ERR_READ, ZL_SKIP_BAD_DATA, "Cannot read the archive's data"};
         return false;
     }
-    if (cipher != nullptr) cipher->Decrypt(input_.data(), size);
+    if (cipher != nullptr) cipher->Decrypt(buffer, size);
     return true;
+}
+
+std::vector<uint8_t>& ExtractJob::NextBlock() {
+    std::vector<uint8_t>& block = blocks_[nextBlock_];
+    nextBlock_ = (nextBlock_ + 1) % blocks_.size();
+    return block;
 }
 
 bool ExtractJob::CopyStored(const EntryData& data, TraditionalCipher* cipher,
@@ -546,15 +586,18 @@ bool ExtractJob::CopyStored(const EntryData& data, TraditionalCipher* cipher,
         return false;
     }
     for (uint64_t done = 0; done < data.size;) {
+        std::vector<uint8_t>& block = NextBlock();
         const size_t count =
-            static_cast<size_t>(std::min<uint64_t>(data.size - done, input_.size()));
-        if (!ReadInput(data.offset + done, count, cipher, failure)) return false;
-        if (!Emit(input_.data(), count, failure)) return false;
+            static_cast<size_t>(std::min<uint64_t>(data.size - done, block.size()));
+        if (!ReadInput(data.offset + done, block.data(), count, cipher, failure)) return false;
+        if (!Emit(block.data(), count, failure)) return false;
         done += count;
     }
     return true;
 }
 
+// Each block is filled before it is handed on, so that a large entry goes to the writer in
+// few, large pieces.
 bool ExtractJob::CopyDeflated(const EntryData& data, TraditionalCipher* cipher,
                               EntryFailure& failure) {
     z_stream& z = inflater_.Stream();
@@ -562,23 +605,34 @@ bool ExtractJob::CopyDeflated(const EntryData& data, TraditionalCipher* cipher,
     z.avail_in = 0;
     uint64_t consumed = 0;
     for (;;) {
-        if (z.avail_in == 0 && consumed < data.size) {
-            const size_t count =
-                static_cast<size_t>(std::min<uint64_t>(data.size - consumed, input_.size()));
-            if (!ReadInput(data.offset + consumed, count, cipher, failure)) return false;
-            consumed += count;
-            z.next_in = input_.data();
-            z.avail_in = static_cast<uInt>(count);
+        std::vector<uint8_t>& block = NextBlock();
+        z.next_out = block.data();
+        z.avail_out = static_cast<uInt>(block.size());
+        int status = Z_OK;
+        bool damaged = false;
+        while (z.avail_out > 0) {
+            if (z.avail_in == 0 && consumed < data.size) {
+                const size_t count =
+                    static_cast<size_t>(std::min<uint64_t>(data.size - consumed, input_.size()));
+                if (!ReadInput(data.offset + consumed, input_.data(), count, cipher, failure))
+                    return false;
+                consumed += count;
+                z.next_in = input_.data();
+                z.avail_in = static_cast<uInt>(count);
+            }
+            const uInt inBefore = z.avail_in, outBefore = z.avail_out;
+            status = inflate(&z, Z_NO_FLUSH);
+            if (status == Z_STREAM_END) break;
+            const bool stuck = z.avail_in == inBefore && z.avail_out == outBefore;
+            if ((status != Z_OK && status != Z_BUF_ERROR) || (stuck && consumed == data.size)) {
+                damaged = true;
+                break;
+            }
         }
-        z.next_out = output_.data();
-        z.avail_out = static_cast<uInt>(output_.size());
-        const uInt inBefore = z.avail_in;
-        const int status = inflate(&z, Z_NO_FLUSH);
-        const size_t made = output_.size() - z.avail_out;
-        if (made > 0 && !Emit(output_.data(), made, failure)) return false;
+        const size_t made = block.size() - z.avail_out;
+        if (made > 0 && !Emit(block.data(), made, failure)) return false;
         if (status == Z_STREAM_END) return true;
-        const bool stuck = made == 0 && z.avail_in == inBefore;
-        if ((status != Z_OK && status != Z_BUF_ERROR) || (stuck && consumed == data.size)) {
+        if (damaged) {
             failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA,
                        z.msg != nullptr ? std::string("Damaged compressed data: ") + z.msg
                                         : std::string("Damaged compressed data: truncated")};
@@ -587,19 +641,48 @@ bool ExtractJob::CopyDeflated(const EntryData& data, TraditionalCipher* cipher,
     }
 }
 
-// Every decoded block: checksum, write, and progress in steps of at most one chunk.
+// Every decoded block: checksum, write, and progress in steps of at most one chunk. A block
+// that does not end the entry goes to the writer's thread while the next ones are decoded;
+// the entry's last block (a small file's only one) is done at once, once those before it are
+// collected, since nothing would overlap it.
 bool ExtractJob::Emit(const uint8_t* data, size_t size, EntryFailure& failure) {
+    if (writer_.Full() && !SettleOldest(failure)) return false;
     if (size > expected_ - produced_) {
+        if (!Settle(failure)) return false;
         failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: data longer than recorded"};
         return false;
     }
-    crc_ = Crc32(crc_, data, size);
+    produced_ += size;
+    if (produced_ < expected_) {
+        writer_.Start(file_, data, size, crc_);
+        return reporter_.KeepGoing();
+    }
+    if (!Settle(failure)) return false;
     std::string error;
-    if (file_ != nullptr && !file_->Write(data, size, error)) {
+    if (!BlockWriter::Process(file_, data, size, crc_, error)) {
         failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
         return false;
     }
-    produced_ += size;
+    return Progress(size);
+}
+
+bool ExtractJob::SettleOldest(EntryFailure& failure) {
+    std::string error;
+    size_t size = 0;
+    if (!writer_.Collect(crc_, size, error)) {
+        failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
+        return false;
+    }
+    return Progress(size);
+}
+
+bool ExtractJob::Settle(EntryFailure& failure) {
+    while (writer_.Pending())
+        if (!SettleOldest(failure)) return false;
+    return true;
+}
+
+bool ExtractJob::Progress(size_t size) {
     unreported_ += size;
     while (unreported_ >= ZL_PROGRESS_CHUNK) {
         unreported_ -= ZL_PROGRESS_CHUNK;

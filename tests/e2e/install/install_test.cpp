@@ -460,4 +460,101 @@ TEST_F(AcceptanceTest, CancelDuringTheFilmArchiveStopsBeforeTheNextArchive) {
     ExpectNothingOfTheGameOutside(programs_ + "\\Morvath Trilogy");
 }
 
+// ---- A drive that fills up while the setup runs -------------------------------------------
+
+// Drive D: is a RAM disk of this test program's own (small_drive.sh): the installation goes
+// there, and the drive is filled once the destination screen's space gate has passed.
+class FullDriveTest : public AcceptanceTest {
+  protected:
+    void SetUp() override {
+        AcceptanceTest::SetUp();
+        programFiles_ = "D:\\Program Files";
+        CreateDirectoryA(programFiles_.c_str(), nullptr);
+        WriteProgramFiles(programFiles_);
+        installDir_ = programFiles_ + "\\Morvath Trilogy";
+    }
+    void TearDown() override {
+        DeleteFileA(kFiller);
+        AcceptanceTest::TearDown();
+        stagetest::RemoveTree(programFiles_);
+    }
+    // Welcome to ready as a user goes, the drive filled to `leave` free bytes, then Next.
+    bool StartOnAFillingDrive(uint64_t leave) {
+        setup_ = std::make_unique<Process>("\"" + kProgram + "\"");
+        HWND welcome = nullptr;
+        if (!setup_->Started() ||
+            !WaitUntil([&] { return (welcome = WizardWindow(setup_->Id())); }, 20000))
+            return false;
+        HWND destination = Next(setup_->Id(), welcome);
+        HWND options = destination ? Next(setup_->Id(), destination) : nullptr;
+        HWND ready = options ? Next(setup_->Id(), options) : nullptr;
+        if (!ready) return false;
+        ULARGE_INTEGER free{};
+        GetDiskFreeSpaceExA("D:\\", &free, nullptr, nullptr);
+        EXPECT_GT(free.QuadPart, 100u << 20) << "drive D: is not the test's RAM disk";
+        if (!stagetest::WriteFiller(kFiller, free.QuadPart - leave)) return false;
+        Click(ChildAt(ready, 330, 428));
+        return true;
+    }
+    // The write-problem question (the confirmation's plaque, taller).
+    HWND WaitForQuestion(DWORD milliseconds) {
+        HWND question = nullptr;
+        WaitUntil([&] { return (question = WindowWithClientSize(setup_->Id(), 421, 200)); },
+                  milliseconds);
+        // MVT_QUESTION_SECONDS keeps it up that long, for a screenshot by hand.
+        if (const char* seconds = getenv("MVT_QUESTION_SECONDS"); seconds && question)
+            Sleep(atoi(seconds) * 1000);
+        return question;
+    }
+    static constexpr char kFiller[] = "D:\\filler.bin";
+};
+
+TEST_F(FullDriveTest, RetryAfterMakingRoomInstallsTheWholeGameTree) {
+    ASSERT_TRUE(StartOnAFillingDrive(6u << 20));
+    HWND question = WaitForQuestion(120000);
+    ASSERT_TRUE(question) << "no question about the full drive";
+    ASSERT_TRUE(DeleteFileA(kFiller));  // the user makes room
+    Click(ChildAt(question, 57, 154));  // retry
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(question); }, 10000));
+    finish_ = WaitForFinishScreen(*setup_);
+    ASSERT_TRUE(finish_);
+    EXPECT_FALSE(WindowWithClientSize(setup_->Id(), 421, 200)) << "asked a second time";
+
+    const Tree game = ReadTree(kGame);
+    const Tree installed = ReadTree(installDir_);
+    for (const auto& [key, facts] : game.files) {
+        auto it = installed.files.find(key);
+        ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
+        EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
+    }
+    EXPECT_TRUE(FileExists(installDir_ + "\\morvath.ini"));
+    CloseFinishScreen();
+}
+
+TEST_F(FullDriveTest, SkipGoesOnWithTheNextArchivesAndTheRecords) {
+    ASSERT_TRUE(StartOnAFillingDrive(6u << 20));
+    HWND question = WaitForQuestion(120000);
+    ASSERT_TRUE(question);
+    int questions = 0;
+    // Every archive that finds no room asks; the user skips each, then makes room.
+    while (question && questions < 20) {
+        ++questions;
+        Click(ChildAt(question, 223, 154));  // skip
+        WaitUntil([&] { return !IsWindowVisible(question); }, 10000);
+        question = WaitForQuestion(3000);
+    }
+    finish_ = WaitForFinishScreen(*setup_);
+    ASSERT_TRUE(finish_);
+    if (const char* seconds = getenv("MVT_QUESTION_SECONDS")) Sleep(atoi(seconds) * 1000);
+    DeleteFileA(kFiller);
+    const Tree game = ReadTree(kGame);
+    const Tree installed = ReadTree(installDir_);
+    size_t missing = 0;
+    for (const auto& [key, facts] : game.files) missing += installed.files.count(key) ? 0 : 1;
+    EXPECT_GT(missing, 0u) << "skipped files are not there";
+    EXPECT_TRUE(FileExists(installDir_ + "\\morvath.ini")) << "the run went on to its end";
+    EXPECT_NE(Record(stagetest::kAppPathGame, "Path"), "");
+    CloseFinishScreen();
+}
+
 }  // namespace

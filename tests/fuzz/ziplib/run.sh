@@ -19,8 +19,9 @@ clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
     -DZIPLIB_BLOCK_SIZE=4096 \
     -I"$LIB/include" -I"$LIB/src" \
     "$HERE/fuzz_extract.cpp" "$LIB/src/zip_format.cpp" "$LIB/src/entry_names.cpp" \
-    "$LIB/src/traditional_cipher.cpp" "$LIB/src/crc32_fast.cpp" "$LIB/src/extractor.cpp" \
-    -lz -o "$OUT/fuzz_extract"
+    "$LIB/src/traditional_cipher.cpp" "$LIB/src/crc32_fast.cpp" "$LIB/src/block_writer.cpp" \
+    "$LIB/src/extractor.cpp" \
+    -lz -pthread -o "$OUT/fuzz_extract"
 
 cp -n "$HERE"/seeds/* "$OUT/corpus/" 2>/dev/null || true
 cd "$OUT/findings"

@@ -130,6 +130,17 @@ inline void ListFiles(const std::string& folder, const std::string& relative,
     FindClose(search);
 }
 
+// Every file of the packed game, byte for byte, where the medium's rules put it below
+// installDir.
+inline void ExpectPackedGameIn(const std::string& installDir) {
+    std::vector<std::string> files;
+    ListFiles(kPackedGame + "\\", "", files);
+    ASSERT_EQ(files.size(), 7u);
+    for (const std::string& file : files)
+        EXPECT_EQ(FileBytes(installDir + "\\" + file), FileBytes(kPackedGame + "\\" + file))
+            << file;
+}
+
 // A progress screen of its own for every test, on top of the stage fixture's saved registry
 // and scratch shell folders.
 class RunTest : public stagetest::StageTest {

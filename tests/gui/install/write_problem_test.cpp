@@ -21,22 +21,6 @@ uint64_t FreeOn(const std::string& folder) {
     return available.QuadPart;
 }
 
-// A file of the given size, written in blocks (a RAM disk allocates as it is written).
-bool WriteFiller(const std::string& path, uint64_t size) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const std::string block(1 << 16, 'f');
-    bool written = true;
-    for (uint64_t left = size; left > 0 && written;) {
-        const DWORD chunk = static_cast<DWORD>(std::min<uint64_t>(left, block.size()));
-        DWORD done = 0;
-        written = WriteFile(file, block.data(), chunk, &done, nullptr) && done == chunk;
-        left -= chunk;
-    }
-    CloseHandle(file);
-    return written;
-}
-
 class WriteProblemTest : public runtest::RunTest {
   protected:
     void SetUp() override {
@@ -91,16 +75,7 @@ class WriteProblemTest : public runtest::RunTest {
         CloseHandle(held);
         held = INVALID_HANDLE_VALUE;
     }
-    // Every file of the packed game, byte for byte, in the install directory.
-    void ExpectEveryFileInstalled() {
-        std::vector<std::string> files;
-        runtest::ListFiles(runtest::kPackedGame + "\\", "", files);
-        ASSERT_EQ(files.size(), 7u);
-        for (const std::string& file : files)
-            EXPECT_EQ(runtest::FileBytes(wizard.installDir + "\\" + file),
-                      runtest::FileBytes(runtest::kPackedGame + "\\" + file))
-                << file;
-    }
+    void ExpectEveryFileInstalled() { runtest::ExpectPackedGameIn(wizard.installDir); }
 
     runtest::PackedDescription packed;
     std::vector<std::string> questions;
@@ -114,7 +89,7 @@ TEST_F(WriteProblemTest, AFullDriveIsAskedAboutAndRetryAfterMakingRoomInstallsEv
     // Room for the small files, not for the 3 MB one: the drive fills during Data.zip.
     const uint64_t free = FreeOn(kSmallDrive);
     ASSERT_GT(free, 8u << 20) << "drive D: is not the test's RAM disk";
-    ASSERT_TRUE(WriteFiller(filler, free - (1u << 20)));
+    ASSERT_TRUE(stagetest::WriteFiller(filler, free - (1u << 20)));
 
     Install([&](TWriteProblemDialog& dialog) {
         DeleteFileA(filler.c_str());  // the user makes room

@@ -1,8 +1,10 @@
 // Runs the real screens up to the finish screen, as the installation run leaves them, so
 // that a test can close it from outside and watch the process end:
 //
-//   finish_host.exe INSTALL_DIR CONFIG_DOWN(0|1) REPORT_FILE
+//   finish_host.exe INSTALL_DIR CONFIG_DOWN(0|1) REPORT_FILE [MISSING_FILES]
 //
+// With MISSING_FILES the screen is the one after an installation that left that many files
+// out.
 // The install directory goes into the destination screen's path label, the second
 // argument into the configuration program toggle. When the loop has ended the host writes
 // the cancel mark, whether the application was minimised, its current directory and the
@@ -12,9 +14,11 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "framework/forms.h"
+#include "install/write_problem_text.h"
 #include "wizard/finish_screen.h"
 #include "wizard/screen_sequence.h"
 #include "wizard/cancel_confirmation.h"
@@ -24,7 +28,7 @@
 using namespace mvt;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    if (__argc != 4) return 2;
+    if (__argc != 4 && __argc != 5) return 2;
     int errors = 0;
     Application().OnException = [&](const std::exception&) { ++errors; };
     Application().SetTitle("MVT Setup");
@@ -32,6 +36,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     errors = 0;
     Form5->Label1->SetCaption(__argv[1]);
     Form8->SkBmpButton5->SetDown(std::strcmp(__argv[2], "1") == 0);
+    if (__argc == 5) {
+        install::InstallationOutcome outcome;
+        outcome.archives.emplace_back().missing.resize(std::atoi(__argv[4]));
+        outcome.archives.back().directoryRead = true;
+        Form11->ShowErrors(install::FinishErrorsText(outcome));
+    }
     // What the end of the installation run does: the finish screen, modal.
     Form11->ShowModal();
     while (!Application().Terminated()) Application().HandleMessage();

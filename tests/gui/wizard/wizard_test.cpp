@@ -16,6 +16,8 @@
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
 #include "shell/shell_namespace.h"
+#include "install/write_problem_text.h"
+#include "wizard/finish_screen.h"
 #include "wizard/screen_sequence.h"
 #include "wizard/welcome_screen.h"
 #include "wizard/cancel_confirmation.h"
@@ -399,6 +401,44 @@ TEST_F(WizardTest, ReadyScreenTextAndCopiedBackground) {
     EXPECT_EQ(Form9->Image1->Picture().Width(), 640);
     EXPECT_EQ(Form9->Image1->Picture().Pixel(320, 240), Form1->Image1->Picture().Pixel(320, 240));
     EXPECT_EQ(Form8->Image1->Picture().Pixel(10, 10), Form1->Image1->Picture().Pixel(10, 10));
+}
+
+// The last column of a screen's client area, within the rows of a label, where what the
+// window shows differs from the screen's background picture: the right end of the caption's
+// lettering as the system drew it (-1 when nothing is drawn there).
+int LastLetteredColumn(TForm& screen, TImage& background, const TLabel& label) {
+    HDC dc = GetDC(screen.Handle());
+    int last = -1;
+    for (int y = label.Top(); y < label.Top() + label.Height(); ++y)
+        for (int x = label.Left(); x < screen.ClientWidth(); ++x)
+            if (GetPixel(dc, x, y) != background.Picture().Pixel(x, y)) last = std::max(last, x);
+    ReleaseDC(screen.Handle(), dc);
+    return last;
+}
+
+// The options and ready screens show the welcome screen's background with its scroll track
+// (the track picture's column, 588 to 593): every caption ends with a free column before it.
+TEST_F(WizardTest, CaptionsEndClearOfTheCopiedScrollTrack) {
+    const int track = Form1->Image3->Left();
+    for (int y : {0, 98, 196})
+        ASSERT_EQ(Form8->Image1->Picture().Pixel(track + 2, Form1->Image3->Top() + y),
+                  Form1->Image3->Picture().Pixel(2, y))
+            << "the copied background carries the track where the welcome screen has it";
+    Form8->Show();
+    Process();
+    for (TLabel* label :
+         {Form8->Label1, Form8->Label5, Form8->Label2, Form8->Label3, Form8->Label4}) {
+        const int last = LastLetteredColumn(*Form8, *Form8->Image1, *label);
+        EXPECT_GT(last, label->Left()) << label->Caption() << ": nothing drawn";
+        EXPECT_LT(last, track - 1) << label->Caption();
+    }
+    Form8->Hide();
+    Form9->Show();
+    Process();
+    const int last = LastLetteredColumn(*Form9, *Form9->Image1, *Form9->Label1);
+    EXPECT_GT(last, Form9->Label1->Left());
+    EXPECT_LT(last, track - 1);
+    Form9->Hide();
 }
 
 TEST_F(WizardTest, CancelOnTheConfirmationKeepsTheScreenAndTheArrowKeys) {
@@ -824,6 +864,32 @@ TEST_F(BrowserTest, ConfirmWithoutASelectedFolderMakesNothing) {
     EXPECT_FALSE(DirectoryExists("C:\\" + name));
     EXPECT_FALSE(DirectoryExists("\\" + name)) << "not at the root of the current drive";
     EXPECT_FALSE(DirectoryExists(ExtractFilePath(ProgramFolder()).substr(0, 3) + name));
+}
+
+// ---- Finish screen ------------------------------------------------------------------------
+
+TEST_F(WizardTest, FinishScreenAfterAnIncompleteInstallationSaysWhatIsMissing) {
+    EXPECT_FALSE(Form11->Label1->Visible()) << "a complete installation's screen has no label";
+    TBitmap success;
+    success.Assign(Form11->Image1->Picture());
+    install::InstallationOutcome outcome;
+    install::ArchiveOutcome archive;
+    archive.directoryRead = true;
+    archive.missing.resize(3);
+    outcome.archives.push_back(archive);
+    Form11->ShowErrors(install::FinishErrorsText(outcome));
+
+    EXPECT_TRUE(Form11->Label1->Visible());
+    EXPECT_EQ(Form11->Label1->Caption(),
+              "Не установлено файлов: 3.\rНажмите кнопку «ВЫХОД» для закрытия программы "
+              "установки.");
+    // The headline in the artwork is another one: its row differs from the success's.
+    TBitmap& errors = Form11->Image1->Picture();
+    ASSERT_EQ(errors.Width(), success.Width());
+    bool differs = false;
+    for (int x = 60; x < 420 && !differs; x += 2)
+        differs = errors.Pixel(x, 50) != success.Pixel(x, 50);
+    EXPECT_TRUE(differs);
 }
 
 }  // namespace

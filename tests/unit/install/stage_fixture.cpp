@@ -243,6 +243,21 @@ void WriteFile(const std::string& path, const std::string& text) {
     CloseHandle(file);
 }
 
+bool WriteFiller(const std::string& path, uint64_t size) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const std::string block(1 << 16, 'f');
+    bool written = true;
+    for (uint64_t left = size; left > 0 && written;) {
+        const DWORD chunk = static_cast<DWORD>(std::min<uint64_t>(left, block.size()));
+        DWORD done = 0;
+        written = ::WriteFile(file, block.data(), chunk, &done, nullptr) && done == chunk;
+        left -= chunk;
+    }
+    CloseHandle(file);
+    return written;
+}
+
 std::vector<std::string> IniLines(const std::string& path) {
     std::vector<std::string> lines;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

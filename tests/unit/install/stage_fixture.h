@@ -64,6 +64,9 @@ bool FileExists(const std::string& path);
 // Deletes a folder with everything in it.
 void RemoveTree(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
+// A file of size bytes, written in blocks as a RAM disk allocates them; false when the drive
+// refused part of it.
+bool WriteFiller(const std::string& path, uint64_t size);
 // "[Section]" and "Key=Value" lines of an ini file, in file order (blank lines skipped).
 std::vector<std::string> IniLines(const std::string& path);
 

@@ -191,7 +191,7 @@ class PackedMedium(unittest.TestCase):
         for name in self.files:
             target = os.path.join(install, destination(name)) if destination(name) else install
             os.makedirs(target, exist_ok=True)
-            code, lines, _ = run(MVTZIP, "extract", self.archive(name), target)
+            code, lines, _ = run(MVTZIP, "extract", self.archive(name), target, "--progress=all")
             self.assertEqual(code, 0, name)
             # What the progress screen adds to DoneSize: every report at exactly 100 percent,
             # the directory read's last one included.
@@ -228,7 +228,8 @@ class DemoMedium(unittest.TestCase):
         self.assertIn("Movies\\Cinematics.zip", files)
         done = 0
         for name in files:
-            code, lines, _ = run(MVTZIP, "test", os.path.join(DIST, "Archives", *name.split("\\")))
+            code, lines, _ = run(MVTZIP, "test", os.path.join(DIST, "Archives", *name.split("\\")),
+                                 "--progress=all")
             self.assertEqual(code, 0, name)
             done += sum(int(l[2]) for l in lines if l[0] == "progress" and l[3] == "100")
         self.assertEqual(done, int(full_size))
@@ -250,7 +251,7 @@ class Splitting(unittest.TestCase):
                 sizes = [i.file_size for i in z.infolist()]
             self.assertTrue(sum(sizes) <= 64 * 1024 or len(sizes) == 1, (name, sizes))
             code, lines, _ = run(MVTZIP, "extract", os.path.join(medium, "Archives", name),
-                                 os.path.join(base, "install"))
+                                 os.path.join(base, "install"), "--progress=all")
             done += sum(int(l[2]) for l in lines if l[0] == "progress" and l[3] == "100")
         self.assertEqual(done, int(full_size))
 

@@ -4,13 +4,19 @@
     mvtzip_test.py WINE_RUN MVTZIP_EXE FIXTURE_DIR
 """
 import os
+import random
 import shutil
 import subprocess
 import sys
+import time
 import unittest
 
 WINE_RUN, MVTZIP, FIXTURES = (os.path.abspath(a) for a in sys.argv[1:4])
 del sys.argv[1:4]
+# The prefix the tool runs in, found as the runner finds it.
+PREFIX = os.environ.get("WINEPREFIX") or os.path.join(
+    os.environ.get("MVT_BUILD_DIR") or os.path.join(os.path.dirname(os.path.dirname(WINE_RUN)),
+                                                    "build"), "wineprefix")
 
 
 def wine_path(path):
@@ -64,7 +70,7 @@ class MvtZip(unittest.TestCase):
         return folder
 
     def test_list_prints_every_entry(self):
-        code, lines = mvtzip("list", fixture("infozip.zip"))
+        code, lines = mvtzip("list", fixture("infozip.zip"), "--progress=all")
         self.assertEqual(code, 0)
         entries = {l[1]: l[2:] for l in lines if l[0] == "entry"}
         self.assertEqual(set(entries), {"a.txt", "sub\\b.bin", "sub\\c.txt"})
@@ -77,7 +83,7 @@ class MvtZip(unittest.TestCase):
 
     def test_extract_writes_the_files(self):
         dest = self.scratch("extract")
-        code, lines = mvtzip("extract", fixture("sevenzip.zip"), dest)
+        code, lines = mvtzip("extract", fixture("sevenzip.zip"), dest, "--progress=all")
         self.assertEqual(code, 0, lines)
         with open(os.path.join(dest, "sub", "b.bin"), "rb") as f, \
                 open(os.path.join(FIXTURES, "tree", "sub", "b.bin"), "rb") as g:
@@ -94,7 +100,7 @@ class MvtZip(unittest.TestCase):
 
     def test_oem_names_become_cyrillic_files(self):
         dest = self.scratch("oem")
-        code, lines = mvtzip("extract", fixture("oem.zip"), dest)
+        code, lines = mvtzip("extract", fixture("oem.zip"), dest, "--progress=all")
         self.assertEqual(code, 0, lines)
         self.assertTrue(os.path.isfile(os.path.join(dest, "Привет.txt")))
         self.assertTrue(os.path.isfile(os.path.join(dest, "Папка", "Файл.txt")))
@@ -112,6 +118,95 @@ class MvtZip(unittest.TestCase):
         self.assertFalse(os.path.exists(os.path.join(dest, "a.txt")))
         self.assertIn(["message", "0",
                        "Warning - Unattended Extract: possible not all files extracted"], lines)
+
+    def many_files_archive(self):
+        """An archive of 1,500 small files made by Info-ZIP zip, made once per run."""
+        folder = os.path.join(FIXTURES, "scratch", "mvtzip-many")
+        archive = folder + ".zip"
+        if not os.path.exists(archive):
+            shutil.rmtree(folder, ignore_errors=True)
+            for i in range(1500):
+                os.makedirs(os.path.join(folder, "d%02d" % (i // 100)), exist_ok=True)
+                with open(os.path.join(folder, "d%02d" % (i // 100), "f%04d.txt" % i), "w") as f:
+                    f.write("file %d\n" % i * 20)
+            subprocess.run(["zip", "-qr", archive + ".part", "."], cwd=folder, check=True)
+            os.rename(archive + ".part", archive)
+        return archive
+
+    def test_progress_is_printed_only_when_asked(self):
+        archive = self.many_files_archive()
+        code, lines = mvtzip("extract", archive, self.scratch("quiet"))
+        self.assertEqual(code, 0, lines[-5:])
+        self.assertEqual([l for l in lines if l[0] == "progress"], [])
+        self.assertEqual(lines[-1], ["result", "0"])
+        self.assertEqual(len(os.listdir(os.path.join(FIXTURES, "scratch", "mvtzip", "quiet",
+                                                     "d14"))), 100)
+        # Every report: the 1,500 starts, their ends and the batch's end among them.
+        code, lines = mvtzip("extract", archive, self.scratch("all"), "--progress=all")
+        progress = [l for l in lines if l[0] == "progress"]
+        self.assertGreaterEqual(len(progress), 3000)
+        self.assertEqual(progress[-1], ["progress", "", "0", "101"])
+        self.assertEqual(lines[-1], ["result", "0"])
+
+    def test_progress_comes_about_ten_times_a_second_and_the_last_always(self):
+        archive = self.many_files_archive()
+        started = time.monotonic()
+        code, lines = mvtzip("extract", archive, self.scratch("throttled"), "--progress")
+        elapsed = time.monotonic() - started
+        self.assertEqual(code, 0, lines[-5:])
+        progress = [l for l in lines if l[0] == "progress"]
+        self.assertGreaterEqual(len(progress), 2)
+        self.assertLessEqual(len(progress), 10 * elapsed + 2, (len(progress), elapsed))
+        self.assertEqual(progress[-1], ["progress", "", "0", "101"])
+        self.assertEqual(lines[-1], ["result", "0"])
+        # Listing: the directory read's last report, held back, still precedes the entries.
+        code, lines = mvtzip("list", archive, "--progress")
+        kinds = [l[0] for l in lines]
+        self.assertEqual(kinds.count("entry"), 1500)
+        last = len(kinds) - 1 - kinds[::-1].index("progress")
+        self.assertEqual(lines[last], ["progress", "", "0", "101"])
+        self.assertLess(last, kinds.index("entry"))
+        self.assertEqual(lines[-1], ["result", "0"])
+
+    def test_a_full_disk_fails_the_entry_and_leaves_no_partial_file(self):
+        """A RAM disk of 8 MB as drive Q: of the prefix; the 12 MB entry fails while its
+        earlier blocks are being written, the entries around it are whole."""
+        self.assertEqual(os.geteuid(), 0, "the RAM disk needs root")
+        source = os.path.join(FIXTURES, "scratch", "mvtzip-full-src")
+        shutil.rmtree(source, ignore_errors=True)
+        os.makedirs(source)
+        rng = random.Random(8)
+        for name, size in (("first.bin", 3 << 20), ("big.bin", 12 << 20), ("after.txt", 0)):
+            with open(os.path.join(source, name), "wb") as f:
+                f.write(rng.randbytes(size) if size else b"after")
+        archive = source + ".zip"
+        if os.path.exists(archive):
+            os.remove(archive)
+        subprocess.run(["zip", "-q", "-1", archive, "first.bin", "big.bin", "after.txt"],
+                       cwd=source, check=True)
+        disk = os.path.join(FIXTURES, "scratch", "mvtzip-full-disk")
+        os.makedirs(disk, exist_ok=True)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m", "tmpfs", disk], check=True)
+        link = os.path.join(PREFIX, "dosdevices", "q:")
+        try:
+            if os.path.lexists(link):
+                os.remove(link)
+            os.symlink(disk, link)
+            code, lines = mvtzip("extract", archive, "Q:\\out")
+            self.assertEqual(code, 1, lines)
+            messages = [l[1:] for l in lines if l[0] == "message"]
+            self.assertIn(["10125", "Skipped big.bin 7"], messages)  # 7: a write error
+            self.assertTrue(any(code == "5" and text.startswith("Cannot write: ")
+                                for code, text in messages), messages)
+            self.assertEqual(sorted(os.listdir(os.path.join(disk, "out"))),
+                             ["after.txt", "first.bin"])
+            with open(os.path.join(disk, "out", "first.bin"), "rb") as f, \
+                    open(os.path.join(source, "first.bin"), "rb") as g:
+                self.assertEqual(f.read(), g.read())
+        finally:
+            if os.path.lexists(link):
+                os.remove(link)
+            subprocess.run(["umount", "-l", disk], check=False)
 
     def test_failures_give_their_message_and_result(self):
         cases = [("missing.zip", "11002", "Zip file could not be opened"),

@@ -244,6 +244,44 @@ def hostile_archives():
     patch("unix_names.zip", b"ANSI1", "Замок".encode("cp1251"))
 
 
+def raw_zip(name, entries):
+    """Writes the bytes of an archive directly. entries: (name, method, data as stored, CRC,
+    uncompressed size); every entry dated 2001-01-01 10:00."""
+    body, central = bytearray(), bytearray()
+    for entry_name, method, raw, crc, size in entries:
+        n = entry_name.encode()
+        offset = len(body)
+        body += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, method, 0x5000, 0x2A21, crc,
+                            len(raw), size, len(n), 0) + n + raw
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, method, 0x5000,
+                               0x2A21, crc, len(raw), size, len(n), 0, 0, 0, 0, 0, offset) + n
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries), len(central),
+                      len(body), 0)
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(body + central + end)
+
+
+def deflate(data):
+    packer = zlib.compressobj(6, zlib.DEFLATED, -15)
+    return packer.compress(data) + packer.flush()
+
+
+def large_entry_archives():
+    """Entries of several data blocks that fail only late: while earlier blocks are written."""
+    rng = random.Random(24)
+    data = b"".join(rng.randbytes(3000) + b"B" * 5000 for _ in range(450))  # 3.6 MB
+    # The checksum of both headers is wrong.
+    raw_zip("crc_big.zip", [("big.bin", 8, deflate(data), zlib.crc32(data) ^ 0xFF, len(data)),
+                            ("after.txt", 0, b"after", zlib.crc32(b"after"), 5)])
+    # The stream is sound for 2.5 MB, then comes a block of the reserved type 3; the sizes
+    # recorded are those of the whole data.
+    head = 2_500_000
+    packer = zlib.compressobj(6, zlib.DEFLATED, -15)
+    broken = packer.compress(data[:head]) + packer.flush(zlib.Z_FULL_FLUSH) + b"\xff" * 64
+    raw_zip("late_damage.zip", [("big.bin", 8, broken, zlib.crc32(data), len(data)),
+                                ("after.txt", 0, b"after", zlib.crc32(b"after"), 5)])
+
+
 def main():
     shutil.rmtree(OUT, ignore_errors=True)
     os.makedirs(OUT)
@@ -251,6 +289,7 @@ def main():
     tool_archives()
     hostile_archives()
     decoy_archive()
+    large_entry_archives()
     open(os.path.join(OUT, "stamp"), "w").write("ok\n")
 
 

@@ -795,6 +795,59 @@ TEST_F(ZipLibTest, ReplacedFileSurvivesAFailedEntry) {
     ExpectNoTemporaryFiles(Out());
 }
 
+// Entries of several blocks are written while the next block is decoded; a failure found
+// late still comes after the progress of the data before it, removes the partial file, keeps
+// the file it would have replaced, and the job goes on.
+TEST_F(ZipLibTest, LateFailuresInLargeEntriesAreReportedInOrder) {
+    constexpr uint64_t kSize = 450 * 8000;
+    WriteText(Out("big.bin"), "good old bytes");
+    Job damaged(Fixture("late_damage.zip"), Out());
+    EXPECT_EQ(damaged.Run(), 1);
+    EXPECT_EQ(damaged.Errors(), std::vector<int32_t>{ZL_ERR_DAMAGED});
+    EXPECT_EQ(Contents(Out("big.bin")), "good old bytes");
+    EXPECT_EQ(Contents(Out("after.txt")), "after");
+    ExpectNoTemporaryFiles(Out());
+    // Order: start, the steps of the 2.5 MB decoded, the message, the skip, the next entry.
+    std::vector<int> kinds;
+    uint64_t done = 0;
+    bool inBig = false;
+    for (const Report& r : damaged.reports) {
+        if (r.kind == ZL_REPORT_ENTRY_START) inBig = r.size == kSize;
+        if (!inBig) continue;
+        if (kinds.empty() || kinds.back() != r.kind) kinds.push_back(r.kind);
+        if (r.kind == ZL_REPORT_BYTES_DONE) done += r.size;
+    }
+    EXPECT_EQ(kinds,
+              (std::vector<int>{ZL_REPORT_ENTRY_START, ZL_REPORT_BYTES_DONE, ZL_REPORT_MESSAGE,
+                                ZL_REPORT_SKIPPED, ZL_REPORT_NEW_EXTRACT_NAME}));
+    EXPECT_EQ(done, 2u << 20) << "every whole chunk decoded before the damage, no more";
+
+    Job crc(Fixture("crc_big.zip"), Out());
+    EXPECT_EQ(crc.Run(), 1);
+    EXPECT_EQ(crc.Errors(), std::vector<int32_t>{ZL_ERR_CRC});
+    const auto mismatch = crc.Of(ZL_REPORT_CRC_ERROR);
+    ASSERT_EQ(mismatch.size(), 1u);
+    EXPECT_EQ(static_cast<uint32_t>(mismatch[0].number) ^ 0xFF,
+              static_cast<uint32_t>(mismatch[0].number2));
+    EXPECT_EQ(Contents(Out("big.bin")), "good old bytes");
+    ExpectNoTemporaryFiles(Out());
+
+    // Accepted, the data is complete and exact.
+    Job accepted(Fixture("crc_big.zip"), Out());
+    accepted.answer = [](ZlCallbackRecord& record) -> int32_t {
+        if (record.kindOrReply == ZL_REPORT_CRC_ERROR) Reply(record, ZL_REPLY_YES);
+        return 0;
+    };
+    EXPECT_EQ(accepted.Run(), 2);
+    const std::string big = Contents(Out("big.bin"));
+    ASSERT_EQ(big.size(), kSize);
+    uint64_t done2 = 0;
+    for (const Report& r : accepted.Of(ZL_REPORT_BYTES_DONE)) done2 += r.size;
+    EXPECT_EQ(done2, kSize + 5);
+    EXPECT_EQ(big.substr(3000, 5000), std::string(5000, 'B'));
+    EXPECT_EQ(big.substr(kSize - 5000), std::string(5000, 'B'));
+}
+
 // Runs the helper that dies while it writes the entry of `size` bytes; its exit code.
 DWORD RunDyingExtraction(const std::string& archive, const std::string& destination,
                          uint64_t size) {
