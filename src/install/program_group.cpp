@@ -2,6 +2,7 @@
 
 #include "install/record_names.h"
 #include "install/registry_records.h"
+#include "install/uninstall_details.h"
 
 namespace mvt::install {
 
@@ -118,6 +119,7 @@ void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
         display.ProcessMessages();
         if (makeGroup) shortcuts.Make(group, kUninstallShortcut);
         WriteUninstallRegistration(registry, choices.installDir, seal);
+        WriteUninstallDetails(registry, choices.installDir);
     }
 }
 

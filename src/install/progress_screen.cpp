@@ -112,7 +112,8 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     std::vector<uint8_t> sound = ResourceBytes("WAVE_PROGRESS");
     SkWave1->Sound().LoadFromMemory(sound.data(), sound.size());
 
-    display_ = std::make_unique<ScreenDisplay>(*this);
+    screenDisplay_ = std::make_unique<ScreenDisplay>(*this);
+    display_ = screenDisplay_.get();
     OnCreate = [this](TObject*) { FormCreate(); };
     OnShow = [this](TObject*) { FormShow(); };
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
@@ -145,7 +146,21 @@ void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSi
 
 void TForm10::Install() {
     if (!wizard_) return;
-    InstallationRun(*wizard_, *display_, *ZipUnpacker1, Progress).Execute();
+    started_ = true;
+    InstallationRun run(*wizard_, *display_, *ZipUnpacker1, Progress);
+    try {
+        run.Execute();
+    } catch (...) {
+        outcome_ = run.Outcome();
+        stagesFailed_ = true;
+        throw;
+    }
+    outcome_ = run.Outcome();
+}
+
+void TForm10::LogRunTo(InstallLog& log, bool askUser) {
+    loggedDisplay_ = std::make_unique<LoggingDisplay>(*screenDisplay_, log, askUser);
+    display_ = loggedDisplay_.get();
 }
 
 void TForm10::ShowPercent(double percent) {

@@ -10,7 +10,9 @@
 #include "framework/forms.h"
 #include "framework/image_list.h"
 #include "framework/stdctrls.h"
+#include "install/install_log.h"
 #include "install/installation_run.h"
+#include "install/logging_display.h"
 #include "install/write_problem_dialog.h"
 #include "zip/zipunpacker.h"
 
@@ -57,9 +59,23 @@ class TForm10 : public mvt::TForm {
     // The installation run, with this screen as its display.
     void Install();
 
+    // From now on the run's stages and archives also go into log; with askUser false a
+    // write problem is logged and skipped without the question.
+    void LogRunTo(mvt::install::InstallLog& log, bool askUser);
+    // Whether Install has begun, what its run achieved and whether a record stage raised.
+    bool InstallStarted() const { return started_; }
+    bool StagesFailed() const { return stagesFailed_; }
+    const mvt::install::InstallationOutcome& LastOutcome() const { return outcome_; }
+
   private:
     mvt::install::WizardState* wizard_ = nullptr;
-    std::unique_ptr<mvt::install::InstallDisplay> display_;
+    std::unique_ptr<mvt::install::InstallDisplay> screenDisplay_;
+    std::unique_ptr<mvt::install::LoggingDisplay> loggedDisplay_;
+    // The one the run and the progress handler use: the logging one once there is a log.
+    mvt::install::InstallDisplay* display_ = nullptr;
+    bool started_ = false;
+    bool stagesFailed_ = false;
+    mvt::install::InstallationOutcome outcome_;
 };
 
 extern TForm10* Form10;

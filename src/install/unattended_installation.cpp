@@ -2,8 +2,10 @@
 
 namespace mvt::install {
 
-UnattendedInstallation::UnattendedInstallation(WizardState& choices)
-    : choices_(choices), unpacker_(std::make_unique<zip::TZipUnpacker>(nullptr)) {
+UnattendedInstallation::UnattendedInstallation(WizardState& choices, InstallLog* log)
+    : choices_(choices),
+      unpacker_(std::make_unique<zip::TZipUnpacker>(nullptr)),
+      display_(silent_, log ? *log : noLog_) {
     ConfigureInstallUnpacker(*unpacker_);
     unpacker_->SetUnattended(true);
     unpacker_->OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
@@ -16,7 +18,14 @@ UnattendedInstallation::UnattendedInstallation(WizardState& choices)
 }
 
 void UnattendedInstallation::Run() {
-    InstallationRun(choices_, display_, *unpacker_, progress_).Execute();
+    InstallationRun run(choices_, display_, *unpacker_, progress_);
+    try {
+        run.Execute();
+    } catch (...) {
+        outcome_ = run.Outcome();
+        throw;
+    }
+    outcome_ = run.Outcome();
 }
 
 }  // namespace mvt::install

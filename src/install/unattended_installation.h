@@ -4,7 +4,9 @@
 
 #include <memory>
 
+#include "install/install_log.h"
 #include "install/installation_run.h"
+#include "install/logging_display.h"
 
 namespace mvt::install {
 
@@ -12,19 +14,25 @@ class UnattendedInstallation {
   public:
     // choices stands in for the wizard: the install directory, the group, the options, and
     // what happens at the end (no finish screen, usually).
-    explicit UnattendedInstallation(WizardState& choices);
+    // The run's stages and archives go into log (when it has a file).
+    explicit UnattendedInstallation(WizardState& choices, InstallLog* log = nullptr);
 
     // The component, for settings the caller may change (the library's folder).
     zip::TZipUnpacker& Unpacker() { return *unpacker_; }
     const ProgressState& Progress() const { return progress_; }
 
+    // Raises the framework's exception when a record stage's write is refused.
     void Run();
+    const InstallationOutcome& Outcome() const { return outcome_; }
 
   private:
     WizardState& choices_;
     std::unique_ptr<zip::TZipUnpacker> unpacker_;
-    SilentDisplay display_;
+    InstallLog noLog_;  // never opened: the log of a caller that keeps none
+    SilentDisplay silent_;
+    LoggingDisplay display_;
     ProgressState progress_;
+    InstallationOutcome outcome_;
 };
 
 }  // namespace mvt::install

@@ -15,6 +15,7 @@
 #include "install/medium_layout.h"
 #include "install/seal_format.h"
 #include "install/record_names.h"
+#include "install/uninstall_details.h"
 
 namespace mvt::uninstall {
 
@@ -52,10 +53,6 @@ bool SameText(const std::string& a, const std::string& b) {
 
 bool StartsWithText(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
-}
-
-std::string LastError() {
-    return SysErrorMessage(GetLastError());
 }
 
 DWORD Attributes(const std::string& path) {
@@ -300,6 +297,8 @@ class Remover {
                          {"DisplayName", "UninstallString", install::kInstalledFilesHashValue,
                           install::kShortCutsHashValue, install::kProgramGroupValue,
                           install::kDesktopValue, install::kGameFoldersValue});
+            for (const char* name : install::kUninstallDetailValues)
+                DeleteValues(kUninstallKey, {name});
             DeleteKeyIfEmpty(kUninstallKey);
         }
         // The product keys are shared by every installation of the package: they go with

@@ -135,8 +135,11 @@ TEST_F(StageTest, SecondRunOverwritesRecordsAndKeepsOtherValues) {
                          second + "\\MVMain.exe"));
     ExpectUninstallRecord(first);
     EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kUninstall),
-              (Lines{"DesktopFolder", "DisplayName", "GameFoldersMade", "InstalledFilesSha256",
-                     "ProgramGroupFolder", "ShortCutsSha256", "UninstallString"}));
+              (Lines{"DesktopFolder", "DisplayIcon", "DisplayName", "DisplayVersion",
+                     "EstimatedSize", "GameFoldersMade", "InstallLocation", "InstalledFilesSha256",
+                     "NoModify", "NoRepair", "ProgramGroupFolder", "Publisher",
+                     "QuietUninstallString", "ShortCutsSha256", "UninstallString"}));
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "InstallLocation"), first));
     ExpectLink(programs_ + "\\Другая группа\\" + kStartLink, second, "morvath.exe");
     ExpectLink(desktop_ + "\\" + kStartLink, second, "morvath.exe");  // replaced
 }

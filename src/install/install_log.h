@@ -1,0 +1,46 @@
+// The installation log: UTF-8, one time-stamped line per event, each line written to the
+// file as it happens, so that whatever was logged survives a crash of the setup. The
+// formatting is window-free and testable on its own.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/handles.h"
+
+namespace mvt::install {
+
+// "2026-12-09 13:45:01.123  text\r\n"; text is UTF-8 already. Line breaks inside the text
+// become blanks, so one event stays one line.
+std::string LogLine(const SYSTEMTIME& time, const std::string& utf8Text);
+
+// Text in the ANSI code page as UTF-8.
+std::string AnsiToUtf8(const std::string& text);
+
+// "MVTSetup Log YYYY-MM-DD #NNN.txt".
+std::string DefaultLogName(const SYSTEMTIME& date, unsigned number);
+
+class InstallLog {
+  public:
+    // No file: every Write is dropped.
+    InstallLog() = default;
+
+    // Creates path anew (an existing file is replaced); false when it cannot be made.
+    bool Open(const std::string& path);
+    // A new file "MVTSetup Log <today> #NNN.txt" in the user's temporary folder, the
+    // first number not taken yet.
+    bool OpenNewInTemporaryFolder();
+
+    bool Enabled() const { return file_ != nullptr; }
+    const std::string& Path() const { return path_; }
+
+    // One event, in the ANSI code page.
+    void Write(const std::string& text);
+
+  private:
+    UniqueHandle file_;
+    std::string path_;
+};
+
+}  // namespace mvt::install

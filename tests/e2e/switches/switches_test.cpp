@@ -1,0 +1,428 @@
+// The setup started with switches, driven from outside like an administrator's script: the
+// real MVTSetup.exe of the built medium, its exit code, the files, records, links and log it
+// leaves, the windows it shows (or does not). The shell folders point into the test's
+// scratch folder, and the registry keys the setup writes are saved and put back (the
+// install stages' fixture). The full-drive case runs with D: on a small RAM disk.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <vector>
+
+#include "install/install_log.h"
+#include "stage_fixture.h"
+#include "support/process_windows.h"
+
+using namespace testsupport;
+using stagetest::FileExists;
+using stagetest::IsString;
+using stagetest::ReadValue;
+
+namespace {
+
+// The medium's folder as the system spells it (the build names it with "..").
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH * 2] = "";
+    GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return full;
+}
+
+const std::string kDist = FullPath(MVT_DIST_DIR);
+const std::string kProgram = kDist + "\\MVTSetup.exe";
+const std::string kGame = MVT_DEMO_GAME;
+
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Lower(std::string text) {
+    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Size and CRC-32 of every file below root, by lower-cased relative path.
+void Walk(const std::string& root, const std::string& relative,
+          std::map<std::string, std::pair<uint64_t, uint32_t>>& files) {
+    WIN32_FIND_DATAA found{};
+    const std::string folder = relative.empty() ? root : root + "\\" + relative;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = relative.empty() ? name : relative + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            Walk(root, path, files);
+            continue;
+        }
+        const std::string text = ReadAll(root + "\\" + path);
+        const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(text.data()),
+                                static_cast<uInt>(text.size()));
+        files[Lower(path)] = {text.size(), static_cast<uint32_t>(crc)};
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::map<std::string, std::pair<uint64_t, uint32_t>> ReadTree(const std::string& root) {
+    std::map<std::string, std::pair<uint64_t, uint32_t>> files;
+    Walk(root, "", files);
+    return files;
+}
+
+DWORD ExitCodeOf(const Process& process) {
+    DWORD code = 99;
+    HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process.Id());
+    if (handle) {
+        GetExitCodeProcess(handle, &code);
+        CloseHandle(handle);
+    }
+    return code;
+}
+
+class SwitchesTest : public stagetest::StageTest {
+  protected:
+    // Runs the setup with arguments to its end, watching for any window; the exit code.
+    DWORD RunToEnd(const std::string& arguments, const std::string& program = kProgram) {
+        Process setup("\"" + program + "\" " + arguments);
+        EXPECT_TRUE(setup.Started());
+        if (!setup.Started()) return 99;
+        int waited = 0;
+        while (!setup.WaitForExit(20) && (waited += 20) < 600000)
+            for (HWND window : VisibleWindows(setup.Id())) {
+                sawWindow_ = true;
+                const SIZE size = ClientSize(window);
+                windowSizes_.insert({size.cx, size.cy});
+            }
+        EXPECT_FALSE(setup.Running()) << "the setup did not end";
+        return ExitCodeOf(setup);
+    }
+    // The log as the program's texts are written (code page 1251 into UTF-8).
+    static std::string Utf8(const std::string& text) { return mvt::install::AnsiToUtf8(text); }
+    bool LogHas(const std::string& log, const std::string& text) {
+        return log.find(Utf8(text)) != std::string::npos;
+    }
+    void ExpectNothingWritten(const std::string& dir) {
+        EXPECT_FALSE(FolderExists(dir)) << dir;
+        for (const char* key : {stagetest::kAppPathGame, stagetest::kAppPathMain,
+                                stagetest::kUninstall, stagetest::kProduct1})
+            EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+    }
+
+    bool sawWindow_ = false;
+    std::set<std::pair<int, int>> windowSizes_;  // client sizes of the windows seen
+};
+
+TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWindow) {
+    const std::string dir = scratch_ + "\\Игры\\Морват";
+    const std::string logFile = scratch_ + "\\журнал установки.txt";
+    const DWORD code = RunToEnd("/verysilent /DIR=\"" + dir +
+                                "\\\" /GROUP=\"Игры: Морват\" /LOG=\"" + logFile + "\"");
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(sawWindow_) << "/VERYSILENT shows no window";
+
+    // Every file of the game tree, byte for byte.
+    const auto game = ReadTree(kGame);
+    const auto installed = ReadTree(dir);
+    ASSERT_GT(game.size(), 100u);
+    for (const auto& [path, facts] : game) {
+        const auto it = installed.find(path);
+        ASSERT_NE(it, installed.end()) << "missing: " << path;
+        EXPECT_EQ(it->second, facts) << path;
+    }
+    EXPECT_TRUE(FileExists(dir + "\\unregmvt.exe"));
+    // Records, the group with the name's refused characters dropped, the desktop link.
+    stagetest::ExpectRecords(dir);
+    stagetest::ExpectUninstallRecord(dir);
+    const auto entry = [](const char* name) {
+        return ReadValue(HKEY_LOCAL_MACHINE, stagetest::kUninstall, name);
+    };
+    EXPECT_TRUE(IsString(entry("QuietUninstallString"), "\"" + dir + "\\unregmvt.exe\" /S"));
+    EXPECT_TRUE(IsString(entry("DisplayIcon"), dir + "\\morvath.exe"));
+    EXPECT_TRUE(IsString(entry("DisplayVersion"), "2.5"));
+    EXPECT_TRUE(IsString(entry("Publisher"), "Quillfen Corp"));
+    EXPECT_TRUE(IsString(entry("InstallLocation"), dir));
+    uint64_t gameBytes = 0;
+    for (const auto& [path, facts] : installed) gameBytes += facts.first;
+    for (const char* name : {"EstimatedSize", "NoModify", "NoRepair"})
+        ASSERT_EQ(entry(name).type, static_cast<DWORD>(REG_DWORD)) << name;
+    const auto dword = [&](const char* name) {
+        DWORD value = 0;
+        std::memcpy(&value, entry(name).data.data(), sizeof value);
+        return value;
+    };
+    // Measured once the settings file and the uninstall list were not there yet.
+    EXPECT_LE(dword("EstimatedSize"), (gameBytes + 1023) / 1024);
+    EXPECT_GE(dword("EstimatedSize"), gameBytes / 1024 - 8);
+    EXPECT_EQ(dword("NoModify"), 1u);
+    EXPECT_EQ(dword("NoRepair"), 1u);
+    const std::string group = programs_ + "\\Игры Морват";
+    for (const stagetest::Link& link : stagetest::kGroupLinks)
+        stagetest::ExpectLink(group + "\\" + link.file, dir, link.target);
+    EXPECT_TRUE(FileExists(group + "\\" + stagetest::kUninstallLink.file));
+    EXPECT_TRUE(FileExists(desktop_ + "\\" + stagetest::kStartLink));
+    EXPECT_EQ(stagetest::IniLines(dir + "\\morvath.ini"), stagetest::SettingsLines(dir + "\\"));
+
+    // The log, line by line as it happened.
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "MVT Setup 1.0.0.0")) << log;
+    EXPECT_TRUE(LogHas(log, "Командная строка: \"" + kProgram + "\" /verysilent"));
+    EXPECT_TRUE(LogHas(log, "Дистрибутив: " + kDist + "\\"));
+    EXPECT_TRUE(LogHas(log, "Версия Windows: "));
+    EXPECT_TRUE(LogHas(log, "Каталог установки: " + dir + "\r\n"));
+    EXPECT_TRUE(LogHas(log, "Программная группа: Игры Морват\r\n"));
+    EXPECT_TRUE(LogHas(log, "Ярлык на рабочем столе: да"));
+    EXPECT_TRUE(LogHas(log, "Архив " + kDist + "\\Archives\\Main.zip -> " + dir + ": файлов "));
+    EXPECT_TRUE(LogHas(log, "Архив " + kDist + "\\Archives\\Unregmvt.zip -> " + dir));
+    EXPECT_TRUE(LogHas(log, "(полностью), время "));
+    EXPECT_FALSE(LogHas(log, "не полностью"));
+    // The command is registered quoted; the log quotes every text value once more.
+    EXPECT_TRUE(LogHas(log, "Реестр:   UninstallString = \"\"" + dir + "\\unregmvt.exe\"\""));
+    EXPECT_TRUE(LogHas(log, "Реестр:   MV25Version = 2500"));
+    EXPECT_TRUE(LogHas(log, "Ярлык: " + desktop_ + "\\" + stagetest::kStartLink));
+    EXPECT_TRUE(LogHas(log, "Файл настроек: " + dir + "\\morvath.ini"));
+    EXPECT_TRUE(log.size() > 3 && log.compare(log.size() - 2, 2, "\r\n") == 0);
+    EXPECT_NE(log.rfind(Utf8("Код завершения: 0\r\n")), std::string::npos);
+    EXPECT_EQ(log.rfind(Utf8("Код завершения: 0\r\n")),
+              log.size() - Utf8("Код завершения: 0\r\n").size())
+        << "the exit code is the last line";
+    // Every line starts with its time.
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(line.size() > 25 && line[4] == '-' && line[10] == ' ' && line[13] == ':')
+            << line;
+}
+
+TEST_F(SwitchesTest, TheOptionsOffLeaveOutTheDesktopLinkAndTheUninstaller) {
+    const std::string dir = scratch_ + "\\Game";
+    EXPECT_EQ(RunToEnd("/VERYSILENT /NODESKTOP /NOUNINSTALLER /DIR=\"" + dir + "\""), 0u);
+    EXPECT_FALSE(sawWindow_);
+    EXPECT_TRUE(FileExists(dir + "\\MVConfig.exe"));
+    EXPECT_FALSE(FileExists(dir + "\\unregmvt.exe"));
+    EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink));
+    EXPECT_FALSE(FileExists(programs_ + "\\Morvath Trilogy\\" + stagetest::kUninstallLink.file));
+    EXPECT_TRUE(FileExists(programs_ + "\\Morvath Trilogy\\" + stagetest::kGroupLinks[0].file));
+    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
+    stagetest::ExpectRecords(dir);
+}
+
+TEST_F(SwitchesTest, AnUnknownSwitchOrABadValueRefusesToStartAndWritesNothing) {
+    const std::string dir = scratch_ + "\\Game";
+    const std::string logFile = scratch_ + "\\refused.txt";
+    EXPECT_EQ(RunToEnd("/VERYSILENT /DIR=\"" + dir + "\" /QUIET /LOG=\"" + logFile + "\""), 1u);
+    EXPECT_FALSE(sawWindow_) << "no box with /VERYSILENT";
+    ExpectNothingWritten(dir);
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "Установка не начата: Неизвестный ключ командной строки: /QUIET"))
+        << log;
+    EXPECT_TRUE(LogHas(log, "Код завершения: 1"));
+
+    const std::vector<std::string> refused = {"/DIR=Game", "/DIR=Q:\\Game",
+                                              "/DIR=\"" + dir + "\" /dir=\"" + dir + "\"",
+                                              "/GROUP=\"::\" /DIR=\"" + dir + "\"", "/NODESKTOP=1"};
+    for (const std::string& bad : refused) EXPECT_EQ(RunToEnd("/VERYSILENT " + bad), 1u) << bad;
+    EXPECT_FALSE(sawWindow_);
+    ExpectNothingWritten(dir);
+}
+
+TEST_F(SwitchesTest, WithoutVerySilentARefusalIsToldInABox) {
+    Process setup("\"" + kProgram + "\" /SILENT /BOGUS");
+    ASSERT_TRUE(setup.Started());
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto windows = VisibleWindows(setup.Id());
+            box = windows.empty() ? nullptr : windows.front();
+            return box != nullptr;
+        },
+        20000));
+    EXPECT_EQ(WindowText(box), "MVT Setup");
+    PostMessageA(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(setup.WaitForExit(20000));
+    EXPECT_EQ(ExitCodeOf(setup), 1u);
+}
+
+TEST_F(SwitchesTest, HelpIsAWindowOrWithVerySilentNothing) {
+    EXPECT_EQ(RunToEnd("/VERYSILENT /?"), 0u);
+    EXPECT_FALSE(sawWindow_);
+    Process setup("\"" + kProgram + "\" /help");
+    ASSERT_TRUE(setup.Started());
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const auto windows = VisibleWindows(setup.Id());
+            box = windows.empty() ? nullptr : windows.front();
+            return box != nullptr;
+        },
+        20000));
+    PostMessageA(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(setup.WaitForExit(20000));
+    EXPECT_EQ(ExitCodeOf(setup), 0u);
+}
+
+TEST_F(SwitchesTest, SilentShowsOnlyTheProgressScreenAndCancellingExitsFive) {
+    const std::string dir = scratch_ + "\\Game";
+    const std::string logFile = scratch_ + "\\silent.txt";
+    Process setup("\"" + kProgram + "\" /SILENT /DIR=\"" + dir + "\" /LOG=\"" + logFile + "\"");
+    ASSERT_TRUE(setup.Started());
+    HWND progress = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (progress = WindowWithClientSize(setup.Id(), 640, 480)); }, 20000));
+    // The progress screen has no buttons; the wizard's other screens have Next there.
+    HWND below = ChildAt(progress, 330, 428);
+    EXPECT_TRUE(below == nullptr || ClientSize(below).cx != 147) << "a wizard screen's Next";
+    // Closed while the film archive is under way, as the acceptance test does.
+    ASSERT_TRUE(
+        WaitUntil([&] { return FileExists(dir + "\\movies\\Cinematics\\chapter1.mve"); }, 120000));
+    EXPECT_EQ(VisibleWindows(setup.Id()).size(), 1u);
+    EXPECT_EQ(WindowWithClientSize(setup.Id(), 640, 480), progress);
+    PostMessageA(progress, WM_CLOSE, 0, 0);
+    HWND confirmation = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (confirmation = WindowWithClientSize(setup.Id(), 421, 144)); }, 20000));
+    Click(ChildAt(confirmation, 57, 98));  // exit
+    ASSERT_TRUE(setup.WaitForExit(120000)) << "the setup did not end";
+    EXPECT_EQ(ExitCodeOf(setup), 5u);
+    EXPECT_FALSE(FileExists(dir + "\\music\\theme1.mus")) << "the next archive never started";
+    EXPECT_FALSE(FileExists(dir + "\\morvath.ini")) << "no settings file after a cancellation";
+    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame));
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "Установка прервана пользователем")) << log;
+    EXPECT_TRUE(LogHas(log, "Код завершения: 5"));
+}
+
+TEST_F(SwitchesTest, SilentRunsToItsEndOnTheProgressScreenAlone) {
+    const std::string dir = scratch_ + "\\Game";
+    EXPECT_EQ(RunToEnd("/SILENT /SUPPRESSMSGBOXES /DIR=\"" + dir + "\""), 0u);
+    // Only the progress screen: no finish screen (478 x 240), no box.
+    EXPECT_EQ(windowSizes_, (std::set<std::pair<int, int>>{{640, 480}}));
+    EXPECT_TRUE(FileExists(dir + "\\morvath.ini"));
+    stagetest::ExpectRecords(dir);
+    stagetest::ExpectUninstallRecord(dir);
+}
+
+TEST_F(SwitchesTest, AnIncompleteMediumRefusesToStart) {
+    const std::string medium = Folder("medium");
+    CreateDirectoryA((medium + "\\Archives").c_str(), nullptr);
+    for (const char* file : {"MVTSetup.exe", "ZipLib179.dll", "MVTSetup.ini", "Archives\\Main.zip"})
+        ASSERT_TRUE(CopyFileA((kDist + "\\" + file).c_str(), (medium + "\\" + file).c_str(), FALSE))
+            << file;
+    const std::string dir = scratch_ + "\\Game";
+    const std::string logFile = scratch_ + "\\incomplete.txt";
+    EXPECT_EQ(RunToEnd("/VERYSILENT /DIR=\"" + dir + "\" /LOG=\"" + logFile + "\"",
+                       medium + "\\MVTSetup.exe"),
+              1u);
+    EXPECT_FALSE(sawWindow_);
+    ExpectNothingWritten(dir);
+    EXPECT_TRUE(LogHas(ReadAll(logFile),
+                       "Дистрибутив неполон: нет файла " + medium + "\\Archives\\Characters.zip"))
+        << ReadAll(logFile);
+}
+
+HWND WizardWindow(DWORD process) {
+    return WindowWithClientSize(process, 640, 480);
+}
+
+// Clicks Next on the current wizard window and waits for the next one.
+HWND Next(DWORD process, HWND current) {
+    Click(ChildAt(current, 330, 428));
+    HWND next = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (next = WizardWindow(process)) != nullptr && next != current; }, 10000));
+    return next;
+}
+
+TEST_F(SwitchesTest, TheWizardTakesItsPresetsFromTheSwitchesAndLogsItsRun) {
+    const std::string dir = scratch_ + "\\Preset Place";
+    const std::string logFile = scratch_ + "\\wizard.txt";
+    Process setup("\"" + kProgram + "\" /DIR=\"" + dir + "\" /GROUP=Preset /NODESKTOP /LOG=\"" +
+                  logFile + "\"");
+    ASSERT_TRUE(setup.Started());
+    HWND screen = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (screen = WizardWindow(setup.Id())); }, 20000));
+    // Welcome, destination, options: everything as preset, only the configuration program
+    // turned off; ready; then the progress screen.
+    for (int step = 0; step < 2 && screen; ++step) screen = Next(setup.Id(), screen);
+    ASSERT_TRUE(screen);
+    Click(ChildAt(screen, 332, 238));
+    for (int step = 0; step < 2 && screen; ++step) screen = Next(setup.Id(), screen);
+    ASSERT_TRUE(screen);
+    HWND finish = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (finish = WindowWithClientSize(setup.Id(), 478, 240)); }, 120000))
+        << "no finish screen";
+    PostMessageA(finish, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(setup.WaitForExit(20000));
+    EXPECT_EQ(ExitCodeOf(setup), 0u);
+
+    EXPECT_TRUE(FileExists(dir + "\\MVConfig.exe"));
+    stagetest::ExpectRecords(dir);
+    EXPECT_TRUE(FileExists(programs_ + "\\Preset\\" + stagetest::kGroupLinks[0].file));
+    EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink)) << "/NODESKTOP preset";
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "Выбрано в мастере: каталог " + dir +
+                                ", группа Preset, ярлык на "
+                                "рабочем столе нет, деинсталлятор да, программа настройки нет"))
+        << log;
+    EXPECT_TRUE(LogHas(log, "Архив " + kDist + "\\Archives\\Main.zip -> " + dir));
+    EXPECT_TRUE(LogHas(log, "Код завершения: 0"));
+}
+
+TEST_F(SwitchesTest, LeavingTheWizardBeforeTheInstallationExitsTwo) {
+    const std::string logFile = scratch_ + "\\left.txt";
+    Process setup("\"" + kProgram + "\" /LOG=\"" + logFile + "\"");
+    ASSERT_TRUE(setup.Started());
+    HWND welcome = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (welcome = WizardWindow(setup.Id())); }, 20000));
+    PostMessageA(welcome, WM_CLOSE, 0, 0);
+    HWND confirmation = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (confirmation = WindowWithClientSize(setup.Id(), 421, 144)); }, 20000));
+    Click(ChildAt(confirmation, 57, 98));  // exit
+    ASSERT_TRUE(setup.WaitForExit(20000));
+    EXPECT_EQ(ExitCodeOf(setup), 2u);
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "Мастер закрыт до начала установки")) << log;
+    EXPECT_TRUE(LogHas(log, "Код завершения: 2"));
+}
+
+// Run with D: on a 160 MB RAM disk: a medium whose archive unpacks to more than the drive
+// holds, while its FullSize lets the destination's space check pass.
+TEST_F(SwitchesTest, FullDriveEndsWithFourAndTheLogSaysWhy) {
+    ASSERT_TRUE(FolderExists("D:\\")) << "run through small_drive.sh";
+    const std::string medium = Folder("medium");
+    CreateDirectoryA((medium + "\\Archives").c_str(), nullptr);
+    for (const char* file : {"MVTSetup.exe", "ZipLib179.dll", "Archives\\Unregmvt.zip"})
+        ASSERT_TRUE(CopyFileA((kDist + "\\" + file).c_str(), (medium + "\\" + file).c_str(), FALSE))
+            << file;
+    ASSERT_TRUE(
+        CopyFileA(MVT_FULL_DRIVE_ARCHIVE, (medium + "\\Archives\\Main.zip").c_str(), FALSE));
+    stagetest::WriteFile(medium + "\\MVTSetup.ini",
+                         "[Setup]\r\nFullSize=1000000\r\n\r\n"
+                         "[Files]\r\nFile0=Main.zip\r\n");
+    const std::string logFile = scratch_ + "\\full.txt";
+    const DWORD code =
+        RunToEnd("/VERYSILENT /DIR=D:\\Game /LOG=\"" + logFile + "\"", medium + "\\MVTSetup.exe");
+    EXPECT_EQ(code, 4u);
+    EXPECT_FALSE(sawWindow_);
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "(не полностью)")) << log;
+    EXPECT_TRUE(LogHas(log, "Не записан: ")) << log;
+    EXPECT_TRUE(LogHas(log, "на диске нет места")) << log;
+    EXPECT_TRUE(LogHas(log, "Код завершения: 4"));
+    stagetest::RemoveTree("D:\\Game");
+}
+
+}  // namespace
