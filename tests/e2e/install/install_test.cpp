@@ -10,7 +10,6 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <iostream>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "stage_fixture.h"
+#include "support/file_tree.h"
 #include "support/process_windows.h"
 
 using namespace testsupport;
@@ -40,16 +40,6 @@ const std::set<std::string> kGameFolders = {
     "cache",     "data", "override",        "characters", "ereg",   "mplayer", "music",
     "portraits", "save", "script compiler", "scripts",    "sounds", "movies"};
 
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string Lower(std::string text) {
-    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 std::string ReadProgramFiles() {
     char value[MAX_PATH] = {};
     DWORD size = sizeof value - 1;
@@ -70,63 +60,6 @@ void WriteProgramFiles(const std::string& folder) {
 
 bool PendingRenamesExist() {
     return ReadValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingRenames, KEY_WOW64_64KEY).found;
-}
-
-struct FileFacts {
-    std::string path;  // as found, relative
-    uint64_t size = 0;
-    uint32_t crc = 0;
-};
-
-// Size and CRC-32 of a file.
-bool Measure(const std::string& path, uint64_t& size, uint32_t& crc) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    std::vector<unsigned char> buffer(1 << 20);
-    size = 0;
-    uLong sum = crc32(0, nullptr, 0);
-    size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
-        sum = crc32(sum, buffer.data(), static_cast<uInt>(got));
-        size += got;
-    }
-    std::fclose(file);
-    crc = static_cast<uint32_t>(sum);
-    return true;
-}
-
-// Every file (by lower-cased relative path) and folder of a tree; Windows names are
-// compared without regard to case, and the setup spells its game folders its own way.
-struct Tree {
-    std::map<std::string, FileFacts> files;
-    std::set<std::string> folders;
-};
-
-void Walk(const std::string& root, const std::string& relative, Tree& tree) {
-    WIN32_FIND_DATAA found{};
-    const std::string folder = relative.empty() ? root : root + "\\" + relative;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = relative.empty() ? name : relative + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            tree.folders.insert(Lower(path));
-            Walk(root, path, tree);
-        } else {
-            FileFacts facts{path};
-            Measure(root + "\\" + path, facts.size, facts.crc);
-            tree.files[Lower(path)] = facts;
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-Tree ReadTree(const std::string& root) {
-    Tree tree;
-    Walk(root, "", tree);
-    return tree;
 }
 
 // The processes whose program is `path`.

@@ -5,7 +5,6 @@
 // install stages' fixture). The full-drive case runs with D: on a small RAM disk.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <zlib.h>
 
 #include <cstring>
 #include <fstream>
@@ -16,6 +15,7 @@
 
 #include "install/install_log.h"
 #include "stage_fixture.h"
+#include "support/file_tree.h"
 #include "support/process_windows.h"
 
 using namespace testsupport;
@@ -36,16 +36,6 @@ const std::string kDist = FullPath(MVT_DIST_DIR);
 const std::string kProgram = kDist + "\\MVTSetup.exe";
 const std::string kGame = MVT_DEMO_GAME;
 
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string Lower(std::string text) {
-    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 std::string ReadAll(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::stringstream text;
@@ -53,33 +43,17 @@ std::string ReadAll(const std::string& path) {
     return text.str();
 }
 
-// Size and CRC-32 of every file below root, by lower-cased relative path.
-void Walk(const std::string& root, const std::string& relative,
-          std::map<std::string, std::pair<uint64_t, uint32_t>>& files) {
-    WIN32_FIND_DATAA found{};
-    const std::string folder = relative.empty() ? root : root + "\\" + relative;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = relative.empty() ? name : relative + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            Walk(root, path, files);
-            continue;
-        }
-        const std::string text = ReadAll(root + "\\" + path);
-        const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(text.data()),
-                                static_cast<uInt>(text.size()));
-        files[Lower(path)] = {text.size(), static_cast<uint32_t>(crc)};
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-std::map<std::string, std::pair<uint64_t, uint32_t>> ReadTree(const std::string& root) {
-    std::map<std::string, std::pair<uint64_t, uint32_t>> files;
-    Walk(root, "", files);
-    return files;
+// The first window the process shows, waited for; null when none came.
+HWND FirstWindow(const Process& process) {
+    HWND first = nullptr;
+    WaitUntil(
+        [&] {
+            const auto windows = VisibleWindows(process.Id());
+            first = windows.empty() ? nullptr : windows.front();
+            return first != nullptr;
+        },
+        20000);
+    return first;
 }
 
 DWORD ExitCodeOf(const Process& process) {
@@ -134,13 +108,14 @@ TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWi
     EXPECT_FALSE(sawWindow_) << "/VERYSILENT shows no window";
 
     // Every file of the game tree, byte for byte.
-    const auto game = ReadTree(kGame);
-    const auto installed = ReadTree(dir);
-    ASSERT_GT(game.size(), 100u);
-    for (const auto& [path, facts] : game) {
-        const auto it = installed.find(path);
-        ASSERT_NE(it, installed.end()) << "missing: " << path;
-        EXPECT_EQ(it->second, facts) << path;
+    const Tree game = ReadTree(kGame);
+    const Tree installed = ReadTree(dir);
+    ASSERT_GT(game.files.size(), 100u);
+    for (const auto& [key, facts] : game.files) {
+        const auto it = installed.files.find(key);
+        ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
+        EXPECT_EQ(it->second.size, facts.size) << facts.path;
+        EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
     }
     EXPECT_TRUE(FileExists(dir + "\\unregmvt.exe"));
     // Records, the group with the name's refused characters dropped, the desktop link.
@@ -155,7 +130,7 @@ TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWi
     EXPECT_TRUE(IsString(entry("Publisher"), "Quillfen Corp"));
     EXPECT_TRUE(IsString(entry("InstallLocation"), dir));
     uint64_t gameBytes = 0;
-    for (const auto& [path, facts] : installed) gameBytes += facts.first;
+    for (const auto& [key, facts] : installed.files) gameBytes += facts.size;
     for (const char* name : {"EstimatedSize", "NoModify", "NoRepair"})
         ASSERT_EQ(entry(name).type, static_cast<DWORD>(REG_DWORD)) << name;
     const auto dword = [&](const char* name) {
@@ -240,14 +215,8 @@ TEST_F(SwitchesTest, AnUnknownSwitchOrABadValueRefusesToStartAndWritesNothing) {
 TEST_F(SwitchesTest, WithoutVerySilentARefusalIsToldInABox) {
     Process setup("\"" + kProgram + "\" /SILENT /BOGUS");
     ASSERT_TRUE(setup.Started());
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const auto windows = VisibleWindows(setup.Id());
-            box = windows.empty() ? nullptr : windows.front();
-            return box != nullptr;
-        },
-        20000));
+    const HWND box = FirstWindow(setup);
+    ASSERT_TRUE(box);
     EXPECT_EQ(WindowText(box), "MVT Setup");
     PostMessageA(box, WM_CLOSE, 0, 0);
     ASSERT_TRUE(setup.WaitForExit(20000));
@@ -259,14 +228,8 @@ TEST_F(SwitchesTest, HelpIsAWindowOrWithVerySilentNothing) {
     EXPECT_FALSE(sawWindow_);
     Process setup("\"" + kProgram + "\" /help");
     ASSERT_TRUE(setup.Started());
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const auto windows = VisibleWindows(setup.Id());
-            box = windows.empty() ? nullptr : windows.front();
-            return box != nullptr;
-        },
-        20000));
+    const HWND box = FirstWindow(setup);
+    ASSERT_TRUE(box);
     PostMessageA(box, WM_CLOSE, 0, 0);
     ASSERT_TRUE(setup.WaitForExit(20000));
     EXPECT_EQ(ExitCodeOf(setup), 0u);
