@@ -1,5 +1,7 @@
 #include "install/install_report.h"
 
+#include "framework/sysutils.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -37,14 +39,7 @@ ExitCode ExitCodeFor(const InstallationOutcome& outcome, bool stagesFailed) {
 }
 
 std::string SystemErrorText(unsigned long code) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = length && buffer ? std::string(buffer, length) : std::string();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.pop_back();
+    const std::string text = SysErrorMessage(code);
     return text.empty() ? "ошибка " + std::to_string(code) : text;
 }
 

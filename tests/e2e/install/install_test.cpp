@@ -20,6 +20,7 @@
 #include "stage_fixture.h"
 #include "support/file_tree.h"
 #include "support/process_windows.h"
+#include "support/wizard_windows.h"
 
 using namespace testsupport;
 using stagetest::FileExists;
@@ -148,16 +149,6 @@ class AcceptanceTest : public stagetest::StageTest {
         for (const std::string& item : TempItems("~unregmvt-*"))
             if (!parkedCopies_.count(item)) DeleteFileA(item.c_str());
         StageTest::TearDown();
-    }
-
-    HWND WizardWindow(DWORD process) { return WindowWithClientSize(process, 640, 480); }
-    // Clicks Next on the current wizard window and waits for the next one.
-    HWND Next(DWORD process, HWND current) {
-        Click(ChildAt(current, 330, 428));
-        HWND next = nullptr;
-        EXPECT_TRUE(WaitUntil(
-            [&] { return (next = WizardWindow(process)) != nullptr && next != current; }, 10000));
-        return next;
     }
 
     // Welcome, destination, options (the desktop shortcut and the uninstaller stay on; the

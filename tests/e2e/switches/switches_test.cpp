@@ -17,6 +17,7 @@
 #include "stage_fixture.h"
 #include "support/file_tree.h"
 #include "support/process_windows.h"
+#include "support/wizard_windows.h"
 
 using namespace testsupport;
 using stagetest::FileExists;
@@ -292,19 +293,6 @@ TEST_F(SwitchesTest, AnIncompleteMediumRefusesToStart) {
     EXPECT_TRUE(LogHas(ReadAll(logFile),
                        "Дистрибутив неполон: нет файла " + medium + "\\Archives\\Characters.zip"))
         << ReadAll(logFile);
-}
-
-HWND WizardWindow(DWORD process) {
-    return WindowWithClientSize(process, 640, 480);
-}
-
-// Clicks Next on the current wizard window and waits for the next one.
-HWND Next(DWORD process, HWND current) {
-    Click(ChildAt(current, 330, 428));
-    HWND next = nullptr;
-    EXPECT_TRUE(WaitUntil(
-        [&] { return (next = WizardWindow(process)) != nullptr && next != current; }, 10000));
-    return next;
 }
 
 TEST_F(SwitchesTest, TheWizardTakesItsPresetsFromTheSwitchesAndLogsItsRun) {
