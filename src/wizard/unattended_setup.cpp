@@ -21,20 +21,12 @@ constexpr char kDefaultGroup[] = "Morvath Trilogy";
 constexpr char kBoxTitle[] = "MVT Setup";
 
 // The choices as the run reads them: fixed, no cancel mark, no finish screen.
-class FixedWizardState final : public WizardState {
+class FixedWizardState final : public SwitchChoicesState {
   public:
-    explicit FixedWizardState(const SwitchChoices& choices) : choices_(choices) {}
-    std::string InstallDirectory() const override { return choices_.installDir; }
-    std::string ProgramGroupName() const override { return choices_.groupName; }
-    bool DesktopShortcutChosen() const override { return choices_.desktopShortcut; }
-    bool UninstallerChosen() const override { return choices_.uninstaller; }
-    bool ConfigurationChosen() const override { return false; }
+    using SwitchChoicesState::SwitchChoicesState;
     bool LeaveDecided() const override { return false; }
     void PassCloseRequest() override {}
     void ShowFinishScreen(const InstallationOutcome&) override {}
-
-  private:
-    const SwitchChoices& choices_;
 };
 
 bool FileThere(const std::string& path) {

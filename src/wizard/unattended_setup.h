@@ -8,6 +8,7 @@
 #include "install/install_log.h"
 #include "install/install_report.h"
 #include "install/setup_switches.h"
+#include "install/wizard_state.h"
 
 namespace wizard {
 
@@ -19,6 +20,21 @@ struct SwitchChoices {
     bool desktopShortcut = true;
     bool uninstaller = true;
     std::string error;  // why the setup refuses to start; empty when it may
+};
+
+// The run's view of choices given by switches: fixed, never the configuration program.
+// How the run ends and whether it is left early is the subclass's.
+class SwitchChoicesState : public mvt::install::WizardState {
+  public:
+    explicit SwitchChoicesState(const SwitchChoices& choices) : choices_(choices) {}
+    std::string InstallDirectory() const override { return choices_.installDir; }
+    std::string ProgramGroupName() const override { return choices_.groupName; }
+    bool DesktopShortcutChosen() const override { return choices_.desktopShortcut; }
+    bool UninstallerChosen() const override { return choices_.uninstaller; }
+    bool ConfigurationChosen() const override { return false; }
+
+  private:
+    const SwitchChoices& choices_;
 };
 
 // The install directory (the wizard's default without /DIR), the group (the options

@@ -20,20 +20,12 @@ namespace {
 
 // The choices as preset into the screens, the cancel mark of the confirmation, and no
 // finish screen: what /SILENT's run reads.
-class ProgressOnlyState final : public WizardState {
+class ProgressOnlyState final : public SwitchChoicesState {
   public:
-    explicit ProgressOnlyState(const SwitchChoices& choices) : choices_(choices) {}
-    std::string InstallDirectory() const override { return choices_.installDir; }
-    std::string ProgramGroupName() const override { return choices_.groupName; }
-    bool DesktopShortcutChosen() const override { return choices_.desktopShortcut; }
-    bool UninstallerChosen() const override { return choices_.uninstaller; }
-    bool ConfigurationChosen() const override { return false; }
+    using SwitchChoicesState::SwitchChoicesState;
     bool LeaveDecided() const override { return Form3->Tag() == kCancelMarkLeave; }
     void PassCloseRequest() override { Form1->Close(); }
     void ShowFinishScreen(const InstallationOutcome&) override {}
-
-  private:
-    const SwitchChoices& choices_;
 };
 
 ExitCode FinishLog(InstallLog& log, const std::string& installDir) {
