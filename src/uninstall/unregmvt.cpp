@@ -6,7 +6,9 @@
 //   unregmvt.exe /S     removes without asking and without any window
 //
 // Exit code: 0 everything the installation made is gone (the install directory itself
-// stays only when the user's own files are in it); 1 something could not be removed;
+// stays only when the user's own files are in it); 1 something could not be removed (the
+// installation stays registered and this program with it, so that running it again once
+// the file is free finishes the removal);
 // 2 refused, nothing removed (no usable list of installed files, or the program lies at a
 // drive's root); 3 the user chose not to remove. The program's own file and the install
 // directory go after it has ended, through a copy of it (self_removal.h).
@@ -62,7 +64,9 @@ int Uninstall(bool silent) {
     Screen().SetCursor(crHourGlass);
     RemovalReport report = RemoveInstallation(preparation.input, own);
     std::string error;
-    if (!StartCleanupCopy(own, silent, error)) report.failures.push_back(own + ": " + error);
+    // Left unfinished, the program stays to be run again.
+    if (report.Complete() && !StartCleanupCopy(own, silent, error))
+        report.failures.push_back(own + ": " + error);
     Screen().SetCursor(crDefault);
     if (!silent) ShowNotice(ReportText(report));
     return report.Complete() ? kRemoved : kIncomplete;
