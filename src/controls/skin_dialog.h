@@ -1,38 +1,35 @@
-// The uninstaller's two windows, in the setup's look: the dialog panel of the setup's
-// cancel confirmation with its lettered buttons, the setup's typeface and its click.
+// The setup's small dialog in its look: the panel of the cancel confirmation with lettered
+// buttons, the typeface and the click. The uninstaller's two windows are such dialogs, and
+// so is the setup's notice about an interrupted installation it undid.
 #pragma once
 
 #include <string>
 
+#include "controls/skin_button.h"
 #include "controls/skwave.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "controls/skin_button.h"
 
-namespace mvt::uninstall {
+namespace skin {
 
 // A question with "ОК" and "ОТМЕНА", or a notice with "ОК" alone. Enter answers OK, Escape
 // and a close request answer Cancel.
-class TUninstallDialog : public TForm {
+class TSkinDialog : public mvt::TForm {
   public:
-    TUninstallDialog(TComponent* owner, const std::string& text, bool question);
+    TSkinDialog(mvt::TComponent* owner, const std::string& text, bool question);
 
-    TImage* Image1 = nullptr;
-    TLabel* Label1 = nullptr;
+    mvt::TImage* Image1 = nullptr;
+    mvt::TLabel* Label1 = nullptr;
     mvt::TSkBmpButton* SkBmpButton1 = nullptr;  // ОК
     mvt::TSkBmpButton* SkBmpButton2 = nullptr;  // ОТМЕНА (questions only)
-    TSkWave* SkWave1 = nullptr;
+    mvt::TSkWave* SkWave1 = nullptr;
 
   private:
-    void Answer(TModalResult result);
+    void Answer(mvt::TModalResult result);
 };
 
-// Loads the setup's typeface from the program's resources for this process only.
-void LoadTypeface();
+// The dialog shown modally with `text` in at most three lines separated by '\r'; true when
+// it was answered with "ОК".
+bool ShowSkinDialog(const std::string& text, bool question);
 
-// The question before anything is removed; true when the user chose to remove the game.
-bool AskToRemove();
-// A notice the user closes with "ОК".
-void ShowNotice(const std::string& text);
-
-}  // namespace mvt::uninstall
+}  // namespace skin

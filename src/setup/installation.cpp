@@ -2,6 +2,7 @@
 
 #include "install/progress_screen.h"
 #include "install/record_log.h"
+#include "setup/interrupted_runs.h"
 #include "setup/setup_log.h"
 
 namespace mvt::setup {
@@ -27,7 +28,8 @@ Installation::Installation(WizardState& choices, InstallLog& log, InstallDisplay
       progress_(progress),
       logged_(shown, log, askUser),
       // Without a log the screen is driven directly, exactly as it always was.
-      display_(log.Enabled() ? static_cast<InstallDisplay&>(logged_) : shown) {}
+      display_(log.Enabled() ? static_cast<InstallDisplay&>(logged_) : shown),
+      keepIncomplete_(askUser) {}
 
 Installation::Installation(WizardState& choices, InstallLog& log,
                            std::unique_ptr<zip::TZipUnpacker> unpacker)
@@ -37,7 +39,8 @@ Installation::Installation(WizardState& choices, InstallLog& log,
       unpacker_(*ownUnpacker_),
       progress_(ownProgress_),
       logged_(silent_, log),
-      display_(logged_) {
+      display_(logged_),
+      keepIncomplete_(false) {
     ConfigureInstallUnpacker(unpacker_);
     unpacker_.SetUnattended(true);
     unpacker_.OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
@@ -51,7 +54,7 @@ Installation::Installation(WizardState& choices, InstallLog& log,
 
 void Installation::Run() {
     started_ = true;
-    InstallationRun run(choices_, display_, unpacker_, progress_);
+    InstallationRun run(choices_, display_, unpacker_, progress_, keepIncomplete_);
     try {
         run.Execute();
     } catch (const std::exception& error) {
@@ -71,11 +74,12 @@ ExitCode Installation::Finish() {
         return EndLog(log_, ExitCode::LeftWizard);
     }
     const bool stagesFailed = recordFailure_ != nullptr;
-    if (outcome_.finished || stagesFailed) LogWrittenRecords(log_, choices_.InstallDirectory());
+    if (outcome_.finished) LogWrittenRecords(log_, choices_.InstallDirectory());
     if (outcome_.MissingFiles() || outcome_.UnreadableArchives())
         log_.Write("Не установлено файлов: " + std::to_string(outcome_.MissingFiles()) +
                    ", непрочитанных архивов: " + std::to_string(outcome_.UnreadableArchives()));
     if (outcome_.cancelled) log_.Write("Установка прервана пользователем");
+    if (outcome_.undone) LogUndone(log_, outcome_.undoFailures);
     return EndLog(log_, ExitCodeFor(outcome_, stagesFailed));
 }
 

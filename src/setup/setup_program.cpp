@@ -5,9 +5,11 @@
 #include <memory>
 
 #include "framework/forms.h"
+#include "framework/handles.h"
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
 #include "setup/installation.h"
+#include "setup/interrupted_runs.h"
 #include "setup/setup_log.h"
 #include "setup/setup_switches.h"
 #include "setup/switch_choices.h"
@@ -24,6 +26,28 @@ namespace {
 using install::InstallLog;
 
 constexpr char kBoxTitle[] = "MVT Setup";
+constexpr char kAlreadyRunning[] = "Программа установки Трилогии Морвата уже запущена.";
+
+// One setup at a time on the machine: two would change the same records, and a second one
+// would take the first one's journal for that of an interrupted run. A setup that was killed
+// leaves its mutex abandoned, which the next one takes over.
+class SingleSetup {
+  public:
+    SingleSetup() : mutex_(CreateMutexA(nullptr, FALSE, "Global\\MVT Setup")) {
+        const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), 0) : WAIT_FAILED;
+        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~SingleSetup() {
+        if (held_) ReleaseMutex(mutex_.get());
+    }
+    SingleSetup(const SingleSetup&) = delete;
+    SingleSetup& operator=(const SingleSetup&) = delete;
+    bool Held() const { return held_; }
+
+  private:
+    UniqueHandle mutex_;
+    bool held_ = false;
+};
 
 // /SILENT's run: the choices as the switches gave them, the cancel mark of the
 // confirmation, close requests to the main window's close query.
@@ -51,8 +75,13 @@ void BindToReadyScreen(Installation& installation) {
     };
 }
 
-int RunPlainWizard() {
+int RunPlainWizard(const SingleSetup& single) {
+    if (!single.Held()) {
+        MessageBoxA(nullptr, kAlreadyRunning, kBoxTitle, MB_OK | MB_ICONERROR);
+        return static_cast<int>(ExitCode::Refused);
+    }
     InstallLog noLog;
+    const bool undone = FinishInterruptedRuns(noLog);
     std::unique_ptr<Installation> installation;
     try {
         wizard::RunWizard({[&] {
@@ -60,7 +89,10 @@ int RunPlainWizard() {
                                                                              noLog, true);
                                BindToReadyScreen(*installation);
                            },
-                           {}});
+                           {},
+                           [&] {
+                               if (undone) ShowInterruptedRunNotice();
+                           }});
     } catch (const std::exception& error) {
         // A failure before the message loop runs (a screen that cannot be built).
         Application().ShowException(error);
@@ -91,7 +123,7 @@ void LogScreenChoices(InstallLog& log, const install::WizardState& chosen) {
               answer(chosen.ConfigurationChosen()));
 }
 
-ExitCode RunPresetWizard(const SwitchChoices& choices, InstallLog& log) {
+ExitCode RunPresetWizard(const SwitchChoices& choices, InstallLog& log, bool undone) {
     LogChoices(log, choices);
     std::unique_ptr<Installation> installation;
     ExitCode code = ExitCode::LeftWizard;
@@ -105,6 +137,9 @@ ExitCode RunPresetWizard(const SwitchChoices& choices, InstallLog& log) {
                            if (installation->Started())
                                LogScreenChoices(log, wizard::ScreenState());
                            code = installation->Finish();
+                       },
+                       [&] {
+                           if (undone) ShowInterruptedRunNotice();
                        }});
     return code;
 }
@@ -123,7 +158,6 @@ ExitCode InstallWithProgressScreen(const SetupSwitches& switches, const SwitchCh
     const std::unique_ptr<Installation> installation =
         Installation::OnProgressScreen(state, log, false);
     if (switches.suppressMessageBoxes) Form10->ZipUnpacker1->SetUnattended(true);
-    ForceDirectories(choices.installDir);
     Form10->Show();
     installation->Run();
     const ExitCode code = installation->Finish();
@@ -134,9 +168,6 @@ ExitCode InstallWithProgressScreen(const SetupSwitches& switches, const SwitchCh
 // /VERYSILENT: no window at all.
 ExitCode InstallWithoutWindows(const SwitchChoices& choices, InstallLog& log) {
     LogChoices(log, choices);
-    // As the destination screen's Next does: a folder that cannot be made shows in the
-    // first archive's outcome.
-    ForceDirectories(choices.installDir);
     FixedState state(choices);
     const std::unique_ptr<Installation> installation = Installation::WithoutWindows(state, log);
     installation->Run();
@@ -158,19 +189,23 @@ ExitCode RunChecked(const SetupSwitches& switches, InstallLog& log) {
     }
     const SwitchChoices choices = CheckSwitchChoices(switches);
     if (!choices.error.empty()) return Refuse(switches, log, choices.error);
+    // Refused starts change nothing; every other one first finishes an interrupted run.
+    const bool undone = FinishInterruptedRuns(log);
     if (switches.mode == SetupMode::VerySilent) return InstallWithoutWindows(choices, log);
     if (switches.mode == SetupMode::Silent)
         return InstallWithProgressScreen(switches, choices, log);
-    return RunPresetWizard(choices, log);
+    return RunPresetWizard(choices, log, undone);
 }
 
-ExitCode RunWithSwitches(const std::string& commandLine, const ParsedSwitches& parsed) {
+ExitCode RunWithSwitches(const std::string& commandLine, const ParsedSwitches& parsed,
+                         const SingleSetup& single) {
     const SetupSwitches& switches = parsed.switches;
     InstallLog log;
     if (!OpenRequestedLog(switches, log))
         return Refuse(switches, log, "Не удаётся создать журнал установки: " + switches.logFile);
     LogStart(log, commandLine);
     if (!parsed.error.empty()) return Refuse(switches, log, parsed.error);
+    if (!single.Held()) return Refuse(switches, log, kAlreadyRunning);
     try {
         return RunChecked(switches, log);
     } catch (const std::exception& error) {
@@ -185,9 +220,10 @@ ExitCode RunWithSwitches(const std::string& commandLine, const ParsedSwitches& p
 }  // namespace
 
 int RunSetup(const std::string& commandLine) {
+    const SingleSetup single;
     const std::vector<std::string> arguments = SplitArguments(commandLine);
-    if (arguments.empty()) return RunPlainWizard();
-    return static_cast<int>(RunWithSwitches(commandLine, ParseSwitches(arguments)));
+    if (arguments.empty()) return RunPlainWizard(single);
+    return static_cast<int>(RunWithSwitches(commandLine, ParseSwitches(arguments), single));
 }
 
 }  // namespace mvt::setup

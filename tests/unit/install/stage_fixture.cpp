@@ -123,6 +123,30 @@ bool KeyExists(HKEY root, const std::string& key, REGSAM view) {
     return true;
 }
 
+namespace {
+
+void Dump(const std::string& path, const KeyTree& tree, std::vector<std::string>& lines) {
+    if (!tree.exists) return;
+    lines.push_back(path);
+    for (const auto& [name, value] : tree.values)
+        lines.push_back(path + " | " + name + " = " + std::to_string(value.type) + ":" +
+                        value.data);
+    for (const auto& [subkey, subtree] : tree.subkeys) Dump(path + "\\" + subkey, subtree, lines);
+}
+
+}  // namespace
+
+std::string ProductRegistry() {
+    std::vector<std::string> lines;
+    for (const char* key :
+         {"SOFTWARE\\Quillfen", "SOFTWARE\\Quillfen Corp", kAppPathGame, kAppPathMain, kUninstall})
+        Dump(key, Capture(HKEY_LOCAL_MACHINE, key), lines);
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
 std::vector<std::string> ValueNames(HKEY root, const std::string& key) {
     std::vector<std::string> names;
     for (const auto& [name, value] : Capture(root, key).values) names.push_back(name);

@@ -39,6 +39,10 @@ struct RegValue {
 RegValue ReadValue(HKEY root, const std::string& key, const std::string& name,
                    REGSAM view = KEY_WOW64_32KEY);
 bool KeyExists(HKEY root, const std::string& key, REGSAM view = KEY_WOW64_32KEY);
+// Every key and value the setup's records touch (the product keys, the application paths,
+// the uninstall entry with its subkeys), one line each in a fixed order: two states of the
+// registry compare as text.
+std::string ProductRegistry();
 // The value names of a key, sorted.
 std::vector<std::string> ValueNames(HKEY root, const std::string& key);
 void SetString(HKEY root, const std::string& key, const std::string& name,
