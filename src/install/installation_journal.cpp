@@ -143,22 +143,50 @@ class StepActor {
             Fail(folder + "\\" + relative, error);
     }
 
-    // A folder that holds something the run did not put there stays, like the user's.
+    // A folder that holds something the run did not put there stays, like the user's, and
+    // is told of.
     void RemoveFolder(const std::string& folder) {
         // A held folder cannot be deleted: let go of it and of anything below it.
         if (basePath_ && Within(*basePath_, folder)) {
             base_.reset();
             basePath_.reset();
         }
-        const TGuardedFolder* parent = Base(ExcludeTrailingBackslash(ExtractFilePath(folder)));
         std::string error;
-        if (parent &&
-            DeleteBelow(*parent, ExtractFileName(folder), true, error) == TGuardedOutcome::Failed)
-            Fail(folder, error);
+        if (const auto inside = TGuardedFolder::Open(folder, !Within(folder, installDir_), error))
+            RemoveEmptyFolders(*inside, "");
+        const TGuardedFolder* parent = Base(ExcludeTrailingBackslash(ExtractFilePath(folder)));
+        const TGuardedOutcome outcome =
+            parent ? DeleteBelow(*parent, ExtractFileName(folder), true, error)
+                   : TGuardedOutcome::Missing;
+        if (outcome == TGuardedOutcome::Failed) Fail(folder, error);
+        if (outcome == TGuardedOutcome::NotEmpty) Fail(folder, "в ней есть другие файлы");
     }
 
-    void PutBack(const std::string& folder, const std::string& relative,
-                 const std::string& aside) {
+    // Empty folders inside a folder the run made are the run's as well: an archive's empty
+    // folders, which its directory as the zip component lists it leaves out.
+    static void RemoveEmptyFolders(const TGuardedFolder& base, const std::string& relative) {
+        WIN32_FIND_DATAA found{};
+        const std::string folder = base.Path() + "\\" + relative;
+        const HANDLE search =
+            FindFirstFileA((IncludeTrailingBackslash(folder) + "*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        std::vector<std::string> inner;
+        do {
+            const std::string name = found.cFileName;
+            const DWORD attributes = found.dwFileAttributes;
+            if (name != "." && name != ".." && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                inner.push_back(relative.empty() ? name : relative + "\\" + name);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        std::string error;
+        for (const std::string& path : inner) {
+            RemoveEmptyFolders(base, path);
+            DeleteBelow(base, path, true, error);  // one that holds something stays
+        }
+    }
+
+    void PutBack(const std::string& folder, const std::string& relative, const std::string& aside) {
         const TGuardedFolder* base = Base(folder);
         std::string error;
         if (base && RenameBelow(*base, FolderOf(relative) + aside, NameOf(relative), true, error) ==
@@ -167,8 +195,7 @@ class StepActor {
     }
 
     // The old content goes into a new file beside it, which then takes the file's name.
-    void Rewrite(const std::string& folder, const std::string& relative,
-                 const std::string& bytes) {
+    void Rewrite(const std::string& folder, const std::string& relative, const std::string& bytes) {
         const TGuardedFolder* base = Base(folder);
         const std::string temporary = relative + ".~mvt-undo";
         std::string error = "нет папки";
@@ -187,9 +214,9 @@ class StepActor {
         for (size_t n = at + 1; n < steps.size() && steps[n].kind == JournalKind::Value; ++n) {
             const std::vector<std::string>& f = steps[n].fields;
             const std::string name = *HexBytes(f[1]), data = *HexBytes(f[3]);
-            before[AnsiLowerCase(name)] = {name,
-                                           static_cast<DWORD>(std::strtoul(f[2].c_str(), nullptr, 10)),
-                                           std::vector<BYTE>(data.begin(), data.end())};
+            before[AnsiLowerCase(name)] = {
+                name, static_cast<DWORD>(std::strtoul(f[2].c_str(), nullptr, 10)),
+                std::vector<BYTE>(data.begin(), data.end())};
         }
         for (const TRegistryKey::Value& value : TRegistryKey(HKEY_LOCAL_MACHINE, path).Values())
             if (!before.count(AnsiLowerCase(value.name))) {
@@ -299,7 +326,7 @@ void InstallationJournal::BeforeFiles(const std::string& base,
         // A name beside it that is free now and that nothing of this batch takes.
         std::string aside;
         for (unsigned n = 1;; ++n) {
-            aside = name + ".~mvt" + std::to_string(n);
+            aside = AsideName(name, n);
             if (!names(folder).count(AnsiLowerCase(aside)) &&
                 !written.count(Lower(folder + "\\" + aside)))
                 break;
@@ -325,9 +352,10 @@ void InstallationJournal::BeforeChange(const std::string& base, const std::strin
     Claim(path);
     std::string error, bytes;
     std::optional<TGuardedFolder> folder;
-    if (DirectoryExists(base)) folder = TGuardedFolder::Open(base, !Within(base, installDir_), error);
-    const TGuardedOutcome read =
-        folder ? ReadBelow(*folder, relative, kContentLimit, bytes, error) : TGuardedOutcome::Missing;
+    if (DirectoryExists(base))
+        folder = TGuardedFolder::Open(base, !Within(base, installDir_), error);
+    const TGuardedOutcome read = folder ? ReadBelow(*folder, relative, kContentLimit, bytes, error)
+                                        : TGuardedOutcome::Missing;
     if (read == TGuardedOutcome::Failed)
         throw EIniFileException(Format("Unable to write to %s", path.c_str()));
     if (read == TGuardedOutcome::Done)

@@ -9,6 +9,7 @@ namespace mvt::install {
 namespace {
 
 constexpr char kDigits[] = "0123456789abcdef";
+constexpr std::string_view kAsideMark = ".~mvt";
 
 std::vector<std::string> Fields(std::string_view line) {
     std::vector<std::string> fields;
@@ -24,8 +25,7 @@ std::vector<std::string> Fields(std::string_view line) {
 bool IsAbsolute(const std::string& path) {
     const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
     const bool share = path.size() > 2 && path[0] == '\\' && path[1] == '\\';
-    return (drive || share) && path.find("\\..\\") == std::string::npos &&
-           !path.ends_with("\\..");
+    return (drive || share) && path.find("\\..\\") == std::string::npos && !path.ends_with("\\..");
 }
 
 bool IsNumber(const std::string& text) {
@@ -72,6 +72,16 @@ std::optional<std::string> EntryTarget(std::string_view name) {
     }
     if (!uninstall::IsPlainRelativePath(path)) return std::nullopt;
     return path;
+}
+
+std::string AsideName(const std::string& name, unsigned n) {
+    return name + std::string(kAsideMark) + std::to_string(n);
+}
+
+bool IsAsideName(std::string_view name) {
+    const size_t mark = name.rfind(kAsideMark);
+    return mark != std::string_view::npos && mark + kAsideMark.size() < name.size() &&
+           name.find_first_not_of("0123456789", mark + kAsideMark.size()) == std::string_view::npos;
 }
 
 std::string HexText(std::string_view bytes) {

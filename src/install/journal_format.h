@@ -49,6 +49,11 @@ std::optional<std::vector<JournalStep>> ParseJournalSteps(std::string_view text)
 // destination, names a device, or that Windows would take for another name).
 std::optional<std::string> EntryTarget(std::string_view name);
 
+// The name a file about to be replaced is moved aside to, beside it: "<name>.~mvt<n>", n
+// the first number whose name is free. Such a file lives only while a run is under way.
+std::string AsideName(const std::string& name, unsigned n);
+bool IsAsideName(std::string_view name);
+
 std::string HexText(std::string_view bytes);
 std::optional<std::string> HexBytes(std::string_view hex);
 

@@ -18,7 +18,8 @@ void LogFailures(install::InstallLog& log, const std::vector<std::string>& failu
 
 bool FinishInterruptedRuns(install::InstallLog& log) {
     bool undone = false;
-    for (const install::JournalOutcome& run : install::InstallationJournal::FinishInterruptedRuns()) {
+    for (const install::JournalOutcome& run :
+         install::InstallationJournal::FinishInterruptedRuns()) {
         if (run.completed) {
             log.Write("Прерванная установка в " + run.installDir + " была завершена");
         } else {

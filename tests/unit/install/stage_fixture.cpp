@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "framework/comobj.h"
@@ -265,6 +266,11 @@ void WriteFile(const std::string& path, const std::string& text) {
     DWORD written = 0;
     ::WriteFile(file, text.data(), text.size(), &written, nullptr);
     CloseHandle(file);
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 bool WriteFiller(const std::string& path, uint64_t size) {

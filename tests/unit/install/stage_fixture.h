@@ -68,6 +68,8 @@ bool FileExists(const std::string& path);
 // Deletes a folder with everything in it.
 void RemoveTree(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
+// A file's bytes; empty when it cannot be read.
+std::string FileText(const std::string& path);
 // A file of size bytes, written in blocks as a RAM disk allocates them; false when the drive
 // refused part of it.
 bool WriteFiller(const std::string& path, uint64_t size);
