@@ -33,16 +33,16 @@ TEST(JournalFormat, EveryKindReadsBackAsWritten) {
 TEST(JournalFormat, ADamagedLineRefusesTheWholeJournal) {
     const std::string good = "D\tC:\\Games\\Morvath\n";
     for (const std::string bad : {
-             "X\tC:\\Games",                             // no such kind
-             "D\tGames\\Morvath",                        // not a full path
-             "D\tC:\\Games\\..\\Windows",                // leads out
-             "F\tC:\\Games\\Morvath",                    // a field missing
-             "F\tC:\\Games\\Morvath\t..\\boot.ini",      // a relative path that leaves its base
-             "M\tC:\\Games\tdata\\a.bif\tdata\\b.bif",   // the aside name is not beside it
-             "C\tC:\\Games\tmorvath.ini\t5g",            // no hexadecimal
-             "K\tSYSTEM\\CurrentControlSet\t1",          // not a key of the records
-             "V\tSOFTWARE\\Quillfen\t41\tfour\t00",      // a type that is no number
-             "D",                                        // a kind alone
+             "X\tC:\\Games",                            // no such kind
+             "D\tGames\\Morvath",                       // not a full path
+             "D\tC:\\Games\\..\\Windows",               // leads out
+             "F\tC:\\Games\\Morvath",                   // a field missing
+             "F\tC:\\Games\\Morvath\t..\\boot.ini",     // a relative path that leaves its base
+             "M\tC:\\Games\tdata\\a.bif\tdata\\b.bif",  // the aside name is not beside it
+             "C\tC:\\Games\tmorvath.ini\t5g",           // no hexadecimal
+             "K\tSYSTEM\\CurrentControlSet\t1",         // not a key of the records
+             "V\tSOFTWARE\\Quillfen\t41\tfour\t00",     // a type that is no number
+             "D",                                       // a kind alone
          }) {
         EXPECT_FALSE(ParseJournalSteps(good + bad + "\n").has_value()) << bad;
     }
