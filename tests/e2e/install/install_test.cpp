@@ -233,10 +233,13 @@ class AcceptanceTest : public stagetest::StageTest {
         for (const auto& [key, facts] : game.files) {
             auto it = installed.files.find(key);
             ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
+            EXPECT_EQ(it->second.size, facts.size) << facts.path;
             EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
         }
         for (const auto& [key, facts] : installed.files)
             EXPECT_TRUE(game.files.count(key) || kSetupFiles.count(key)) << "extra: " << facts.path;
+        for (const std::string& folder : game.folders)
+            EXPECT_TRUE(installed.folders.count(folder)) << "missing folder: " << folder;
         for (const std::string& folder : installed.folders)
             EXPECT_TRUE(game.folders.count(folder) || kGameFolders.count(folder))
                 << "extra folder: " << folder;
@@ -266,21 +269,7 @@ TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) 
     ASSERT_GT(game.files.size(), 100u) << kGame;
     ASSERT_TRUE(Install(true)) << "the installation did not reach the finish screen";
 
-    // The installed tree is the game tree, byte for byte, plus what the setup writes itself.
-    const Tree installed = ReadTree(installDir_);
-    for (const auto& [key, facts] : game.files) {
-        auto it = installed.files.find(key);
-        ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
-        EXPECT_EQ(it->second.size, facts.size) << facts.path;
-        EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
-    }
-    for (const auto& [key, facts] : installed.files)
-        EXPECT_TRUE(game.files.count(key) || kSetupFiles.count(key)) << "extra: " << facts.path;
-    for (const std::string& folder : game.folders)
-        EXPECT_TRUE(installed.folders.count(folder)) << "missing folder: " << folder;
-    for (const std::string& folder : installed.folders)
-        EXPECT_TRUE(game.folders.count(folder) || kGameFolders.count(folder))
-            << "extra folder: " << folder;
+    ExpectCleanInstallation(installDir_);
 
     // Records, shortcuts, the uninstall list and the settings file.
     const std::string dir = installDir_;
@@ -567,15 +556,7 @@ TEST_F(FullDriveTest, RetryAfterMakingRoomInstallsTheWholeGameTree) {
     finish_ = WaitForFinishScreen(*setup_);
     ASSERT_TRUE(finish_);
     EXPECT_FALSE(WindowWithClientSize(setup_->Id(), 421, 200)) << "asked a second time";
-
-    const Tree game = ReadTree(kGame);
-    const Tree installed = ReadTree(installDir_);
-    for (const auto& [key, facts] : game.files) {
-        auto it = installed.files.find(key);
-        ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
-        EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
-    }
-    EXPECT_TRUE(FileExists(installDir_ + "\\morvath.ini"));
+    ExpectCleanInstallation(installDir_);
     CloseFinishScreen();
 }
 
