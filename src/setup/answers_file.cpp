@@ -40,7 +40,7 @@ std::string SaveAnswers(const std::string& path, const install::WizardState& cho
     try {
         // Written with the rights of the setup: never through a link planted in its place.
         install::RefuseLinkedIniFile(ExcludeTrailingBackslash(ExtractFilePath(file)),
-                            ExtractFileName(file).c_str());
+                                     ExtractFileName(file).c_str());
         TIniFile answers(file);
         answers.EraseSection(kSection);
         answers.WriteString(kSection, "Lang", "ru");

@@ -80,8 +80,8 @@ class THelpWindow final : public TForm {
         const int frame = 2 * GetSystemMetrics(SM_CXEDGE) + 2 * kTextMargin + textSize.cx / 64 + 8;
         const int width = std::min<int>(textSize.cx + scrollBar + frame,
                                         GetSystemMetrics(SM_CXSCREEN) - 4 * kMargin);
-        const int height = std::min<int>(textSize.cy + frame,
-                                         GetSystemMetrics(SM_CYSCREEN) * 2 / 3);
+        const int height =
+            std::min<int>(textSize.cy + frame, GetSystemMetrics(SM_CYSCREEN) * 2 / 3);
         view_ = Make<TTextView>(font_.get());
         view_->SetName("HelpText");
         view_->SetText(text);
@@ -95,8 +95,7 @@ class THelpWindow final : public TForm {
         ok->SetCancel(true);
         ok->SetParent(this);
         const int buttonTop = kMargin + height + kMargin;
-        ok->SetBounds(kMargin + (width - kButtonWidth) / 2, buttonTop, kButtonWidth,
-                      kButtonHeight);
+        ok->SetBounds(kMargin + (width - kButtonWidth) / 2, buttonTop, kButtonWidth, kButtonHeight);
         SetActiveControl(ok);
         SetClientSize(width + 2 * kMargin, buttonTop + kButtonHeight + kMargin);
     }
