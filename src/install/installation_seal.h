@@ -31,8 +31,10 @@ uint32_t MakeGameFolders(const std::string& installDir);
 // it: they stay the game's when the game is installed there again (bits as above).
 uint32_t SealedGameFolders(const std::string& installDir);
 
-// The SHA-256 of the list of installed files in installDir, read by a handle that is no link
+// The list of installed files in installDir as its bytes, read by a handle that is no link
 // and lies in the install directory; empty when there is no such file.
+std::string InstalledFilesText(const std::string& installDir);
+// Its SHA-256; empty when there is no such file.
 std::string InstalledFilesHash(const std::string& installDir);
 
 // The ini files the setup writes in the install directory go through the system's profile

@@ -99,6 +99,7 @@ ProgramGroupChoices ChosenProgramGroup(const std::string& installDir,
     ProgramGroupChoices group;
     group.installDir = installDir;
     group.groupName = choices.ProgramGroupName();
+    group.programGroup = choices.ProgramGroupChosen();
     group.desktopShortcut = choices.DesktopShortcutChosen();
     group.uninstaller = choices.UninstallerChosen();
     return group;
@@ -107,7 +108,8 @@ ProgramGroupChoices ChosenProgramGroup(const std::string& installDir,
 ShortcutPlaces PlanShortcuts(TRegistry& registry, const ProgramGroupChoices& choices) {
     ShortcutPlaces places;
     const std::string programs = ReadShellFolder(registry, HKEY_CURRENT_USER, "Programs");
-    if (IsAbsoluteFolder(programs) && IsPlainFolderName(choices.groupName)) {
+    if (choices.programGroup && IsAbsoluteFolder(programs) &&
+        IsPlainFolderName(choices.groupName)) {
         places.group = programs + "\\" + choices.groupName;
         for (const GroupShortcut& shortcut : kGroupShortcuts)
             places.groupLinks.push_back(shortcut.link + 1);
