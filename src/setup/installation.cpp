@@ -74,8 +74,10 @@ namespace {
 // What was left out, for the log's last line; namedFromList: files of unreadable archives
 // named from the medium's list.
 std::string MissingSummary(const InstallationOutcome& outcome, uint64_t namedFromList) {
-    std::string summary = "установлено не полностью: не установлено файлов " +
-                          std::to_string(outcome.MissingFiles() + namedFromList);
+    // Undone, a run that left files out installed nothing.
+    std::string summary =
+        std::string(outcome.undone ? "не установлено" : "установлено не полностью") +
+        ": не установлено файлов " + std::to_string(outcome.MissingFiles() + namedFromList);
     std::string unread;
     for (const ArchiveOutcome& archive : outcome.archives)
         if (!archive.directoryRead)
@@ -97,7 +99,10 @@ ExitCode Installation::Finish() {
     else if (!outcome_.Complete())
         summary = MissingSummary(
             outcome_, LogUnreadArchiveFiles(log_, outcome_, choices_.InstallDirectory()));
-    if (outcome_.undone) LogUndone(log_, outcome_.undoFailures);
+    if (outcome_.undone) {
+        LogUndone(log_, outcome_.undoFailures);
+        summary += outcome_.undoFailures.empty() ? ", всё отменено" : ", отменено не всё";
+    }
     return EndLog(log_, ExitCodeFor(outcome_, stagesFailed), summary);
 }
 

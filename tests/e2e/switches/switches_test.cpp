@@ -385,7 +385,7 @@ TEST_F(SwitchesTest, SilentShowsOnlyTheProgressScreenAndCancellingExitsFive) {
     ExpectNothingWritten(dir);
     const std::string log = stagetest::FileText(logFile);
     EXPECT_FALSE(LogHas(log, "Архив " + kDist + "\\Archives\\Music.zip")) << "never started";
-    EXPECT_TRUE(LogHas(log, "Итог: установка прервана пользователем")) << log;
+    EXPECT_TRUE(LogHas(log, "Итог: установка прервана пользователем, всё отменено")) << log;
     EXPECT_TRUE(LogHas(log, "Этап: Отмена установки...")) << log;
     EXPECT_TRUE(LogHas(log, "Всё, что изменила установка, отменено"));
     EXPECT_TRUE(LogHas(log, "Код завершения: 5"));
@@ -593,8 +593,9 @@ TEST_F(SwitchesTest, ADamagedMediumUnderVerySilentLeavesNothing) {
     EXPECT_EQ(TreeChanges(links, ReadTree(scratch_ + "\\Start Menu")), "");
     EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink));
     const std::string log = stagetest::FileText(logFile);
-    EXPECT_TRUE(LogHas(log, "Не установлено файлов: ")) << log;
+    EXPECT_TRUE(LogHas(log, "Не записан: ")) << log;
     EXPECT_TRUE(LogHas(log, "Всё, что изменила установка, отменено")) << log;
+    EXPECT_TRUE(LogHas(log, "Итог: не установлено: не установлено файлов 1, всё отменено\r\n"));
     EXPECT_TRUE(LogHas(log, "Код завершения: 4"));
 }
 
