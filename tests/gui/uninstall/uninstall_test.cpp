@@ -14,6 +14,7 @@
 #include "stage_fixture.h"
 #include "support/plant_link.h"
 #include "support/process_windows.h"
+#include "support/window_look.h"
 #include "uninstall/installed_files.h"
 #include "uninstall/removal.h"
 
@@ -365,14 +366,28 @@ TEST_F(UninstallerProgramTest, AnsweringCancelRemovesNothing) {
     ExpectInstalled(dir_);
 }
 
+// The uninstaller's windows as a mouse user sees them, from before the keyboard's focus
+// mark existed (see ExpectLookAsBefore).
+const testsupport::LookDigests kLooksBefore = {
+    {"uninstall-question", "d7f6d3cc9a56f2ee6ba3e00082a5665cf872b2b70ff42de1dc5c1ab9ca140713"},
+    {"uninstall-notice", "79674a04e2100c4c3ab21eeaed86a77ff94dffad76e80021473951a84e06c8c0"},
+};
+
+void ExpectLookAsBefore(HWND window, const std::string& name) {
+    Sleep(200);  // painted in the other process
+    testsupport::ExpectLookAsBefore(window, name, kLooksBefore, mvt::ProgramFolder());
+}
+
 TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {
     Install(dir_, true);
     auto program = Start();
     HWND question = Dialog(*program);
     ASSERT_TRUE(question);
+    ExpectLookAsBefore(question, "uninstall-question");
     Click(ChildAt(question, 57, 98));
     HWND notice = Dialog(*program, question);
     ASSERT_TRUE(notice);
+    ExpectLookAsBefore(notice, "uninstall-notice");
     EXPECT_TRUE(FileExists(dir_ + "\\" + kUninstallerName)) << "still running";
     Click(ChildAt(notice, 138, 98));
     EXPECT_EQ(ExitCode(*program), 0u);

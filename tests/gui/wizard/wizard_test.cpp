@@ -15,6 +15,7 @@
 #include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
+#include "support/window_look.h"
 #include "shell/shell_namespace.h"
 #include "install/write_problem_text.h"
 #include "wizard/finish_screen.h"
@@ -866,6 +867,118 @@ TEST_F(BrowserTest, ConfirmWithoutASelectedFolderMakesNothing) {
     EXPECT_FALSE(DirectoryExists(ExtractFilePath(ProgramFolder()).substr(0, 3) + name));
 }
 
+// The finish screen as a complete installation shows it, as the screens are made.
+void ShowSuccessOnTheFinishScreen() {
+    Form11->Image1->Picture().LoadFromResource("BG_FINISH");
+    Form11->Label1->SetCaption("");
+    Form11->Label1->SetVisible(false);
+}
+
+// ---- The look without the keyboard ------------------------------------------------------
+
+// Digests of every window as a mouse user sees it, taken before the keyboard's focus mark
+// existed: the windows must look exactly the same. MVT_LOOK_DIR names a folder that gets a
+// BMP of every window; a window that differs is written beside the test program.
+const testsupport::LookDigests kLooksBefore = {
+    {"welcome", "7544e774eea14de290d4749a0339c39783d254f69a84633821094ec9d0161d21"},
+    {"notice", "92409cfbeed7ac246e8b041a73ce86fc286ad73c590bec526fecd63f6b43f375"},
+    {"confirmation", "bf5ccf8bdcc0d258b26b001a63bdb057e1fc848e4eb60fdbdf14d43ed7edc739"},
+    {"destination", "dccbe52e98fd1cf1a7d1a9007556155e07151af3b87354d9686fb8ca17908e73"},
+    {"browser", "64362bd0f42a168acc6341a49eb4e9833b119906ac89b86b6edb77cfcdba674b"},
+    {"prompt", "873e3777c1ff963646916ddf4f1385423eb30e4e076abb6fc3c171390242a326"},
+    {"options", "da5dd2ca6a5620e2ce5ce5b06d31a46475b0f143433826bac691a32d37d3d1b8"},
+    {"ready", "6c72e26354f94695405b35f534f6219540314c4a8a8b86068dadf9737c425c3f"},
+    {"progress", "9b4ca0464c479f5a3721e47172cd7bdfc303eade54ef10c4092e6dae95c5776f"},
+    {"question", "e8cd4e67082ac57cb917fb9e46603305890f38103a9dc60846ef0b8bb20387b6"},
+    {"finish", "98a3125605de8aedfa859e2831cef6661c6ea8d15edbd4ff6b9aef0cc4d0781d"},
+    {"finish-errors", "3c21b09c97c76d4da6bbdda21bd9c25bce322b3792921e135859ffd21cb777e8"},
+};
+
+void ExpectLookAsBefore(TForm& form, const std::string& name,
+                        const std::vector<RECT>& blanks = {}) {
+    Process();
+    testsupport::ExpectLookAsBefore(form.Handle(), name, kLooksBefore, ProgramFolder(), blanks);
+}
+
+// A window shown after mouse clicks only, in a state that is the same on every machine
+// (the destination's free space and the browser's folder tree are not).
+TEST_F(BrowserTest, EveryWindowLooksAsBeforeWithoutTheKeyboard) {
+    Form5->Hide();
+    Form1->Show();
+    ExpectLookAsBefore(*Form1, "welcome");
+    WhileModal(
+        *Form4, [] { Click(*Form1->SkBmpButton1); },
+        [] {
+            ExpectLookAsBefore(*Form4, "notice");
+            Click(*Form4->SkBmpButton1);
+        });
+    WhileModal(
+        *Form3, [] { Post(Form1->Handle(), WM_CLOSE); },
+        [] {
+            ExpectLookAsBefore(*Form3, "confirmation");
+            Click(*Form3->SkBmpButton2);
+        });
+
+    Click(*Form1->SkBmpButton2);
+    ASSERT_TRUE(Form5->Visible());
+    const std::string lines = Form5->LocateLabel1->Lines().Text();
+    Form5->Label1->SetCaption("C:\\Program Files (x86)\\Morvath Trilogy");
+    Form5->LocateLabel1->SetLine(TForm5::kRequiredLine, "Требуется для установки:\t2,5 Гб");
+    Form5->LocateLabel1->SetLine(TForm5::kFreeLine, "Свободно на диске C:\t\t25,75 Гб");
+    Form5->SkBmpButton2->SetEnabled(true);
+    ExpectLookAsBefore(*Form5, "destination");
+    Form5->Label1->SetCaption(savedFolder_);
+    WhileModal(*Form6, OpenBrowser, [&] {
+        ExpectLookAsBefore(*Form6, "browser", {Form6->SkShellTree1->BoundsRect()});
+        WhileModal(*Form7, OpenPrompt, [] {
+            RetypeName("Morvath Trilogy");
+            ExpectLookAsBefore(*Form7, "prompt");
+            Click(*Form7->SkBmpButton1);
+        });
+        Click(*Form6->SkBmpButton2);
+    });
+
+    Click(*Form5->SkBmpButton2);
+    ASSERT_TRUE(Form8->Visible());
+    Form8->Edit1->SetText("Morvath Trilogy");
+    SendMessageA(Form8->Edit1->Handle(), EM_SETSEL, 0, 0);
+    HideCaret(Form8->Edit1->Handle());
+    ExpectLookAsBefore(*Form8, "options");
+    ShowCaret(Form8->Edit1->Handle());
+    Click(*Form8->SkBmpButton2);
+    ASSERT_TRUE(Form9->Visible());
+    ExpectLookAsBefore(*Form9, "ready");
+    Form9->Hide();
+
+    Form10->Show();
+    Form10->SkAnimator1->SetAnimate(false);
+    ExpectLookAsBefore(*Form10, "progress");
+    install::ArchiveOutcome full;
+    full.archive = "Data.zip";
+    full.destination = "C:\\Games\\Morvath Trilogy\\Data";
+    full.problem = install::WriteProblem::DiskFull;
+    full.blocked = "area01.bif";
+    full.freeBytes = 1048576;
+    WhileModal(
+        *Form10->WriteProblemDialog1,
+        [&] { Form10->WriteProblemDialog1->Ask(install::WriteProblemText(full, ',')); },
+        [] {
+            ExpectLookAsBefore(*Form10->WriteProblemDialog1, "question");
+            Click(*Form10->WriteProblemDialog1->SkBmpButton2);
+        });
+    Form10->Hide();
+    Form11->Show();
+    ExpectLookAsBefore(*Form11, "finish");
+    Form11->ShowErrors(
+        "Не установлено файлов: 3.\rНажмите кнопку «ВЫХОД» для закрытия "
+        "программы установки.");
+    ExpectLookAsBefore(*Form11, "finish-errors");
+    ShowSuccessOnTheFinishScreen();
+    Form11->Hide();
+    Form5->Show();
+    Form5->LocateLabel1->SetLinesText(lines);
+}
+
 // ---- Finish screen ------------------------------------------------------------------------
 
 TEST_F(WizardTest, FinishScreenAfterAnIncompleteInstallationSaysWhatIsMissing) {
@@ -890,6 +1003,7 @@ TEST_F(WizardTest, FinishScreenAfterAnIncompleteInstallationSaysWhatIsMissing) {
     for (int x = 60; x < 420 && !differs; x += 2)
         differs = errors.Pixel(x, 50) != success.Pixel(x, 50);
     EXPECT_TRUE(differs);
+    ShowSuccessOnTheFinishScreen();
 }
 
 }  // namespace
