@@ -2,6 +2,8 @@
 // lettering from the program's resources.
 #pragma once
 
+#include <string>
+
 #include "controls/skbmpbutton.h"
 #include "framework/forms.h"
 
@@ -9,7 +11,12 @@ namespace skin {
 
 // A borderless button sized to its pictures: <prefix>_UP, <prefix>_DOWN and, when the
 // resources hold one, <prefix>_DISABLED, with transparentColour showing the screen behind.
+// It is a tab stop, named for assistive technology by the words of its lettering, and its
+// focus mark frames the lettering inside a plaque or the picture of any other button.
 mvt::TSkBmpButton* AddButton(mvt::TForm& form, int left, int top, int width, int height,
                              const char* prefix, mvt::TColor transparentColour = mvt::clLime);
+
+// The words a button picture's lettering shows (empty for a picture without lettering).
+std::string LetteringOf(const char* prefix);
 
 }  // namespace skin
