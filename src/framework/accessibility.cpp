@@ -28,12 +28,11 @@ IDispatch* SystemObject(HWND window, LONG id) {
 }
 
 BSTR ToBstr(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(length));
     if (result)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result,
-                            length);
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result, length);
     return result;
 }
 
@@ -227,14 +226,13 @@ HRESULT TAccessibleObject::get_accChild(VARIANT child, IDispatch** object) {
     if (!element || child.lVal == CHILDID_SELF) return E_INVALIDARG;
     // A graphic element is a simple one: no object of its own.
     if (!element->IsWindowed()) return S_FALSE;
-    *object = SystemObject(const_cast<TWinControl*>(static_cast<const TWinControl*>(element))
-                               ->Handle(),
-                           OBJID_CLIENT);
+    *object = SystemObject(
+        const_cast<TWinControl*>(static_cast<const TWinControl*>(element))->Handle(), OBJID_CLIENT);
     return *object ? S_OK : S_FALSE;
 }
 
-HRESULT TAccessibleObject::TextAnswer(const VARIANT& child,
-                                      std::string (TControl::*text)() const, BSTR* out) {
+HRESULT TAccessibleObject::TextAnswer(const VARIANT& child, std::string (TControl::*text)() const,
+                                      BSTR* out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (!control_) return CO_E_OBJNOTCONNECTED;
@@ -354,8 +352,8 @@ HRESULT TAccessibleObject::accLocation(long* left, long* top, long* width, long*
     if (!control_) return CO_E_OBJNOTCONNECTED;
     const TControl* element = ControlOf(child);
     if (!element) return E_INVALIDARG;
-    const RECT bounds = element == control_ ? ScreenClientRect(control_->Handle())
-                                            : ScreenBounds(*element);
+    const RECT bounds =
+        element == control_ ? ScreenClientRect(control_->Handle()) : ScreenBounds(*element);
     *left = bounds.left;
     *top = bounds.top;
     *width = bounds.right - bounds.left;

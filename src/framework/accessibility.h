@@ -59,8 +59,8 @@ class TAccessibleObject final : public IAccessible {
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                     EXCEPINFO*, UINT*) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override;
     // IAccessible
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
@@ -89,7 +89,6 @@ class TAccessibleObject final : public IAccessible {
     explicit TAccessibleObject(TWinControl& control) : control_(&control) {}
 
   private:
-
     // The control a child id names: the window's own control for CHILDID_SELF, else the
     // element of that number; null for an id that names none.
     const TControl* ControlOf(const VARIANT& child) const;

@@ -71,8 +71,7 @@ inline AccessibleItem ReadAccessibleItem(IAccessible& object, long id) {
     VariantInit(&answer);
     if (object.get_accRole(child, &answer) == S_OK && answer.vt == VT_I4) item.role = answer.lVal;
     VariantInit(&answer);
-    if (object.get_accState(child, &answer) == S_OK && answer.vt == VT_I4)
-        item.state = answer.lVal;
+    if (object.get_accState(child, &answer) == S_OK && answer.vt == VT_I4) item.state = answer.lVal;
     long left = 0, top = 0, width = 0, height = 0;
     if (object.accLocation(&left, &top, &width, &height, child) == S_OK)
         item.location = {left, top, left + width, top + height};
@@ -143,8 +142,8 @@ class AccessibleEvents {
     void Clear() { events_.clear(); }
 
   private:
-    static void CALLBACK Callback(HWINEVENTHOOK, DWORD event, HWND window, LONG object,
-                                  LONG child, DWORD, DWORD) {
+    static void CALLBACK Callback(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
+                                  DWORD, DWORD) {
         if (current_) current_->events_.push_back({event, window, object, child});
     }
 

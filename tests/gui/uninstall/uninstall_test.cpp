@@ -12,6 +12,7 @@
 #include "install/installation_seal.h"
 #include "install/shell_link.h"
 #include "stage_fixture.h"
+#include "support/accessible_reader.h"
 #include "support/plant_link.h"
 #include "support/process_windows.h"
 #include "support/window_look.h"
@@ -363,6 +364,28 @@ TEST_F(UninstallerProgramTest, AnsweringCancelRemovesNothing) {
     ASSERT_TRUE(question);
     PostMessageA(question, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(ExitCode(*again), 3u);
+    ExpectInstalled(dir_);
+
+    // So do Tab and Enter, after a screen reader has read the question.
+    auto third = Start();
+    question = Dialog(*third);
+    ASSERT_TRUE(question);
+    const testsupport::AccessibleItem read = testsupport::ReadAccessible(question);
+    EXPECT_EQ(read.role, ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(read.name, "Удаление Трилогии Морвата");
+    ASSERT_TRUE(read.Named("Удалить Трилогию Морвата со всеми её компонентами?"));
+    ASSERT_TRUE(read.Named("ОК"));
+    EXPECT_TRUE(read.Named("ОК")->Has(STATE_SYSTEM_FOCUSED | STATE_SYSTEM_DEFAULT));
+    ASSERT_TRUE(read.Named("Отмена"));
+    EXPECT_EQ(read.Named("Отмена")->role, ROLE_SYSTEM_PUSHBUTTON);
+    for (WORD key : {WORD(VK_TAB), WORD(VK_RETURN)}) {
+        GUITHREADINFO thread{sizeof thread};
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(question, nullptr), &thread));
+        PostMessageA(thread.hwndFocus, WM_KEYDOWN, key, 1);
+        PostMessageA(thread.hwndFocus, WM_KEYUP, key, 0xC0000001);
+        Sleep(200);
+    }
+    EXPECT_EQ(ExitCode(*third), 3u) << "Enter pressed the focused cancel";
     ExpectInstalled(dir_);
 }
 
