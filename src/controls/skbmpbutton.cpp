@@ -342,6 +342,24 @@ void TSkBmpButton::DoAccessibleAction() {
     if (handle_) PostMessageA(handle_, CM_SKACCESSIBLEPRESS, 0, 0);
 }
 
+std::string TSkBmpButton::AccessibleName() const {
+    const std::string given = TWinControl::AccessibleName();
+    return given.empty() && captionLabel_ ? captionLabel_->AccessibleName() : given;
+}
+
+RECT TSkBmpButton::FocusMarkBounds() const {
+    if (!captionLabel_) return TWinControl::FocusMarkBounds();
+    // Around the caption's words, not the whole label: the label may reach much further.
+    const int textWidth = captionLabel_->TextBounds(captionLabel_->Width()).right;
+    RECT text = captionLabel_->BoundsRect();
+    text.right = std::min<LONG>(text.right, text.left + textWidth);
+    RECT both = BoundsRect();
+    UnionRect(&both, &both, &text);
+    // Clear of the last letter's overhang too.
+    InflateRect(&both, 2, 1);
+    return both;
+}
+
 void TSkBmpButton::SetFocusMarkMargins(int x, int y) {
     if (x == focusMarkX_ && y == focusMarkY_) return;
     focusMarkX_ = x;

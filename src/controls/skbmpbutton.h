@@ -13,6 +13,7 @@
 #include "framework/controls.h"
 #include "framework/forms.h"
 #include "framework/graphics.h"
+#include "framework/stdctrls.h"
 
 namespace mvt {
 
@@ -196,7 +197,13 @@ class TSkBmpButton : public TWinControl {
     // The focus mark, drawn on the face once the keyboard is used in the window: a
     // rectangle `x` and `y` pixels inside the button's edges.
     void SetFocusMarkMargins(int x, int y);
-    bool DrawsOwnFocusMark() const override { return true; }
+    bool DrawsOwnFocusMark() const override { return !captionLabel_; }
+
+    // The label beside a button whose picture has no lettering (a check box's caption): it
+    // names the button, and the focus mark frames the picture and the label's text.
+    void SetCaptionLabel(TLabel* label) { captionLabel_ = label; }
+    std::string AccessibleName() const override;
+    RECT FocusMarkBounds() const override;
     // A typed character that matches the caption's accelerator clicks an enabled button;
     // true when the button took the character.
     bool DialogChar(char key);
@@ -259,6 +266,7 @@ class TSkBmpButton : public TWinControl {
     TModalResult modalResult_ = mrNone;
 
     bool checkedWhenUp_ = false;
+    TLabel* captionLabel_ = nullptr;
     int focusMarkX_ = 1, focusMarkY_ = 1;
 
     TBmpButtonState state_ = TBmpButtonState::bbsUp;

@@ -71,7 +71,7 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
     // Each toggle is the check box of the caption beside it.
     for (auto [toggle, caption] :
          {std::pair{SkBmpButton1, Label2}, {SkBmpButton4, Label3}, {SkBmpButton5, Label4}})
-        toggle->SetAccessibleName(caption->Caption());
+        toggle->SetCaptionLabel(caption);
 
     Edit1->OnChange = [this](TObject*) { Edit1Change(); };
     Edit1->OnKeyPress = [this](TObject*, char& key) { Edit1KeyPress(key); };
