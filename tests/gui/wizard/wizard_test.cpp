@@ -511,6 +511,8 @@ TEST_F(WizardTest, KeysWorkTheOptionsAndReadyScreens) {
 
     PressKey(VK_TAB);
     ASSERT_TRUE(Form8->SkBmpButton1->Focused());
+    EXPECT_TRUE(MarkAt(*Form8, 330, 186)) << "the mark frames the box";
+    EXPECT_TRUE(MarkAt(*Form8, 500, 173)) << "and the caption";
     PressKey(VK_SPACE);
     EXPECT_TRUE(Form8->SkBmpButton1->Down()) << "Space flips the toggle";
     PressKey(VK_SPACE);
