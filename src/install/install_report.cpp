@@ -32,12 +32,6 @@ std::string Seconds(unsigned milliseconds) {
 
 }  // namespace
 
-ExitCode ExitCodeFor(const InstallationOutcome& outcome, bool stagesFailed) {
-    if (outcome.cancelled) return ExitCode::Cancelled;
-    if (stagesFailed || !outcome.finished || !outcome.Complete()) return ExitCode::Failed;
-    return ExitCode::Installed;
-}
-
 std::string SystemErrorText(unsigned long code) {
     const std::string text = SysErrorMessage(code);
     return text.empty() ? "ошибка " + std::to_string(code) : text;

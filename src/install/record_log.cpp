@@ -2,26 +2,24 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-#include <vector>
-
+#include "framework/inifiles.h"
+#include "framework/registry.h"
+#include "framework/sysutils.h"
 #include "install/record_names.h"
 
 namespace mvt::install {
 
 namespace {
 
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-std::string ValueText(DWORD type, const std::vector<BYTE>& data, DWORD size) {
-    if (type == REG_DWORD && size >= sizeof(DWORD))
-        return std::to_string(*reinterpret_cast<const DWORD*>(data.data()));
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        std::string text(reinterpret_cast<const char*>(data.data()), size);
+std::string ValueText(const TRegistryKey::Value& value) {
+    const size_t size = value.data.size();
+    if (value.type == REG_DWORD && size >= sizeof(DWORD)) {
+        DWORD number = 0;
+        CopyMemory(&number, value.data.data(), sizeof number);
+        return std::to_string(number);
+    }
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+        std::string text(value.data.begin(), value.data.end());
         while (!text.empty() && text.back() == '\0') text.pop_back();
         return "\"" + text + "\"";
     }
@@ -29,31 +27,20 @@ std::string ValueText(DWORD type, const std::vector<BYTE>& data, DWORD size) {
 }
 
 void LogKey(InstallLog& log, const char* path) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened) !=
-        ERROR_SUCCESS)
-        return;
-    const UniqueKey key(opened);
+    const TRegistryKey key(HKEY_LOCAL_MACHINE, path);
+    if (!key) return;
     log.Write(std::string("Реестр: HKEY_LOCAL_MACHINE\\") + path);
-    std::vector<BYTE> data(64 * 1024);
-    for (DWORD index = 0;; ++index) {
-        char name[16384];
-        DWORD nameSize = sizeof name, type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key.get(), index, name, &nameSize, nullptr, &type, data.data(), &size) !=
-            ERROR_SUCCESS)
-            return;
-        log.Write(std::string("Реестр:   ") + name + " = " + ValueText(type, data, size));
-    }
+    for (const TRegistryKey::Value& value : key.Values())
+        log.Write("Реестр:   " + value.name + " = " + ValueText(value));
 }
 
 void LogShortcuts(InstallLog& log, const std::string& uninstallList) {
+    const TIniFile list(uninstallList);
     // Numbers of shortcuts not chosen stay free, so the list may have gaps.
     for (int n = 1; n <= 16; ++n) {
-        char link[MAX_PATH * 2] = "";
-        const std::string key = "ShCut#" + std::to_string(n);
-        GetPrivateProfileStringA(kShortCutsSection, key.c_str(), "", link, sizeof link,
-                                 uninstallList.c_str());
-        if (link[0]) log.Write(std::string("Ярлык: ") + link);
+        const std::string link =
+            list.ReadString(kShortCutsSection, "ShCut#" + std::to_string(n), "");
+        if (!link.empty()) log.Write("Ярлык: " + link);
     }
 }
 
@@ -66,8 +53,7 @@ void LogWrittenRecords(InstallLog& log, const std::string& installDir) {
         LogKey(log, key);
     LogShortcuts(log, installDir + "\\" + kUninstallListFile);
     const std::string settings = installDir + "\\" + kGameSettingsFile;
-    if (GetFileAttributesA(settings.c_str()) != INVALID_FILE_ATTRIBUTES)
-        log.Write("Файл настроек: " + settings);
+    if (FileExists(settings)) log.Write("Файл настроек: " + settings);
     log.Write(std::string("Список удаления: ") + installDir + "\\" + kUninstallListFile);
 }
 

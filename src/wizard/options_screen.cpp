@@ -9,6 +9,7 @@
 #include "framework/handles.h"
 #include "framework/registry.h"
 #include "framework/sysutils.h"
+#include "install/setup_description.h"
 #include "wizard/destination_screen.h"
 #include "wizard/ready_screen.h"
 #include "wizard/screen_sequence.h"
@@ -48,7 +49,7 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
     Edit1 = CreateChild<TChangeEdit>(this, this, 40, 176, 265, 29);
     Edit1->SetColor(kBlack);
     UseWizardFont(*Edit1, skin::kGold);
-    Edit1->SetText("Morvath Trilogy");
+    Edit1->SetText(install::kDefaultGroupName);
     ListBox1 = CreateChild<TListBox>(this, this, 40, 207, 265, 152);
     ListBox1->SetColor(kBlack);
     UseWizardFont(*ListBox1, skin::kGold);

@@ -10,9 +10,11 @@
 
 #include "install/install_log.h"
 #include "install/install_report.h"
-#include "install/setup_switches.h"
+#include "setup/exit_code.h"
+#include "setup/setup_switches.h"
 
 using namespace mvt::install;
+using namespace mvt::setup;
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "install/setup_switches.h"
+#include "setup/setup_switches.h"
 
 #include <cctype>
 #include <cstring>
 #include <set>
 
-namespace mvt::install {
+namespace mvt::setup {
 
 namespace {
 
@@ -175,4 +175,4 @@ std::string SwitchesHelpText() {
            "пользователем.";
 }
 
-}  // namespace mvt::install
+}  // namespace mvt::setup

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace mvt::install {
+namespace mvt::setup {
 
 enum class SetupMode {
     Wizard,     // every screen, as without arguments
@@ -57,4 +57,4 @@ std::string GroupNameFromSwitch(const std::string& value);
 // The switches in Russian, for the help window.
 std::string SwitchesHelpText();
 
-}  // namespace mvt::install
+}  // namespace mvt::setup
