@@ -256,28 +256,27 @@ HRESULT TAccessibleObject::get_accDefaultAction(VARIANT child, BSTR* action) {
     return TextAnswer(child, &TControl::AccessibleAction, action);
 }
 
-HRESULT TAccessibleObject::get_accDescription(VARIANT, BSTR* description) {
-    if (!description) return E_POINTER;
-    *description = nullptr;
+HRESULT TAccessibleObject::NoText(BSTR* out) const {
+    if (!out) return E_POINTER;
+    *out = nullptr;
     return control_ ? S_FALSE : CO_E_OBJNOTCONNECTED;
+}
+
+HRESULT TAccessibleObject::get_accDescription(VARIANT, BSTR* description) {
+    return NoText(description);
 }
 
 HRESULT TAccessibleObject::get_accHelp(VARIANT, BSTR* help) {
-    if (!help) return E_POINTER;
-    *help = nullptr;
-    return control_ ? S_FALSE : CO_E_OBJNOTCONNECTED;
+    return NoText(help);
 }
 
 HRESULT TAccessibleObject::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
-    if (file) *file = nullptr;
     if (topic) *topic = 0;
-    return control_ ? S_FALSE : CO_E_OBJNOTCONNECTED;
+    return NoText(file);
 }
 
 HRESULT TAccessibleObject::get_accKeyboardShortcut(VARIANT, BSTR* shortcut) {
-    if (!shortcut) return E_POINTER;
-    *shortcut = nullptr;
-    return control_ ? S_FALSE : CO_E_OBJNOTCONNECTED;
+    return NoText(shortcut);
 }
 
 HRESULT TAccessibleObject::get_accRole(VARIANT child, VARIANT* role) {

@@ -97,6 +97,8 @@ class TAccessibleObject final : public IAccessible {
     // a graphic one by its child id.
     HRESULT ElementAnswer(size_t index, VARIANT* answer) const;
     HRESULT TextAnswer(const VARIANT& child, std::string (TControl::*text)() const, BSTR* out);
+    // The answer for a text the controls have none of (description, help, shortcut).
+    HRESULT NoText(BSTR* out) const;
 
     TWinControl* control_;
     ULONG references_ = 1;

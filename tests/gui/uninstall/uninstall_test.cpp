@@ -379,7 +379,8 @@ TEST_F(UninstallerProgramTest, AnsweringCancelRemovesNothing) {
     ASSERT_TRUE(read.Named("Отмена"));
     EXPECT_EQ(read.Named("Отмена")->role, ROLE_SYSTEM_PUSHBUTTON);
     for (WORD key : {WORD(VK_TAB), WORD(VK_RETURN)}) {
-        GUITHREADINFO thread{sizeof thread};
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
         ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(question, nullptr), &thread));
         PostMessageA(thread.hwndFocus, WM_KEYDOWN, key, 1);
         PostMessageA(thread.hwndFocus, WM_KEYUP, key, 0xC0000001);
