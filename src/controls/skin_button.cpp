@@ -49,11 +49,6 @@ constexpr int kPlaqueMarkY = 6;
 
 }  // namespace
 
-std::string LetteringOf(const char* prefix) {
-    const Lettering* lettering = Find(prefix);
-    return lettering ? lettering->words : "";
-}
-
 TSkBmpButton* AddButton(TForm& form, int left, int top, int width, int height, const char* prefix,
                         TColor transparentColour) {
     auto* button = CreateChild<TSkBmpButton>(&form, &form, left, top, width, height);
@@ -65,9 +60,10 @@ TSkBmpButton* AddButton(TForm& form, int left, int top, int width, int height, c
     LoadIfPresent(bitmaps.Up(), name + "_UP");
     LoadIfPresent(bitmaps.Down(), name + "_DOWN");
     LoadIfPresent(bitmaps.Disabled(), name + "_DISABLED");
-    button->SetAccessibleName(LetteringOf(prefix));
-    if (const Lettering* lettering = Find(prefix); lettering && lettering->plaque)
-        button->SetFocusMarkMargins(button->Height() / 2, kPlaqueMarkY);
+    if (const Lettering* lettering = Find(prefix)) {
+        button->SetAccessibleName(lettering->words);
+        if (lettering->plaque) button->SetFocusMarkMargins(button->Height() / 2, kPlaqueMarkY);
+    }
     return button;
 }
 

@@ -2,8 +2,6 @@
 // lettering from the program's resources.
 #pragma once
 
-#include <string>
-
 #include "controls/skbmpbutton.h"
 #include "framework/forms.h"
 
@@ -15,8 +13,5 @@ namespace skin {
 // focus mark frames the lettering inside a plaque or the picture of any other button.
 mvt::TSkBmpButton* AddButton(mvt::TForm& form, int left, int top, int width, int height,
                              const char* prefix, mvt::TColor transparentColour = mvt::clLime);
-
-// The words a button picture's lettering shows (empty for a picture without lettering).
-std::string LetteringOf(const char* prefix);
 
 }  // namespace skin

@@ -649,8 +649,11 @@ TEST_F(WizardTest, KeysAnswerTheWriteProblemQuestion) {
     for (bool retry : {true, false}) {
         install::WriteProblemAnswer answer = install::WriteProblemAnswer::Skip;
         WhileModal(
-            dialog, [&] { answer = dialog.Ask("Нет места."); },
+            dialog, [&] { answer = dialog.Ask("Нет места.\rОсвободите место."); },
             [&] {
+                EXPECT_TRUE(testsupport::ReadAccessible(dialog.Handle())
+                                .Named("Нет места. Освободите место."))
+                    << "the question's text, as static text";
                 EXPECT_TRUE(dialog.SkBmpButton1->Focused());
                 if (!retry) PressKey(VK_TAB);
                 PressKey(VK_RETURN);
