@@ -80,6 +80,21 @@ RECT ScreenClientRect(HWND window) {
     return client;
 }
 
+// The control's own state with what the framework knows of every control.
+long StateOf(const TControl& element) {
+    long flags = element.AccessibleState();
+    if (!EnabledWithParents(element)) flags |= STATE_SYSTEM_UNAVAILABLE;
+    if (!element.Visible()) flags |= STATE_SYSTEM_INVISIBLE;
+    if (element.IsWindowed()) {
+        auto& windowed = const_cast<TWinControl&>(static_cast<const TWinControl&>(element));
+        if (windowed.TabStop()) flags |= STATE_SYSTEM_FOCUSABLE;
+        if (windowed.Focused()) flags |= STATE_SYSTEM_FOCUSED;
+    }
+    if (const TForm* form = element.ParentForm(); form && form->DefaultControl() == &element)
+        flags |= STATE_SYSTEM_DEFAULT;
+    return flags;
+}
+
 }  // namespace
 
 std::string AccessibleWords(const std::string& text) {
@@ -279,34 +294,24 @@ HRESULT TAccessibleObject::get_accKeyboardShortcut(VARIANT, BSTR* shortcut) {
     return NoText(shortcut);
 }
 
-HRESULT TAccessibleObject::get_accRole(VARIANT child, VARIANT* role) {
-    if (!role) return E_POINTER;
-    role->vt = VT_EMPTY;
+HRESULT TAccessibleObject::NumberAnswer(const VARIANT& child, long (*number)(const TControl&),
+                                        VARIANT* out) const {
+    if (!out) return E_POINTER;
+    out->vt = VT_EMPTY;
     if (!control_) return CO_E_OBJNOTCONNECTED;
     const TControl* element = ControlOf(child);
     if (!element) return E_INVALIDARG;
-    SetChildId(role, element->AccessibleRole());
+    SetChildId(out, number(*element));
     return S_OK;
 }
 
+HRESULT TAccessibleObject::get_accRole(VARIANT child, VARIANT* role) {
+    return NumberAnswer(
+        child, [](const TControl& element) { return element.AccessibleRole(); }, role);
+}
+
 HRESULT TAccessibleObject::get_accState(VARIANT child, VARIANT* state) {
-    if (!state) return E_POINTER;
-    state->vt = VT_EMPTY;
-    if (!control_) return CO_E_OBJNOTCONNECTED;
-    const TControl* element = ControlOf(child);
-    if (!element) return E_INVALIDARG;
-    long flags = element->AccessibleState();
-    if (!EnabledWithParents(*element)) flags |= STATE_SYSTEM_UNAVAILABLE;
-    if (!element->Visible()) flags |= STATE_SYSTEM_INVISIBLE;
-    if (element->IsWindowed()) {
-        auto& windowed = const_cast<TWinControl&>(static_cast<const TWinControl&>(*element));
-        if (windowed.TabStop()) flags |= STATE_SYSTEM_FOCUSABLE;
-        if (windowed.Focused()) flags |= STATE_SYSTEM_FOCUSED;
-    }
-    if (const TForm* form = element->ParentForm(); form && form->DefaultControl() == element)
-        flags |= STATE_SYSTEM_DEFAULT;
-    SetChildId(state, flags);
-    return S_OK;
+    return NumberAnswer(child, StateOf, state);
 }
 
 HRESULT TAccessibleObject::get_accFocus(VARIANT* focus) {

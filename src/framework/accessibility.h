@@ -97,6 +97,7 @@ class TAccessibleObject final : public IAccessible {
     // a graphic one by its child id.
     HRESULT ElementAnswer(size_t index, VARIANT* answer) const;
     HRESULT TextAnswer(const VARIANT& child, std::string (TControl::*text)() const, BSTR* out);
+    HRESULT NumberAnswer(const VARIANT& child, long (*number)(const TControl&), VARIANT* out) const;
     // The answer for a text the controls have none of (description, help, shortcut).
     HRESULT NoText(BSTR* out) const;
 
