@@ -1,6 +1,7 @@
 // The log's lines for each archive of an installation. Window-free.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,17 @@ unsigned long ProblemErrorCode(WriteProblem problem);
 // why, with the system's text. Figures never depend on the locale.
 std::vector<std::string> ArchiveLogLines(const ArchiveOutcome& outcome, uint64_t archiveBytes,
                                          unsigned milliseconds);
+
+// The files that archives which could not be read at all would have installed, once the
+// run has gone through every archive: each file of the medium's list (paths relative to
+// installDir) that `installed` does not find, put to the unreadable archive whose
+// destination holds it most closely. The missing entries of archives that were read are
+// named with their archive's lines already and are not named again. One line per file;
+// without a list (listedFiles empty), one line per unreadable archive saying that its files
+// cannot be named.
+std::vector<std::string> UnreadArchiveLines(
+    const InstallationOutcome& outcome, const std::string& installDir,
+    const std::vector<std::string>& listedFiles,
+    const std::function<bool(const std::string&)>& installed);
 
 }  // namespace mvt::install

@@ -120,7 +120,9 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
 
 void TForm10::SetWizard(WizardState& wizard) {
     wizard_ = &wizard;
-    if (!WriteProblemDialog1) WriteProblemDialog1 = Make<TWriteProblemDialog>(*SkWave1, wizard);
+    // The question passes its close requests to the same wizard as the screen.
+    if (WriteProblemDialog1) FreeComponent(WriteProblemDialog1);
+    WriteProblemDialog1 = Make<TWriteProblemDialog>(*SkWave1, wizard);
 }
 
 void TForm10::FormCreate() {

@@ -5,7 +5,10 @@
 #include "framework/inifiles.h"
 #include "framework/registry.h"
 #include "framework/sysutils.h"
+#include "install/install_report.h"
+#include "install/installation_seal.h"
 #include "install/record_names.h"
+#include "uninstall/installed_files.h"
 
 namespace mvt::install {
 
@@ -29,7 +32,7 @@ std::string ValueText(const TRegistryKey::Value& value) {
 void LogKey(InstallLog& log, const char* path) {
     const TRegistryKey key(HKEY_LOCAL_MACHINE, path);
     if (!key) return;
-    log.Write(std::string("Реестр: HKEY_LOCAL_MACHINE\\") + path);
+    log.Write(std::string("Реестр: HKEY_LOCAL_MACHINE\\") + path + " (32-битное представление)");
     for (const TRegistryKey::Value& value : key.Values())
         log.Write("Реестр:   " + value.name + " = " + ValueText(value));
 }
@@ -46,15 +49,38 @@ void LogShortcuts(InstallLog& log, const std::string& uninstallList) {
 
 }  // namespace
 
-void LogWrittenRecords(InstallLog& log, const std::string& installDir) {
+void LogStageRecords(InstallLog& log, RecordStage stage, const std::string& installDir) {
     if (!log.Enabled()) return;
-    for (const char* key : kProductKeys) LogKey(log, key);
-    for (const char* key : {kGameAppPath, kRestoreAppPath, kMainAppPath, kUninstallKey})
-        LogKey(log, key);
-    LogShortcuts(log, installDir + "\\" + kUninstallListFile);
-    const std::string settings = installDir + "\\" + kGameSettingsFile;
-    if (FileExists(settings)) log.Write("Файл настроек: " + settings);
-    log.Write(std::string("Список удаления: ") + installDir + "\\" + kUninstallListFile);
+    const std::string uninstallList = installDir + "\\" + kUninstallListFile;
+    switch (stage) {
+        case RecordStage::Registry:
+            for (const char* key : kProductKeys) LogKey(log, key);
+            for (const char* key : {kGameAppPath, kRestoreAppPath, kMainAppPath}) LogKey(log, key);
+            break;
+        case RecordStage::ProgramGroup:
+            LogShortcuts(log, uninstallList);
+            LogKey(log, kUninstallKey);
+            break;
+        case RecordStage::Settings: {
+            const std::string settings = installDir + "\\" + kGameSettingsFile;
+            if (FileExists(settings)) log.Write("Файл настроек: " + settings);
+            log.Write("Список удаления: " + uninstallList);
+            break;
+        }
+    }
+}
+
+uint64_t LogUnreadArchiveFiles(InstallLog& log, const InstallationOutcome& outcome,
+                               const std::string& installDir) {
+    if (!log.Enabled() || outcome.UnreadableArchives() == 0) return 0;
+    const uninstall::InstalledFilesParse list =
+        uninstall::ParseInstalledFiles(InstalledFilesText(installDir));
+    const std::vector<std::string> lines = UnreadArchiveLines(
+        outcome, installDir, list.list.files,
+        [&](const std::string& file) { return FileExists(installDir + "\\" + file); });
+    for (const std::string& line : lines) log.Write(line);
+    // Without a list the lines say that the files cannot be named.
+    return list.ok ? lines.size() : 0;
 }
 
 }  // namespace mvt::install

@@ -1,5 +1,6 @@
 #include "setup/installation.h"
 
+#include "framework/sysutils.h"
 #include "install/progress_screen.h"
 #include "install/record_log.h"
 #include "setup/setup_log.h"
@@ -65,18 +66,35 @@ void Installation::RaiseRecordFailure() const {
     if (recordFailure_) std::rethrow_exception(recordFailure_);
 }
 
+namespace {
+
+// What was left out, for the log's last line; namedFromList: files of unreadable archives
+// named from the medium's list.
+std::string MissingSummary(const InstallationOutcome& outcome, uint64_t namedFromList) {
+    std::string summary = "установлено не полностью: не установлено файлов " +
+                          std::to_string(outcome.MissingFiles() + namedFromList);
+    std::string unread;
+    for (const ArchiveOutcome& archive : outcome.archives)
+        if (!archive.directoryRead)
+            unread += (unread.empty() ? "" : ", ") + ExtractFileName(archive.archive);
+    if (!unread.empty()) summary += ", не прочитаны архивы " + unread;
+    return summary;
+}
+
+}  // namespace
+
 ExitCode Installation::Finish() {
-    if (!started_) {
-        log_.Write("Мастер закрыт до начала установки");
-        return EndLog(log_, ExitCode::LeftWizard);
-    }
+    if (!started_) return EndLog(log_, ExitCode::LeftWizard, "мастер закрыт до начала установки");
     const bool stagesFailed = recordFailure_ != nullptr;
-    if (outcome_.finished || stagesFailed) LogWrittenRecords(log_, choices_.InstallDirectory());
-    if (outcome_.MissingFiles() || outcome_.UnreadableArchives())
-        log_.Write("Не установлено файлов: " + std::to_string(outcome_.MissingFiles()) +
-                   ", непрочитанных архивов: " + std::to_string(outcome_.UnreadableArchives()));
-    if (outcome_.cancelled) log_.Write("Установка прервана пользователем");
-    return EndLog(log_, ExitCodeFor(outcome_, stagesFailed));
+    std::string summary = "установлено полностью";
+    if (outcome_.cancelled)
+        summary = "установка прервана пользователем";
+    else if (stagesFailed)
+        summary = "установка не закончена: запись в систему не удалась";
+    else if (!outcome_.Complete())
+        summary = MissingSummary(
+            outcome_, LogUnreadArchiveFiles(log_, outcome_, choices_.InstallDirectory()));
+    return EndLog(log_, ExitCodeFor(outcome_, stagesFailed), summary);
 }
 
 }  // namespace mvt::setup

@@ -45,8 +45,9 @@ class Installation {
     bool Started() const { return started_; }
     const install::InstallationOutcome& Outcome() const { return outcome_; }
 
-    // What the records left on the system when the run got that far, how it ended, and
-    // the exit code, all in the log; "left the wizard" when the run never began.
+    // How the run ended, in one line of the log, and the exit code; "left the wizard" when
+    // the run never began. What each record stage left is in the log already, read back
+    // right after the stage.
     ExitCode Finish();
 
   private:

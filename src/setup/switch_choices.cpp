@@ -6,6 +6,7 @@
 #include "framework/sysutils.h"
 #include "install/setup_description.h"
 #include "install/space_figures.h"
+#include "setup/answers_file.h"
 
 namespace mvt::setup {
 
@@ -41,12 +42,41 @@ std::string DirectoryError(const std::string& given, const std::string& folder) 
     return {};
 }
 
+// The switches an answers file gives, with those of the command line over them.
+SetupSwitches WithAnswers(const SetupSwitches& line, const SetupSwitches& loaded) {
+    SetupSwitches merged = line;
+    if (!line.directory) merged.directory = loaded.directory;
+    if (!line.group) merged.group = loaded.group;
+    if (!line.tasks) merged.tasks = loaded.tasks;
+    merged.noIcons = line.noIcons || loaded.noIcons;
+    return merged;
+}
+
+// The switches with the answers file's under them; sets error when it cannot be used.
+SetupSwitches LoadAnswers(const SetupSwitches& switches, std::string& error) {
+    if (!switches.loadInf) return switches;
+    const std::vector<std::string> answers = AnswersAsSwitches(*switches.loadInf, error);
+    const ParsedSwitches loaded = ParseSwitches(answers);
+    if (error.empty() && !loaded.error.empty())
+        error = "Файл ответов " + *switches.loadInf + ": " + loaded.error;
+    return WithAnswers(switches, loaded.switches);
+}
+
 }  // namespace
 
-SwitchChoices CheckSwitchChoices(const SetupSwitches& switches) {
+SwitchChoices CheckSwitchChoices(const SetupSwitches& line) {
     SwitchChoices choices;
-    choices.desktopShortcut = !switches.noDesktop;
-    choices.uninstaller = !switches.noUninstaller;
+    const SetupSwitches switches = LoadAnswers(line, choices.error);
+    if (!choices.error.empty()) return choices;
+    choices.answersFile = line.loadInf.value_or("");
+    TaskChoices tasks;
+    // Both lists were checked when they were read.
+    if (switches.tasks) ApplyTaskList(*switches.tasks, false, tasks);
+    if (switches.mergeTasks) ApplyTaskList(*switches.mergeTasks, true, tasks);
+    choices.desktopShortcut = tasks.desktopIcon && !switches.noDesktop;
+    choices.uninstaller = tasks.uninstaller && !switches.noUninstaller;
+    choices.programGroup = !switches.noIcons;
+    choices.noCancel = switches.noCancel;
     choices.directoryGiven = switches.directory.has_value();
     const std::string given = switches.directory.value_or(DefaultInstallDirectory());
     choices.installDir = InstallDirectoryFromSwitch(given);

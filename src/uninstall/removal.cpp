@@ -166,8 +166,10 @@ class Remover {
                 report_.notes.push_back(link + ": ссылка на пути, оставлен");
             else if (outcome == TGuardedOutcome::Failed)
                 Fail(link, error);
-            else if (outcome == TGuardedOutcome::Done)
+            else if (outcome == TGuardedOutcome::Done) {
                 groups.insert(folder);
+                report_.removed.push_back(link);
+            }
         }
         const std::vector<std::string> shellFolders = ShellFolders();
         for (const std::string& group : groups) {
@@ -179,11 +181,13 @@ class Remover {
         }
     }
 
-    static void RemoveGroup(const std::string& group) {
+    void RemoveGroup(const std::string& group) {
         std::string error;
         const std::optional<TGuardedFolder> parent =
             TGuardedFolder::Open(ExtractFilePath(group), true, error);
-        if (parent) DeleteBelow(*parent, ExtractFileName(group), true, error);
+        if (parent &&
+            DeleteBelow(*parent, ExtractFileName(group), true, error) == TGuardedOutcome::Done)
+            report_.removed.push_back(group);
     }
 
     // ---- registry records ----
@@ -193,14 +197,22 @@ class Remover {
     }
 
     void DeleteValue(const char* path, const char* name) {
+        const TRegistryKey key(HKEY_LOCAL_MACHINE, path);
+        const bool there = key && (key.String(name) || key.Number(name));
         const std::string failure = DeleteRegistryValue(HKEY_LOCAL_MACHINE, path, name);
-        if (!failure.empty()) Fail(std::string("HKLM\\") + path + " " + name, failure);
+        if (!failure.empty())
+            Fail(std::string("HKLM\\") + path + " " + name, failure);
+        else if (there)
+            report_.removed.push_back(std::string("HKLM\\") + path + " " + name);
     }
 
     void DeleteKeyIfEmpty(const char* path) {
         if (!TRegistryKey(HKEY_LOCAL_MACHINE, path).Empty()) return;
         const std::string failure = DeleteRegistryKey(HKEY_LOCAL_MACHINE, path);
-        if (!failure.empty()) Fail(std::string("HKLM\\") + path, failure);
+        if (!failure.empty())
+            Fail(std::string("HKLM\\") + path, failure);
+        else
+            report_.removed.push_back(std::string("HKLM\\") + path);
     }
 
     // A record is removed only when it names this install directory: after a second
@@ -259,8 +271,11 @@ class Remover {
             case TGuardedOutcome::Failed:
                 Fail(relative, error);
                 break;
+            case TGuardedOutcome::Done:
+                report_.removed.push_back(relative);
+                break;
             default:
-                break;  // gone, or gone already
+                break;  // gone already
         }
     }
 
@@ -301,7 +316,8 @@ class Remover {
             if (ForeignGameFolder(folder)) continue;
             std::string error;
             // Refused when not empty (the user's files stay) or when it is no folder of ours.
-            DeleteBelow(*base_, folder, true, error);
+            if (DeleteBelow(*base_, folder, true, error) == TGuardedOutcome::Done)
+                report_.removed.push_back(folder + "\\");
         }
     }
 
