@@ -12,8 +12,10 @@ constexpr int kWidth = 421, kHeight = 144;  // the panel picture of the setup's 
 
 }  // namespace
 
-TSkinDialog::TSkinDialog(TComponent* owner, const std::string& text, bool question) : TForm(owner) {
-    MakeDialogWindow(*this, kWidth, kHeight);
+TSkinDialog::TSkinDialog(TComponent* owner, const std::string& title, const std::string& text,
+                         bool question)
+    : TForm(owner) {
+    MakeDialogWindow(*this, kWidth, kHeight, title);
     SetStayOnTop(true);
     Image1 = AddBackground(*this, "BG_CONFIRM");
     Label1 = AddLabel(*this, 28, 16, 365, 65, kGold, text);
@@ -27,13 +29,12 @@ TSkinDialog::TSkinDialog(TComponent* owner, const std::string& text, bool questi
         SkBmpButton1 = AddButton(*this, 138, 98, 144, 36, "BTN_OK");
     }
     SkBmpButton1->OnClick = [this](TObject*) { Answer(mrOk); };
+    // Enter answers with the focused button, OK at first; Escape is a close request.
+    SetDefaultControl(SkBmpButton1);
+    SetActiveControl(SkBmpButton1);
     SkWave1 = Make<TSkWave>();
     const std::vector<uint8_t> sound = ResourceBytes("WAVE_CLICK");
     if (!sound.empty()) SkWave1->Sound().LoadFromMemory(sound.data(), sound.size());
-    OnKeyDown = [this](TObject*, WORD& key, unsigned) {
-        if (key == VK_RETURN) Answer(mrOk);
-        if (key == VK_ESCAPE) Answer(mrCancel);
-    };
     OnCreate = [this](TObject*) { CutRoundedCorners(*this); };
 }
 
@@ -42,8 +43,8 @@ void TSkinDialog::Answer(TModalResult result) {
     SetModalResult(result);
 }
 
-bool ShowSkinDialog(const std::string& text, bool question) {
-    auto& dialog = *Application().Make<TSkinDialog>(text, question);
+bool ShowSkinDialog(const std::string& title, const std::string& text, bool question) {
+    auto& dialog = *Application().Make<TSkinDialog>(title, text, question);
     dialog.DoCreate();
     const bool ok = dialog.ShowModal() == mrOk;
     Application().FreeComponent(&dialog);

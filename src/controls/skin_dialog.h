@@ -12,11 +12,13 @@
 
 namespace skin {
 
-// A question with "ОК" and "ОТМЕНА", or a notice with "ОК" alone. Enter answers OK, Escape
-// and a close request answer Cancel.
+// A question with "ОК" and "ОТМЕНА", or a notice with "ОК" alone, named `title` (the
+// caption no title bar shows, which a screen reader reads). Enter answers with the focused
+// button (OK when the window opens), Escape and a close request answer Cancel.
 class TSkinDialog : public mvt::TForm {
   public:
-    TSkinDialog(mvt::TComponent* owner, const std::string& text, bool question);
+    TSkinDialog(mvt::TComponent* owner, const std::string& title, const std::string& text,
+                bool question);
 
     mvt::TImage* Image1 = nullptr;
     mvt::TLabel* Label1 = nullptr;
@@ -30,6 +32,6 @@ class TSkinDialog : public mvt::TForm {
 
 // The dialog shown modally with `text` in at most three lines separated by '\r'; true when
 // it was answered with "ОК".
-bool ShowSkinDialog(const std::string& text, bool question);
+bool ShowSkinDialog(const std::string& title, const std::string& text, bool question);
 
 }  // namespace skin

@@ -32,7 +32,7 @@ bool FinishInterruptedRuns(install::InstallLog& log) {
 }
 
 void ShowInterruptedRunNotice() {
-    skin::ShowSkinDialog(kNotice, false);
+    skin::ShowSkinDialog("Установка Трилогии Морвата", kNotice, false);
 }
 
 void LogUndone(install::InstallLog& log, const std::vector<std::string>& failures) {

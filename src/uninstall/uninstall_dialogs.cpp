@@ -12,6 +12,7 @@ namespace mvt::uninstall {
 namespace {
 
 constexpr char kQuestion[] = "Удалить Трилогию Морвата\rсо всеми её компонентами?";
+constexpr char kTitle[] = "Удаление Трилогии Морвата";
 
 }  // namespace
 
@@ -24,11 +25,11 @@ void LoadTypeface() {
 }
 
 bool AskToRemove() {
-    return skin::ShowSkinDialog(kQuestion, true);
+    return skin::ShowSkinDialog(kTitle, kQuestion, true);
 }
 
 void ShowNotice(const std::string& text) {
-    skin::ShowSkinDialog(text, false);
+    skin::ShowSkinDialog(kTitle, text, false);
 }
 
 }  // namespace mvt::uninstall

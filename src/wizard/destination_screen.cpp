@@ -39,8 +39,11 @@ TForm5::TForm5(TComponent* owner) : TForm(owner) {
     Label1->SetLayout(TTextLayout::tlCenter);
 
     SkBmpButton1 = skin::AddButton(*this, 553, 331, 57, 38, "BTN_BROWSE");
-    SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    // Back before Next: the tab order reads the buttons from left to right.
     SkBmpButton3 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_BACK");
+    SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SetDefaultControl(SkBmpButton2);
+    SetActiveControl(SkBmpButton2);
 
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };

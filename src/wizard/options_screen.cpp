@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 #include "controls/screen_skin.h"
 #include "framework/handles.h"
@@ -67,6 +68,11 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
     SkBmpButton3 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_BACK");
     SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
     for (mvt::TSkBmpButton* button : {SkBmpButton3, SkBmpButton2}) button->SetShowFocus(false);
+    SetDefaultControl(SkBmpButton2);
+    // Each toggle is the check box of the caption beside it.
+    for (auto [toggle, caption] :
+         {std::pair{SkBmpButton1, Label2}, {SkBmpButton4, Label3}, {SkBmpButton5, Label4}})
+        toggle->SetCaptionLabel(caption);
 
     Edit1->OnChange = [this](TObject*) { Edit1Change(); };
     Edit1->OnKeyPress = [this](TObject*, char& key) { Edit1KeyPress(key); };
@@ -83,6 +89,8 @@ mvt::TSkBmpButton* TForm8::AddToggle(int top, int groupIndex) {
     toggle->SetGroupIndex(groupIndex);
     toggle->SetAllowAllUp(true);
     toggle->SetShowFocus(false);
+    // The raised picture is the ticked box.
+    toggle->SetCheckedWhenUp(true);
     toggle->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     return toggle;
 }
