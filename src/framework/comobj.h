@@ -4,6 +4,7 @@
 
 #include <objbase.h>
 
+#include <string>
 #include <utility>
 
 #include "framework/sysutils.h"
@@ -86,5 +87,9 @@ class ComApartment {
   private:
     HRESULT result_;
 };
+
+// The program a shortcut file starts, as the link stores it (ANSI path); empty when the file
+// is no shell link or cannot be read. COM must be initialised on the calling thread.
+std::string ShellLinkTarget(const std::string& linkFile);
 
 }  // namespace mvt

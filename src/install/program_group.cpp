@@ -12,22 +12,6 @@ constexpr char kShellFolders[] =
     "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char kSetupFiles[] = "SetupFiles";
 constexpr char kUninstallerCaption[] = "Установка деинсталлятора...";
-constexpr char kStartLink[] = "\\Запуск Трилогии Морвата.lnk";
-
-struct GroupShortcut {
-    int number;
-    const char* link;
-    const char* target;
-};
-constexpr GroupShortcut kGroupShortcuts[] = {
-    {1, kStartLink, "\\morvath.exe"},
-    {2, "\\Настройка параметров.lnk", "\\MVConfig.exe"},
-    {3, "\\Просмотр файла персонажа.lnk", "\\PartyLens.exe"},
-    {4, "\\Руководство пользователя.lnk", "\\Morvath 2 manual.pdf"},
-};
-constexpr GroupShortcut kDesktopShortcut = {5, kStartLink, "\\morvath.exe"};
-constexpr GroupShortcut kUninstallShortcut = {6, "\\Удаление Трилогии Морвата.lnk",
-                                              "\\unregmvt.exe"};
 
 // A shell folder value of the key above, the key opened without creating it; empty when
 // the key or the value is missing.
@@ -60,25 +44,18 @@ bool IsPlainFolderName(const std::string& name) {
 
 class ShortcutMaker {
   public:
-    ShortcutMaker(const std::string& installDir, TIniFile& uninstallList, LinkObjects& links,
-                  std::vector<ShortcutEntry>& written)
-        : installDir_(installDir),
-          uninstallList_(uninstallList),
-          links_(links),
-          written_(written) {}
+    ShortcutMaker(TIniFile& uninstallList, LinkObjects& links, std::vector<ShortcutEntry>& written)
+        : uninstallList_(uninstallList), links_(links), written_(written) {}
 
     // The key goes into the list even when the link could not be saved: the link object
     // does not say, and the uninstaller skips files that are not there.
-    void Make(const std::string& folder, const GroupShortcut& shortcut) {
-        const std::string linkFile = folder + shortcut.link;
-        links_.Keep(MakeShellLink(installDir_ + shortcut.target, "", installDir_ + "\\", linkFile));
-        const std::string key = "ShCut#" + std::to_string(shortcut.number);
-        uninstallList_.WriteString(kShortCutsSection, key, linkFile);
-        written_.push_back({key, linkFile});
+    void Make(const PlannedShortcut& shortcut) {
+        MakeShortcutFile(shortcut, links_);
+        uninstallList_.WriteString(kShortCutsSection, shortcut.record->key, shortcut.linkFile);
+        written_.push_back({shortcut.record->key, shortcut.linkFile});
     }
 
   private:
-    const std::string& installDir_;
     TIniFile& uninstallList_;
     LinkObjects& links_;
     std::vector<ShortcutEntry>& written_;  // every entry of the section, for the seal
@@ -105,20 +82,43 @@ ProgramGroupChoices ChosenProgramGroup(const std::string& installDir,
     return group;
 }
 
+std::vector<PlannedShortcut> PlannedShortcuts(const std::string& installDir,
+                                              const std::string& group, const std::string& desktop,
+                                              bool uninstaller) {
+    std::vector<PlannedShortcut> planned;
+    for (const ShortcutRecord& record : kShortcutRecords) {
+        const std::string& folder = record.folder == ShortcutFolder::Group ? group : desktop;
+        if (folder.empty() || (record.uninstaller && !uninstaller)) continue;
+        planned.push_back({&record, folder + "\\" + record.link, installDir + "\\" + record.target,
+                           installDir + "\\"});
+    }
+    return planned;
+}
+
+void MakeShortcutFile(const PlannedShortcut& shortcut, LinkObjects& links) {
+    links.Keep(MakeShellLink(shortcut.target, "", shortcut.workingFolder, shortcut.linkFile));
+}
+
+std::vector<ShortcutEntry> SealedShortcutEntries(const std::string& installDir,
+                                                 const StoredSeal& seal) {
+    std::vector<ShortcutEntry> entries;
+    for (const PlannedShortcut& shortcut :
+         PlannedShortcuts(installDir, seal.groupFolder, seal.desktopFolder, true))
+        entries.push_back({shortcut.record->key, shortcut.linkFile});
+    return entries;
+}
+
 ShortcutPlaces PlanShortcuts(TRegistry& registry, const ProgramGroupChoices& choices) {
     ShortcutPlaces places;
     const std::string programs = ReadShellFolder(registry, HKEY_CURRENT_USER, "Programs");
-    if (choices.programGroup && IsAbsoluteFolder(programs) &&
-        IsPlainFolderName(choices.groupName)) {
+    if (choices.programGroup && IsAbsoluteFolder(programs) && IsPlainFolderName(choices.groupName))
         places.group = programs + "\\" + choices.groupName;
-        for (const GroupShortcut& shortcut : kGroupShortcuts)
-            places.groupLinks.push_back(shortcut.link + 1);
-        if (choices.uninstaller) places.groupLinks.push_back(kUninstallShortcut.link + 1);
-    }
     const std::string desktop = ReadShellFolder(registry, HKEY_LOCAL_MACHINE, "Common Desktop");
-    if (choices.desktopShortcut && IsAbsoluteFolder(desktop)) {
-        places.desktop = desktop;
-        places.desktopLinks.push_back(kDesktopShortcut.link + 1);
+    if (choices.desktopShortcut && IsAbsoluteFolder(desktop)) places.desktop = desktop;
+    for (const PlannedShortcut& shortcut :
+         PlannedShortcuts(choices.installDir, places.group, places.desktop, choices.uninstaller)) {
+        const bool inGroup = shortcut.record->folder == ShortcutFolder::Group;
+        (inGroup ? places.groupLinks : places.desktopLinks).push_back(shortcut.record->link);
     }
     return places;
 }
@@ -127,24 +127,22 @@ void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
                       TIniFile& uninstallList, LinkObjects& links, StageDisplay& display,
                       InstallationSeal& seal) {
     const ShortcutPlaces places = PlanShortcuts(registry, choices);
-    const std::string& group = places.group;
     // Whether the folder could be made is not looked at: links in a missing folder are
     // simply not saved.
-    if (!group.empty()) ForceDirectories(group);
+    if (!places.group.empty()) ForceDirectories(places.group);
+    seal.groupFolder = places.group;
+    seal.desktopFolder = places.desktop;
 
-    ShortcutMaker shortcuts(choices.installDir, uninstallList, links, seal.shortcuts);
-    if (!group.empty()) {
-        seal.groupFolder = group;
-        for (const GroupShortcut& shortcut : kGroupShortcuts) shortcuts.Make(group, shortcut);
-    }
-    if (!places.desktop.empty()) {
-        seal.desktopFolder = places.desktop;
-        shortcuts.Make(places.desktop, kDesktopShortcut);
-    }
+    ShortcutMaker shortcuts(uninstallList, links, seal.shortcuts);
+    const std::vector<PlannedShortcut> planned =
+        PlannedShortcuts(choices.installDir, places.group, places.desktop, choices.uninstaller);
+    for (const PlannedShortcut& shortcut : planned)
+        if (!shortcut.record->uninstaller) shortcuts.Make(shortcut);
     if (choices.uninstaller) {
         display.SetStatusCaption(kUninstallerCaption);
         display.ProcessMessages();
-        if (!group.empty()) shortcuts.Make(group, kUninstallShortcut);
+        for (const PlannedShortcut& shortcut : planned)
+            if (shortcut.record->uninstaller) shortcuts.Make(shortcut);
         WriteUninstallRegistration(registry, choices.installDir, seal);
         WriteUninstallDetails(registry, choices.installDir);
     }

@@ -9,6 +9,8 @@
 #include "framework/inifiles.h"
 #include "framework/registry.h"
 #include "install/installation_seal.h"
+#include "install/record_names.h"
+#include "install/seal_format.h"
 #include "install/shell_link.h"
 #include "install/stage_host.h"
 
@@ -24,6 +26,27 @@ struct ProgramGroupChoices {
 
 // The program group stage's part of the user's choices for installDir.
 ProgramGroupChoices ChosenProgramGroup(const std::string& installDir, const WizardChoices& choices);
+
+// One shortcut as the program group stage makes it for an installation: its row of
+// kShortcutRecords, the link file's full path, its target and working folder.
+struct PlannedShortcut {
+    const ShortcutRecord* record;
+    std::string linkFile;
+    std::string target;
+    std::string workingFolder;
+};
+// The shortcuts made for installDir, in order, with the program group folder `group` and the
+// all-users desktop `desktop` (either empty: none there), the uninstall shortcut only with
+// the uninstaller.
+std::vector<PlannedShortcut> PlannedShortcuts(const std::string& installDir,
+                                              const std::string& group, const std::string& desktop,
+                                              bool uninstaller);
+// Saves the shortcut's link file (MakeShellLink), its link object kept in links.
+void MakeShortcutFile(const PlannedShortcut& shortcut, LinkObjects& links);
+// The section "ShortCuts" the installation in installDir wrote, as its seal tells it: the
+// seal names the two folders, and an installation with a seal has the uninstaller.
+std::vector<ShortcutEntry> SealedShortcutEntries(const std::string& installDir,
+                                                 const StoredSeal& seal);
 
 // Where the program group stage puts its shortcuts, from the shell folders as it reads them:
 // the program group folder with the names of the link files it gets (no folder when no group

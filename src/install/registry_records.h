@@ -4,13 +4,24 @@
 // 32-bit games and tools look.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
 #include "framework/registry.h"
 #include "install/installation_seal.h"
+#include "install/record_names.h"
 
 namespace mvt::install {
+
+// One value into the current key of `registry`, its data made for installDir.
+void WriteRecordValue(TRegistry& registry, const RegistryRecord& record,
+                      const std::string& installDir);
+// The records in their order below HKEY_LOCAL_MACHINE, each key opened (made when missing) as
+// the records reach it. Raises "Failed to set data for '<name>'" at the first value that
+// cannot be written (also when its key could not be opened); nothing after it is written.
+void WriteRecords(TRegistry& registry, std::span<const RegistryRecord> records,
+                  const std::string& installDir);
 
 // Records 1 to 6: the three product keys (left as they are when they exist, values of
 // other software included) and the application paths with install location, version and

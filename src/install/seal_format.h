@@ -2,12 +2,18 @@
 // uninstaller that checks what it finds against it: where each installation's seal lies
 // below the uninstall entry (HKEY_LOCAL_MACHINE, 32-bit view, where only administrators can
 // write), its value names, the text the shortcut list's hash is taken of, and the uninstall
-// command. No code to link.
+// command, and how it is read back. No code to link.
 #pragma once
 
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "framework/inifiles.h"
+#include "framework/registry.h"
 #include "install/record_names.h"
 
 namespace mvt::install {
@@ -38,7 +44,6 @@ constexpr char kDesktopValue[] = "DesktopFolder";
 constexpr char kGameFoldersValue[] = "GameFoldersMade";
 
 constexpr char kInstalledFilesFile[] = "unregmvt.lst";
-constexpr char kUninstallerProgram[] = "unregmvt.exe";
 
 // One line of the section "ShortCuts".
 struct ShortcutEntry {
@@ -54,10 +59,32 @@ inline std::string ShortCutsText(const std::vector<ShortcutEntry>& entries) {
     return text;
 }
 
-// The uninstall command as registered: the uninstaller's full path in double quotes, so that
-// a blank in the path cannot make the system start a program planted higher up.
-inline std::string UninstallCommand(const std::string& installDir) {
-    return "\"" + installDir + "\\" + kUninstallerProgram + "\"";
+// The section "ShortCuts" of an uninstall list file, in the file's order, as the hash covers it.
+inline std::vector<ShortcutEntry> ReadShortcutEntries(const std::string& listFile) {
+    const TIniFile ini(listFile);
+    std::vector<ShortcutEntry> entries;
+    for (const std::string& key : ini.ReadSection(kShortCutsSection))
+        entries.push_back({key, ini.ReadString(kShortCutsSection, key, "")});
+    return entries;
+}
+
+// The seal of the installation in installDir as stored; nothing when there is none, or when
+// it lacks either hash (then nothing it would vouch for can be trusted).
+struct StoredSeal {
+    std::string installedFilesHash;
+    std::string shortCutsHash;
+    std::string groupFolder;
+    std::string desktopFolder;
+    uint32_t madeGameFolders = 0;
+};
+inline std::optional<StoredSeal> ReadStoredSeal(const std::string& installDir) {
+    const TRegistryKey seal(HKEY_LOCAL_MACHINE, SealKey(installDir));
+    const std::optional<std::string> files = seal.String(kInstalledFilesHashValue);
+    const std::optional<std::string> shortcuts = seal.String(kShortCutsHashValue);
+    if (!files || files->empty() || !shortcuts || shortcuts->empty()) return std::nullopt;
+    return StoredSeal{*files, *shortcuts, seal.String(kProgramGroupValue).value_or(""),
+                      seal.String(kDesktopValue).value_or(""),
+                      seal.Number(kGameFoldersValue).value_or(0)};
 }
 
 }  // namespace mvt::install

@@ -4,13 +4,11 @@
 
 #include "install/journal_format.h"
 #include "install/record_names.h"
+#include "install/registry_records.h"
 
 namespace mvt::install {
 
 namespace {
-
-constexpr char kDisplayVersion[] = "2.5";  // the game's version, 2500 in its own key
-constexpr char kPublisher[] = "Quillfen Corp";
 
 uint64_t FolderBytes(const std::string& folder) {
     uint64_t bytes = 0;
@@ -44,21 +42,7 @@ uint32_t FolderKilobytes(const std::string& folder) {
 }
 
 void WriteUninstallDetails(TRegistry& registry, const std::string& installDir) {
-    const std::string uninstaller = installDir + "\\unregmvt.exe";
-    // Written as REG_DWORD: the bits of the kilobytes go in unchanged.
-    const int kilobytes = static_cast<int>(FolderKilobytes(installDir));
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    registry.CloseKey();
-    registry.OpenKey(kUninstallKey, true);
-    registry.WriteString("QuietUninstallString", "\"" + uninstaller + "\" /S");
-    registry.WriteString("DisplayIcon", installDir + "\\morvath.exe");
-    registry.WriteString("DisplayVersion", kDisplayVersion);
-    registry.WriteString("Publisher", kPublisher);
-    registry.WriteString("InstallLocation", installDir);
-    registry.WriteInteger("EstimatedSize", kilobytes);
-    registry.WriteInteger("NoModify", 1);
-    registry.WriteInteger("NoRepair", 1);
-    registry.CloseKey();
+    WriteRecords(registry, kUninstallDetailRecords, installDir);
 }
 
 }  // namespace mvt::install

@@ -10,16 +10,11 @@
 
 namespace mvt::install {
 
-// The values WriteUninstallDetails adds; the uninstaller removes them with the entry.
-constexpr const char* kUninstallDetailValues[] = {
-    "QuietUninstallString", "DisplayIcon",   "DisplayVersion", "Publisher",
-    "InstallLocation",      "EstimatedSize", "NoModify",       "NoRepair"};
-
 // Kilobytes (rounded up) of the files below folder; folders that are links are not entered.
 uint32_t FolderKilobytes(const std::string& folder);
 
-// Writes the values into the uninstall entry (HKEY_LOCAL_MACHINE, 32-bit view), after its
-// name and command. Raises the framework's exception on a refused write.
+// Writes the values (kUninstallDetailRecords) into the uninstall entry (HKEY_LOCAL_MACHINE, 32-bit
+// view), after its name and command. Raises the framework's exception on a refused write.
 void WriteUninstallDetails(TRegistry& registry, const std::string& installDir);
 
 }  // namespace mvt::install

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <set>
 
@@ -16,7 +17,6 @@
 #include "install/medium_layout.h"
 #include "install/seal_format.h"
 #include "install/record_names.h"
-#include "install/uninstall_details.h"
 
 namespace mvt::uninstall {
 
@@ -29,23 +29,6 @@ using install::kShellFolders;
 using install::kUninstallKey;
 constexpr const char* kShortcutList = install::kUninstallListFile;
 constexpr const char* kGameSettings = install::kGameSettingsFile;
-constexpr const char* kShortCuts = install::kShortCutsSection;
-// The product keys and their parents, deepest first; each goes only when empty.
-constexpr const char* kProductKeys[] = {
-    "SOFTWARE\\Quillfen\\Veilspire\\1.00.000",
-    "SOFTWARE\\Quillfen\\Veilspire",
-    "SOFTWARE\\Quillfen",
-    "SOFTWARE\\Quillfen Corp\\Morvath II Duskmere\\1.00.000",
-    "SOFTWARE\\Quillfen Corp\\Morvath II Duskmere",
-    "SOFTWARE\\Quillfen Corp\\Morvath(TM) II - Veilspire (TM)\\1.00.000",
-    "SOFTWARE\\Quillfen Corp\\Morvath(TM) II - Veilspire (TM)",
-    "SOFTWARE\\Quillfen Corp",
-};
-constexpr const char* kGameAppPathValues[] = {"Install",     "Path",        "MV25_INSTALL",
-                                              "MV25GUID",    "MV25Tag",     "MV25Version",
-                                              "MV2Location", "MV25Language"};
-constexpr const char* kRestoreValues[] = {"DisplayName", "LogFile", "UninstallString"};
-
 bool SameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
            CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
@@ -112,22 +95,6 @@ class Remover {
 
     // ---- shortcuts ----
 
-    // The program a link file starts, as the link stores it; empty when it is no link.
-    static std::string LinkTarget(const std::string& linkFile) {
-        ComPtr<IShellLinkA> link;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                    link.PutVoid())))
-            return {};
-        ComPtr<IPersistFile> file = link.As<IPersistFile>();
-        const int length = MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, nullptr, 0);
-        std::wstring wide(static_cast<size_t>(length), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wide.data(), length);
-        if (!file || FAILED(file->Load(wide.c_str(), STGM_READ))) return {};
-        char target[MAX_PATH * 2] = "";
-        if (FAILED(link->GetPath(target, sizeof target, nullptr, SLGP_RAWPATH))) return {};
-        return target;
-    }
-
     // Every shell folder (programs, desktop, start menu, ...) of the user and of all users:
     // a group folder is removed when empty, these never.
     static std::vector<std::string> ShellFolders() {
@@ -162,7 +129,7 @@ class Remover {
         for (const std::string& link : input_.shortcuts) {
             if (!Exists(link)) continue;
             const std::string folder = ExcludeTrailingBackslash(ExtractFilePath(link));
-            if (!InShortcutFolder(link) || !StartsWithText(LinkTarget(link), dir_ + "\\")) {
+            if (!InShortcutFolder(link) || !StartsWithText(ShellLinkTarget(link), dir_ + "\\")) {
                 report_.notes.push_back(link + ": не ярлык этой установки, оставлен");
                 continue;
             }
@@ -201,10 +168,6 @@ class Remover {
 
     // ---- registry records ----
 
-    void DeleteValues(const char* path, std::initializer_list<const char*> names) {
-        for (const char* name : names) DeleteValue(path, name);
-    }
-
     void DeleteValue(const char* path, const char* name) {
         const TRegistryKey key(HKEY_LOCAL_MACHINE, path);
         const bool there = key && (key.String(name) || key.Number(name));
@@ -235,30 +198,34 @@ class Remover {
                                 *found + "), оставлена");
         return false;
     }
+    bool NamesThis(const char* key) {
+        const install::RegistryRecord* naming = install::NamingRecord(key);
+        return naming && Names(key, naming->name, install::RecordText(*naming, dir_));
+    }
+
+    // Every value the setup writes into `key`, then the key when nothing else is left in it.
+    void RemoveKeyRecords(const char* key) {
+        for (std::span<const install::RegistryRecord> table : install::kRecordTables)
+            for (const install::RegistryRecord& record : table)
+                if (std::strcmp(record.key, key) == 0) DeleteValue(key, record.name);
+        DeleteKeyIfEmpty(key);
+    }
 
     void RemoveRecords() {
-        const std::string folder = dir_ + "\\";
-        if (Names(kGameAppPath, "Install", folder)) {
-            if (Names(kRestoreAppPath, "DisplayName", dir_ + "\\MVMain.exe")) {
-                DeleteValues(kRestoreAppPath,
-                             {kRestoreValues[0], kRestoreValues[1], kRestoreValues[2]});
-                DeleteKeyIfEmpty(kRestoreAppPath);
-            }
-            for (const char* name : kGameAppPathValues) DeleteValue(kGameAppPath, name);
-            DeleteKeyIfEmpty(kGameAppPath);
+        if (NamesThis(kGameAppPath)) {
+            if (NamesThis(kRestoreAppPath)) RemoveKeyRecords(kRestoreAppPath);
+            RemoveKeyRecords(kGameAppPath);
         }
-        if (Names(kMainAppPath, "Path", folder)) {
-            DeleteValues(kMainAppPath, {"Path"});
-            DeleteKeyIfEmpty(kMainAppPath);
-        }
+        if (NamesThis(kMainAppPath)) RemoveKeyRecords(kMainAppPath);
     }
 
     // The last to go: the uninstall entry when it is this installation's, and its seal.
     void RemoveRegistration() {
-        if (Names(kUninstallKey, "UninstallString", install::UninstallCommand(dir_))) {
-            DeleteValues(kUninstallKey, {"DisplayName", "UninstallString"});
-            for (const char* name : install::kUninstallDetailValues)
-                DeleteValues(kUninstallKey, {name});
+        if (NamesThis(kUninstallKey)) {
+            for (const install::RegistryRecord& record : install::kUninstallRecords)
+                DeleteValue(kUninstallKey, record.name);
+            for (const install::RegistryRecord& record : install::kUninstallDetailRecords)
+                DeleteValue(kUninstallKey, record.name);
         }
         const std::string seal = install::SealKey(dir_);
         const std::string failure = DeleteRegistryKey(HKEY_LOCAL_MACHINE, seal);
@@ -268,10 +235,13 @@ class Remover {
             report_.removed.push_back("HKLM\\" + seal);
         DeleteKeyIfEmpty(install::kInstallationsKey);
         // The product keys are shared by every installation of the package: they go with
-        // the last one, and only when nothing else was put into them.
+        // the last one, and only when nothing else was put into them (deepest first).
         if (!TRegistryKey(HKEY_LOCAL_MACHINE, kGameAppPath) &&
-            !TRegistryKey(HKEY_LOCAL_MACHINE, install::kInstallationsKey))
-            for (const char* key : kProductKeys) DeleteKeyIfEmpty(key);
+            !TRegistryKey(HKEY_LOCAL_MACHINE, install::kInstallationsKey)) {
+            const std::vector<std::string> levels = install::ProductKeyLevels();
+            for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+                DeleteKeyIfEmpty(*level);
+        }
         DeleteKeyIfEmpty(kUninstallKey);
     }
 
@@ -384,32 +354,6 @@ std::string Refusal(const std::string& why) {
     return why + " Ничего не удалено.";
 }
 
-// The seal the setup stored for this install directory below the uninstall entry.
-struct StoredSeal {
-    std::string installedFilesHash;
-    std::string shortCutsHash;
-};
-
-std::optional<StoredSeal> ReadSeal(const std::string& dir, UninstallInput& input) {
-    const TRegistryKey seal(HKEY_LOCAL_MACHINE, install::SealKey(dir));
-    const std::optional<std::string> files = seal.String(install::kInstalledFilesHashValue);
-    const std::optional<std::string> shortcuts = seal.String(install::kShortCutsHashValue);
-    if (!files || files->empty() || !shortcuts || shortcuts->empty()) return std::nullopt;
-    input.groupFolder = seal.String(install::kProgramGroupValue).value_or("");
-    input.desktopFolder = seal.String(install::kDesktopValue).value_or("");
-    input.madeGameFolders = seal.Number(install::kGameFoldersValue).value_or(0);
-    return StoredSeal{*files, *shortcuts};
-}
-
-// The shortcut list's entries in the file's order, as the hash covers them.
-std::vector<install::ShortcutEntry> ReadShortcuts(const std::string& listFile) {
-    TIniFile ini(listFile);
-    std::vector<install::ShortcutEntry> entries;
-    for (const std::string& key : ini.ReadSection(kShortCuts))
-        entries.push_back({key, ini.ReadString(kShortCuts, key, "")});
-    return entries;
-}
-
 }  // namespace
 
 Preparation PrepareUninstall(const std::string& installDir) {
@@ -430,7 +374,7 @@ Preparation PrepareUninstall(const std::string& installDir) {
                          ". Ничего не удалено.";
         return result;
     }
-    const std::optional<StoredSeal> seal = ReadSeal(dir, result.input);
+    const std::optional<install::StoredSeal> seal = install::ReadStoredSeal(dir);
     if (!seal) {
         result.refusal =
             Refusal("В реестре нет записи об этой\rустановке: списку файлов\rнельзя доверять.");
@@ -449,10 +393,14 @@ Preparation PrepareUninstall(const std::string& installDir) {
     }
     result.input.installDir = dir;
     result.input.installed = std::move(list.list);
+    result.input.groupFolder = seal->groupFolder;
+    result.input.desktopFolder = seal->desktopFolder;
+    result.input.madeGameFolders = seal->madeGameFolders;
     const std::string shortcutList = dir + "\\" + kShortcutList;
     result.input.shortcutListFound = FileExists(shortcutList);
     if (result.input.shortcutListFound) {
-        const std::vector<install::ShortcutEntry> entries = ReadShortcuts(shortcutList);
+        const std::vector<install::ShortcutEntry> entries =
+            install::ReadShortcutEntries(shortcutList);
         if (Sha256Hex(install::ShortCutsText(entries)) != seal->shortCutsHash) {
             result.refusal = Refusal(std::string("Список ярлыков ") + kShortcutList +
                                      "\rизменён после установки.");
