@@ -346,6 +346,28 @@ void InstallationJournal::BeforeFiles(const std::string& base,
         if (folder) RenameBelow(*folder, relative, aside, false, error);
 }
 
+void InstallationJournal::BeforeEntries(const std::string& destination,
+                                        const std::vector<std::string>& names) {
+    std::vector<std::string> files, folders{destination};
+    std::set<std::string> noted;
+    auto folder = [&](const std::string& path) {
+        if (noted.insert(AnsiLowerCase(path)).second) folders.push_back(path);
+    };
+    for (const std::string& name : names) {
+        const std::optional<std::string> target = EntryTarget(name);
+        if (!target) continue;
+        const std::string path = destination + "\\" + *target;
+        if (name.ends_with('\\') || name.ends_with('/')) {
+            folder(path);
+        } else {
+            files.push_back(*target);
+            folder(ExcludeTrailingBackslash(ExtractFilePath(path)));
+        }
+    }
+    BeforeFolders(folders);
+    BeforeFiles(destination, files);
+}
+
 void InstallationJournal::BeforeChange(const std::string& base, const std::string& relative) {
     const std::string path = base + "\\" + relative;
     if (Owns(path)) return;

@@ -52,6 +52,10 @@ class InstallationJournal {
     // moved aside now, one that is not is noted as new. Files noted before are left as they
     // are, and so is whatever is a link or a folder (the writer refuses those itself).
     void BeforeFiles(const std::string& base, const std::vector<std::string>& relatives);
+    // Archive entries about to be unpacked below destination, named as the zip component read
+    // them from the archive's directory: their folders, then their files (as BeforeFiles).
+    // Entries the library would refuse to write are left out.
+    void BeforeEntries(const std::string& destination, const std::vector<std::string>& names);
     // A file about to be changed in place: its content goes into the journal. Raises the ini
     // file's "Unable to write to %s" when the file is there but cannot be read.
     void BeforeChange(const std::string& base, const std::string& relative);

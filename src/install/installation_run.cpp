@@ -4,9 +4,8 @@
 // mark.
 #include "install/installation_run.h"
 
-#include <set>
-
 #include "framework/inifiles.h"
+#include "install/archive_unpacking.h"
 #include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "install/installation_seal.h"
@@ -17,9 +16,7 @@
 #include "install/record_stages.h"
 #include "install/registry_records.h"
 #include "install/setup_description.h"
-#include "install/outcome_recorder.h"
 #include "install/shell_link.h"
-#include "install/write_problem.h"
 
 namespace mvt::install {
 
@@ -115,24 +112,9 @@ void InstallationRun::Install(const std::string& installDir) {
 }
 
 void InstallationRun::JournalArchive(const std::string& destination) {
-    std::vector<std::string> files, folders{destination};
-    std::set<std::string> noted;
-    auto folder = [&](const std::string& path) {
-        if (noted.insert(AnsiLowerCase(path)).second) folders.push_back(path);
-    };
-    for (const zip::ZipDirEntry& entry : unpacker_.ZipContents()) {
-        const std::optional<std::string> target = EntryTarget(entry.fileName);
-        if (!target) continue;
-        const std::string path = destination + "\\" + *target;
-        if (entry.fileName.ends_with('\\') || entry.fileName.ends_with('/')) {
-            folder(path);
-        } else {
-            files.push_back(*target);
-            folder(ExcludeTrailingBackslash(ExtractFilePath(path)));
-        }
-    }
-    journal_->BeforeFolders(folders);
-    journal_->BeforeFiles(destination, files);
+    std::vector<std::string> names;
+    for (const zip::ZipDirEntry& entry : unpacker_.ZipContents()) names.push_back(entry.fileName);
+    journal_->BeforeEntries(destination, names);
 }
 
 void InstallationRun::JournalRecordStages(const std::string& installDir) {
@@ -180,39 +162,9 @@ bool InstallationRun::UnpackListedArchives(const std::string& installDir,
 }
 
 void InstallationRun::Unpack(const std::string& archive, const std::string& destination) {
-    // A retry counts the archive's progress once: what the failed attempt added goes.
-    const double doneBefore = progress_.DoneSize;
-    for (;;) {
-        ArchiveOutcome outcome = UnpackOnce(archive, destination);
-        display_.ArchiveFinished(outcome);
-        const bool retry = outcome.problem != WriteProblem::None && !wizard_.LeaveDecided() &&
-                           display_.AskAboutWriteProblem(outcome) == WriteProblemAnswer::Retry &&
-                           !wizard_.LeaveDecided();
-        if (!retry) {
-            outcome_.archives.push_back(std::move(outcome));
-            return;
-        }
-        progress_.DoneSize = doneBefore;
-    }
-}
-
-ArchiveOutcome InstallationRun::UnpackOnce(const std::string& archive,
-                                           const std::string& destination) {
-    ArchiveOutcome outcome;
-    outcome.archive = archive;
-    outcome.destination = destination;
-    const OutcomeRecorder recorder(unpacker_, outcome);
-    unpacker_.SetZipFileName(archive);
-    unpacker_.SetExtrBaseDir(destination);
-    outcome.directoryRead = unpacker_.DirectoryResult() == 0;
-    // An archive whose directory cannot be read unpacks nothing.
-    if (outcome.directoryRead) JournalArchive(ExcludeTrailingBackslash(destination));
-    // The component has told the user of any failure of its own, in its own way.
-    outcome.result = unpacker_.Extract();
-    outcome.errorMessage = unpacker_.ErrorMessage();
-    recorder.Complete(outcome);
-    DiagnoseWriteProblem(outcome);
-    return outcome;
+    outcome_.archives.push_back(
+        UnpackArchive({unpacker_, display_, wizard_, progress_}, archive, destination,
+                      [&] { JournalArchive(ExcludeTrailingBackslash(destination)); }));
 }
 
 }  // namespace mvt::install

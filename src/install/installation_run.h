@@ -68,10 +68,8 @@ class InstallationRun {
     void Undo();
     // The listed archives; false when the cancel mark stopped the loop.
     bool UnpackListedArchives(const std::string& installDir, const std::string& archives);
-    // One archive, again for as long as the user removes a write problem and asks to retry;
-    // its last attempt goes into the outcome.
+    // One archive (archive_unpacking.h); its last attempt goes into the outcome.
     void Unpack(const std::string& archive, const std::string& destination);
-    ArchiveOutcome UnpackOnce(const std::string& archive, const std::string& destination);
     // Ends the run at a checkpoint that finds the cancel mark set.
     bool Cancelled();
 
