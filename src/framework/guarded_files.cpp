@@ -234,21 +234,27 @@ TGuardedOutcome CreateBelow(const TGuardedFolder& base, const std::string& relat
 }
 
 TGuardedOutcome CheckBelow(const TGuardedFolder& base, const std::string& relative,
-                           std::string& error) {
+                           std::string& error, bool folder) {
     TGuardedWalk walk(base, relative);
-    const UniqueHandle item = walk.OpenItem(FILE_READ_ATTRIBUTES, kShareAll, false);
+    const UniqueHandle item = walk.OpenItem(FILE_READ_ATTRIBUTES, kShareAll, folder);
     error = walk.Error();
     return item ? TGuardedOutcome::Done : walk.Outcome();
 }
 
+UniqueHandle OpenBelowForReading(const TGuardedFolder& base, const std::string& relative,
+                                 TGuardedOutcome& outcome, std::string& error) {
+    TGuardedWalk walk(base, relative);
+    UniqueHandle item = walk.OpenItem(GENERIC_READ, FILE_SHARE_READ, false);
+    outcome = walk.Outcome();
+    error = walk.Error();
+    return item;
+}
+
 TGuardedOutcome ReadBelow(const TGuardedFolder& base, const std::string& relative, size_t limit,
                           std::string& bytes, std::string& error) {
-    TGuardedWalk walk(base, relative);
-    const UniqueHandle item = walk.OpenItem(GENERIC_READ, FILE_SHARE_READ, false);
-    if (!item) {
-        error = walk.Error();
-        return walk.Outcome();
-    }
+    TGuardedOutcome opened = TGuardedOutcome::Done;
+    const UniqueHandle item = OpenBelowForReading(base, relative, opened, error);
+    if (!item) return opened;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(item.get(), &size) || static_cast<uint64_t>(size.QuadPart) > limit) {
         error = "файл слишком велик";

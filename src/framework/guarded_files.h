@@ -54,10 +54,11 @@ enum class TGuardedOutcome {
 TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relative, bool folder,
                             std::string& error);
 
-// Whether the file at `relative` below `base` is a plain file in its place (Done), is not
-// there (Missing), or is a link, a folder or placed elsewhere (NotOurs).
+// Whether the file (with `folder`: the folder) at `relative` below `base` is in its place and
+// of that kind (Done), is not there (Missing), or is a link, of the other kind or placed
+// elsewhere (NotOurs).
 TGuardedOutcome CheckBelow(const TGuardedFolder& base, const std::string& relative,
-                           std::string& error);
+                           std::string& error, bool folder = false);
 
 // Gives the file at `relative` below `base` the name `newName` in the same folder, the
 // levels on the way held and the file checked first; with `replace` an item of that name
@@ -70,6 +71,11 @@ TGuardedOutcome RenameBelow(const TGuardedFolder& base, const std::string& relat
 // the levels on the way held; a file that could not be filled goes again.
 TGuardedOutcome CreateBelow(const TGuardedFolder& base, const std::string& relative,
                             const std::string& bytes, std::string& error);
+
+// Opens the file at `relative` below `base` for reading through a checked handle that lets
+// nobody write to it while it is open; null, with the outcome, when that cannot be done.
+UniqueHandle OpenBelowForReading(const TGuardedFolder& base, const std::string& relative,
+                                 TGuardedOutcome& outcome, std::string& error);
 
 // Reads the whole file at `relative` below `base` through a checked handle that lets nobody
 // write to it meanwhile. At most `limit` bytes: a longer file fails.
