@@ -20,6 +20,8 @@ class InstallDisplay : public StageDisplay {
     // Every attempt at an archive, as it ended; nothing to show by default.
     virtual void ArchiveFinished(const ArchiveOutcome&) {}
 
+    // The caption above the percent figure ("Всего установлено..." as the screen starts).
+    virtual void SetTotalCaption(const std::string&) {}
     // The name of the item being unpacked; empty text clears it.
     virtual void ShowCurrentFile(const std::string& name) = 0;
     // The whole total percent as a figure, on every report.

@@ -31,6 +31,26 @@ uint32_t SealedGameFolders(const std::string& installDir) {
         .value_or(0);
 }
 
+std::string RegisteredInstallDirectory() {
+    const TRegistryKey entry(HKEY_LOCAL_MACHINE, kUninstallKey);
+    std::string command = entry.String("UninstallString").value_or("");
+    const std::string program = std::string("\\") + kUninstallerProgram + "\"";
+    if (command.size() > program.size() + 1 && command.front() == '"' &&
+        AnsiLowerCase(command).ends_with(AnsiLowerCase(program)))
+        command = command.substr(1, command.size() - program.size() - 1);
+    else
+        command.clear();
+    for (const std::string& named : {entry.String("InstallLocation").value_or(""), command})
+        if (!named.empty() && ReadStoredSeal(named)) return named;
+    const std::vector<std::string> sealed =
+        TRegistryKey(HKEY_LOCAL_MACHINE, kInstallationsKey).SubkeyNames();
+    if (sealed.size() != 1) return {};
+    std::string dir = sealed.front();
+    for (char& c : dir)
+        if (c == '/') c = '\\';
+    return dir;
+}
+
 std::string InstalledFilesText(const std::string& installDir) {
     std::string error, bytes;
     const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(installDir, false, error);

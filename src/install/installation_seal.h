@@ -31,6 +31,11 @@ uint32_t MakeGameFolders(const std::string& installDir);
 // it: they stay the game's when the game is installed there again (bits as above).
 uint32_t SealedGameFolders(const std::string& installDir);
 
+// The install directory of the installation this machine has registered: the one the
+// uninstall entry names, when it has its seal; else the only installation with a seal; empty
+// when there is none, or several and the entry names none of them.
+std::string RegisteredInstallDirectory();
+
 // The list of installed files in installDir as its bytes, read by a handle that is no link
 // and lies in the install directory; empty when there is no such file.
 std::string InstalledFilesText(const std::string& installDir);

@@ -23,6 +23,7 @@ class LoggingDisplay final : public InstallDisplay {
     void ArchiveFinished(const ArchiveOutcome& outcome) override;
     void SetStatusCaption(const std::string& caption) override;
     void ClearTotalCaption() override { shown_.ClearTotalCaption(); }
+    void SetTotalCaption(const std::string& caption) override { shown_.SetTotalCaption(caption); }
     void ProcessMessages() override { shown_.ProcessMessages(); }
     void Pause(unsigned milliseconds) override { shown_.Pause(milliseconds); }
     void RecordStageEnded(RecordStage stage, const std::string& installDir) noexcept override;

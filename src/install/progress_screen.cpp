@@ -38,6 +38,9 @@ class ScreenDisplay final : public InstallDisplay {
         screen_.Label1->SetCaption(caption);
     }
     void ClearTotalCaption() override { screen_.Label2->SetCaption(""); }
+    void SetTotalCaption(const std::string& caption) override {
+        screen_.Label2->SetCaption(caption);
+    }
     void ProcessMessages() override { Application().ProcessMessages(); }
     void ShowCurrentFile(const std::string& name) override { screen_.Label3->SetCaption(name); }
     void ShowPercentFigure(int percent) override {

@@ -5,6 +5,10 @@
 
 namespace mvt::setup {
 
+// With /VERIFY and /REPAIR: 0 the installation is whole (after the repair), 1 there is no
+// installation, the medium is incomplete or not the installation's, or the seal does not
+// match its lists; 4 something is damaged or missing (/VERIFY), the repair failed and was
+// undone (/REPAIR); 5 the user cancelled.
 enum class ExitCode : int {
     Installed = 0,   // every file, record, link and settings file written
     Refused = 1,     // an unknown switch, a value that fails its check, an incomplete medium

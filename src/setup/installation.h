@@ -1,16 +1,21 @@
 // One installation, however the setup was started: the display it shows on (the progress
 // screen, or one that draws nothing), wrapped in the log's decorator when there is a log;
-// the zip component it unpacks with; the run; what the run achieved and whether a record
-// stage raised. Finish turns that into the log's last lines and the exit code.
+// the zip component it unpacks with; the job it runs (an installation, or a check of the
+// installation against the medium, with a repair after it for /REPAIR); what the run
+// achieved and whether a record stage raised. Finish turns that into the log's last lines
+// and the exit code.
 #pragma once
 
 #include <exception>
 #include <memory>
 
 #include "install/install_log.h"
+#include "install/installation_check.h"
+#include "install/installation_repair.h"
 #include "install/installation_run.h"
 #include "install/logging_display.h"
 #include "setup/exit_code.h"
+#include "setup/setup_switches.h"
 
 namespace mvt::setup {
 
@@ -21,11 +26,13 @@ class Installation {
     // entries skipped, never put to the user, and an installation that left files out is
     // undone.
     static std::unique_ptr<Installation> OnProgressScreen(install::WizardState& choices,
-                                                          install::InstallLog& log, bool askUser);
+                                                          install::InstallLog& log, bool askUser,
+                                                          SetupJob job = SetupJob::Install);
     // Without any window: a zip component of its own that shows no box, a display that
     // draws nothing, a progress of its own; an installation that left files out is undone.
     static std::unique_ptr<Installation> WithoutWindows(install::WizardState& choices,
-                                                        install::InstallLog& log);
+                                                        install::InstallLog& log,
+                                                        SetupJob job = SetupJob::Install);
 
     Installation(const Installation&) = delete;
     Installation& operator=(const Installation&) = delete;
@@ -37,7 +44,8 @@ class Installation {
 
     // The run, to its end or to the checkpoint where the cancel mark stopped it. A write
     // a record stage could not make ends the run; it is logged and kept for
-    // RaiseRecordFailure. A run that is not kept has been undone when this returns.
+    // RaiseRecordFailure. A run that is not kept has been undone when this returns. A check
+    // (and repair) ends with the display closed.
     void Run();
     // Raises the record stage's failure again, if there was one: the wizard lets the
     // application's handler show it, as for every failure in a click.
@@ -51,12 +59,23 @@ class Installation {
     // right after the stage.
     ExitCode Finish();
 
+    // What a check or repair came to, for the user, in at most three lines for the skin's
+    // notice; empty when none is due (an installation, or a run the user cancelled).
+    std::string ResultText() const;
+    // The notice's name.
+    std::string ResultTitle() const;
+
   private:
     Installation(install::WizardState& choices, install::InstallLog& log,
                  install::InstallDisplay& shown, zip::TZipUnpacker& unpacker,
-                 install::ProgressState& progress, bool askUser);
+                 install::ProgressState& progress, bool askUser, SetupJob job);
     Installation(install::WizardState& choices, install::InstallLog& log,
-                 std::unique_ptr<zip::TZipUnpacker> unpacker);
+                 std::unique_ptr<zip::TZipUnpacker> unpacker, SetupJob job);
+
+    void Install();
+    // The check, and for /REPAIR the repair of what it found.
+    void CheckAndRepair();
+    ExitCode FinishCheck();
 
     install::WizardState& choices_;
     install::InstallLog& log_;
@@ -68,7 +87,11 @@ class Installation {
     install::LoggingDisplay logged_;
     install::InstallDisplay& display_;  // the logging one when there is a log
     bool keepIncomplete_;
+    const SetupJob job_;
     bool started_ = false;
+    install::CheckReport check_;
+    install::RepairOutcome repair_;
+    bool repairRan_ = false;
     std::exception_ptr recordFailure_;
     install::InstallationOutcome outcome_;
 };

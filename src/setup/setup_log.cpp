@@ -30,6 +30,12 @@ void LogStart(install::InstallLog& log, const std::string& commandLine,
 }
 
 void LogChoices(install::InstallLog& log, const SwitchChoices& choices) {
+    if (choices.job != SetupJob::Install) {
+        log.Write((choices.job == SetupJob::Verify ? "Проверка установки: "
+                                                   : "Восстановление установки: ") +
+                  choices.installDir);
+        return;
+    }
     if (!choices.answersFile.empty()) log.Write("Ответы из файла: " + choices.answersFile);
     log.Write("Каталог установки: " + choices.installDir);
     log.Write("Программная группа: " +

@@ -7,6 +7,7 @@
 
 #include "framework/forms.h"
 #include "framework/handles.h"
+#include "controls/skin_dialog.h"
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
 #include "setup/answers_file.h"
@@ -193,34 +194,40 @@ ExitCode RunPresetWizard(const SetupSwitches& switches, const SwitchChoices& cho
 }
 
 // /SILENT: the progress screen alone shows the run; a close request leads to the cancel
-// confirmation (with /NOCANCEL to nothing); no finish screen, no configuration program.
-ExitCode InstallWithProgressScreen(const SetupSwitches& switches, const SwitchChoices& choices,
-                                   InstallLog& log) {
+// confirmation (with /NOCANCEL to nothing); no finish screen, no configuration program. A
+// check or repair started without a silent switch shows on the progress screen too, and ends
+// with its result in the skin's notice.
+ExitCode RunOnProgressScreen(const SetupSwitches& switches, const SwitchChoices& choices,
+                             InstallLog& log) {
     LogChoices(log, choices);
     TApplication& application = Application();
     application.SetTitle("MVT Setup");
     wizard::CreateScreens();
-    PresetScreens(choices);
+    if (switches.job == SetupJob::Install) PresetScreens(choices);
     ProgressOnlyState state(choices);
     Form10->SetWizard(state);
-    const std::unique_ptr<Installation> installation =
-        Installation::OnProgressScreen(state, log, false);
+    const std::unique_ptr<Installation> installation = Installation::OnProgressScreen(
+        state, log, switches.mode == SetupMode::Wizard, switches.job);
     if (switches.suppressMessageBoxes) Form10->ZipUnpacker1->SetUnattended(true);
     SaveRequestedAnswers(switches, state, log);
     Form10->Show();
     installation->Run();
     const ExitCode code = installation->Finish();
+    if (const std::string result = installation->ResultText();
+        switches.mode == SetupMode::Wizard && !result.empty())
+        skin::ShowSkinDialog(installation->ResultTitle(), result, false);
     application.Shutdown();
     return code;
 }
 
 // /VERYSILENT: no window at all.
-ExitCode InstallWithoutWindows(const SetupSwitches& switches, const SwitchChoices& choices,
-                               InstallLog& log) {
+ExitCode RunWithoutWindows(const SetupSwitches& switches, const SwitchChoices& choices,
+                           InstallLog& log) {
     LogChoices(log, choices);
     FixedState state(choices);
     SaveRequestedAnswers(switches, state, log);
-    const std::unique_ptr<Installation> installation = Installation::WithoutWindows(state, log);
+    const std::unique_ptr<Installation> installation =
+        Installation::WithoutWindows(state, log, switches.job);
     installation->Run();
     return installation->Finish();
 }
@@ -228,7 +235,10 @@ ExitCode InstallWithoutWindows(const SetupSwitches& switches, const SwitchChoice
 // A refusal to start: in the log and, unless the switches forbid boxes, in a message box.
 ExitCode Refuse(const SetupSwitches& switches, InstallLog& log, const std::string& text) {
     if (!switches.Quiet()) MessageBoxA(nullptr, text.c_str(), kBoxTitle, MB_OK | MB_ICONERROR);
-    return EndLog(log, ExitCode::Refused, "установка не начата: " + text);
+    const char* notStarted = switches.job == SetupJob::Verify ? "проверка не начата: "
+                             : switches.job == SetupJob::Repair ? "восстановление не начато: "
+                                                                : "установка не начата: ";
+    return EndLog(log, ExitCode::Refused, notStarted + text);
 }
 
 ExitCode RunChecked(const SetupSwitches& switches, InstallLog& log) {
@@ -240,10 +250,9 @@ ExitCode RunChecked(const SetupSwitches& switches, InstallLog& log) {
     if (!choices.error.empty()) return Refuse(switches, log, choices.error);
     // Refused starts change nothing; every other one first finishes an interrupted run.
     const bool undone = FinishInterruptedRuns(log);
-    if (switches.mode == SetupMode::VerySilent)
-        return InstallWithoutWindows(switches, choices, log);
-    if (switches.mode == SetupMode::Silent)
-        return InstallWithProgressScreen(switches, choices, log);
+    if (switches.mode == SetupMode::VerySilent) return RunWithoutWindows(switches, choices, log);
+    if (switches.mode == SetupMode::Silent || switches.job != SetupJob::Install)
+        return RunOnProgressScreen(switches, choices, log);
     return RunPresetWizard(switches, choices, log, undone);
 }
 

@@ -1,6 +1,7 @@
 // How the setup was started, decided once: without arguments the wizard exactly as it always
 // was; with switches the checks of their values, then the wizard with presets, /SILENT's
-// progress screen alone or /VERYSILENT without any window, each through one Installation.
+// progress screen alone or /VERYSILENT without any window, each through one Installation,
+// which with /VERIFY or /REPAIR checks (and repairs) the installation instead.
 #pragma once
 
 #include <string>

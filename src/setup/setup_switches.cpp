@@ -72,6 +72,10 @@ constexpr SwitchRule kRules[] = {
     {"/VERYSILENT", Kind::Flag, Meaning::Acts, "/VERYSILENT", "без единого окна и сообщения"},
     {"/SUPPRESSMSGBOXES", Kind::Flag, Meaning::Acts, "/SUPPRESSMSGBOXES",
      "вместе с /SILENT: без окон сообщений"},
+    {"/VERIFY", Kind::Flag, Meaning::Acts, "/VERIFY",
+     "проверить установку по дистрибутиву, ничего не меняя"},
+    {"/REPAIR", Kind::Flag, Meaning::Acts, "/REPAIR",
+     "проверить и вернуть повреждённое и недостающее"},
     {"/DIR", Kind::Value, Meaning::Acts, "/DIR=\"каталог\"",
      "сам каталог установки (полный путь с буквой диска)"},
     {"/GROUP", Kind::Value, Meaning::Acts, "/GROUP=\"имя\"", "имя программной группы"},
@@ -211,6 +215,8 @@ class SwitchReader {
             s.mode = SetupMode::VerySilent;
         else if (name == "/SUPPRESSMSGBOXES")
             s.suppressMessageBoxes = true;
+        else if (name == "/VERIFY" || name == "/REPAIR")
+            return TakeJob(name == "/VERIFY" ? SetupJob::Verify : SetupJob::Repair, given);
         else if (name == "/DIR")
             s.directory = value;
         else if (name == "/GROUP")
@@ -242,9 +248,32 @@ class SwitchReader {
         return {};
     }
 
+    std::string TakeJob(SetupJob job, const std::string& given) {
+        if (switches_.job != SetupJob::Install && switches_.job != job)
+            return "Ключи /VERIFY и /REPAIR не сочетаются: " + given + ".";
+        switches_.job = job;
+        return {};
+    }
+
     SetupSwitches& switches_;
     std::map<std::string, std::string> values_;  // each switch taken, with its value
 };
+
+// A switch that chooses what to install, given with /VERIFY or /REPAIR, which take the
+// installation as it was made: its name, or nothing.
+std::string ChoosingSwitch(const SetupSwitches& s) {
+    const std::pair<bool, const char*> choosing[] = {{s.group.has_value(), "/GROUP"},
+                                                     {s.tasks.has_value(), "/TASKS"},
+                                                     {s.mergeTasks.has_value(), "/MERGETASKS"},
+                                                     {s.noIcons, "/NOICONS"},
+                                                     {s.noDesktop, "/NODESKTOP"},
+                                                     {s.noUninstaller, "/NOUNINSTALLER"},
+                                                     {s.loadInf.has_value(), "/LOADINF"},
+                                                     {s.saveInf.has_value(), "/SAVEINF"}};
+    for (const auto& [given, name] : choosing)
+        if (given) return name;
+    return {};
+}
 
 struct Token {
     size_t begin = 0, end = 0;  // where it stands in the line, quotes included
@@ -328,6 +357,12 @@ ParsedSwitches ParseSwitches(const std::vector<std::string>& arguments) {
         const std::string error = reader.Take(argument);
         if (parsed.error.empty()) parsed.error = error;
     }
+    const SetupSwitches& s = parsed.switches;
+    if (const std::string choosing = ChoosingSwitch(s);
+        parsed.error.empty() && s.job != SetupJob::Install && !choosing.empty())
+        parsed.error = "Ключ " + choosing + " не сочетается с " +
+                       (s.job == SetupJob::Verify ? "/VERIFY" : "/REPAIR") +
+                       ": берётся то, что уже установлено.";
     return parsed;
 }
 
@@ -430,12 +465,17 @@ std::string SwitchesHelpText() {
            "Не принимается:\r\n" + rows(Meaning::Refused) + "\r\n" +
            "Неизвестный ключ записывается в журнал и пропускается; ключ, похожий на один из\r\n"
            "действующих (/VERYSLENT), не принимается.\r\n\r\n"
+           "/VERIFY и /REPAIR берут установку, записанную в реестре (или ту, что в /DIR), и\r\n"
+           "сверяют файлы, деинсталлятор, ярлыки, записи реестра и ключи ini-файлов с\r\n"
+           "архивами дистрибутива; /REPAIR возвращает только недостающее и повреждённое.\r\n\r\n"
            "Коды завершения:\r\n" +
-           row("0", "установлено полностью; или показан этот список") +
-           row("1", "установка не начата: неверный ключ или значение, неполный дистрибутив") +
+           row("0", "установлено полностью; /VERIFY, /REPAIR: установка цела; показан список") +
+           row("1", "не начато: неверный ключ или значение, неполный дистрибутив;") +
+           row("", "/VERIFY, /REPAIR: установки нет, дистрибутив или запись о ней не те") +
            row("2", "мастер закрыт до начала установки") +
-           row("4", "установка не удалась или установлены не все файлы") +
-           row("5", "установка прервана пользователем");
+           row("4", "установка не удалась или установлены не все файлы;") +
+           row("", "/VERIFY: что-то повреждено или отсутствует; /REPAIR: не удалось") +
+           row("5", "прервано пользователем");
 }
 
 }  // namespace mvt::setup

@@ -18,8 +18,13 @@ enum class SetupMode {
     VerySilent  // no window and no message box at all
 };
 
+// What the run does: installs, or checks the installation against the medium, or checks it
+// and puts back what is damaged or missing.
+enum class SetupJob { Install, Verify, Repair };
+
 struct SetupSwitches {
     SetupMode mode = SetupMode::Wizard;
+    SetupJob job = SetupJob::Install;
     bool suppressMessageBoxes = false;
     std::optional<std::string> directory;  // the install directory as given
     std::optional<std::string> group;      // the program group name as given
@@ -60,8 +65,9 @@ std::vector<std::string> SplitArguments(const std::string& arguments);
 
 // Reads the switches, case-insensitive. A flag may be repeated; a value switch repeated
 // with another value, a value where none belongs or none where one is needed, a task or
-// language that does not exist here, /CURRENTUSER and a near miss of a switch that acts
-// here are errors in Russian.
+// language that does not exist here, /CURRENTUSER, a near miss of a switch that acts
+// here, /VERIFY with /REPAIR and either with a switch that chooses what to install are
+// errors in Russian.
 ParsedSwitches ParseSwitches(const std::vector<std::string>& arguments);
 
 // The command line as the log shows it: a /PASSWORD value is not written down.

@@ -4,6 +4,7 @@
 
 #include "framework/inifiles.h"
 #include "framework/sysutils.h"
+#include "install/installation_seal.h"
 #include "install/setup_description.h"
 #include "install/space_figures.h"
 #include "setup/answers_file.h"
@@ -62,9 +63,33 @@ SetupSwitches LoadAnswers(const SetupSwitches& switches, std::string& error) {
     return WithAnswers(switches, loaded.switches);
 }
 
+// The installation /VERIFY or /REPAIR works on; only an installation with its seal can be
+// trusted to say what it was.
+SwitchChoices InstallationToCheck(const SetupSwitches& switches) {
+    SwitchChoices choices;
+    choices.job = switches.job;
+    choices.noCancel = switches.noCancel;
+    choices.directoryGiven = switches.directory.has_value();
+    choices.installDir = switches.directory ? InstallDirectoryFromSwitch(*switches.directory)
+                                            : RegisteredInstallDirectory();
+    const std::string missing = MissingMediumFile(true);
+    if (switches.directory && choices.installDir.empty())
+        choices.error =
+            "Каталог установки должен быть полным путём с буквой диска: " + *switches.directory;
+    else if (choices.installDir.empty())
+        choices.error = "Установка Трилогии Морвата не найдена: укажите её каталог ключом /DIR.";
+    else if (!ReadStoredSeal(choices.installDir))
+        choices.error = "Нет записи об установке Трилогии Морвата с деинсталлятором в " +
+                        choices.installDir + ".";
+    else if (!missing.empty())
+        choices.error = "Дистрибутив неполон: нет файла " + missing;
+    return choices;
+}
+
 }  // namespace
 
 SwitchChoices CheckSwitchChoices(const SetupSwitches& line) {
+    if (line.job != SetupJob::Install) return InstallationToCheck(line);
     SwitchChoices choices;
     const SetupSwitches switches = LoadAnswers(line, choices.error);
     if (!choices.error.empty()) return choices;

@@ -10,6 +10,7 @@
 namespace mvt::setup {
 
 struct SwitchChoices {
+    SetupJob job = SetupJob::Install;
     std::string installDir;
     bool directoryGiven = false;  // by /DIR or the answers file, not the wizard's default
     std::string groupName;
@@ -26,7 +27,9 @@ struct SwitchChoices {
 // then an answers file's (/LOADINF), then the command line's, so that the line wins. A
 // directory that is not absolute, on a drive that does not exist or without the destination
 // screen's room, a group name with nothing usable, an answers file that is missing or holds
-// a wrong value, or a medium missing a file make an error.
+// a wrong value, or a medium missing a file make an error. With /VERIFY or /REPAIR: the
+// installation /DIR names, else the one registered; none with a seal, or a medium missing a
+// file, make an error.
 SwitchChoices CheckSwitchChoices(const SetupSwitches& switches);
 
 // The run's view of choices given by switches: fixed, never the configuration program, no

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -16,9 +17,11 @@
 #include <vector>
 
 #include "install/install_log.h"
+#include "install/installation_journal.h"
 #include "stage_fixture.h"
 #include "support/file_tree.h"
 #include "support/process_windows.h"
+#include "support/window_look.h"
 #include "support/wizard_windows.h"
 
 using namespace testsupport;
@@ -597,6 +600,154 @@ TEST_F(SwitchesTest, ADamagedMediumUnderVerySilentLeavesNothing) {
     EXPECT_TRUE(LogHas(log, "Всё, что изменила установка, отменено")) << log;
     EXPECT_TRUE(LogHas(log, "Итог: не установлено: не установлено файлов 1, всё отменено\r\n"));
     EXPECT_TRUE(LogHas(log, "Код завершения: 4"));
+}
+
+// The lines of a log (UTF-8) without their times.
+std::vector<std::string> LogTexts(const std::string& log) {
+    std::vector<std::string> texts;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t time = line.find(' ');
+        const size_t text = time == std::string::npos
+                                ? time
+                                : line.find_first_not_of(' ', line.find(' ', time + 1));
+        if (text != std::string::npos) texts.push_back(line.substr(text));
+    }
+    return texts;
+}
+
+// What a check named damaged or missing: its lines that name an item, in order.
+std::vector<std::string> DamagedLines(const std::string& log) {
+    std::vector<std::string> damaged;
+    for (const std::string& text : LogTexts(log))
+        for (const char* kind :
+             {"Файл ", "Папка ", "Ярлык ", "Ключ ", "Значение реестра ", "Список ярлыков "})
+            if (text.starts_with(mvt::install::AnsiToUtf8(kind)) &&
+                text.find(": ") != std::string::npos) {
+                damaged.push_back(text);
+                break;
+            }
+    return damaged;
+}
+
+// Installed, then damaged as a user or a failing disk would: a changed byte, a cut file, a
+// deleted file, a deleted shortcut, registry value and settings key, besides a user's own
+// settings line, changed value and file. /VERIFY names exactly those and changes nothing;
+// /REPAIR puts back only them and leaves the user's own; a changed list is refused.
+TEST_F(SwitchesTest, VerifyNamesWhatIsDamagedAndRepairPutsBackOnlyThat) {
+    const std::string dir = scratch_ + "\\Game";
+    ASSERT_EQ(RunToEnd("/VERYSILENT /DIR=\"" + dir + "\""), 0u);
+    const Tree clean = ReadTree(dir);
+    std::vector<const FileFacts*> picked;  // three files of some size, far apart in the tree
+    for (const auto& [key, facts] : clean.files)
+        if (facts.size > 4096 && key.find('\\') != std::string::npos &&
+            (picked.empty() || picked.back()->path.substr(0, 4) != facts.path.substr(0, 4)))
+            picked.push_back(&facts);
+    ASSERT_GE(picked.size(), 3u);
+    const std::string changed = picked[0]->path, cut = picked[1]->path, gone = picked[2]->path;
+    std::string bytes = stagetest::FileText(dir + "\\" + changed);
+    bytes[bytes.size() / 2] ^= 0x01;
+    stagetest::WriteFile(dir + "\\" + changed, bytes);
+    bytes = stagetest::FileText(dir + "\\" + cut);
+    stagetest::WriteFile(dir + "\\" + cut, bytes.substr(0, bytes.size() / 2));
+    ASSERT_TRUE(DeleteFileA((dir + "\\" + gone).c_str()));
+    const std::string group = programs_ + "\\Morvath Trilogy";
+    const std::string link = group + "\\" + stagetest::kGroupLinks[1].file;
+    ASSERT_TRUE(DeleteFileA(link.c_str()));
+    stagetest::DeleteValue(HKEY_LOCAL_MACHINE, stagetest::kUninstall, "DisplayIcon");
+    const std::string ini = dir + "\\morvath.ini";
+    WritePrivateProfileStringA("Local", "Language25", nullptr, ini.c_str());
+    WritePrivateProfileStringA("Game Options", "Footsteps", "0", ini.c_str());
+    WritePrivateProfileStringA("Мои", "Громкость", "7", ini.c_str());
+    stagetest::WriteFile(dir + "\\data\\мои заметки.txt", "своё");
+
+    const Tree damaged = ReadTree(dir), menu = ReadTree(scratch_ + "\\Start Menu");
+    const std::string records = stagetest::ProductRegistry();
+    const std::string verifyLog = scratch_ + "\\verify.txt";
+    EXPECT_EQ(RunToEnd("/VERYSILENT /VERIFY /LOG=\"" + verifyLog + "\""), 4u);
+    EXPECT_FALSE(sawWindow_);
+    EXPECT_EQ(TreeChanges(damaged, ReadTree(dir)), "");
+    EXPECT_EQ(TreeChanges(menu, ReadTree(scratch_ + "\\Start Menu")), "");
+    EXPECT_EQ(stagetest::ProductRegistry(), records);
+    std::string log = stagetest::FileText(verifyLog);
+    const std::vector<std::string> named = DamagedLines(log);
+    ASSERT_EQ(named.size(), 6u) << log;
+    const std::set<std::string> expected = {
+        "Файл " + changed + ": содержимое изменено",
+        "Файл " + cut + ": размер",
+        "Файл " + gone + ": нет",
+        "Ярлык " + link + ": нет",
+        "Значение реестра HKLM\\" + std::string(stagetest::kUninstall) + " DisplayIcon: нет",
+        "Ключ morvath.ini [Local] Language25: нет"};
+    for (const std::string& line : named) {
+        const bool known = std::any_of(expected.begin(), expected.end(), [&](const std::string& e) {
+            return line.starts_with(Utf8(e));
+        });
+        EXPECT_TRUE(known) << line;
+    }
+    EXPECT_TRUE(LogHas(log, "Оставлено как есть: Ключ morvath.ini [Game Options] Footsteps"));
+    EXPECT_TRUE(LogHas(log,
+                       "Итог: повреждено или отсутствует: файлов 3, ярлыков 1, записей 1, "
+                       "ключей настроек 1\r\n"))
+        << log;
+    EXPECT_TRUE(LogHas(log, "Код завершения: 4"));
+
+    const std::string repairLog = scratch_ + "\\repair.txt";
+    EXPECT_EQ(RunToEnd("/VERYSILENT /REPAIR /LOG=\"" + repairLog + "\""), 0u);
+    log = stagetest::FileText(repairLog);
+    EXPECT_TRUE(LogHas(log,
+                       "Итог: восстановлено: файлов 3, ярлыков 1, записей 1, ключей "
+                       "настроек 1\r\n"))
+        << log;
+    std::set<std::string> passes;  // one pass per archive that brings a damaged file
+    for (const std::string& text : LogTexts(log))
+        if (text.starts_with(Utf8("Распаковать из архива ")))
+            EXPECT_TRUE(passes.insert(text.substr(0, text.rfind(": "))).second) << text;
+    EXPECT_FALSE(passes.empty()) << log;
+    // The game files equal a clean installation's; the user's own file and lines stay.
+    const Tree repaired = ReadTree(dir);
+    for (const auto& [key, facts] : clean.files) {
+        if (key == "morvath.ini") continue;
+        const auto it = repaired.files.find(key);
+        ASSERT_NE(it, repaired.files.end()) << facts.path;
+        EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
+        EXPECT_EQ(it->second.size, facts.size) << facts.path;
+    }
+    EXPECT_EQ(stagetest::FileText(dir + "\\data\\мои заметки.txt"), "своё");
+    char value[64] = "";
+    GetPrivateProfileStringA("Game Options", "Footsteps", "", value, sizeof value, ini.c_str());
+    EXPECT_STREQ(value, "0") << "the user's value stays";
+    GetPrivateProfileStringA("Мои", "Громкость", "", value, sizeof value, ini.c_str());
+    EXPECT_STREQ(value, "7");
+    GetPrivateProfileStringA("Local", "Language25", "", value, sizeof value, ini.c_str());
+    EXPECT_STREQ(value, "English");
+    stagetest::ExpectLink(link, dir, stagetest::kGroupLinks[1].target);
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kUninstall, "DisplayIcon"),
+                         dir + "\\morvath.exe"));
+    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, mvt::install::kJournalsKey))
+        << "the repair's journal goes when it is kept";
+
+    // Whole again, now with the progress screen and the result in the skin's notice.
+    Process shown("\"" + kProgram + "\" /VERIFY");
+    ASSERT_TRUE(shown.Started());
+    HWND notice = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (notice = WindowWithClientSize(shown.Id(), 421, 144)); }, 60000));
+    EXPECT_EQ(WindowText(notice), "Проверка Трилогии Морвата");
+    if (const char* looks = std::getenv("MVT_LOOK_DIR"))
+        CaptureLook(notice).SaveBmp(std::string(looks) + "\\verify-result.bmp");
+    PostMessageA(notice, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(shown.WaitForExit(20000));
+    EXPECT_EQ(ExitCodeOf(shown), 0u);
+
+    // A list of installed files changed since the installation: nothing of it is trusted.
+    const std::string list = dir + "\\unregmvt.lst";
+    stagetest::WriteFile(list, stagetest::FileText(list) + "..\\..\\Windows\\win.ini\r\n");
+    const Tree before = ReadTree(dir);
+    EXPECT_EQ(RunToEnd("/VERYSILENT /REPAIR /DIR=\"" + dir + "\""), 1u);
+    EXPECT_EQ(RunToEnd("/VERYSILENT /VERIFY /DIR=\"" + scratch_ + "\\Elsewhere\""), 1u);
+    EXPECT_EQ(TreeChanges(before, ReadTree(dir)), "");
 }
 
 }  // namespace
