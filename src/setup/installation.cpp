@@ -172,13 +172,15 @@ std::string Installation::ResultText() const {
         return job_ == SetupJob::Verify ? "Трилогия Морвата в порядке:\rфайлы, ярлыки и "
                                           "записи\rсовпадают с дистрибутивом."
                                         : "Трилогия Морвата в порядке:\rвосстанавливать нечего.";
-    const std::string counts = DamagedCounts(check_);
+    // The notice holds about 32 letters a line: the items by kind are the log's to name.
+    const std::string count = std::to_string(check_.damaged.size());
     if (job_ == SetupJob::Verify)
-        return "Повреждено или отсутствует:\r" + counts + ".\rВернёт их запуск с ключом /REPAIR.";
+        return "Повреждено или отсутствует: " + count +
+               ".\rВернуть их можно запуском\rс ключом /REPAIR.";
     if (repair_.repaired)
-        return "Трилогия Морвата восстановлена.\rВозвращено на место:\r" + counts + ".";
+        return "Трилогия Морвата восстановлена:\rвозвращено на место: " + count + ".";
     if (repair_.sealMismatch)
-        return "Восстановить нельзя: дистрибутив\rне тот, с которого сделана\rустановка. Всё "
+        return "Дистрибутив не тот, с которого\rсделана установка. Восстановить\rнельзя, всё "
                "оставлено как было.";
     return "Восстановить не удалось.\rВсё оставлено как было.";
 }

@@ -88,6 +88,11 @@ TEST(SetupSwitches, EverySwitchThatActsIsReadWhateverItsCase) {
     EXPECT_TRUE(log.switches.log);
     EXPECT_EQ(log.switches.logFile, "");
     EXPECT_EQ(Parse("x").switches.mode, SetupMode::Wizard);
+    EXPECT_EQ(Parse("x").switches.job, SetupJob::Install);
+    EXPECT_EQ(Parse("x /verify /SILENT").switches.job, SetupJob::Verify);
+    EXPECT_EQ(Parse("x /Repair /DIR=C:\\G /LOG /NOCANCEL /SUPPRESSMSGBOXES").switches.job,
+              SetupJob::Repair);
+    EXPECT_EQ(Parse("x /REPAIR /REPAIR").error, "");
 }
 
 TEST(SetupSwitches, PackageManagersLinesAreTakenAndWhatHasNoMeaningHereIsNoted) {
@@ -140,6 +145,13 @@ TEST(SetupSwitches, WrongArgumentsAndNearMissesAreNamedAndTheRestStillRead) {
     EXPECT_EQ(Parse("x /TASKS").error, "Для ключа /TASKS не указано значение.");
     EXPECT_EQ(Parse("x /GROUP=\"  \"").error, "Для ключа /GROUP не указано значение.");
     EXPECT_EQ(Parse("x /LOG=").error, "Для ключа /LOG не указано имя файла.");
+    // A check takes the installation as it was made: nothing that chooses what to install.
+    EXPECT_EQ(Parse("x /VERIFY /REPAIR").error, "Ключи /VERIFY и /REPAIR не сочетаются: /REPAIR.");
+    EXPECT_EQ(Parse("x /REPAIR /GROUP=G").error,
+              "Ключ /GROUP не сочетается с /REPAIR: берётся то, что уже установлено.");
+    for (const char* choosing : {"/NOICONS", "/TASKS=", "/MERGETASKS=x", "/NODESKTOP",
+                                 "/NOUNINSTALLER", "/LOADINF=a.inf", "/SAVEINF=a.inf"})
+        EXPECT_NE(Parse(std::string("x /VERIFY ") + choosing).error, "") << choosing;
     // The first error is the one told; /VERYSILENT after it still keeps every box away.
     const ParsedSwitches parsed = Parse("x /VERYSLENT /CURRENTUSER /VERYSILENT");
     EXPECT_NE(parsed.error.find("/VERYSLENT"), std::string::npos);
