@@ -144,10 +144,13 @@ void RepairRun::RepairFolders() {
     for (const DamagedItem& item : report_.damaged) {
         if (item.kind != ItemKind::Folder) continue;
         const std::string folder = installDir_ + "\\" + item.path;
+        // Made only where nothing stands and no link lies on the way, checked again after.
+        const std::optional<TGuardedFolder> base = TGuardedFolder::Open(installDir_, false, error);
+        if (!base || CheckBelow(*base, item.path, error, true) != TGuardedOutcome::Missing)
+            throw Exception("папка не создана: " + folder);
         journal_->BeforeFolders({folder});
         ForceDirectories(folder);
-        const std::optional<TGuardedFolder> base = TGuardedFolder::Open(installDir_, false, error);
-        if (!base || CheckBelow(*base, item.path, error, true) != TGuardedOutcome::Done)
+        if (CheckBelow(*base, item.path, error, true) != TGuardedOutcome::Done)
             throw Exception("папка не создана: " + folder);
     }
 }

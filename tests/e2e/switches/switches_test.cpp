@@ -662,6 +662,7 @@ TEST_F(SwitchesTest, VerifyNamesWhatIsDamagedAndRepairPutsBackOnlyThat) {
     WritePrivateProfileStringA("Game Options", "Footsteps", "0", ini.c_str());
     WritePrivateProfileStringA("Мои", "Громкость", "7", ini.c_str());
     stagetest::WriteFile(dir + "\\data\\мои заметки.txt", "своё");
+    ASSERT_TRUE(RemoveDirectoryA((dir + "\\cache").c_str())) << "an empty game folder";
 
     const Tree damaged = ReadTree(dir), menu = ReadTree(scratch_ + "\\Start Menu");
     const std::string records = stagetest::ProductRegistry();
@@ -673,11 +674,12 @@ TEST_F(SwitchesTest, VerifyNamesWhatIsDamagedAndRepairPutsBackOnlyThat) {
     EXPECT_EQ(stagetest::ProductRegistry(), records);
     std::string log = stagetest::FileText(verifyLog);
     const std::vector<std::string> named = DamagedLines(log);
-    ASSERT_EQ(named.size(), 6u) << log;
+    ASSERT_EQ(named.size(), 7u) << log;
     const std::set<std::string> expected = {
         "Файл " + changed + ": содержимое изменено",
         "Файл " + cut + ": размер",
         "Файл " + gone + ": нет",
+        "Папка cache: нет",
         "Ярлык " + link + ": нет",
         "Значение реестра HKLM\\" + std::string(stagetest::kUninstall) + " DisplayIcon: нет",
         "Ключ morvath.ini [Local] Language25: нет"};
@@ -689,7 +691,7 @@ TEST_F(SwitchesTest, VerifyNamesWhatIsDamagedAndRepairPutsBackOnlyThat) {
     }
     EXPECT_TRUE(LogHas(log, "Оставлено как есть: Ключ morvath.ini [Game Options] Footsteps"));
     EXPECT_TRUE(LogHas(log,
-                       "Итог: повреждено или отсутствует: файлов 3, ярлыков 1, записей 1, "
+                       "Итог: повреждено или отсутствует: файлов 3, папок 1, ярлыков 1, записей 1, "
                        "ключей настроек 1\r\n"))
         << log;
     EXPECT_TRUE(LogHas(log, "Код завершения: 4"));
@@ -727,7 +729,7 @@ TEST_F(SwitchesTest, VerifyNamesWhatIsDamagedAndRepairPutsBackOnlyThat) {
     EXPECT_EQ(ExitCodeOf(shown), 0u);
     log = stagetest::FileText(repairLog);
     EXPECT_TRUE(LogHas(log,
-                       "Итог: восстановлено: файлов 3, ярлыков 1, записей 1, ключей "
+                       "Итог: восстановлено: файлов 3, папок 1, ярлыков 1, записей 1, ключей "
                        "настроек 1\r\n"))
         << log;
     std::set<std::string> passes;  // one pass per archive that brings a damaged file
@@ -745,6 +747,7 @@ TEST_F(SwitchesTest, VerifyNamesWhatIsDamagedAndRepairPutsBackOnlyThat) {
         EXPECT_EQ(it->second.size, facts.size) << facts.path;
     }
     EXPECT_EQ(stagetest::FileText(dir + "\\data\\мои заметки.txt"), "своё");
+    EXPECT_TRUE(FolderExists(dir + "\\cache"));
     char value[64] = "";
     GetPrivateProfileStringA("Game Options", "Footsteps", "", value, sizeof value, ini.c_str());
     EXPECT_STREQ(value, "0") << "the user's value stays";
