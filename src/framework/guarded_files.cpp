@@ -161,6 +161,19 @@ class TGuardedWalk {
     std::string error_;
 };
 
+std::optional<TGuardedFolder> TGuardedFolder::OpenBelow(const TGuardedFolder& base,
+                                                        const std::string& relative,
+                                                        TGuardedOutcome& outcome,
+                                                        std::string& error) {
+    TGuardedWalk walk(base, relative);
+    UniqueHandle folder = walk.OpenItem(FILE_READ_ATTRIBUTES, kHeldShare, true);
+    outcome = walk.Outcome();
+    error = walk.Error();
+    if (!folder) return std::nullopt;
+    std::string final = FinalPathOf(folder.get());
+    return TGuardedFolder(walk.ItemPath(), std::move(folder), std::move(final));
+}
+
 TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relative, bool folder,
                             std::string& error) {
     TGuardedWalk walk(base, relative);

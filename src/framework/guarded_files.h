@@ -19,6 +19,14 @@ namespace mvt {
 // The path the system gives for an open handle ("\\?\C:\..."), empty when it gives none.
 std::string FinalPathOf(HANDLE handle);
 
+enum class TGuardedOutcome {
+    Done,      // read, or deleted
+    Missing,   // nothing of that name (or a level on the way is missing)
+    NotOurs,   // a link, the other kind (file for folder), or placed elsewhere: left alone
+    NotEmpty,  // a folder that still holds something: left alone
+    Failed,    // the system refused (reason in the error text)
+};
+
 // A folder that items are reached from.
 class TGuardedFolder {
   public:
@@ -27,6 +35,13 @@ class TGuardedFolder {
     // the system places it. Nothing (with the reason) when it cannot be opened or checked.
     static std::optional<TGuardedFolder> Open(const std::string& path, bool wholeWay,
                                               std::string& error);
+
+    // The folder at `relative` below `base`, reached as every item is (no link on the way, each
+    // level in its place) and held so that it stays where it was found: items below it are
+    // then reached from it in one step. Nothing, with the outcome, when it is no such folder.
+    static std::optional<TGuardedFolder> OpenBelow(const TGuardedFolder& base,
+                                                   const std::string& relative,
+                                                   TGuardedOutcome& outcome, std::string& error);
 
     const std::string& Path() const { return path_; }
 
@@ -38,14 +53,6 @@ class TGuardedFolder {
     std::string path_;  // as given, without a trailing backslash
     UniqueHandle handle_;
     std::string final_;  // the system's path for the handle
-};
-
-enum class TGuardedOutcome {
-    Done,      // read, or deleted
-    Missing,   // nothing of that name (or a level on the way is missing)
-    NotOurs,   // a link, the other kind (file for folder), or placed elsewhere: left alone
-    NotEmpty,  // a folder that still holds something: left alone
-    Failed,    // the system refused (reason in the error text)
 };
 
 // Deletes the file (or with `folder` the empty folder) at `relative` below `base`

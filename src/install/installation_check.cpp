@@ -122,7 +122,10 @@ CheckReport InstallationCheck::Run() {
     display_.SetStatusCaption(kCheckCaption);
     display_.SetTotalCaption(kCheckedCaption);
     display_.ProcessMessages();
-    if (!ReadMedium() || !CheckLists()) return report_;
+    if (!ReadMedium()) return report_;
+    log_.Write("Каталоги архивов прочитаны: архивов " + std::to_string(medium_.archives.size()) +
+               ", файлов " + std::to_string(medium_.files.size()));
+    if (!CheckLists()) return report_;
     CheckFiles();
     if (report_.cancelled) return report_;
     CheckFolders();
@@ -153,13 +156,13 @@ void InstallationCheck::Note(const std::string& text) {
 // ---- the medium ---------------------------------------------------------------------------
 
 bool InstallationCheck::ReadMedium() {
-    const std::string archives = ProgramFolder() + "Archives\\";
     std::vector<std::string> names = ListedArchives();
     // An installation with a seal has the uninstaller.
     names.push_back(kUninstallerArchive);
     // The directory reads report as an installation's do; they count for nothing here.
     progress_.FullSize = kDefaultFullSize;
     progress_.DoneSize = 0;
+    const std::string archives = ProgramFolder() + "Archives\\";
     for (const std::string& name : names) {
         if (wizard_.LeaveDecided()) {
             report_.cancelled = true;
@@ -285,7 +288,20 @@ void InstallationCheck::CheckFiles() {
         }
         CheckFile(n);
     }
+    heldFolders_.clear();
     ShowItemProgress(progress_, display_, "", 0, 0);
+}
+
+const TGuardedFolder* InstallationCheck::HeldFolder(const std::string& folder,
+                                                    TGuardedOutcome& outcome) {
+    auto [at, added] = heldFolders_.try_emplace(Lower(folder));
+    HeldFolderEntry& held = at->second;
+    if (added && base_) {
+        std::string error;
+        held.folder = TGuardedFolder::OpenBelow(*base_, folder, held.outcome, error);
+    }
+    outcome = held.outcome;
+    return held.folder ? &*held.folder : nullptr;
 }
 
 void InstallationCheck::CheckFile(size_t index) {
@@ -296,8 +312,13 @@ void InstallationCheck::CheckFile(size_t index) {
     };
     std::string error;
     TGuardedOutcome opened = TGuardedOutcome::Missing;
+    const size_t cut = file.path.rfind('\\');
+    const TGuardedFolder* folder = cut == std::string::npos
+                                       ? (base_ ? &*base_ : nullptr)
+                                       : HeldFolder(file.path.substr(0, cut), opened);
     const UniqueHandle handle =
-        base_ ? OpenBelowForReading(*base_, file.path, opened, error) : UniqueHandle();
+        folder ? OpenBelowForReading(*folder, file.path.substr(cut + 1), opened, error)
+               : UniqueHandle();
     LARGE_INTEGER size{};
     if (!handle) {
         damaged(opened == TGuardedOutcome::Missing ? "нет"

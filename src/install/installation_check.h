@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -108,6 +109,10 @@ class InstallationCheck {
     bool CheckShortcutList();
     void CheckFiles();
     void CheckFile(size_t index);
+    // A folder below the install directory, reached once and held while the files are read:
+    // each file in it is then opened in one checked step. Null, with the outcome, when it is
+    // missing or no plain folder in its place.
+    const TGuardedFolder* HeldFolder(const std::string& folder, TGuardedOutcome& outcome);
     void CheckFolders();
     void CheckShortcuts();
     void CheckRegistry();
@@ -127,6 +132,11 @@ class InstallationCheck {
     std::vector<std::string> listedFolders_;  // from the sealed list of installed files
     bool listChecked_ = false;                // that list was read and matched its seal
     std::optional<TGuardedFolder> base_;      // the install directory, held while checking
+    struct HeldFolderEntry {
+        std::optional<TGuardedFolder> folder;
+        TGuardedOutcome outcome = TGuardedOutcome::Missing;
+    };
+    std::map<std::string, HeldFolderEntry> heldFolders_;  // by lower-case path, while reading
     std::vector<char> buffer_;
 };
 

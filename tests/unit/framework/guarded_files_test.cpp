@@ -85,6 +85,10 @@ TEST_F(GuardedFilesTest, NeverDeletesOrReadsThroughALink) {
     EXPECT_EQ(ReadBelow(inside, "folder\\victim.txt", 1000, bytes, error),
               TGuardedOutcome::NotOurs);
     EXPECT_EQ(bytes, "");
+    // A folder held for reading below it is never one a link leads to.
+    TGuardedOutcome outcome = TGuardedOutcome::Done;
+    EXPECT_FALSE(TGuardedFolder::OpenBelow(inside, "folder", outcome, error));
+    EXPECT_EQ(outcome, TGuardedOutcome::NotOurs);
     // Neither renamed nor written where a link leads, and a name taken is never written.
     EXPECT_EQ(RenameBelow(inside, "folder\\victim.txt", "moved.txt", true, error),
               TGuardedOutcome::NotOurs);
@@ -95,6 +99,29 @@ TEST_F(GuardedFilesTest, NeverDeletesOrReadsThroughALink) {
     EXPECT_FALSE(Exists(outside + "\\moved.txt"));
     EXPECT_EQ(Read(outside + "\\victim.txt"), "not yours");
     EXPECT_TRUE(Exists(outside));
+}
+
+// A folder held once, and the files in it read from it in one step: as from the top.
+TEST_F(GuardedFilesTest, AFolderHeldBelowReachesItsFilesInOneStep) {
+    Write(root_ + "\\inside\\sub\\a.txt", "a");
+    const TGuardedFolder inside = Inside();
+    TGuardedOutcome outcome = TGuardedOutcome::Failed;
+    std::string error, bytes;
+    const std::optional<TGuardedFolder> sub =
+        TGuardedFolder::OpenBelow(inside, "sub", outcome, error);
+    ASSERT_TRUE(sub) << error;
+    EXPECT_EQ(outcome, TGuardedOutcome::Done);
+    EXPECT_EQ(sub->Path(), root_ + "\\inside\\sub");
+    EXPECT_EQ(ReadBelow(*sub, "a.txt", 100, bytes, error), TGuardedOutcome::Done) << error;
+    EXPECT_EQ(bytes, "a");
+    const UniqueHandle file = OpenBelowForReading(*sub, "a.txt", outcome, error);
+    EXPECT_TRUE(file && outcome == TGuardedOutcome::Done);
+    EXPECT_FALSE(OpenBelowForReading(*sub, "none.txt", outcome, error));
+    EXPECT_EQ(outcome, TGuardedOutcome::Missing);
+    EXPECT_FALSE(TGuardedFolder::OpenBelow(inside, "none", outcome, error));
+    EXPECT_EQ(outcome, TGuardedOutcome::Missing);
+    EXPECT_FALSE(TGuardedFolder::OpenBelow(inside, "sub\\a.txt", outcome, error));
+    EXPECT_EQ(outcome, TGuardedOutcome::NotOurs) << "a file is no folder";
 }
 
 TEST_F(GuardedFilesTest, RenamesAndCreatesInPlace) {
