@@ -53,7 +53,7 @@ void InstallationRun::Execute() {
     const std::string installDir = wizard_.InstallDirectory();
     // The shortcuts' link objects live until the run returns.
     LinkObjects links;
-    TIniFile uninstallList = OpenUninstallList(installDir);
+    TGuardedIniFile uninstallList = OpenUninstallList(installDir);
     const std::string archives = ProgramFolder() + "Archives\\";
     InstallationSeal seal;
     seal.madeGameFolders = MakeGameFolders(installDir);
@@ -66,6 +66,10 @@ void InstallationRun::Execute() {
         display_.SetStatusCaption(kUninstallerCaption);
         display_.ProcessMessages();
         Unpack(archives + "Unregmvt.zip", installDir);
+        // What the uninstaller will trust is the medium's list, not what lies in the install
+        // directory now.
+        seal.installedFiles =
+            InstalledFilesFromMedium(archives + "Unregmvt.zip", unpacker_.DLLDirectory());
     }
     // The last checkpoint: from the records on, the run always goes to its end.
     if (Cancelled()) return;

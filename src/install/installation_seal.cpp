@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include "framework/guarded_files.h"
-#include "framework/inifiles.h"
+#include "framework/private_folder.h"
 #include "framework/sha256.h"
 #include "framework/sysutils.h"
 #include "install/medium_layout.h"
+#include "zip/zipunpacker.h"
 
 namespace mvt::install {
 
@@ -25,28 +26,48 @@ uint32_t MakeGameFolders(const std::string& installDir) {
     return made;
 }
 
-std::string InstalledFilesHash(const std::string& installDir) {
+std::optional<std::string> InstalledFilesFromMedium(const std::string& uninstallerArchive,
+                                                    const std::string& libraryFolder) {
     std::string error, bytes;
-    const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(installDir, false, error);
-    if (!folder ||
-        ReadBelow(*folder, kInstalledFilesFile, kListLimit, bytes, error) != TGuardedOutcome::Done)
-        return {};
+    const std::optional<TPrivateFolder> folder = TPrivateFolder::Make("mvt-list-", error);
+    if (!folder) return std::nullopt;
+    zip::TZipUnpacker unpacker(nullptr);
+    unpacker.SetDLLDirectory(libraryFolder);
+    unpacker.SetUnattended(true);
+    // The one entry is read at once: no windows to service meanwhile.
+    unpacker.OnCheckTerminate = [](TObject*, bool&) {};
+    unpacker.FSpecArgs().Add(kInstalledFilesFile);
+    unpacker.SetZipFileName(uninstallerArchive);
+    unpacker.SetExtrBaseDir(folder->Path());
+    unpacker.Extract();
+    const std::optional<TGuardedFolder> unpacked =
+        TGuardedFolder::Open(folder->Path(), TFolderWay::Followed, error);
+    if (!unpacked || ReadBelow(*unpacked, kInstalledFilesFile, kListLimit, bytes, error) !=
+                         TGuardedOutcome::Done)
+        return std::nullopt;
+    return bytes;
+}
+
+std::string InstalledFilesHash(const std::string& installDir, const InstallationSeal& seal) {
+    if (!seal.installedFiles) return {};
+    std::string error, bytes;
+    const std::optional<TGuardedFolder> folder =
+        TGuardedFolder::Open(installDir, TFolderWay::NoLinkAtItsEnd, error);
+    const TGuardedOutcome read =
+        folder ? ReadBelow(*folder, kInstalledFilesFile, kListLimit, bytes, error)
+               : TGuardedOutcome::Failed;
+    // A list the unpacking left out (a full drive, skipped) is none: no hash, and the
+    // uninstaller refuses, as it does without a list.
+    if (read == TGuardedOutcome::Missing) return {};
+    if (read != TGuardedOutcome::Done || bytes != *seal.installedFiles)
+        throw Exception("Список файлов установки " + installDir + "\\" + kInstalledFilesFile +
+                        " не совпадает со списком дистрибутива");
     return Sha256Hex(bytes);
 }
 
-void RefuseLinkedIniFile(const std::string& installDir, const char* name) {
-    std::string error;
-    const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(installDir, false, error);
-    const TGuardedOutcome found =
-        folder ? CheckBelow(*folder, name, error) : TGuardedOutcome::Missing;
-    if (found == TGuardedOutcome::NotOurs)
-        throw EIniFileException(
-            Format("Unable to write to %s", (installDir + "\\" + name).c_str()));
-}
-
-void WriteInstallationSeal(TRegistry& registry, const std::string& installDir,
+void WriteInstallationSeal(TRegistry& registry, const std::string& listHash,
                            const InstallationSeal& seal) {
-    registry.WriteString(kInstalledFilesHashValue, InstalledFilesHash(installDir));
+    registry.WriteString(kInstalledFilesHashValue, listHash);
     registry.WriteString(kShortCutsHashValue, Sha256Hex(ShortCutsText(seal.shortcuts)));
     registry.WriteString(kProgramGroupValue, seal.groupFolder);
     registry.WriteString(kDesktopValue, seal.desktopFolder);

@@ -12,6 +12,7 @@
 #include "install/installation_seal.h"
 #include "install/shell_link.h"
 #include "stage_fixture.h"
+#include "support/folder_rights.h"
 #include "support/plant_link.h"
 #include "support/process_windows.h"
 #include "uninstall/installed_files.h"
@@ -374,6 +375,17 @@ TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {
     HWND notice = Dialog(*program, question);
     ASSERT_TRUE(notice);
     EXPECT_TRUE(FileExists(dir_ + "\\" + kUninstallerName)) << "still running";
+    // The copy that ends the job waits in a folder of its own: a random name, a folder only
+    // SYSTEM and the administrators may enter.
+    std::set<std::string> copies = TempItems("mvt-unregmvt-*");
+    for (const std::string& earlier : copies_) copies.erase(earlier);
+    ASSERT_EQ(copies.size(), 1u);
+    const std::string copyFolder = *copies.begin();
+    const std::string random = copyFolder.substr(copyFolder.rfind("mvt-unregmvt-") + 13);
+    EXPECT_EQ(random.size(), 16u) << copyFolder;
+    EXPECT_EQ(random.find_first_not_of("0123456789abcdef"), std::string::npos) << copyFolder;
+    EXPECT_TRUE(testsupport::OnlySystemAndAdministrators(copyFolder));
+    EXPECT_TRUE(FileExists(copyFolder + "\\" + kUninstallerName));
     Click(ChildAt(notice, 138, 98));
     EXPECT_EQ(ExitCode(*program), 0u);
     EXPECT_TRUE(WaitUntil([&] { return !FolderExists(dir_); }, 30000))

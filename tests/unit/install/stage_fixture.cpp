@@ -258,16 +258,20 @@ bool WriteFiller(const std::string& path, uint64_t size) {
     return written;
 }
 
-std::vector<std::string> IniLines(const std::string& path) {
-    std::vector<std::string> lines;
+std::optional<std::string> FileText(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lines;
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     std::string text(GetFileSize(file, nullptr), '\0');
     DWORD read = 0;
     ReadFile(file, text.data(), text.size(), &read, nullptr);
     CloseHandle(file);
-    std::istringstream stream(text);
+    return text;
+}
+
+std::vector<std::string> IniLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream stream(FileText(path).value_or(""));
     for (std::string line; std::getline(stream, line);) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (!line.empty()) lines.push_back(line);
@@ -333,10 +337,14 @@ std::string StageTest::Folder(const std::string& relative) {
 
 void StageTest::RunStages(const std::string& installDir) {
     mvt::install::LinkObjects links;
-    mvt::TIniFile list = mvt::install::OpenUninstallList(installDir);
+    mvt::TGuardedIniFile list = mvt::install::OpenUninstallList(installDir);
     mvt::install::InstallationSeal seal;
     seal.madeGameFolders = madeGameFolders_;
     madeGameFolders_ = 0;
+    // The medium's list of installed files: the one the test names, else the one the test
+    // left in the install directory as unpacked.
+    seal.installedFiles = mediumList_ ? mediumList_ : FileText(installDir + "\\unregmvt.lst");
+    mediumList_.reset();
     mvt::install::RunRecordStages(installDir, choices_, display_, list, links, seal);
 }
 

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ void WriteFile(const std::string& path, const std::string& text);
 // A file of size bytes, written in blocks as a RAM disk allocates them; false when the drive
 // refused part of it.
 bool WriteFiller(const std::string& path, uint64_t size);
+// The whole content of a file; none when it cannot be read.
+std::optional<std::string> FileText(const std::string& path);
 // "[Section]" and "Key=Value" lines of an ini file, in file order (blank lines skipped).
 std::vector<std::string> IniLines(const std::string& path);
 
@@ -124,6 +127,9 @@ class StageTest : public ::testing::Test {
     RecordingDisplay display_;
     // The game folders the next RunStages records as made by the installation.
     uint32_t madeGameFolders_ = 0;
+    // The list of installed files the medium of the next RunStages holds; without it, the
+    // install directory's list stands for the medium's.
+    std::optional<std::string> mediumList_;
 
   private:
     struct Saved;
