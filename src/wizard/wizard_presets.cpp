@@ -7,6 +7,7 @@
 #include "install/wizard_state.h"
 #include "wizard/cancel_confirmation.h"
 #include "wizard/destination_screen.h"
+#include "wizard/finish_screen.h"
 #include "wizard/options_screen.h"
 #include "wizard/screen_sequence.h"
 #include "wizard/welcome_screen.h"
@@ -71,6 +72,7 @@ ExitCode RunPresetWizard(const SwitchChoices& choices, InstallLog& log,
     hooks.screensMade = [&] {
         PresetScreens(choices);
         Form10->LogRunTo(log, true);
+        Form11->LogTo(log);
     };
     hooks.loopEnded = [&] {
         if (Form10->InstallStarted()) LogScreenChoices(log);

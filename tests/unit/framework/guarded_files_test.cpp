@@ -1,6 +1,7 @@
 // The elevated programs' safeguards: reading, writing and deleting by checked handles, in a
 // scratch folder with symbolic and hard links planted from the shell side; private folders
-// and their rights; the attempt at the redirection trust policy.
+// and their rights; the attempt at the redirection trust policy; and how a program is
+// started for the signed-in user.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include "framework/private_folder.h"
 #include "framework/process_mitigation.h"
 #include "framework/sysutils.h"
+#include "framework/user_start.h"
 #include "support/folder_rights.h"
 #include "support/plant_link.h"
 
@@ -259,6 +261,49 @@ TEST(RedirectionTrustTest, ThePolicyIsAskedForAndAMissingOrRefusedOneIsTolerated
     EXPECT_FALSE(EnforceRedirectionTrust(&RefusingPolicy));
     EXPECT_EQ(lastCall.calls, 2);
     EXPECT_FALSE(EnforceRedirectionTrust(nullptr)) << "a system without the call";
+}
+
+// ---- the start of a program for the signed-in user ----
+
+// A token of the given kind and a desktop shell that takes the start or refuses it.
+class FakeUserStart final : public TUserStartSystem {
+  public:
+    FakeUserStart(TOKEN_ELEVATION_TYPE type, bool shellTakes) : type_(type), takes_(shellTakes) {}
+    TOKEN_ELEVATION_TYPE ElevationType() override { return type_; }
+    bool StartThroughDesktopShell(const std::string& program, const std::string& folder,
+                                  std::string& why) override {
+        started += program + " in " + folder;
+        why = "no shell here";
+        return takes_;
+    }
+    std::string started;
+
+  private:
+    TOKEN_ELEVATION_TYPE type_;
+    bool takes_;
+};
+
+TEST(UserStartTest, ASplitTokenStartsThroughTheDesktopShellElseTheCallerStarts) {
+    FakeUserStart split(TokenElevationTypeFull, true);
+    TUserStartOutcome outcome = StartAsSignedInUser(split, "C:\\G\\MVConfig.exe", "C:\\G");
+    EXPECT_TRUE(outcome.throughShell);
+    EXPECT_EQ(split.started, "C:\\G\\MVConfig.exe in C:\\G");
+    EXPECT_NE(outcome.note.find("с правами пользователя через оболочку"), std::string::npos);
+
+    FakeUserStart noShell(TokenElevationTypeFull, false);
+    outcome = StartAsSignedInUser(noShell, "C:\\G\\MVConfig.exe", "C:\\G");
+    EXPECT_FALSE(outcome.throughShell);
+    EXPECT_FALSE(noShell.started.empty()) << "the shell was asked";
+    EXPECT_NE(outcome.note.find("с правами программы установки"), std::string::npos);
+    EXPECT_NE(outcome.note.find("(no shell here)"), std::string::npos) << outcome.note;
+
+    for (const TOKEN_ELEVATION_TYPE type : {TokenElevationTypeDefault, TokenElevationTypeLimited}) {
+        FakeUserStart unsplit(type, true);
+        outcome = StartAsSignedInUser(unsplit, "C:\\G\\MVConfig.exe", "C:\\G");
+        EXPECT_FALSE(outcome.throughShell) << type;
+        EXPECT_EQ(unsplit.started, "") << "no split token: the shell is not asked";
+        EXPECT_FALSE(outcome.note.empty());
+    }
 }
 
 }  // namespace
