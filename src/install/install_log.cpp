@@ -30,9 +30,9 @@ std::string AnsiToUtf8(const std::string& text) {
     return utf8;
 }
 
-std::string DefaultLogName(const SYSTEMTIME& date, unsigned number) {
-    char name[64];
-    std::snprintf(name, sizeof name, "MVTSetup Log %04u-%02u-%02u #%03u.txt", date.wYear,
+std::string DefaultLogName(const SYSTEMTIME& date, unsigned number, const char* program) {
+    char name[96];
+    std::snprintf(name, sizeof name, "%.32s Log %04u-%02u-%02u #%03u.txt", program, date.wYear,
                   date.wMonth, date.wDay, number);
     return name;
 }
@@ -67,7 +67,7 @@ bool InstallLog::Open(const std::string& path) {
     return true;
 }
 
-bool InstallLog::OpenNewInTemporaryFolder() {
+bool InstallLog::OpenNewInTemporaryFolder(const char* program) {
     std::string error;
     const std::optional<TGuardedFolder> folder =
         TGuardedFolder::Open(TemporaryFolder(), TFolderWay::Followed, error);
@@ -75,7 +75,7 @@ bool InstallLog::OpenNewInTemporaryFolder() {
     SYSTEMTIME today{};
     GetLocalTime(&today);
     for (unsigned number = 1; number <= 999; ++number) {
-        const std::string name = DefaultLogName(today, number);
+        const std::string name = DefaultLogName(today, number, program);
         // Never an existing file: each run gets its own.
         TGuardedOutcome outcome;
         file_ = OpenLogFile(*folder, name, TGuardedCreation::New, outcome);
@@ -96,6 +96,11 @@ void InstallLog::Write(const std::string& text) {
     DWORD written = 0;
     // Unbuffered: the line is the system's as soon as the call returns.
     WriteFile(file_->Handle(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+void InstallLog::WriteEnd(const std::string& summary, int exitCode) {
+    Write("Итог: " + summary);
+    Write("Код завершения: " + std::to_string(exitCode));
 }
 
 }  // namespace mvt::install

@@ -16,6 +16,14 @@ namespace {
 // A list of some megabytes is already far beyond any real game.
 constexpr size_t kListLimit = 64u << 20;
 
+// The list of installed files in `folder`, read through a checked handle.
+TGuardedOutcome ReadInstalledFiles(const std::string& folder, TFolderWay way, std::string& bytes) {
+    std::string error;
+    const std::optional<TGuardedFolder> guarded = TGuardedFolder::Open(folder, way, error);
+    return guarded ? ReadBelow(*guarded, kInstalledFilesFile, kListLimit, bytes, error)
+                   : TGuardedOutcome::Failed;
+}
+
 }  // namespace
 
 uint32_t MakeGameFolders(const std::string& installDir) {
@@ -40,22 +48,15 @@ std::optional<std::string> InstalledFilesFromMedium(const std::string& uninstall
     unpacker.SetZipFileName(uninstallerArchive);
     unpacker.SetExtrBaseDir(folder->Path());
     unpacker.Extract();
-    const std::optional<TGuardedFolder> unpacked =
-        TGuardedFolder::Open(folder->Path(), TFolderWay::Followed, error);
-    if (!unpacked || ReadBelow(*unpacked, kInstalledFilesFile, kListLimit, bytes, error) !=
-                         TGuardedOutcome::Done)
+    if (ReadInstalledFiles(folder->Path(), TFolderWay::Followed, bytes) != TGuardedOutcome::Done)
         return std::nullopt;
     return bytes;
 }
 
 std::string InstalledFilesHash(const std::string& installDir, const InstallationSeal& seal) {
     if (!seal.installedFiles) return {};
-    std::string error, bytes;
-    const std::optional<TGuardedFolder> folder =
-        TGuardedFolder::Open(installDir, TFolderWay::NoLinkAtItsEnd, error);
-    const TGuardedOutcome read =
-        folder ? ReadBelow(*folder, kInstalledFilesFile, kListLimit, bytes, error)
-               : TGuardedOutcome::Failed;
+    std::string bytes;
+    const TGuardedOutcome read = ReadInstalledFiles(installDir, TFolderWay::NoLinkAtItsEnd, bytes);
     // A list the unpacking left out (a full drive, skipped) is none: no hash, and the
     // uninstaller refuses, as it does without a list.
     if (read == TGuardedOutcome::Missing) return {};
@@ -63,6 +64,13 @@ std::string InstalledFilesHash(const std::string& installDir, const Installation
         throw Exception("Список файлов установки " + installDir + "\\" + kInstalledFilesFile +
                         " не совпадает со списком дистрибутива");
     return Sha256Hex(bytes);
+}
+
+std::string InstalledFilesText(const std::string& installDir) {
+    std::string bytes;
+    return ReadInstalledFiles(installDir, TFolderWay::Followed, bytes) == TGuardedOutcome::Done
+               ? bytes
+               : std::string();
 }
 
 void WriteInstallationSeal(TRegistry& registry, const std::string& listHash,

@@ -38,6 +38,10 @@ uint32_t MakeGameFolders(const std::string& installDir);
 std::optional<std::string> InstalledFilesFromMedium(const std::string& uninstallerArchive,
                                                     const std::string& libraryFolder);
 
+// The list of installed files in installDir as its bytes, read by a handle that is no link
+// and lies in the install directory; empty when there is no such file.
+std::string InstalledFilesText(const std::string& installDir);
+
 // The SHA-256 of the seal's list of installed files, once the list in installDir, read
 // through a checked handle (framework/guarded_files.h) that lets nobody write to it
 // meanwhile, has been found to be the very same; empty without a list on the medium or in

@@ -7,17 +7,14 @@
 #include <new>
 #include <stdexcept>
 
+#include "zip_records.h"
+
 namespace mvt::zip {
 
 namespace {
 
-constexpr uint32_t kEndSignature = 0x06054B50;
-constexpr uint32_t kCentralSignature = 0x02014B50;
-constexpr uint32_t kLocalSignature = 0x04034B50;
-constexpr uint32_t kSpanMarker = 0x08074B50;
-constexpr size_t kEndRecordSize = 22;
-constexpr size_t kCentralHeaderSize = 46;
-constexpr int64_t kEndSearchWindow = 65557;  // end record plus the longest comment
+using namespace zip_records;
+
 constexpr size_t kLongestName = 260;
 constexpr size_t kGarbageTestLimit = 512;
 constexpr uint8_t kGarbageByteLimit = 47;
@@ -34,13 +31,6 @@ struct ZipReadError {
     int id;
     std::string suffix = {};
 };
-
-uint16_t Le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t Le32(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24;
-}
 
 bool ReadExact(ArchiveFile& file, void* buffer, size_t count) {
     return file.Read(buffer, count) == count;
@@ -117,10 +107,10 @@ std::string ProbeType(DirReaderHost& host, const std::string& name) {
     if (LocateEndRecord(*file, info, size) != EndRecordSearch::Found) return name;
     uint8_t header[kCentralHeaderSize];
     uint8_t local[4] = {};
-    const bool localFound = file->Seek(info.centralOffset) &&
-                            ReadExact(*file, header, sizeof header) &&
-                            Le32(header) == kCentralSignature && file->Seek(Le32(header + 42)) &&
-                            ReadExact(*file, local, 4) && Le32(local) == kLocalSignature;
+    const bool localFound =
+        file->Seek(info.centralOffset) && ReadExact(*file, header, sizeof header) &&
+        Le32(header) == kCentralHeaderSignature && file->Seek(Le32(header + 42)) &&
+        ReadExact(*file, local, 4) && Le32(local) == kLocalHeaderSignature;
     return localFound ? name : ChangeExtension(name, ".zip");
 }
 
@@ -182,7 +172,7 @@ std::unique_ptr<ArchiveFile> DirectoryRead::Open(const std::string& path, EndRec
     } else {
         uint8_t start[8];
         if (ReadExact(*file, start, 8) && Le32(start) == kSpanMarker &&
-            Le32(start + 4) == kLocalSignature)
+            Le32(start + 4) == kLocalHeaderSignature)
             state_.spanned = true;
         int64_t size = 0;
         search = LocateEndRecord(*file, end, size);
@@ -201,7 +191,7 @@ std::unique_ptr<ArchiveFile> DirectoryRead::Open(const std::string& path, EndRec
 ZipDirEntry DirectoryRead::ReadEntry(ArchiveFile& file) {
     uint8_t h[kCentralHeaderSize];
     if (!ReadExact(file, h, sizeof h)) throw ZipReadError{kCentralHeaderError};
-    if (Le32(h) != kCentralSignature) throw ZipReadError{kCentralSignatureWrong};
+    if (Le32(h) != kCentralHeaderSignature) throw ZipReadError{kCentralSignatureWrong};
     ZipDirEntry e;
     e.fileNameLength = Le16(h + 28);
     if (e.fileNameLength >= kLongestName) throw ZipReadError{kCentralName};
@@ -246,10 +236,10 @@ void DirectoryRead::Walk(ArchiveFile& file, const EndRecordInfo& end) {
     if (end.thisDisk != 0) state_.spanned = true;
     // Multi-disk sets are never switched here: a directory on another disk is read from
     // its recorded offset in this file.
-    state_.centralPosition =
-        end.centralDisk == end.thisDisk
-            ? state_.fileSize - end.centralSize - int64_t(end.rawComment.size()) - 22
-            : int64_t{end.centralOffset};
+    state_.centralPosition = end.centralDisk == end.thisDisk
+                                 ? state_.fileSize - end.centralSize -
+                                       int64_t(end.rawComment.size()) - int64_t{kEndRecordSize}
+                                 : int64_t{end.centralOffset};
     state_.firstLocalHeaderOffset = state_.fileSize == kEndRecordSize ? 0 : state_.fileSize;
     if (state_.centralPosition != int64_t{end.centralOffset}) {
         state_.structureError = true;
@@ -273,7 +263,7 @@ void DirectoryRead::Walk(ArchiveFile& file, const EndRecordInfo& end) {
     }
     uint8_t record[kEndRecordSize];
     if (!ReadExact(file, record, sizeof record)) throw ZipReadError{kCentralHeaderError};
-    if (Le32(record) != kEndSignature) throw ZipReadError{kEndRecordError};
+    if (Le32(record) != kEndRecordSignature) throw ZipReadError{kEndRecordError};
     state_.lastDisk = Le16(record + 4);
 }
 
@@ -324,20 +314,20 @@ EndRecordSearch LocateEndRecord(ArchiveFile& file, EndRecordInfo& info, int64_t&
     if (size > int64_t{kEndRecordSize} - 1) {
         uint8_t tail[kEndRecordSize];
         if (!file.Seek(size - kEndRecordSize)) return EndRecordSearch::SizeError;
-        if (ReadExact(file, tail, sizeof tail) && Le32(tail) == kEndSignature) {
+        if (ReadExact(file, tail, sizeof tail) && Le32(tail) == kEndRecordSignature) {
             info = ParseEndRecord(tail, size - kEndRecordSize);
             info.fileSize = size;
             return EndRecordSearch::Found;
         }
     }
-    const int64_t windowSize = std::min(size, kEndSearchWindow);
+    const int64_t windowSize = std::min(size, int64_t{kEndSearchWindow});
     const int64_t windowStart = size - windowSize;
     std::vector<uint8_t> window(static_cast<size_t>(windowSize));
     if (!file.Seek(windowStart) || !ReadExact(file, window.data(), window.size()))
         return EndRecordSearch::NotFound;
     for (int64_t at = windowSize - 23; at >= 0; --at) {
         const uint8_t* p = window.data() + at;
-        if (Le32(p) != kEndSignature) continue;
+        if (Le32(p) != kEndRecordSignature) continue;
         info = ParseEndRecord(p, windowStart + at);
         const int64_t commentStart = at + int64_t{kEndRecordSize};
         const int64_t commentLength = std::min<int64_t>(Le16(p + 20), windowSize - commentStart);

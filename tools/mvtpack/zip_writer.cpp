@@ -5,29 +5,20 @@
 #include <algorithm>
 #include <cstring>
 
+#include "zip_records.h"
+
 namespace mvtpack {
 
 namespace {
 
-constexpr uint32_t kLocalSignature = 0x04034B50;
-constexpr uint32_t kCentralSignature = 0x02014B50;
-constexpr uint32_t kEndSignature = 0x06054B50;
+using namespace zip_records;
+
 constexpr uint16_t kVersion = 20;                   // 2.0: deflate and folders
 constexpr uint16_t kMadeBy = (11 << 8) | kVersion;  // NTFS: names kept as they are
-constexpr uint16_t kStored = 0, kDeflated = 8;
 constexpr uint32_t kFolderAttribute = FILE_ATTRIBUTE_DIRECTORY;
 constexpr uint32_t kFileAttribute = FILE_ATTRIBUTE_ARCHIVE;
 constexpr size_t kBlock = 1 << 20;
 constexpr uint64_t kLimit = 0xFFFFFFFFu;
-
-void Put16(std::string& out, uint16_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>(value >> 8);
-}
-void Put32(std::string& out, uint32_t value) {
-    Put16(out, static_cast<uint16_t>(value & 0xFFFF));
-    Put16(out, static_cast<uint16_t>(value >> 16));
-}
 
 std::string SystemText(DWORD error) {
     char* text = nullptr;
@@ -114,16 +105,16 @@ bool ZipWriter::Begin(const std::string& name, uint16_t method, uint32_t dosTime
     }
     Central entry{name, method, dosTime, 0, 0, 0, 0, static_cast<uint32_t>(position_)};
     std::string header;
-    Put32(header, kLocalSignature);
-    Put16(header, kVersion);
-    Put16(header, 0);  // flags: sizes and CRC are in this header (patched after the data)
-    Put16(header, method);
-    Put32(header, dosTime);
-    Put32(header, 0);  // CRC
-    Put32(header, 0);  // compressed size
-    Put32(header, 0);  // size
-    Put16(header, static_cast<uint16_t>(name.size()));
-    Put16(header, 0);  // extra field
+    PutLe32(header, kLocalHeaderSignature);
+    PutLe16(header, kVersion);
+    PutLe16(header, 0);  // flags: sizes and CRC are in this header (patched after the data)
+    PutLe16(header, method);
+    PutLe32(header, dosTime);
+    PutLe32(header, 0);  // CRC
+    PutLe32(header, 0);  // compressed size
+    PutLe32(header, 0);  // size
+    PutLe16(header, static_cast<uint16_t>(name.size()));
+    PutLe16(header, 0);  // extra field
     header += name;
     central_.push_back(entry);
     return Write(header.data(), header.size(), error);
@@ -131,7 +122,7 @@ bool ZipWriter::Begin(const std::string& name, uint16_t method, uint32_t dosTime
 
 bool ZipWriter::AddFolder(const std::string& name, uint32_t dosTime, uint32_t attributes,
                           std::string& error) {
-    if (!Begin(name, kStored, dosTime, error)) return false;
+    if (!Begin(name, kMethodStored, dosTime, error)) return false;
     central_.back().attributes = kFolderAttribute | attributes;
     return true;
 }
@@ -187,9 +178,9 @@ bool ZipWriter::Deflate(Source& source, uint64_t expectedSize, Central& entry, s
 bool ZipWriter::PatchLocalHeader(const Central& entry, std::string& error) {
     if (!Flush(error)) return false;
     std::string fields;
-    Put32(fields, entry.crc);
-    Put32(fields, entry.compressed);
-    Put32(fields, entry.size);
+    PutLe32(fields, entry.crc);
+    PutLe32(fields, entry.compressed);
+    PutLe32(fields, entry.size);
     LARGE_INTEGER at{};
     at.QuadPart = entry.offset + 14;
     LARGE_INTEGER end{};
@@ -214,7 +205,7 @@ bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, uin
         error = "cannot open the file: " + SystemText(GetLastError());
         return false;
     }
-    if (!Begin(name, kDeflated, dosTime, error)) return false;
+    if (!Begin(name, kMethodDeflated, dosTime, error)) return false;
     Source from(input.get());
     Central& entry = central_.back();
     entry.attributes = kFileAttribute | attributes;
@@ -223,7 +214,7 @@ bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, uin
 
 bool ZipWriter::AddData(const std::string& name, const std::string& data, uint32_t dosTime,
                         std::string& error) {
-    if (!Begin(name, kDeflated, dosTime, error)) return false;
+    if (!Begin(name, kMethodDeflated, dosTime, error)) return false;
     Source from(data);
     Central& entry = central_.back();
     entry.attributes = kFileAttribute;
@@ -234,35 +225,35 @@ bool ZipWriter::Finish(std::string& error) {
     const uint64_t start = position_;
     for (const Central& entry : central_) {
         std::string header;
-        Put32(header, kCentralSignature);
-        Put16(header, kMadeBy);
-        Put16(header, kVersion);
-        Put16(header, 0);
-        Put16(header, entry.method);
-        Put32(header, entry.dosTime);
-        Put32(header, entry.crc);
-        Put32(header, entry.compressed);
-        Put32(header, entry.size);
-        Put16(header, static_cast<uint16_t>(entry.name.size()));
-        Put16(header, 0);  // extra field
-        Put16(header, 0);  // comment
-        Put16(header, 0);  // disk
-        Put16(header, 0);  // internal attributes
-        Put32(header, entry.attributes);
-        Put32(header, entry.offset);
+        PutLe32(header, kCentralHeaderSignature);
+        PutLe16(header, kMadeBy);
+        PutLe16(header, kVersion);
+        PutLe16(header, 0);
+        PutLe16(header, entry.method);
+        PutLe32(header, entry.dosTime);
+        PutLe32(header, entry.crc);
+        PutLe32(header, entry.compressed);
+        PutLe32(header, entry.size);
+        PutLe16(header, static_cast<uint16_t>(entry.name.size()));
+        PutLe16(header, 0);  // extra field
+        PutLe16(header, 0);  // comment
+        PutLe16(header, 0);  // disk
+        PutLe16(header, 0);  // internal attributes
+        PutLe32(header, entry.attributes);
+        PutLe32(header, entry.offset);
         header += entry.name;
         if (!Write(header.data(), header.size(), error)) return false;
     }
     const uint64_t size = position_ - start;
     std::string end;
-    Put32(end, kEndSignature);
-    Put16(end, 0);
-    Put16(end, 0);
-    Put16(end, static_cast<uint16_t>(central_.size()));
-    Put16(end, static_cast<uint16_t>(central_.size()));
-    Put32(end, static_cast<uint32_t>(size));
-    Put32(end, static_cast<uint32_t>(start));
-    Put16(end, 0);
+    PutLe32(end, kEndRecordSignature);
+    PutLe16(end, 0);
+    PutLe16(end, 0);
+    PutLe16(end, static_cast<uint16_t>(central_.size()));
+    PutLe16(end, static_cast<uint16_t>(central_.size()));
+    PutLe32(end, static_cast<uint32_t>(size));
+    PutLe32(end, static_cast<uint32_t>(start));
+    PutLe16(end, 0);
     if (start > kLimit || position_ + end.size() >= (uint64_t{1} << 32)) {
         error = "the archive reaches 4 GiB";
         return false;

@@ -7,23 +7,6 @@
 namespace ziplib {
 namespace {
 
-uint16_t Get16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Get32(const uint8_t* p) {
-    return Get16(p) | (uint32_t{Get16(p + 2)} << 16);
-}
-uint64_t Get64(const uint8_t* p) {
-    return Get32(p) | (uint64_t{Get32(p + 4)} << 32);
-}
-
-constexpr size_t kEndRecordSize = 22;
-constexpr size_t kCentralHeaderSize = 46;
-constexpr size_t kLocalHeaderSize = 30;
-constexpr size_t kZip64LocatorSize = 20;
-constexpr size_t kZip64EndRecordSize = 56;
-constexpr size_t kMaxCommentSize = 0xFFFF;
-
 // Reads a region front to back through a window, so that a central directory of any size
 // is parsed with bounded memory.
 class SequentialReader {
@@ -68,17 +51,16 @@ bool FindEndRecord(ByteSource& source, uint64_t fileSize, uint64_t& position,
                    std::array<uint8_t, kEndRecordSize>& record) {
     if (fileSize < kEndRecordSize) return false;
     if (source.ReadAt(fileSize - kEndRecordSize, record.data(), kEndRecordSize) &&
-        Get32(record.data()) == kEndRecordSignature) {
+        Le32(record.data()) == kEndRecordSignature) {
         position = fileSize - kEndRecordSize;
         return true;
     }
-    const size_t tailSize =
-        static_cast<size_t>(std::min<uint64_t>(fileSize, kEndRecordSize + kMaxCommentSize));
+    const size_t tailSize = static_cast<size_t>(std::min<uint64_t>(fileSize, kEndSearchWindow));
     std::vector<uint8_t> tail(tailSize);
     const uint64_t tailStart = fileSize - tailSize;
     if (!source.ReadAt(tailStart, tail.data(), tailSize)) return false;
     for (size_t i = tailSize - kEndRecordSize + 1; i-- > 0;) {
-        if (Get32(&tail[i]) == kEndRecordSignature) {
+        if (Le32(&tail[i]) == kEndRecordSignature) {
             std::memcpy(record.data(), &tail[i], kEndRecordSize);
             position = tailStart + i;
             return true;
@@ -92,16 +74,16 @@ void ApplyZip64Extra(const uint8_t* extra, size_t size, CentralEntry& entry, boo
                      bool compressedSaturated, bool offsetSaturated) {
     size_t pos = 0;
     while (pos + 4 <= size) {
-        const uint16_t id = Get16(extra + pos);
-        const size_t length = Get16(extra + pos + 2);
+        const uint16_t id = Le16(extra + pos);
+        const size_t length = Le16(extra + pos + 2);
         pos += 4;
         if (length > size - pos) return;
-        if (id == 0x0001) {
+        if (id == kZip64ExtraId) {
             const uint8_t* field = extra + pos;
             size_t used = 0;
             auto take = [&](uint64_t& target) {
                 if (used + 8 > length) return;
-                target = Get64(field + used);
+                target = Le64(field + used);
                 used += 8;
             };
             if (sizeSaturated) take(entry.uncompressedSize);
@@ -120,19 +102,19 @@ void ApplyZip64EndRecord(ByteSource& source, uint64_t endPosition, uint64_t& ent
     if (endPosition < kZip64LocatorSize) return;
     uint8_t locator[kZip64LocatorSize];
     if (!source.ReadAt(endPosition - kZip64LocatorSize, locator, sizeof locator) ||
-        Get32(locator) != kZip64LocatorSignature)
+        Le32(locator) != kZip64LocatorSignature)
         return;
-    const uint64_t recordPosition = Get64(locator + 8);
+    const uint64_t recordPosition = Le64(locator + 8);
     if (recordPosition > endPosition - kZip64LocatorSize ||
         endPosition - kZip64LocatorSize - recordPosition < kZip64EndRecordSize)
         return;
     uint8_t record[kZip64EndRecordSize];
     if (!source.ReadAt(recordPosition, record, sizeof record) ||
-        Get32(record) != kZip64EndRecordSignature)
+        Le32(record) != kZip64EndRecordSignature)
         return;
-    entryCount = Get64(record + 32);
-    directorySize = Get64(record + 40);
-    directoryOffset = Get64(record + 48);
+    entryCount = Le64(record + 32);
+    directorySize = Le64(record + 40);
+    directoryOffset = Le64(record + 48);
     // The zip64 record may itself be shifted by prepended data; the directory ends at it.
     directoryEnd = endPosition - kZip64LocatorSize - kZip64EndRecordSize;
 }
@@ -152,15 +134,16 @@ DirectoryResult ReadDirectory(ByteSource& source) {
     std::array<uint8_t, kEndRecordSize> end{};
     if (!FindEndRecord(source, fileSize, endPosition, end))
         return fail(DirectoryError::kNoEndRecord, "This archive is not a valid Zip archive");
-    const uint16_t thisDisk = Get16(&end[4]);
-    const uint16_t directoryDisk = Get16(&end[6]);
+    const uint16_t thisDisk = Le16(&end[4]);
+    const uint16_t directoryDisk = Le16(&end[6]);
     if (thisDisk != 0 || directoryDisk != 0)
         return fail(DirectoryError::kSpanned, "Multi-part archives are not supported");
-    uint64_t entryCount = Get16(&end[10]);
-    uint64_t directorySize = Get32(&end[12]);
-    uint64_t recordedOffset = Get32(&end[16]);
+    uint64_t entryCount = Le16(&end[10]);
+    uint64_t directorySize = Le32(&end[12]);
+    uint64_t recordedOffset = Le32(&end[16]);
     uint64_t directoryEnd = endPosition;
-    if (entryCount == 0xFFFF || directorySize == 0xFFFFFFFF || recordedOffset == 0xFFFFFFFF)
+    if (entryCount == kSaturated16 || directorySize == kSaturated32 ||
+        recordedOffset == kSaturated32)
         ApplyZip64EndRecord(source, endPosition, entryCount, directorySize, recordedOffset,
                             directoryEnd);
     if (directorySize > directoryEnd)
@@ -180,24 +163,24 @@ DirectoryResult ReadDirectory(ByteSource& source) {
         const uint8_t* h = reader.Take(kCentralHeaderSize);
         if (h == nullptr)
             return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
-        if (Get32(h) != kCentralHeaderSignature)
+        if (Le32(h) != kCentralHeaderSignature)
             return fail(DirectoryError::kBadDirectory,
                         "Central directory entry has a wrong signature");
         CentralEntry entry;
         entry.index = static_cast<uint32_t>(i);
-        entry.versionMadeBy = Get16(h + 4);
-        entry.flags = Get16(h + 8);
-        entry.method = Get16(h + 10);
-        entry.dosTime = Get16(h + 12);
-        entry.dosDate = Get16(h + 14);
-        entry.crc32 = Get32(h + 16);
-        entry.compressedSize = Get32(h + 20);
-        entry.uncompressedSize = Get32(h + 24);
-        const size_t nameLength = Get16(h + 28);
-        const size_t extraLength = Get16(h + 30);
-        const size_t commentLength = Get16(h + 32);
-        entry.externalAttributes = Get32(h + 38);
-        entry.localHeaderOffset = Get32(h + 42);
+        entry.versionMadeBy = Le16(h + 4);
+        entry.flags = Le16(h + 8);
+        entry.method = Le16(h + 10);
+        entry.dosTime = Le16(h + 12);
+        entry.dosDate = Le16(h + 14);
+        entry.crc32 = Le32(h + 16);
+        entry.compressedSize = Le32(h + 20);
+        entry.uncompressedSize = Le32(h + 24);
+        const size_t nameLength = Le16(h + 28);
+        const size_t extraLength = Le16(h + 30);
+        const size_t commentLength = Le16(h + 32);
+        entry.externalAttributes = Le32(h + 38);
+        entry.localHeaderOffset = Le32(h + 42);
         const uint8_t* name = reader.Take(nameLength);
         if (name == nullptr)
             return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
@@ -205,8 +188,9 @@ DirectoryResult ReadDirectory(ByteSource& source) {
         const uint8_t* extra = reader.Take(extraLength);
         if (extra == nullptr)
             return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
-        ApplyZip64Extra(extra, extraLength, entry, entry.uncompressedSize == 0xFFFFFFFF,
-                        entry.compressedSize == 0xFFFFFFFF, entry.localHeaderOffset == 0xFFFFFFFF);
+        ApplyZip64Extra(extra, extraLength, entry, entry.uncompressedSize == kSaturated32,
+                        entry.compressedSize == kSaturated32,
+                        entry.localHeaderOffset == kSaturated32);
         if (reader.Take(commentLength) == nullptr)
             return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
         dir.entries.push_back(std::move(entry));
@@ -241,11 +225,11 @@ LocateResult LocateEntryData(ByteSource& source, const Directory& directory,
                                : std::min(*same.second, directory.centralDirectoryOffset);
     uint8_t header[kLocalHeaderSize];
     if (limit - start < kLocalHeaderSize || !source.ReadAt(start, header, sizeof header) ||
-        Get32(header) != kLocalHeaderSignature) {
+        Le32(header) != kLocalHeaderSignature) {
         result.error = LocateError::kBadLocalHeader;
         return result;
     }
-    const uint64_t dataOffset = start + kLocalHeaderSize + Get16(header + 26) + Get16(header + 28);
+    const uint64_t dataOffset = start + kLocalHeaderSize + Le16(header + 26) + Le16(header + 28);
     if (dataOffset > limit || entry.compressedSize > limit - dataOffset) {
         result.error = LocateError::kOverlap;
         return result;

@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "zip_records.h"
+
 namespace ziplib {
+
+using namespace zip_records;
 
 // Random access to the archive's bytes.
 class ByteSource {
@@ -18,20 +22,6 @@ class ByteSource {
     // Reads exactly `count` bytes at `offset`; false on a short read or a read error.
     virtual bool ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
 };
-
-constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
-constexpr uint32_t kCentralHeaderSignature = 0x02014B50;
-constexpr uint32_t kEndRecordSignature = 0x06054B50;
-constexpr uint32_t kZip64EndRecordSignature = 0x06064B50;
-constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
-
-constexpr uint16_t kFlagEncrypted = 0x0001;
-constexpr uint16_t kFlagDataDescriptor = 0x0008;
-constexpr uint16_t kFlagStrongEncryption = 0x0040;
-constexpr uint16_t kFlagUtf8 = 0x0800;
-
-constexpr uint16_t kMethodStored = 0;
-constexpr uint16_t kMethodDeflated = 8;
 
 // One central directory header, numbers widened where zip64 may extend them.
 struct CentralEntry {
