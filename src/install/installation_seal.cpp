@@ -34,6 +34,12 @@ uint32_t MakeGameFolders(const std::string& installDir) {
     return made;
 }
 
+uint32_t SealedGameFolders(const std::string& installDir) {
+    return TRegistryKey(HKEY_LOCAL_MACHINE, SealKey(installDir))
+        .Number(kGameFoldersValue)
+        .value_or(0);
+}
+
 std::optional<std::string> InstalledFilesFromMedium(const std::string& uninstallerArchive,
                                                     const std::string& libraryFolder) {
     std::string error, bytes;

@@ -32,6 +32,10 @@ struct InstallationSeal {
 // the bits of the game folders that were not there before (made by this run).
 uint32_t MakeGameFolders(const std::string& installDir);
 
+// The game folders an earlier installation into installDir recorded in its seal as made by
+// it: they stay the game's when the game is installed there again (bits as above).
+uint32_t SealedGameFolders(const std::string& installDir);
+
 // The list of installed files in the medium's uninstaller archive, unpacked by the zip
 // library (from libraryFolder, as the run's component loads it) into a private folder
 // (framework/private_folder.h) and read there; none when it holds no list or cannot be read.

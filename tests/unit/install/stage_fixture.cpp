@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "framework/comobj.h"
@@ -121,6 +122,30 @@ bool KeyExists(HKEY root, const std::string& key, REGSAM view) {
         return false;
     RegCloseKey(opened);
     return true;
+}
+
+namespace {
+
+void Dump(const std::string& path, const KeyTree& tree, std::vector<std::string>& lines) {
+    if (!tree.exists) return;
+    lines.push_back(path);
+    for (const auto& [name, value] : tree.values)
+        lines.push_back(path + " | " + name + " = " + std::to_string(value.type) + ":" +
+                        value.data);
+    for (const auto& [subkey, subtree] : tree.subkeys) Dump(path + "\\" + subkey, subtree, lines);
+}
+
+}  // namespace
+
+std::string ProductRegistry() {
+    std::vector<std::string> lines;
+    for (const char* key :
+         {"SOFTWARE\\Quillfen", "SOFTWARE\\Quillfen Corp", kAppPathGame, kAppPathMain, kUninstall})
+        Dump(key, Capture(HKEY_LOCAL_MACHINE, key), lines);
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
 }
 
 std::vector<std::string> ValueNames(HKEY root, const std::string& key) {
@@ -243,6 +268,11 @@ void WriteFile(const std::string& path, const std::string& text) {
     CloseHandle(file);
 }
 
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
 bool WriteFiller(const std::string& path, uint64_t size) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -258,20 +288,9 @@ bool WriteFiller(const std::string& path, uint64_t size) {
     return written;
 }
 
-std::optional<std::string> FileText(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string text(GetFileSize(file, nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(file, text.data(), text.size(), &read, nullptr);
-    CloseHandle(file);
-    return text;
-}
-
 std::vector<std::string> IniLines(const std::string& path) {
     std::vector<std::string> lines;
-    std::istringstream stream(FileText(path).value_or(""));
+    std::istringstream stream(FileText(path));
     for (std::string line; std::getline(stream, line);) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (!line.empty()) lines.push_back(line);
@@ -343,7 +362,10 @@ void StageTest::RunStages(const std::string& installDir) {
     madeGameFolders_ = 0;
     // The medium's list of installed files: the one the test names, else the one the test
     // left in the install directory as unpacked.
-    seal.installedFiles = mediumList_ ? mediumList_ : FileText(installDir + "\\unregmvt.lst");
+    const std::string installed = installDir + "\\unregmvt.lst";
+    seal.installedFiles = mediumList_             ? mediumList_
+                          : FileExists(installed) ? std::optional(FileText(installed))
+                                                  : std::nullopt;
     mediumList_.reset();
     mvt::install::RunRecordStages(installDir, choices_, display_, list, links, seal);
 }
