@@ -17,6 +17,7 @@
 
 #include "framework/sha256.h"
 #include "install/install_log.h"
+#include "install/seal_format.h"
 #include "stage_fixture.h"
 #include "support/file_tree.h"
 #include "support/plant_link.h"
@@ -171,8 +172,10 @@ TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWi
     EXPECT_TRUE(IsString(entry("DisplayVersion"), "2.5"));
     EXPECT_TRUE(IsString(entry("Publisher"), "Quillfen Corp"));
     EXPECT_TRUE(IsString(entry("InstallLocation"), dir));
-    // The seal names the medium's list of installed files, which the directory's matches.
-    EXPECT_TRUE(IsString(entry("InstalledFilesSha256"),
+    // The installation's seal names the medium's list of installed files, which the
+    // directory's matches.
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, mvt::install::SealKey(dir),
+                                   mvt::install::kInstalledFilesHashValue),
                          mvt::Sha256Hex(stagetest::FileText(dir + "\\unregmvt.lst"))));
     uint64_t gameBytes = 0;
     for (const auto& [key, facts] : installed.files) gameBytes += facts.size;

@@ -107,7 +107,9 @@ TEST_F(StageTest, AnInstalledListThatIsNotTheMediumsFailsTheRegistration) {
     ASSERT_TRUE(DeleteFileA((dir + "\\unregmvt.lst").c_str()));
     mediumList_ = "abc";
     RunStages(dir);
-    EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "InstalledFilesSha256")), "");
+    EXPECT_EQ(
+        Text(ReadValue(HKEY_LOCAL_MACHINE, mvt::install::SealKey(dir), "InstalledFilesSha256")),
+        "");
     EXPECT_TRUE(testsupport::RemoveTree(scratch_));
 }
 
