@@ -280,7 +280,7 @@ void InstallationCheck::CheckFiles() {
     buffer_.resize(kReadBlock);
     std::string error;
     // Held for the whole check; without it every file counts as missing.
-    base_ = TGuardedFolder::Open(installDir_, false, error);
+    base_ = TGuardedFolder::Open(installDir_, TFolderWay::Followed, error);
     for (size_t n : toRead) {
         if (wizard_.LeaveDecided()) {
             report_.cancelled = true;
@@ -311,30 +311,31 @@ void InstallationCheck::CheckFile(size_t index) {
         Damaged({ItemKind::File, "Файл " + file.path, why, index});
     };
     std::string error;
-    TGuardedOutcome opened = TGuardedOutcome::Missing;
+    TGuardedOutcome outcome = TGuardedOutcome::Missing;
     const size_t cut = file.path.rfind('\\');
     const TGuardedFolder* folder = cut == std::string::npos
                                        ? (base_ ? &*base_ : nullptr)
-                                       : HeldFolder(file.path.substr(0, cut), opened);
-    const UniqueHandle handle =
-        folder ? OpenBelowForReading(*folder, file.path.substr(cut + 1), opened, error)
-               : UniqueHandle();
+                                       : HeldFolder(file.path.substr(0, cut), outcome);
+    const std::optional<TGuardedFile> opened =
+        folder ? OpenFileBelow(*folder, file.path.substr(cut + 1), TGuardedCreation::Existing,
+                               GENERIC_READ, FILE_SHARE_READ, outcome, error)
+               : std::nullopt;
+    const HANDLE handle = opened ? opened->Handle() : nullptr;
     LARGE_INTEGER size{};
     if (!handle) {
-        damaged(opened == TGuardedOutcome::Missing ? "нет"
-                : opened == TGuardedOutcome::NotOurs ? "на его месте ссылка или папка"
-                                                     : "не читается: " + error);
-    } else if (!GetFileSizeEx(handle.get(), &size) ||
-               static_cast<uint64_t>(size.QuadPart) != file.size) {
+        damaged(outcome == TGuardedOutcome::Missing ? "нет"
+                : outcome == TGuardedOutcome::NotOurs ? "на его месте ссылка или папка"
+                                                      : "не читается: " + error);
+    } else if (!GetFileSizeEx(handle, &size) || static_cast<uint64_t>(size.QuadPart) != file.size) {
         damaged("размер " + std::to_string(size.QuadPart) + " байт вместо " +
                 std::to_string(file.size));
     } else {
         uLong crc = crc32(0, nullptr, 0);
         DWORD read = 0;
         uint64_t total = 0;
-        while (ReadFile(handle.get(), buffer_.data(), static_cast<DWORD>(buffer_.size()), &read,
-                        nullptr) &&
-               read > 0) {
+        while (
+            ReadFile(handle, buffer_.data(), static_cast<DWORD>(buffer_.size()), &read, nullptr) &&
+            read > 0) {
             crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer_.data()), read);
             total += read;
             progress_.DoneSize = doneBefore + static_cast<double>(total);
@@ -378,8 +379,8 @@ void InstallationCheck::CheckShortcuts() {
     for (const PlannedShortcut& shortcut : PlannedShortcuts(installDir_, report_.seal.groupFolder,
                                                             report_.seal.desktopFolder, true)) {
         std::string error;
-        const std::optional<TGuardedFolder> folder =
-            TGuardedFolder::Open(ExtractFilePath(shortcut.linkFile), true, error);
+        const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(
+            ExtractFilePath(shortcut.linkFile), TFolderWay::NoLinkOnTheWay, error);
         const TGuardedOutcome found =
             folder ? CheckBelow(*folder, shortcut.record->link, error) : TGuardedOutcome::Missing;
         DamagedItem item{ItemKind::Shortcut, "Ярлык " + shortcut.linkFile};

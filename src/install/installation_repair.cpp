@@ -8,6 +8,7 @@
 #include "framework/guarded_files.h"
 #include "framework/inifiles.h"
 #include "framework/registry.h"
+#include "framework/sha256.h"
 #include "framework/sysutils.h"
 #include "install/archive_unpacking.h"
 #include "install/installation_seal.h"
@@ -29,11 +30,15 @@ constexpr char kUndoCaption[] = "Отмена восстановления...";
 // must have left it (it checked the content's CRC-32 while writing).
 bool WrittenWhole(const std::string& installDir, const std::string& relative, uint32_t size) {
     std::string error;
-    const std::optional<TGuardedFolder> base = TGuardedFolder::Open(installDir, false, error);
-    TGuardedOutcome opened = TGuardedOutcome::Missing;
-    const UniqueHandle file = base ? OpenBelowForReading(*base, relative, opened, error) : nullptr;
+    const std::optional<TGuardedFolder> base =
+        TGuardedFolder::Open(installDir, TFolderWay::Followed, error);
+    TGuardedOutcome outcome = TGuardedOutcome::Missing;
+    const std::optional<TGuardedFile> file =
+        base ? OpenFileBelow(*base, relative, TGuardedCreation::Existing, GENERIC_READ,
+                             FILE_SHARE_READ, outcome, error)
+             : std::nullopt;
     LARGE_INTEGER bytes{};
-    return file && GetFileSizeEx(file.get(), &bytes) &&
+    return file && GetFileSizeEx(file->Handle(), &bytes) &&
            static_cast<uint64_t>(bytes.QuadPart) == size;
 }
 
@@ -62,7 +67,8 @@ void RepairRun::Execute() {
                        AnsiLowerCase(medium_.files[item.file].path) ==
                            AnsiLowerCase(kInstalledFilesFile);
             });
-        if (listRepaired && InstalledFilesHash(installDir_) != report_.seal.installedFilesHash) {
+        if (listRepaired &&
+            Sha256Hex(InstalledFilesText(installDir_)) != report_.seal.installedFilesHash) {
             outcome_.sealMismatch = true;
             log_.Write(std::string("Список файлов ") + kInstalledFilesFile +
                        " с дистрибутива не тот, что записан об установке");
@@ -145,7 +151,8 @@ void RepairRun::RepairFolders() {
         if (item.kind != ItemKind::Folder) continue;
         const std::string folder = installDir_ + "\\" + item.path;
         // Made only where nothing stands and no link lies on the way, checked again after.
-        const std::optional<TGuardedFolder> base = TGuardedFolder::Open(installDir_, false, error);
+        const std::optional<TGuardedFolder> base =
+            TGuardedFolder::Open(installDir_, TFolderWay::NoLinkAtItsEnd, error);
         if (!base || CheckBelow(*base, item.path, error, true) != TGuardedOutcome::Missing)
             throw Exception("папка не создана: " + folder);
         journal_->BeforeFolders({folder});
@@ -188,7 +195,8 @@ void RepairRun::RepairShortcuts() {
         // Only a missing link is made, in a folder reached with no link on its way: the link
         // object's save would write through whatever stands at its name.
         std::string error;
-        const std::optional<TGuardedFolder> place = TGuardedFolder::Open(folder, true, error);
+        const std::optional<TGuardedFolder> place =
+            TGuardedFolder::Open(folder, TFolderWay::NoLinkOnTheWay, error);
         if (!place || CheckBelow(*place, shortcut->record->link, error) != TGuardedOutcome::Missing)
             throw Exception("ярлык не создан: " + shortcut->linkFile);
         MakeShortcutFile(*shortcut, links);
@@ -201,7 +209,7 @@ void RepairRun::RepairShortcutList() {
     if (!report_.Count(ItemKind::ShortcutList)) return;
     journal_->BeforeChange(installDir_, kUninstallListFile);
     // Written whole and in order, as the seal's hash covers it.
-    TIniFile list = OpenUninstallList(installDir_);
+    TGuardedIniFile list = OpenUninstallList(installDir_);
     for (const ShortcutEntry& entry : SealedShortcutEntries(installDir_, report_.seal))
         list.WriteString(kShortCutsSection, entry.key, entry.linkFile);
 }
