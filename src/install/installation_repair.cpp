@@ -21,8 +21,6 @@ namespace mvt::install {
 
 namespace {
 
-constexpr char kUnpackingCaption[] = "Распаковка и копирование файлов...";
-constexpr char kInstalledCaption[] = "Всего установлено...";
 constexpr char kRecordsCaption[] = "Восстановление ярлыков и записей...";
 constexpr char kUndoCaption[] = "Отмена восстановления...";
 
@@ -225,11 +223,7 @@ void RepairRun::RepairSettings() {
 }
 
 void RepairRun::Undo() {
-    display_.HideFileLabels();
-    display_.ClearTotalCaption();
-    display_.SetStatusCaption(kUndoCaption);
-    display_.ProcessMessages();
-    const JournalOutcome undone = journal_->Undo([this] { display_.ProcessMessages(); });
+    const JournalOutcome undone = UndoShown(*journal_, display_, kUndoCaption);
     outcome_.unpacking.undone = true;
     outcome_.unpacking.undoFailures = undone.failures;
 }

@@ -22,7 +22,6 @@ namespace mvt::install {
 
 namespace {
 
-constexpr char kUnpackingCaption[] = "Распаковка и копирование файлов...";
 constexpr char kUninstallerCaption[] = "Установка деинсталлятора...";
 constexpr char kUndoCaption[] = "Отмена установки...";
 
@@ -133,12 +132,17 @@ void InstallationRun::JournalRecordStages(const std::string& installDir) {
     if (!places.desktop.empty()) journal_->BeforeFiles(places.desktop, places.desktopLinks);
 }
 
+JournalOutcome UndoShown(InstallationJournal& journal, InstallDisplay& display,
+                         const std::string& caption) {
+    display.HideFileLabels();
+    display.ClearTotalCaption();
+    display.SetStatusCaption(caption);
+    display.ProcessMessages();
+    return journal.Undo([&display] { display.ProcessMessages(); });
+}
+
 void InstallationRun::Undo() {
-    display_.HideFileLabels();
-    display_.ClearTotalCaption();
-    display_.SetStatusCaption(kUndoCaption);
-    display_.ProcessMessages();
-    const JournalOutcome undone = journal_->Undo([this] { display_.ProcessMessages(); });
+    const JournalOutcome undone = UndoShown(*journal_, display_, kUndoCaption);
     outcome_.undone = true;
     outcome_.undoFailures = undone.failures;
 }

@@ -36,7 +36,16 @@ void ShowItemProgress(ProgressState& progress, InstallDisplay& display, const st
 
 // The component's settings the run relies on: the archive's folders recreated under the
 // destination, existing files replaced without asking, a missing destination made.
+// The status while archives are unpacked, and the caption above the percent figure then.
+constexpr char kUnpackingCaption[] = "Распаковка и копирование файлов...";
+constexpr char kInstalledCaption[] = "Всего установлено...";
+
 void ConfigureInstallUnpacker(zip::TZipUnpacker& unpacker);
+
+// Undoes what `journal` holds, the display showing `caption` alone as the status meanwhile
+// and its windows serviced between the steps.
+JournalOutcome UndoShown(InstallationJournal& journal, InstallDisplay& display,
+                         const std::string& caption);
 
 class InstallationRun {
   public:
