@@ -57,9 +57,13 @@ bool InPlace(HANDLE handle, const std::string& parentFinal, const std::string& n
     const DWORD attributes = AttributesOf(handle);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false;
-    BY_HANDLE_FILE_INFORMATION information{};
+    // The link count alone: the whole file information also asks for the volume's serial,
+    // which costs far more than the rest of the check (a third of a millisecond under Wine).
+    FILE_STANDARD_INFO information{};
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        (!GetFileInformationByHandle(handle, &information) || information.nNumberOfLinks != 1))
+        (!GetFileInformationByHandleEx(handle, FileStandardInfo, &information,
+                                       sizeof information) ||
+         information.NumberOfLinks != 1))
         return false;
     const std::string final = FinalPathOf(handle);
     return !final.empty() && !parentFinal.empty() && SameText(final, Child(parentFinal, name));
