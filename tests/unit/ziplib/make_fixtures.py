@@ -41,6 +41,7 @@ def tool_archives():
     p = PAYLOAD
     run(["zip", "-qr", "-X", os.path.join(OUT, "infozip.zip"), "."], p)
     run(["zip", "-qr0", "-X", os.path.join(OUT, "infozip_stored.zip"), "."], p)
+    run(["zip", "-qr", "-X", "-fz", os.path.join(OUT, "infozip64.zip"), "."], p)  # Zip64 records
     with open(os.path.join(OUT, "infozip_stream.zip"), "wb") as f:  # data descriptors
         run(["zip", "-qr", "-X", "-", "."], p, stdout=f)
     run(["zip", "-qr", "-X", "-P", "secret", os.path.join(OUT, "infozip_crypt.zip"), "."], p)
@@ -66,6 +67,10 @@ def tool_archives():
         with open(os.path.join(OUT, name), "wb") as f:
             f.write(stub + body)
     run(["zip", "-qA", os.path.join(OUT, "sfx_adjusted.zip")], OUT)
+    with open(os.path.join(OUT, "infozip64.zip"), "rb") as f:  # the Zip64 end record moved too
+        body = f.read()
+    with open(os.path.join(OUT, "sfx64.zip"), "wb") as f:
+        f.write(stub + body)
 
 
 def write_zip(name, entries):

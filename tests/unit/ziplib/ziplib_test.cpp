@@ -265,7 +265,7 @@ INSTANTIATE_TEST_SUITE_P(Tools, ToolArchiveTest,
                                            "infozip_stream.zip", "infozip_crypt.zip",
                                            "infozip_crypt_stream.zip", "7z.zip", "7z_crypt.zip",
                                            "bsdtar.zip", "python.zip", "sfx.zip",
-                                           "sfx_adjusted.zip"),
+                                           "sfx_adjusted.zip", "infozip64.zip", "sfx64.zip"),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::replace(name.begin(), name.end(), '.', '_');
