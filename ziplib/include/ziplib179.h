@@ -192,7 +192,10 @@ typedef struct ZlCommand {
     int32_t memorySourceSize;       /* 144 104 */
     int32_t passwordRequestCount;   /* 148 108 how often the library may ask for a password */
     const char* destination;        /* 152 112 absolute, ends in a separator; 0 when testing */
-    int32_t reserved116[8];         /* 160 116 */
+    int32_t decodingThreads;        /* 160 116 threads that decode entries ahead of the writing:
+                                               0 = one per processor core, 1 = none (all on
+                                               the caller's thread); the reports are the same */
+    int32_t reserved120[7];         /* 164 120 */
     int32_t endMarker;              /* 192 148 ZL_COMMAND_END_MARKER */
 } ZlCommand;
 
@@ -262,7 +265,8 @@ ZL_CHECK_OFFSET(ZlCommand, memorySourceBuffer, 136, 100);
 ZL_CHECK_OFFSET(ZlCommand, memorySourceSize, 144, 104);
 ZL_CHECK_OFFSET(ZlCommand, passwordRequestCount, 148, 108);
 ZL_CHECK_OFFSET(ZlCommand, destination, 152, 112);
-ZL_CHECK_OFFSET(ZlCommand, reserved116, 160, 116);
+ZL_CHECK_OFFSET(ZlCommand, decodingThreads, 160, 116);
+ZL_CHECK_OFFSET(ZlCommand, reserved120, 164, 120);
 ZL_CHECK_OFFSET(ZlCommand, endMarker, 192, 148);
 
 ZL_STATIC_ASSERT(sizeof(ZlReportFields) == (UINTPTR_MAX == 0xFFFFFFFFu ? 28 : 32),

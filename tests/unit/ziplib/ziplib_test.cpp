@@ -3,6 +3,7 @@
 // reports and the files on disk. The archives are made at build time by make_fixtures.py
 // with Info-ZIP zip, 7z, bsdtar and Python's zipfile (hostile ones by hand).
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -121,7 +122,12 @@ struct Report {
     uint64_t size;
     int32_t number2;
     int32_t number3;
+    bool operator==(const Report&) const = default;
 };
+std::ostream& operator<<(std::ostream& out, const Report& r) {
+    return out << "{" << r.kind << " " << r.number << " \"" << r.text << "\" " << r.size << " "
+               << r.number2 << " " << r.number3 << "}";
+}
 
 // One call of ZL_UnzExec with a recording callback.
 class Job {
@@ -145,8 +151,10 @@ class Job {
     std::string password;
     ZlCommand command;
     std::vector<Report> reports;
+    int foreignThreadReports = 0;  // reports that came on another thread than the caller's
 
     int32_t Run() {
+        thread_ = GetCurrentThreadId();
         std::vector<ZlFileSpec> array(specs.size());
         for (size_t i = 0; i < specs.size(); ++i) array[i].pattern = specs[i].c_str();
         command.fileSpecs = array.empty() ? nullptr : array.data();
@@ -180,6 +188,7 @@ class Job {
   private:
     static int32_t ZL_CALL Callback(void* caller, ZlCallbackRecord* record) {
         auto* job = static_cast<Job*>(caller);
+        if (GetCurrentThreadId() != job->thread_) ++job->foreignThreadReports;
         Report report{record->kindOrReply & ZL_REPORT_KIND_MASK,
                       record->number,
                       record->text != nullptr ? record->text : "",
@@ -192,6 +201,7 @@ class Job {
 
     std::string archive_;
     std::string destination_;
+    DWORD thread_ = 0;
 };
 
 void Reply(ZlCallbackRecord& record, int32_t code, const char* text = nullptr) {
@@ -364,6 +374,146 @@ TEST_F(ZipLibTest, AbortWithTheJobHandleStopsTheJob) {
     EXPECT_EQ(job.Run(), ZL_STATUS_ABORTED);
     EXPECT_EQ(entryStarts, 1);
     EXPECT_EQ(Library::Get().Entry<ZlAbortFn>("ZL_Abort")(handle), -1) << "job still registered";
+}
+
+// ---- Decoding threads --------------------------------------------------------------------
+
+// Every archive of the fixtures, with names that would land on each other.
+std::vector<std::string> FixtureArchives() {
+    std::vector<std::string> archives;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((Fixtures() + "\\*.zip").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return archives;
+    do archives.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return archives;
+}
+
+// The threads of this process now.
+size_t ProcessThreads() {
+    size_t count = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 thread{};
+    thread.dwSize = sizeof thread;
+    for (BOOL more = Thread32First(snapshot, &thread); more; more = Thread32Next(snapshot, &thread))
+        count += thread.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
+
+class DecodingThreadsTest : public ZipLibTest {
+  protected:
+    struct Streams {
+        std::vector<Report> one, many;           // the reports, the job's result last
+        size_t threadsAtFirstEntry[2] = {0, 0};  // beyond those before the job
+    };
+
+    // Runs the job on `archive` as `setUp` makes it, once with the caller's thread alone and
+    // once with four decoding threads, over the same files.
+    Streams BothWays(
+        const std::string& archive, const std::function<void(Job&)>& setUp,
+        const std::function<void()>& prepareOut = [] {}) {
+        Streams streams;
+        for (int threads : {1, 4}) {
+            RemoveTree(Out());
+            CreateDirectoryA(Out().c_str(), nullptr);
+            prepareOut();
+            Job job(archive, Out());
+            setUp(job);
+            job.command.decodingThreads = threads;
+            const size_t before = ProcessThreads();
+            size_t& during = streams.threadsAtFirstEntry[threads > 1];
+            bool counted = false;
+            auto answer = job.answer;
+            job.answer = [&](ZlCallbackRecord& record) -> int32_t {
+                if (record.kindOrReply == ZL_REPORT_ENTRY_START && !counted) {
+                    during = ProcessThreads() - before;
+                    counted = true;
+                }
+                return answer ? answer(record) : 0;
+            };
+            const int32_t status = job.Run();
+            EXPECT_EQ(ProcessThreads(), before) << "a decoding thread outlived the job";
+            EXPECT_EQ(job.foreignThreadReports, 0) << archive;
+            job.reports.front().number = 0;  // the job handle counts up
+            job.reports.push_back({-1, status, "status", 0, 0, 0});
+            (threads > 1 ? streams.many : streams.one) = job.reports;
+        }
+        return streams;
+    }
+};
+
+// Whatever the archive, the answers and where the job stops: the same reports, number for
+// number, and every one on the caller's thread.
+TEST_F(DecodingThreadsTest, ReportsAreThoseOfOneThreadForEveryArchive) {
+    for (const std::string& archive : FixtureArchives()) {
+        // Into an empty folder, with the password.
+        const std::string path = Fixture(archive);
+        Streams plain = BothWays(path, [](Job& job) { job.password = "secret"; });
+        EXPECT_EQ(plain.one, plain.many) << archive;
+        const size_t length = plain.one.size();
+        // Over the files of the payload, not overwriting: the questions answered by name, the
+        // password asked for and given on the second try.
+        auto answering = [](Job& job) {
+            job.command.overwrite = ZL_FALSE;
+            job.answer = [](ZlCallbackRecord& record) -> int32_t {
+                const std::string text = record.text != nullptr ? record.text : "";
+                if (record.kindOrReply == ZL_REPORT_OVERWRITE)
+                    Reply(record, text.size() % 2 ? ZL_REPLY_YES : ZL_REPLY_NO);
+                if (record.kindOrReply == ZL_REPORT_PASSWORD)
+                    Reply(record, ZL_REPLY_YES, record.number > 1 ? "wrong" : "secret");
+                return 0;
+            };
+            job.command.passwordRequestCount = 2;
+        };
+        auto payload = [this] {
+            for (const std::string& entry : Tree(Fixture("payload")))
+                if (entry.back() == '\\')
+                    CreateDirectoryA(Out(entry).c_str(), nullptr);
+                else
+                    CopyFileA((Fixture("payload") + "\\" + entry).c_str(), Out(entry).c_str(),
+                              FALSE);
+        };
+        const Streams answered = BothWays(path, answering, payload);
+        EXPECT_EQ(answered.one, answered.many) << archive << " answering";
+        // Stopped by the callback halfway through.
+        auto stopping = [length](Job& job) {
+            job.answer = [&job, length](ZlCallbackRecord&) -> int32_t {
+                return job.reports.size() == length / 2 ? 1 : 0;
+            };
+        };
+        const Streams stopped = BothWays(path, stopping);
+        EXPECT_EQ(stopped.one, stopped.many) << archive << " stopped";
+    }
+}
+
+// Zip64 archives made by Python: 65,600 entries tested whole, and the last folder written;
+// 4.5 GiB of zeros tested and stopped within its second block, every decoding thread ended
+// by the time the job returns.
+TEST_F(DecodingThreadsTest, LargeArchivesGiveTheSameReportsAndStopPromptly) {
+    const std::string many = FromEnvironment("ZIP_FIXTURES") + "\\zip64_many.zip";
+    const std::string zeros = FromEnvironment("ZIP_FIXTURES") + "\\zip64_zeros.zip";
+    const Streams tested = BothWays(many, [](Job& job) { job.command.test = ZL_TRUE; });
+    EXPECT_EQ(tested.one, tested.many);
+    EXPECT_EQ(tested.one.back().number, 65600) << "every file entry tested";
+    EXPECT_EQ(tested.threadsAtFirstEntry[0], 0u);
+    EXPECT_EQ(tested.threadsAtFirstEntry[1], 4u) << "the decoding threads run";
+    const Streams tail = BothWays(many, [](Job& job) { job.specs = {"d081\\*"}; });
+    EXPECT_EQ(tail.one, tail.many);
+    EXPECT_EQ(tail.one.back().number, 800);
+    EXPECT_EQ(Contents(Out("d081\\f65599.txt")), "65599");
+
+    auto stopEarly = [](Job& job) {
+        job.command.test = ZL_TRUE;
+        job.answer = [&job](ZlCallbackRecord& record) -> int32_t {
+            return record.kindOrReply == ZL_REPORT_BYTES_DONE &&
+                   job.Of(ZL_REPORT_BYTES_DONE).size() == 2;
+        };
+    };
+    const Streams stopped = BothWays(zeros, stopEarly);
+    EXPECT_EQ(stopped.one, stopped.many);
+    EXPECT_EQ(stopped.one.back().number, ZL_STATUS_CANCELLED);
 }
 
 // ---- Flags -----------------------------------------------------------------------------
