@@ -78,6 +78,7 @@ enum class TZipSkipType : int {
     stPassword,
     stBadData,
     stWriteError,
+    stNameClash,
     stByCaller
 };
 enum class TZipDiskStatus : int { dsNone = 0 };

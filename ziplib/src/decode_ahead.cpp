@@ -1,5 +1,8 @@
 #include "decode_ahead.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <deque>
 #include <new>
 #include <system_error>
@@ -19,33 +22,46 @@
 namespace ziplib {
 namespace {
 
+// A lock and the conditions its holders wait for.
 #ifdef _WIN32
 class Gate {
   public:
     void Lock() { AcquireSRWLockExclusive(&lock_); }
     void Unlock() { ReleaseSRWLockExclusive(&lock_); }
-    void Wait() { SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0); }
-    void WakeAll() { WakeAllConditionVariable(&changed_); }
+
+    class Condition {
+      public:
+        void Wait(Gate& gate) { SleepConditionVariableSRW(&changed_, &gate.lock_, INFINITE, 0); }
+        void WakeAll() { WakeAllConditionVariable(&changed_); }
+
+      private:
+        CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
+    };
 
   private:
     SRWLOCK lock_ = SRWLOCK_INIT;
-    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
 };
 #else
 class Gate {
   public:
     void Lock() { lock_.lock(); }
     void Unlock() { lock_.unlock(); }
-    void Wait() {
-        std::unique_lock<std::mutex> held(lock_, std::adopt_lock);
-        changed_.wait(held);
-        held.release();
-    }
-    void WakeAll() { changed_.notify_all(); }
+
+    class Condition {
+      public:
+        void Wait(Gate& gate) {
+            std::unique_lock<std::mutex> held(gate.lock_, std::adopt_lock);
+            changed_.wait(held);
+            held.release();
+        }
+        void WakeAll() { changed_.notify_all(); }
+
+      private:
+        std::condition_variable changed_;
+    };
 
   private:
     std::mutex lock_;
-    std::condition_variable changed_;
 };
 #endif
 
@@ -73,6 +89,84 @@ class LetGo {
     Gate& gate_;
 };
 
+// Memory in whole pages of the system's own, given back when it goes. Blocks of every size,
+// made on the decoding threads and freed on the job's, left the heap fragmented: under Wine
+// the process grew by more than twice the bytes the blocks held.
+class Pages {
+  public:
+    Pages() = default;
+    explicit Pages(size_t size) {
+#ifdef _WIN32
+        data_ = static_cast<uint8_t*>(
+            VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        if (data_ == nullptr) throw std::bad_alloc();
+#else
+        owned_ = std::make_unique_for_overwrite<uint8_t[]>(size);
+        data_ = owned_.get();
+#endif
+    }
+    ~Pages() {
+#ifdef _WIN32
+        if (data_ != nullptr) VirtualFree(data_, 0, MEM_RELEASE);
+#endif
+    }
+    Pages(Pages&& other) noexcept {
+        *this = std::move(other);
+    }
+    Pages& operator=(Pages&& other) noexcept {
+        std::swap(data_, other.data_);
+#ifndef _WIN32
+        std::swap(owned_, other.owned_);
+#endif
+        return *this;
+    }
+    Pages(const Pages&) = delete;
+    Pages& operator=(const Pages&) = delete;
+
+    uint8_t* get() const {
+        return data_;
+    }
+    explicit operator bool() const {
+        return data_ != nullptr;
+    }
+
+  private:
+    uint8_t* data_ = nullptr;
+#ifndef _WIN32
+    std::unique_ptr<uint8_t[]> owned_;
+#endif
+};
+
+// Memory for blocks, in sizes of whole powers of two from 4 KiB up to a whole block, kept for
+// reuse up to a limit, since mapping fresh pages costs a fault for every page.
+class BlockMemory {
+  public:
+    static constexpr size_t kSmallest = 4096;
+
+    // The room taken for a block of `capacity` bytes.
+    static size_t RoomFor(size_t capacity) { return std::bit_ceil(std::max(capacity, kSmallest)); }
+    // Memory of `room` bytes kept for reuse, or none.
+    Pages Reuse(size_t room) {
+        std::vector<Pages>& kept = kept_[Class(room)];
+        if (kept.empty()) return {};
+        Pages memory = std::move(kept.back());
+        kept.pop_back();
+        keptBytes_ -= room;
+        return memory;
+    }
+    // Keeps memory of `room` bytes while `inUse` and what is kept stay within the limit.
+    void Keep(Pages memory, size_t room, size_t inUse) {
+        if (inUse + keptBytes_ + room > DecodeAhead::kMemoryLimit) return;
+        kept_[Class(room)].push_back(std::move(memory));
+        keptBytes_ += room;
+    }
+
+  private:
+    static size_t Class(size_t room) { return std::countr_zero(room / kSmallest); }
+    std::array<std::vector<Pages>, std::countr_zero(kBlockSize / kSmallest) + 1> kept_;
+    size_t keptBytes_ = 0;
+};
+
 }  // namespace
 
 bool DecodeAhead::DecodableAhead(const CentralEntry& entry) {
@@ -81,11 +175,15 @@ bool DecodeAhead::DecodableAhead(const CentralEntry& entry) {
            (entry.method == kMethodStored || entry.method == kMethodDeflated);
 }
 
+// The job and the decoding threads wake each other only when the other side waits for what
+// changed, and the decoding threads, once they wait for room in the window, only when a
+// quarter of it is free again: every wake-up costs a trip through the system, and under Wine
+// as many of them as entries cost more than the decoding saved.
 class DecodeAhead::Shared {
   public:
     struct Block {
-        std::unique_ptr<uint8_t[]> memory;
-        size_t capacity = 0;
+        Pages memory;
+        size_t room = 0;  // bytes of memory, at least what the decoder asked for
         size_t size = 0;
     };
 
@@ -97,8 +195,8 @@ class DecodeAhead::Shared {
         {
             Held held(gate_);
             stop_ = true;
+            workWake_.WakeAll();
         }
-        gate_.WakeAll();
         for (std::thread& thread : threads_) thread.join();
     }
     Shared(const Shared&) = delete;
@@ -127,14 +225,18 @@ class DecodeAhead::Shared {
             slot = Slot{};
         }
         head_ = index;
-        gate_.WakeAll();
+        // A thread may wait for room for the entry that is the job's now, or for the job to
+        // take a block of an entry it passed without taking them all.
+        if (budgetWaiters_ > 0 || currentWaiter_ > 0 ||
+            (claimWaiters_ > 0 && head_ + kWindow >= nextClaim_ + kWindow / 4))
+            workWake_.WakeAll();
     }
 
     // Whether a decoding thread decodes the entry the job is at.
     bool Ahead() {
         if (threads_.empty()) return false;
         Held held(gate_);
-        while (nextClaim_ <= head_) gate_.Wait();
+        WaitAsJob([&] { return nextClaim_ > head_; });
         return SlotOf(head_).ahead;
     }
 
@@ -143,11 +245,11 @@ class DecodeAhead::Shared {
         Held held(gate_);
         Release(taken_);
         Slot& slot = SlotOf(head_);
-        while (slot.blocks.empty() && !slot.finished) gate_.Wait();
+        WaitAsJob([&] { return !slot.blocks.empty() || slot.finished; });
         if (slot.blocks.empty()) return false;
         taken_ = std::move(slot.blocks.front());
         slot.blocks.pop_front();
-        gate_.WakeAll();
+        if (currentWaiter_ > 0) workWake_.WakeAll();
         data = taken_.memory.get();
         size = taken_.size;
         return true;
@@ -178,19 +280,32 @@ class DecodeAhead::Shared {
 
     Slot& SlotOf(size_t index) { return ring_[index % kWindow]; }
 
-    // Whether a block of `capacity` bytes may be made for plan item `index` now.
-    bool Room(size_t index, size_t capacity) {
+    template <typename Ready>
+    void WaitAsJob(Ready ready) {
+        while (!ready()) {
+            jobWaits_ = true;
+            jobWake_.Wait(gate_);
+            jobWaits_ = false;
+        }
+    }
+
+    // Tells the job that plan item `index` changed, when it waits for it.
+    void Changed(size_t index) {
+        if (jobWaits_ && index == head_) jobWake_.WakeAll();
+    }
+
+    // Whether a block taking `room` bytes may be made for plan item `index` now.
+    bool Room(size_t index, size_t room) {
         if (index == head_) return SlotOf(index).blocks.size() < kCurrentDepth;
-        return held_ + capacity <= kBudget;
+        return held_ + room <= kBudget;
     }
 
     void Release(Block& block) {
         if (!block.memory) return;
-        held_ -= block.capacity;
-        if (block.capacity == kBlockSize && spare_.size() < kCurrentDepth)
-            spare_.push_back(std::move(block.memory));
+        held_ -= block.room;
+        memory_.Keep(std::move(block.memory), block.room, held_);
         block = Block{};
-        gate_.WakeAll();
+        if (budgetWaiters_ > 0 && held_ <= kBudget / 2) workWake_.WakeAll();
     }
 
     // The thread's life: claims the next plan item in the job's order and decodes it, as long
@@ -199,15 +314,19 @@ class DecodeAhead::Shared {
         EntryDecoder decoder(*reader);
         Held held(gate_);
         for (;;) {
-            while (!stop_ && (nextClaim_ >= plan_.size() || nextClaim_ >= head_ + kWindow))
-                gate_.Wait();
+            while (!stop_ && (nextClaim_ >= plan_.size() || nextClaim_ >= head_ + kWindow)) {
+                ++claimWaiters_;
+                workWake_.Wait(gate_);
+                --claimWaiters_;
+            }
             if (stop_) return;
+            nextClaim_ = std::max(nextClaim_, head_);  // what the job passed needs nothing
             const size_t index = nextClaim_++;
             Slot& slot = SlotOf(index);
             slot = Slot{};
             slot.index = index;
             slot.ahead = DecodableAhead(*plan_[index]);
-            gate_.WakeAll();
+            Changed(index);
             if (slot.ahead) Decode(index, *reader, decoder);
         }
     }
@@ -229,13 +348,19 @@ class DecodeAhead::Shared {
             outOfMemory = true;
         }
         while (!outOfMemory && !decoder.Done()) {
-            const size_t capacity = decoder.NextCapacity();
-            while (!stop_ && index >= head_ && !Room(index, capacity)) gate_.Wait();
+            const size_t room = BlockMemory::RoomFor(decoder.NextCapacity());
+            while (!stop_ && index >= head_ && !Room(index, room)) {
+                size_t& waiters = index == head_ ? currentWaiter_ : budgetWaiters_;
+                ++waiters;
+                workWake_.Wait(gate_);
+                --waiters;
+            }
             if (stop_ || index < head_) return;  // the job stopped, or passed the entry
-            Block block = TakeMemory(capacity);
+            Block block{memory_.Reuse(room), room, 0};
+            held_ += room;
             try {
                 LetGo work(gate_);
-                if (!block.memory) block.memory = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+                if (!block.memory) block.memory = Pages(room);
                 block.size = decoder.Decode(block.memory.get());
             } catch (const std::bad_alloc&) {
                 outOfMemory = true;
@@ -244,43 +369,38 @@ class DecodeAhead::Shared {
                 Release(block);
                 return;
             }
-            if (block.size > 0)
+            if (block.size > 0) {
                 SlotOf(index).blocks.push_back(std::move(block));
-            else
+                Changed(index);
+            } else {
                 Release(block);
-            gate_.WakeAll();
+            }
         }
         Slot& slot = SlotOf(index);
         slot.finished = true;
         slot.outOfMemory = outOfMemory;
         slot.failure = decoder.Failure();
         slot.crc = decoder.Crc();
-        gate_.WakeAll();
-    }
-
-    // Counts a block of `capacity` bytes as held, with a spare whole block when one is there.
-    Block TakeMemory(size_t capacity) {
-        Block block;
-        block.capacity = capacity;
-        held_ += capacity;
-        if (capacity == kBlockSize && !spare_.empty()) {
-            block.memory = std::move(spare_.back());
-            spare_.pop_back();
-        }
-        return block;
+        Changed(index);
     }
 
     ByteSource& archive_;
     const Directory& directory_;
     const std::vector<const CentralEntry*>& plan_;
     Gate gate_;
-    std::vector<Slot> ring_;   // the slot of plan item i is ring_[i % kWindow]
-    size_t head_ = 0;          // the plan item the job is at
-    size_t nextClaim_ = 0;     // the next plan item a decoding thread takes
-    size_t held_ = 0;          // bytes of blocks made and not yet released
+    Gate::Condition jobWake_;   // the job waits for its entry
+    Gate::Condition workWake_;  // decoding threads wait for an entry to claim or for room
+    bool jobWaits_ = false;
+    // Decoding threads waiting: for an entry to claim, for room in the budget, for room for
+    // the entry the job is at (woken when the job takes one of its blocks).
+    size_t claimWaiters_ = 0, budgetWaiters_ = 0, currentWaiter_ = 0;
+    std::vector<Slot> ring_;  // the slot of plan item i is ring_[i % kWindow]
+    size_t head_ = 0;         // the plan item the job is at
+    size_t nextClaim_ = 0;    // the next plan item a decoding thread takes
+    size_t held_ = 0;         // bytes of blocks made and not yet released
     bool stop_ = false;
-    Block taken_;              // the block the job is writing
-    std::vector<std::unique_ptr<uint8_t[]>> spare_;  // whole blocks for reuse
+    Block taken_;  // the block the job is writing
+    BlockMemory memory_;
     std::vector<std::thread> threads_;  // last: joined before the rest goes
 };
 
@@ -289,7 +409,8 @@ DecodeAhead::DecodeAhead(ByteSource& archive, const Directory& directory,
     : shared_(std::make_unique<Shared>(archive, directory, plan)), own_(archive) {
     size_t decodable = 0;
     for (const CentralEntry* entry : plan) decodable += DecodableAhead(*entry);
-    if (threads > 1) shared_->Start(static_cast<unsigned>(std::min<size_t>(threads, decodable)));
+    if (threads > 1)
+        shared_->Start(static_cast<unsigned>(std::min<size_t>(threads - 1, decodable)));
 }
 
 DecodeAhead::~DecodeAhead() = default;

@@ -29,13 +29,16 @@ class DecodeAhead {
   public:
     // Bytes of blocks that entries ahead of the job may hold, and how many entries beyond
     // the job's one may be decoded ahead.
-    static constexpr size_t kBudget = 16u << 20;
+    static constexpr size_t kBudget = 8u << 20;
     static constexpr size_t kWindow = 512;
     // Blocks the entry the job is at may have ready, budget or not.
     static constexpr size_t kCurrentDepth = 4;
+    // Bytes of block memory in use and kept for reuse together, at most.
+    static constexpr size_t kMemoryLimit = kBudget + kCurrentDepth * kBlockSize;
 
-    // `plan` lists the job's entries in its order; `threads` decoding threads (0 or 1: none,
-    // the job decodes everything itself). The archive gives each thread a reader of its own.
+    // `plan` lists the job's entries in its order; `threads` the job's own and the decoding
+    // threads together (0 or 1: none, the job decodes everything itself). The archive gives
+    // each decoding thread a reader of its own.
     DecodeAhead(ByteSource& archive, const Directory& directory,
                 const std::vector<const CentralEntry*>& plan, unsigned threads);
     // Stops the decoding threads and waits for them.
@@ -68,7 +71,7 @@ class DecodeAhead {
     class Shared;  // what the job and the decoding threads share, behind one lock
 
     std::unique_ptr<Shared> shared_;
-    EntryDecoder own_;         // the job's own decoding
+    EntryDecoder own_;  // the job's own decoding
     std::vector<uint8_t> ownBlock_;
     bool openAhead_ = false;  // the open entry comes from a decoding thread
 };

@@ -86,10 +86,10 @@ size_t EntryDecoder::DecodeDeflated(uint8_t* block, size_t capacity) {
         }
         const bool stuck = z.avail_in == inBefore && z.avail_out == outBefore;
         if ((status != Z_OK && status != Z_BUF_ERROR) || (stuck && consumed_ == data_.size)) {
-            late_ = EntryFailure{ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA,
-                                 z.msg != nullptr
-                                     ? std::string("Damaged compressed data: ") + z.msg
-                                     : std::string("Damaged compressed data: truncated")};
+            late_ =
+                EntryFailure{ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA,
+                             z.msg != nullptr ? std::string("Damaged compressed data: ") + z.msg
+                                              : std::string("Damaged compressed data: truncated")};
             break;
         }
     }

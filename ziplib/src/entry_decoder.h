@@ -91,7 +91,7 @@ class EntryDecoder {
     uint64_t produced_ = 0;
     uint64_t consumed_ = 0;
     uint32_t crc_ = 0;
-    bool streamEnded_ = false;        // the deflated stream ended with the last block
+    bool streamEnded_ = false;          // the deflated stream ended with the last block
     std::optional<EntryFailure> late_;  // a failure found after the last block given out
     bool done_ = true;
     EntryFailure failure_;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <unordered_map>
 
 #include "decode_ahead.h"
 #include "entry_decoder.h"
@@ -133,6 +134,9 @@ class ExtractJob {
                   EntryFailure& failure);
     bool Progress(size_t size);
     bool FlushProgress();
+    std::string CaseFolded(const std::string& path) const;
+    // The name under which the job wrote the file at `path`, if it did.
+    const std::string* WrittenAs(const std::string& path) const;
 
     ByteSource& archive_;
     ExtractTarget& target_;
@@ -144,6 +148,8 @@ class ExtractJob {
     std::vector<const CentralEntry*> selected_;  // the entries of the job, in its order
     std::optional<DecodeAhead> ahead_;
     std::optional<std::string> password_;
+    // The files the job wrote, by their names as the system compares them.
+    std::unordered_map<std::string, std::string> written_;
     bool skipEncrypted_ = false;  // the caller answered "none further" to a password request
     bool skipExisting_ = false;   // … or to an overwrite question
     int32_t handled_ = 0;
@@ -215,6 +221,17 @@ int32_t ExtractJob::Run() {
     return handled_;
 }
 
+std::string ExtractJob::CaseFolded(const std::string& path) const {
+    std::string folded = path;
+    for (char& c : folded) c = static_cast<char>(target_.UpperCase()[static_cast<uint8_t>(c)]);
+    return folded;
+}
+
+const std::string* ExtractJob::WrittenAs(const std::string& path) const {
+    const auto found = written_.find(CaseFolded(path));
+    return found == written_.end() ? nullptr : &found->second;
+}
+
 bool ExtractJob::Selected(const std::string& name) const {
     if (request_.specs.empty()) return true;
     for (const std::string& pattern : request_.specs)
@@ -281,6 +298,14 @@ void ExtractJob::ProcessFile(const Planned& item) {
     if (!offered) return;
     const std::string& name = *offered;
     const std::string path = request_.directoryNames ? name : std::string(BaseName(name));
+    // Windows keeps no two names apart that differ only in case: this entry would land on a
+    // file the job wrote, which stays.
+    if (const std::string* earlier = WrittenAs(path); earlier != nullptr && *earlier != path) {
+        Fail(name, {ZL_ERR_NAME_CLASH, ZL_SKIP_NAME_CLASH,
+                    "Not written: " + path + " differs only in case from " + *earlier +
+                        ", written before it"});
+        return;
+    }
 
     if (entry.method != kMethodStored && entry.method != kMethodDeflated) {
         Fail(name,
@@ -344,6 +369,7 @@ void ExtractJob::ProcessFile(const Planned& item) {
         Fail(name, {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write " + path + ": " + error});
         return;
     }
+    if (file) written_.emplace(CaseFolded(path), path);
     ++handled_;
 }
 

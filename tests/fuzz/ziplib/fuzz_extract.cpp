@@ -14,6 +14,7 @@
 #include <zlib.h>
 
 #include "crc32_fast.h"
+#include "entry_decoder.h"
 #include "extractor.h"
 
 namespace {
@@ -56,15 +57,21 @@ void RequireSafe(const std::string& path) {
     }
 }
 
+// Counts what is written; with `failAfter`, refuses every write beyond that many bytes, as
+// a full drive does.
 class CountingFile : public OutputFile {
   public:
-    bool Write(const uint8_t*, size_t size, std::string&) override {
+    explicit CountingFile(uint64_t failAfter) : failAfter_(failAfter) {}
+    bool Write(const uint8_t*, size_t size, std::string& error) override {
         written_ += size;
-        return true;
+        if (written_ <= failAfter_) return true;
+        error = "the drive is full";
+        return false;
     }
     bool Commit(uint32_t, uint32_t, std::string&) override { return true; }
 
   private:
+    uint64_t failAfter_;
     uint64_t written_ = 0;
 };
 
@@ -84,7 +91,8 @@ class MemoryTarget : public ExtractTarget {
                          std::string&) override {
         RequireSafe(path);
         if (!replace && path.size() % 3 == 0) return CreateOutcome::kExists;
-        file = std::make_unique<CountingFile>();
+        // Now and then the drive is full after a few blocks.
+        file = std::make_unique<CountingFile>(path.size() % 7 == 0 ? 2 * kBlockSize : UINT64_MAX);
         return CreateOutcome::kCreated;
     }
 

@@ -148,6 +148,22 @@ class MvtZip(unittest.TestCase):
         for entry in ("a.txt", "sub\\b.bin", "sub\\c.txt"):
             self.assertIn(f"Skipped {entry} 7", texts)
 
+    def test_a_destination_that_is_a_link_is_refused_in_words_that_say_so(self):
+        """The destination folder itself a link: refused before anything is written, even
+        the probe file, with its name and where it leads."""
+        outside = self.scratch("linked-outside")
+        os.makedirs(outside)
+        dest = self.scratch("linked-dest")
+        if os.path.islink(dest):  # left by an earlier run: rmtree leaves links alone
+            os.remove(dest)
+        os.symlink(outside, dest)
+        code, lines = mvtzip("extract", fixture("infozip.zip"), dest)
+        self.assertEqual((code, lines[-1]), (1, ["result", "10505"]), lines)
+        self.assertEqual(lines[-2], ["message", "10505",
+                                     f"Extract directory '{wine_path(dest)}\\' is a link: it "
+                                     f"leads to {wine_path(outside)}, which is not followed"])
+        self.assertEqual(os.listdir(outside), [])
+
     def many_files_archive(self):
         """An archive of 1,500 small files made by Info-ZIP zip, made once per run."""
         folder = os.path.join(FIXTURES, "scratch", "mvtzip-many")

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <numeric>
 #include <sstream>
 #include <string>
@@ -404,31 +405,32 @@ size_t ProcessThreads() {
 
 class DecodingThreadsTest : public ZipLibTest {
   protected:
+    static constexpr int kThreads[] = {1, 2, 4};
+
     struct Streams {
-        std::vector<Report> one, many;           // the reports, the job's result last
-        size_t threadsAtFirstEntry[2] = {0, 0};  // beyond those before the job
+        std::map<int, std::vector<Report>> reports;  // by threads; the job's result last
+        std::map<int, size_t> extraThreads;  // threads beside the caller's at the first entry
     };
 
-    // Runs the job on `archive` as `setUp` makes it, once with the caller's thread alone and
-    // once with four decoding threads, over the same files.
-    Streams BothWays(
+    // Runs the job on `archive` as `setUp` makes it with one, two and four threads (all but
+    // one decoding ahead), over the same files.
+    Streams EveryWay(
         const std::string& archive, const std::function<void(Job&)>& setUp,
         const std::function<void()>& prepareOut = [] {}) {
         Streams streams;
-        for (int threads : {1, 4}) {
+        for (int threads : kThreads) {
             RemoveTree(Out());
             CreateDirectoryA(Out().c_str(), nullptr);
             prepareOut();
             Job job(archive, Out());
             setUp(job);
-            job.command.decodingThreads = threads;
+            job.command.threads = threads;
             const size_t before = ProcessThreads();
-            size_t& during = streams.threadsAtFirstEntry[threads > 1];
             bool counted = false;
             auto answer = job.answer;
             job.answer = [&](ZlCallbackRecord& record) -> int32_t {
                 if (record.kindOrReply == ZL_REPORT_ENTRY_START && !counted) {
-                    during = ProcessThreads() - before;
+                    streams.extraThreads[threads] = ProcessThreads() - before;
                     counted = true;
                 }
                 return answer ? answer(record) : 0;
@@ -438,9 +440,16 @@ class DecodingThreadsTest : public ZipLibTest {
             EXPECT_EQ(job.foreignThreadReports, 0) << archive;
             job.reports.front().number = 0;  // the job handle counts up
             job.reports.push_back({-1, status, "status", 0, 0, 0});
-            (threads > 1 ? streams.many : streams.one) = job.reports;
+            streams.reports[threads] = job.reports;
         }
         return streams;
+    }
+
+    // Every way gave the reports of one thread.
+    static void ExpectAlike(const Streams& streams, const std::string& what) {
+        for (int threads : kThreads)
+            EXPECT_EQ(streams.reports.at(threads), streams.reports.at(1))
+                << what << " with " << threads << " threads";
     }
 };
 
@@ -450,17 +459,20 @@ TEST_F(DecodingThreadsTest, ReportsAreThoseOfOneThreadForEveryArchive) {
     for (const std::string& archive : FixtureArchives()) {
         // Into an empty folder, with the password.
         const std::string path = Fixture(archive);
-        Streams plain = BothWays(path, [](Job& job) { job.password = "secret"; });
-        EXPECT_EQ(plain.one, plain.many) << archive;
-        const size_t length = plain.one.size();
+        const Streams plain = EveryWay(path, [](Job& job) { job.password = "secret"; });
+        ExpectAlike(plain, archive);
+        const size_t length = plain.reports.at(1).size();
         // Over the files of the payload, not overwriting: the questions answered by name, the
         // password asked for and given on the second try.
         auto answering = [](Job& job) {
             job.command.overwrite = ZL_FALSE;
             job.answer = [](ZlCallbackRecord& record) -> int32_t {
                 const std::string text = record.text != nullptr ? record.text : "";
-                if (record.kindOrReply == ZL_REPORT_OVERWRITE)
+                if (record.kindOrReply == ZL_REPORT_OVERWRITE) {
+                    // A user takes a moment, long enough for the decoding to get ahead.
+                    if (text == "data\\big.bin") Sleep(50);
                     Reply(record, text.size() % 2 ? ZL_REPLY_YES : ZL_REPLY_NO);
+                }
                 if (record.kindOrReply == ZL_REPORT_PASSWORD)
                     Reply(record, ZL_REPLY_YES, record.number > 1 ? "wrong" : "secret");
                 return 0;
@@ -475,16 +487,14 @@ TEST_F(DecodingThreadsTest, ReportsAreThoseOfOneThreadForEveryArchive) {
                     CopyFileA((Fixture("payload") + "\\" + entry).c_str(), Out(entry).c_str(),
                               FALSE);
         };
-        const Streams answered = BothWays(path, answering, payload);
-        EXPECT_EQ(answered.one, answered.many) << archive << " answering";
+        ExpectAlike(EveryWay(path, answering, payload), archive + " answering");
         // Stopped by the callback halfway through.
         auto stopping = [length](Job& job) {
             job.answer = [&job, length](ZlCallbackRecord&) -> int32_t {
                 return job.reports.size() == length / 2 ? 1 : 0;
             };
         };
-        const Streams stopped = BothWays(path, stopping);
-        EXPECT_EQ(stopped.one, stopped.many) << archive << " stopped";
+        ExpectAlike(EveryWay(path, stopping), archive + " stopped");
     }
 }
 
@@ -494,14 +504,14 @@ TEST_F(DecodingThreadsTest, ReportsAreThoseOfOneThreadForEveryArchive) {
 TEST_F(DecodingThreadsTest, LargeArchivesGiveTheSameReportsAndStopPromptly) {
     const std::string many = FromEnvironment("ZIP_FIXTURES") + "\\zip64_many.zip";
     const std::string zeros = FromEnvironment("ZIP_FIXTURES") + "\\zip64_zeros.zip";
-    const Streams tested = BothWays(many, [](Job& job) { job.command.test = ZL_TRUE; });
-    EXPECT_EQ(tested.one, tested.many);
-    EXPECT_EQ(tested.one.back().number, 65600) << "every file entry tested";
-    EXPECT_EQ(tested.threadsAtFirstEntry[0], 0u);
-    EXPECT_EQ(tested.threadsAtFirstEntry[1], 4u) << "the decoding threads run";
-    const Streams tail = BothWays(many, [](Job& job) { job.specs = {"d081\\*"}; });
-    EXPECT_EQ(tail.one, tail.many);
-    EXPECT_EQ(tail.one.back().number, 800);
+    const Streams tested = EveryWay(many, [](Job& job) { job.command.test = ZL_TRUE; });
+    ExpectAlike(tested, "zip64_many.zip");
+    EXPECT_EQ(tested.reports.at(1).back().number, 65600) << "every file entry tested";
+    EXPECT_EQ(tested.extraThreads, (std::map<int, size_t>{{1, 0}, {2, 1}, {4, 3}}))
+        << "the decoding threads run";
+    const Streams tail = EveryWay(many, [](Job& job) { job.specs = {"d081\\*"}; });
+    ExpectAlike(tail, "d081 of zip64_many.zip");
+    EXPECT_EQ(tail.reports.at(1).back().number, 800);
     EXPECT_EQ(Contents(Out("d081\\f65599.txt")), "65599");
 
     auto stopEarly = [](Job& job) {
@@ -511,9 +521,9 @@ TEST_F(DecodingThreadsTest, LargeArchivesGiveTheSameReportsAndStopPromptly) {
                    job.Of(ZL_REPORT_BYTES_DONE).size() == 2;
         };
     };
-    const Streams stopped = BothWays(zeros, stopEarly);
-    EXPECT_EQ(stopped.one, stopped.many);
-    EXPECT_EQ(stopped.one.back().number, ZL_STATUS_CANCELLED);
+    const Streams stopped = EveryWay(zeros, stopEarly);
+    ExpectAlike(stopped, "zip64_zeros.zip");
+    EXPECT_EQ(stopped.reports.at(1).back().number, ZL_STATUS_CANCELLED);
 }
 
 // ---- Flags -----------------------------------------------------------------------------
@@ -1094,6 +1104,36 @@ TEST_F(ZipLibTest, UnsafeNamesAreRefusedAndNothingLandsOutside) {
         EXPECT_FALSE(Exists(outside)) << outside;
     EXPECT_FALSE(Exists(Fixtures() + "\\evil1.txt"));
     EXPECT_FALSE(Exists(FromEnvironment("ZIPLIB_SCRATCH") + "\\evil1.txt"));
+}
+
+// A later entry whose name differs only in case from a file the job wrote would land on it:
+// it is not written, and says so with both names; entries of the folder named otherwise are.
+TEST_F(ZipLibTest, NamesDifferingOnlyInCaseDoNotOverwriteEachOther) {
+    Job job(Fixture("caseclash.zip"), Out());
+    EXPECT_EQ(job.Run(), 3);
+    EXPECT_EQ(Contents(Out("Readme.txt")), "first");
+    EXPECT_EQ(Contents(Out("Sub\\a.txt")), "first a");
+    EXPECT_EQ(Contents(Out("Sub\\b.txt")), "b");
+    EXPECT_EQ(Tree(Out()),
+              (std::vector<std::string>{"Readme.txt", "Sub\\", "Sub\\a.txt", "Sub\\b.txt"}));
+    EXPECT_EQ(job.Errors(), (std::vector<int32_t>{ZL_ERR_NAME_CLASH, ZL_ERR_NAME_CLASH}));
+    std::vector<std::string> texts, skipped;
+    for (const Report& r : job.Of(ZL_REPORT_MESSAGE)) texts.push_back(r.text);
+    for (const Report& r : job.Of(ZL_REPORT_SKIPPED)) {
+        EXPECT_EQ(r.number, ZL_ERR_NAME_CLASH);
+        EXPECT_EQ(r.number2, ZL_SKIP_NAME_CLASH + 1);
+        skipped.push_back(r.text);
+    }
+    EXPECT_EQ(skipped, (std::vector<std::string>{"README.TXT", "SUB\\A.txt"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{
+                         "Not written: README.TXT differs only in case from Readme.txt, written "
+                         "before it",
+                         "Not written: SUB\\A.txt differs only in case from Sub\\a.txt, written "
+                         "before it"}));
+    // Testing writes nothing, so nothing clashes.
+    Job test(Fixture("caseclash.zip"), Out());
+    test.command.test = ZL_TRUE;
+    EXPECT_EQ(test.Run(), 5);
 }
 
 TEST_F(ZipLibTest, NameOfferMayRenameButNotEscape) {
