@@ -43,23 +43,6 @@ uint32_t ShellStart(const TSkLaunchRequest& request, intptr_t& instance, HANDLE&
     return value;
 }
 
-// Ties COM to the launch thread for its life: the shell may hand a start to extensions
-// that need it.
-class ComApartment {
-  public:
-    ComApartment()
-        : initialised_(SUCCEEDED(
-              CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-    ~ComApartment() {
-        if (initialised_) CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-  private:
-    bool initialised_;
-};
-
 }  // namespace
 
 int ShowCommand(TShowMode mode) {
@@ -82,7 +65,9 @@ TSkLaunchThread::TSkLaunchThread(TSkLauncher* launcher, TSkLaunchRequest request
     : launcher_(launcher), request_(std::move(request)) {}
 
 void TSkLaunchThread::Execute() {
-    ComApartment apartment;
+    // COM for the launch thread's life: the shell may hand a start to extensions that
+    // need it.
+    ComApartment apartment(COINIT_DISABLE_OLE1DDE);
     if (TSkLauncher* launcher = launcher_) launcher->RunProcess(request_, this);
 }
 

@@ -4,19 +4,35 @@ using namespace mvt;
 
 namespace skin {
 
+namespace {
+
+// What every window of the skin does with the keyboard: Escape asks to close it, as its
+// close icon does, and the focused control shows a gold mark once keys are used.
+void UseKeyboard(TForm& form) {
+    form.SetCloseOnEscape(true);
+    form.SetFocusMarkColour(kGold);
+}
+
+}  // namespace
+
 void MakeWizardWindow(TForm& form, int clientWidth, int clientHeight, bool closeIcon) {
     form.SetBorderStyle(TFormBorderStyle::bsToolWindow);
     form.SetSystemMenu(closeIcon);
     form.SetCaption(kWizardCaption);
     form.SetColor(kFormColour);
     form.SetClientSize(clientWidth, clientHeight);
+    UseKeyboard(form);
 }
 
-void MakeDialogWindow(TForm& form, int clientWidth, int clientHeight) {
+void MakeDialogWindow(TForm& form, int clientWidth, int clientHeight, const std::string& name) {
     form.SetBorderStyle(TFormBorderStyle::bsNone);
     form.SetColor(kFormColour);
     form.SetPosition(TPosition::poScreenCenter);
     form.SetClientSize(clientWidth, clientHeight);
+    // Without a title bar the caption is never drawn: it names the dialog for assistive
+    // technology and the task list.
+    form.SetCaption(name);
+    UseKeyboard(form);
 }
 
 TImage* AddBackground(TForm& form, const char* name) {

@@ -17,8 +17,9 @@ constexpr int kWizardWidth = 640, kWizardHeight = 480;
 
 // Tool-window border with the close icon only (or none), the caption and form colour.
 void MakeWizardWindow(mvt::TForm& form, int clientWidth, int clientHeight, bool closeIcon);
-// Borderless dialog without icons, centred on the screen.
-void MakeDialogWindow(mvt::TForm& form, int clientWidth, int clientHeight);
+// Borderless dialog without icons, centred on the screen; name is its caption, which no
+// title bar shows.
+void MakeDialogWindow(mvt::TForm& form, int clientWidth, int clientHeight, const std::string& name);
 // The background picture filling the client area, loaded from the program's resources
 // (or left empty when name is null, for screens that copy another's picture).
 mvt::TImage* AddBackground(mvt::TForm& form, const char* name);

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 #include "framework/byteblock.h"
@@ -176,6 +178,7 @@ void TSkBmpButton::SetDown(bool value) {
     down_ = value;
     state_ = value ? TBmpButtonState::bbsExclusive : TBmpButtonState::bbsUp;
     Invalidate();
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
     if (value) UpdateExclusive();
 }
 
@@ -291,6 +294,7 @@ void TSkBmpButton::GroupNotified(int groupIndex, LPARAM senderValue) {
         down_ = false;
         state_ = TBmpButtonState::bbsUp;
         Invalidate();
+        NotifyAccessible(EVENT_OBJECT_STATECHANGE);
     }
     allowAllUp_ = sender->allowAllUp_;
 }
@@ -310,6 +314,57 @@ void TSkBmpButton::Click() {
     if (TForm* form = ParentForm(); form && form != static_cast<TControl*>(this))
         form->SetModalResult(modalResult_);
     TWinControl::Click();
+}
+
+void TSkBmpButton::Press() {
+    if (!enabled_) return;
+    UpdateExclusive();
+    FinishPress(true);
+}
+
+long TSkBmpButton::AccessibleRole() const {
+    return groupIndex_ != 0 ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_PUSHBUTTON;
+}
+
+long TSkBmpButton::AccessibleState() const {
+    long state = 0;
+    if (groupIndex_ != 0 && Checked()) state |= STATE_SYSTEM_CHECKED;
+    if (state_ == TBmpButtonState::bbsDown) state |= STATE_SYSTEM_PRESSED;
+    return state;
+}
+
+std::string TSkBmpButton::AccessibleAction() const {
+    if (groupIndex_ == 0) return "Нажать";
+    return Checked() ? "Снять флажок" : "Установить флажок";
+}
+
+void TSkBmpButton::DoAccessibleAction() {
+    if (handle_) PostMessageA(handle_, CM_SKACCESSIBLEPRESS, 0, 0);
+}
+
+std::string TSkBmpButton::AccessibleName() const {
+    const std::string given = TWinControl::AccessibleName();
+    return given.empty() && captionLabel_ ? captionLabel_->AccessibleName() : given;
+}
+
+RECT TSkBmpButton::FocusMarkBounds() const {
+    if (!captionLabel_) return TWinControl::FocusMarkBounds();
+    // Around the caption's words, not the whole label: the label may reach much further.
+    const int textWidth = captionLabel_->TextBounds(captionLabel_->Width()).right;
+    RECT text = captionLabel_->BoundsRect();
+    text.right = std::min<LONG>(text.right, text.left + textWidth);
+    RECT both = BoundsRect();
+    UnionRect(&both, &both, &text);
+    // Clear of the last letter's overhang too.
+    InflateRect(&both, 2, 1);
+    return both;
+}
+
+void TSkBmpButton::SetFocusMarkMargins(int x, int y) {
+    if (x == focusMarkX_ && y == focusMarkY_) return;
+    focusMarkX_ = x;
+    focusMarkY_ = y;
+    if (focused_) Invalidate();
 }
 
 bool TSkBmpButton::DialogChar(char key) {
@@ -378,17 +433,23 @@ void TSkBmpButton::MouseUp(TMouseButton button, unsigned, int x, int y) {
 }
 
 bool TSkBmpButton::KeyDown(WORD& key, unsigned shift) {
-    bool handled = TWinControl::KeyDown(key, shift);
+    if (TWinControl::KeyDown(key, shift)) return true;
     if (key == VK_RETURN) {
+        // A latching button leaves Enter to the window's default button, as a check box
+        // does; a disabled one presses nothing.
+        if (groupIndex_ != 0 || !enabled_) return false;
         Click();
-    } else if (key == VK_SPACE && enabled_) {
+        return true;
+    }
+    if (key == VK_SPACE && enabled_) {
         if (!down_) {
             state_ = TBmpButtonState::bbsDown;
             Repaint();
         }
         pressing_ = true;
+        return true;
     }
-    return handled;
+    return false;
 }
 
 bool TSkBmpButton::KeyUp(WORD& key, unsigned shift) {
@@ -445,6 +506,9 @@ LRESULT TSkBmpButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case CM_SKDIALOGCHAR:
             return DialogChar(static_cast<char>(wParam)) ? 1 : 0;
+        case CM_SKACCESSIBLEPRESS:
+            Press();
+            return 0;
         case WM_CAPTURECHANGED:
             // Another window took the mouse in the middle of a press (a dialog opened):
             // the press ends without a click.
@@ -549,6 +613,7 @@ void TSkBmpButton::PaintFace(HDC dc) {
         captionRect.bottom = captionRect.top + text.cy;
         DrawCaption(faceDc, captionRect);
     }
+    DrawFocusMark(faceDc, client);
 
     GdiFlush();
     BitBlt(dc, 0, 0, client.right, client.bottom, faceDc, 0, 0, SRCCOPY);
@@ -706,6 +771,15 @@ void TSkBmpButton::DrawImage(HDC dc, TBitmap& image, const RECT& inner, const RE
                 }
             break;
     }
+}
+
+void TSkBmpButton::DrawFocusMark(HDC dc, const RECT& client) {
+    const TColor colour = FocusMarkColour();
+    if (!focused_ || !FocusCuesShown() || colour == clNone) return;
+    RECT mark = client;
+    InflateRect(&mark, -focusMarkX_, -focusMarkY_);
+    UniqueBrush brush(CreateSolidBrush(ColorToRGB(colour)));
+    FrameRect(dc, &mark, brush.get());
 }
 
 void TSkBmpButton::DrawCaption(HDC dc, RECT captionRect) {

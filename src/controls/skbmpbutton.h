@@ -13,6 +13,7 @@
 #include "framework/controls.h"
 #include "framework/forms.h"
 #include "framework/graphics.h"
+#include "framework/stdctrls.h"
 
 namespace mvt {
 
@@ -128,6 +129,8 @@ constexpr UINT CM_SKBUTTONPRESSED = 0x2420;
 // Asks a control whether a typed character is its accelerator: wParam = the character;
 // the result is nonzero when the control took it.
 constexpr UINT CM_SKDIALOGCHAR = 0x2421;
+// Posted by a button to itself when assistive technology asks for its default action.
+constexpr UINT CM_SKACCESSIBLEPRESS = 0x2422;
 
 // Offers a typed character as an accelerator to every windowed control below root, depth
 // first, through CM_SKDIALOGCHAR; true when one of them took it. A form calls this for
@@ -176,6 +179,31 @@ class TSkBmpButton : public TWinControl {
 
     // Copies ModalResult to the parent form, then fires OnClick.
     void Click() override;
+    // A whole press, as a click with the mouse makes it: a latching button flips, then
+    // the click runs. Nothing for a disabled button.
+    void Press();
+
+    // A latching button is a check box to assistive technology: checked while down, or,
+    // with CheckedWhenUp, while up (for pictures that show the tick on the raised face).
+    bool CheckedWhenUp() const { return checkedWhenUp_; }
+    void SetCheckedWhenUp(bool value) { checkedWhenUp_ = value; }
+    bool Checked() const { return down_ != checkedWhenUp_; }
+    long AccessibleRole() const override;
+    long AccessibleState() const override;
+    std::string AccessibleAction() const override;
+    // Presses the button once the caller has returned (a press may open a modal window).
+    void DoAccessibleAction() override;
+
+    // The focus mark, drawn on the face once the keyboard is used in the window: a
+    // rectangle `x` and `y` pixels inside the button's edges.
+    void SetFocusMarkMargins(int x, int y);
+    bool DrawsOwnFocusMark() const override { return !captionLabel_; }
+
+    // The label beside a button whose picture has no lettering (a check box's caption): it
+    // names the button, and the focus mark frames the picture and the label's text.
+    void SetCaptionLabel(TLabel* label) { captionLabel_ = label; }
+    std::string AccessibleName() const override;
+    RECT FocusMarkBounds() const override;
     // A typed character that matches the caption's accelerator clicks an enabled button;
     // true when the button took the character.
     bool DialogChar(char key);
@@ -219,6 +247,7 @@ class TSkBmpButton : public TWinControl {
     std::unique_ptr<TBitmap> SynthesiseDisabled();
     void DrawImage(HDC dc, TBitmap& image, const RECT& inner, const RECT& imageRect);
     void DrawCaption(HDC dc, RECT captionRect);
+    void DrawFocusMark(HDC dc, const RECT& client);
 
     TDownPatternStore::Lease patternLease_;
     TSkButtonBitmaps bitmaps_;
@@ -235,6 +264,10 @@ class TSkBmpButton : public TWinControl {
     bool showFocus_ = true;
     int spacing_ = 4;
     TModalResult modalResult_ = mrNone;
+
+    bool checkedWhenUp_ = false;
+    TLabel* captionLabel_ = nullptr;
+    int focusMarkX_ = 1, focusMarkY_ = 1;
 
     TBmpButtonState state_ = TBmpButtonState::bbsUp;
     bool pressing_ = false;

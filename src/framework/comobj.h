@@ -73,7 +73,10 @@ class ComPtr {
 // balanced by its own uninitialisation. A thread already in another apartment model keeps it.
 class ComApartment {
   public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    // extra: further COINIT_ flags (COINIT_DISABLE_OLE1DDE for a thread that starts
+    // programs through the shell).
+    explicit ComApartment(DWORD extra = 0)
+        : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | extra)) {}
     ~ComApartment() {
         if (SUCCEEDED(result_)) CoUninitialize();
     }

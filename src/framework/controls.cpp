@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/accessibility.h"
 #include "framework/forms.h"
 
 namespace mvt {
@@ -142,11 +143,25 @@ void TControl::Click() {
     if (OnClick) OnClick(this);
 }
 
+void TControl::SetAccessibleName(const std::string& name) {
+    if (name == accessibleName_) return;
+    accessibleName_ = name;
+    NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
+}
+
+void TControl::NotifyAccessible(DWORD event) const {
+    NotifyAccessibleEvent(*this, event);
+}
+
 // ---- TWinControl ----------------------------------------------------------------------
 
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
+    // Assistive technology may hold the object longer: from now on it answers that the
+    // control is gone.
+    if (accessible_) accessible_->Disconnect();
+    if (TForm* form = ParentForm(); form && form != this) form->ForgetControl(this);
     // Children that live on this control must go while the window still exists.
     DestroyComponents();
     for (TControl* child : std::vector<TControl*>(controls_)) child->SetParent(nullptr);
@@ -188,6 +203,8 @@ void TWinControl::CreateHandle() {
                             left_, top_, width_, height_, params.parent, nullptr, instance, this);
     }
     if (!handle_) throw EOutOfResources("Error creating window");
+    // A new child shows the focus cues as its window does.
+    if (Parent()) uiState_ = Parent()->uiState_;
     SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
     HandleCreated();
     for (TControl* child : controls_)
@@ -240,8 +257,18 @@ void TWinControl::VisibleChanged() {
 }
 
 void TWinControl::EnabledChanged() {
+    const bool hadFocus = !enabled_ && Focused();
     if (handle_) EnableWindow(handle_, enabled_);
     Invalidate();
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
+    // The system leaves no window with the focus then: the keys would go nowhere.
+    if (hadFocus) PassFocusOn();
+}
+
+void TWinControl::PassFocusOn() {
+    TForm* form = ParentForm();
+    if (!form || form == this || !form->HandleAllocated()) return;
+    if (!form->SelectNext(this, true)) ::SetFocus(form->Handle());
 }
 
 void TWinControl::FontChanged() {
@@ -254,9 +281,13 @@ void TWinControl::SetCaption(const std::string& caption) {
     caption_ = caption;
     if (handle_) SetWindowTextA(handle_, caption_.c_str());
     Invalidate();
+    NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
 }
 
 void TWinControl::SetFocus() {
+    // Remembered also when the window cannot take it now (a dialog over it): the form
+    // gives it back when it is active again.
+    if (TForm* form = ParentForm(); form && form != this) form->ControlFocused(this);
     ::SetFocus(Handle());
 }
 
@@ -303,6 +334,88 @@ void TWinControl::PaintWindow(HDC dc) {
     Paint(canvas);
     canvas.SetHandle(nullptr);
     PaintGraphicChildren(dc, nullptr);
+    PaintFocusMarks(dc);
+}
+
+// ---- Focus cues and the focus mark ----------------------------------------------------
+
+RECT TWinControl::FocusMarkBounds() const {
+    RECT bounds = BoundsRect();
+    InflateRect(&bounds, 1, 1);
+    return bounds;
+}
+
+TColor TWinControl::FocusMarkColour() const {
+    const TForm* form = ParentForm();
+    return form ? form->FocusMarkColour() : clNone;
+}
+
+void TWinControl::PaintFocusMarks(HDC dc) {
+    const TColor colour = FocusMarkColour();
+    if (colour == clNone || !FocusCuesShown()) return;
+    const HWND focus = GetFocus();
+    for (TControl* child : controls_) {
+        if (!child->IsWindowed() || !child->Visible()) continue;
+        auto* windowed = static_cast<TWinControl*>(child);
+        if (!windowed->handle_ || windowed->DrawsOwnFocusMark()) continue;
+        if (focus != windowed->handle_ && !IsChild(windowed->handle_, focus)) continue;
+        const RECT mark = windowed->FocusMarkBounds();
+        UniqueBrush brush(CreateSolidBrush(ColorToRGB(colour)));
+        FrameRect(dc, &mark, brush.get());
+    }
+}
+
+void TWinControl::InvalidateFocusMark() {
+    if (DrawsOwnFocusMark()) {
+        Invalidate();
+    } else if (Parent() && Parent()->handle_) {
+        const RECT mark = FocusMarkBounds();
+        InvalidateRect(Parent()->handle_, &mark, FALSE);
+    }
+}
+
+namespace {
+
+WORD AppliedUiState(WORD state, WPARAM change) {
+    const WORD flags = HIWORD(change);
+    switch (LOWORD(change)) {
+        case UIS_SET:
+            return state | flags;
+        case UIS_CLEAR:
+            return state & ~flags;
+        default:
+            return state;
+    }
+}
+
+}  // namespace
+
+// A change asked for anywhere in a window goes up to its top-level window, which decides
+// and tells every window below it (as the system's default handling does; Wine's keeps
+// no UI state, so ours keeps it for every window of the program).
+void TWinControl::ChangeUiState(WPARAM change) {
+    if (Parent() && Parent()->handle_) {
+        SendMessageA(Parent()->handle_, WM_CHANGEUISTATE, change, 0);
+        return;
+    }
+    if (LOWORD(change) == UIS_INITIALIZE) {
+        // A window opened from the keyboard shows its cues at once, one opened by the
+        // mouse hides them, as Windows decides by the last input.
+        const WORD action = Application().KeyboardInputLast() ? UIS_CLEAR : UIS_SET;
+        change = MAKEWPARAM(action, UISF_HIDEFOCUS | UISF_HIDEACCEL);
+    }
+    if (AppliedUiState(uiState_, change) != uiState_)
+        SendMessageA(handle_, WM_UPDATEUISTATE, change, 0);
+}
+
+void TWinControl::UpdateUiState(WPARAM change) {
+    const WORD next = AppliedUiState(uiState_, change);
+    const bool cuesChanged = (next ^ uiState_) & UISF_HIDEFOCUS;
+    uiState_ = next;
+    for (TControl* child : controls_)
+        if (child->IsWindowed() && static_cast<TWinControl*>(child)->handle_)
+            SendMessageA(static_cast<TWinControl*>(child)->handle_, WM_UPDATEUISTATE, change, 0);
+    if (cuesChanged && Focused()) InvalidateFocusMark();
 }
 
 void TWinControl::PaintGraphicChildren(HDC dc, const TControl* upTo) {
@@ -375,8 +488,23 @@ bool TWinControl::MouseWheel(unsigned shift, int delta, POINT pos) {
 }
 
 void TWinControl::FocusChanged(bool focused) {
+    InvalidateFocusMark();
+    if (TForm* form = ParentForm(); focused && form && form != this) form->ControlFocused(this);
     if (focused && OnEnter) OnEnter(this);
     if (!focused && OnExit) OnExit(this);
+}
+
+bool TWinControl::WantsKey(WORD key) {
+    if (!SystemControl() || !handle_) return false;
+    MSG message{handle_, WM_KEYDOWN, key, 0, 0, {0, 0}};
+    const LRESULT code =
+        SendMessageA(handle_, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&message));
+    return code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+}
+
+TAccessibleObject& TWinControl::AccessibleObject() {
+    if (!accessible_) accessible_ = TAccessibleObject::Create(*this);
+    return *accessible_;
 }
 
 bool TWinControl::WMSetCursor() {
@@ -442,33 +570,13 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
         case WM_KEYUP:
-        case WM_SYSKEYUP: {
-            WORD key = static_cast<WORD>(wParam);
-            unsigned shift = KeyboardShiftState();
-            bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
-            TForm* form = ParentForm();
-            if (form && form != this && form->KeyPreview()) {
-                TKeyEvent& preview = down ? form->OnKeyDown : form->OnKeyUp;
-                if (preview) preview(form, key, shift);
-                if (key == 0) return 0;
-            }
-            if (down ? KeyDown(key, shift) : KeyUp(key, shift)) return 0;
-            if (message == WM_KEYDOWN && key == VK_TAB && !(shift & (ssCtrl | ssAlt)) && form &&
-                form->SelectNext(this, !(shift & ssShift)))
-                return 0;
-            // Alt+F4 on a system control asks its window to close, as the default handling
-            // does: some controls (Wine's combo box, tree view) end every Alt+key themselves.
-            if (message == WM_SYSKEYDOWN && key == VK_F4 && !ownClass && (lParam & (1 << 29))) {
-                PostMessageA(GetAncestor(handle_, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
-                return 0;
-            }
-            wParam = key;
-            break;
-        }
+        case WM_SYSKEYUP:
+            return KeyMessage(message, wParam, lParam);
         case WM_CHAR: {
             char key = static_cast<char>(wParam);
-            // The character of a Tab that moved the focus: no control of ours types it.
-            if (key == '\t') return 0;
+            // The character of a Tab, Enter or Escape that worked the window: no control of
+            // ours types it.
+            if (key == '\t' || key == '\r' || key == '\x1b') return 0;
             TForm* form = ParentForm();
             if (form && form != this && form->KeyPreview() && form->OnKeyPress) {
                 form->OnKeyPress(form, key);
@@ -543,6 +651,21 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 if (HBRUSH brush = child->ControlColor(reinterpret_cast<HDC>(wParam)))
                     return reinterpret_cast<LRESULT>(brush);
             break;
+        case WM_CHANGEUISTATE:
+            ChangeUiState(wParam);
+            return 0;
+        case WM_UPDATEUISTATE:
+            UpdateUiState(wParam);
+            // A system control draws its own focus rectangle by the same state.
+            if (ownClass) return 0;
+            break;
+        case WM_QUERYUISTATE:
+            return uiState_;
+        case WM_GETOBJECT:
+            if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT) &&
+                AccessibleRole() != 0)
+                if (LRESULT answer = AccessibleObject().Answer(wParam)) return answer;
+            break;
         case WM_SETFOCUS:
             FocusChanged(true);
             break;
@@ -559,6 +682,33 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
     }
     return DefaultHandler(message, wParam, lParam);
+}
+
+LRESULT TWinControl::KeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    WORD key = static_cast<WORD>(wParam);
+    unsigned shift = KeyboardShiftState();
+    bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    // The keyboard is used in this window: from now on it shows where the focus is.
+    if (down && key != VK_SHIFT && key != VK_CONTROL && !FocusCuesShown())
+        SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    TForm* form = ParentForm();
+    if (form && form != this && form->KeyPreview()) {
+        TKeyEvent& preview = down ? form->OnKeyDown : form->OnKeyUp;
+        if (preview) preview(form, key, shift);
+        if (key == 0) return 0;
+    }
+    if (down ? KeyDown(key, shift) : KeyUp(key, shift)) return 0;
+    const bool repeated = lParam & (1 << 30);
+    if (message == WM_KEYDOWN && form && (key == VK_TAB || !WantsKey(key)) &&
+        form->DialogKey(*this, key, shift, repeated))
+        return 0;
+    // Alt+F4 on a system control asks its window to close, as the default handling does:
+    // some controls (Wine's combo box, tree view) end every Alt+key themselves.
+    if (message == WM_SYSKEYDOWN && key == VK_F4 && SystemControl() && (lParam & (1 << 29))) {
+        PostMessageA(GetAncestor(handle_, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    return DefaultHandler(message, key, lParam);
 }
 
 LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {

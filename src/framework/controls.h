@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/classes.h"
+#include "framework/comobj.h"
 #include "framework/graphics.h"
 #include "framework/sysutils.h"
 
@@ -16,6 +17,7 @@ namespace mvt {
 
 class TWinControl;
 class TForm;
+class TAccessibleObject;
 
 using TCursor = int;
 constexpr TCursor crDefault = 0, crArrow = -2, crIBeam = -4, crHourGlass = -11, crHandPoint = -21;
@@ -69,6 +71,29 @@ class TControl : public TComponent {
     virtual void Repaint();
     // Draws the control onto a canvas whose origin is the control's top-left corner.
     virtual void Paint(TCanvas& canvas);
+    // What a click on the control does (OnClick); also the Enter key on a form's default
+    // control.
+    virtual void Click();
+
+    // What assistive technology is told about the control (accessibility.h). The role is
+    // one of the system's ROLE_SYSTEM_ values; 0 makes the control no object of its own.
+    virtual long AccessibleRole() const { return 0; }
+    // The name given with SetAccessibleName, else the control's own (a label's words).
+    virtual std::string AccessibleName() const { return accessibleName_; }
+    void SetAccessibleName(const std::string& name);
+    virtual std::string AccessibleValue() const { return {}; }
+    // The control's own STATE_SYSTEM_ flags (checked, read-only…); unavailable, invisible,
+    // focusable, focused and default are added from what the framework knows.
+    virtual long AccessibleState() const { return 0; }
+    // The name of the default action (a button's press) and the action itself.
+    virtual std::string AccessibleAction() const { return {}; }
+    virtual void DoAccessibleAction() {}
+    // Tells assistive technology of a change (EVENT_OBJECT_NAMECHANGE and the like).
+    void NotifyAccessible(DWORD event) const;
+    // False keeps the control out of what assistive technology sees, for a control that
+    // another one speaks for.
+    bool AccessibleElement() const { return accessibleElement_; }
+    void SetAccessibleElement(bool element) { accessibleElement_ = element; }
 
     TNotifyEvent OnResize;
     TNotifyEvent OnClick;
@@ -78,7 +103,6 @@ class TControl : public TComponent {
     virtual void VisibleChanged() {}
     virtual void EnabledChanged() { Invalidate(); }
     virtual void FontChanged() { Invalidate(); }
-    virtual void Click();
 
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool visible_ = true;
@@ -89,6 +113,8 @@ class TControl : public TComponent {
     TCursor cursor_ = crDefault;
     TColor color_ = clBtnFace;
     TFont font_;
+    std::string accessibleName_;
+    bool accessibleElement_ = true;
 };
 
 // A control drawn by its parent in the parent's paint pass; it has no window.
@@ -133,6 +159,27 @@ class TWinControl : public TControl {
     // own painting and the graphic children below the child) into dc, whose origin is
     // the child's top-left corner. Lets a windowed child look transparent.
     void PaintBackgroundBehind(const TControl* child, HDC dc);
+
+    // Focus cues, as Windows keeps them for each window (WM_CHANGEUISTATE and
+    // WM_UPDATEUISTATE with UISF_HIDEFOCUS): hidden in a window until the keyboard is
+    // used there. Only then does the focused control show the skin's focus mark.
+    bool FocusCuesShown() const { return !(uiState_ & UISF_HIDEFOCUS); }
+    // Where the mark goes around the focused control, in its parent's coordinates: one
+    // pixel outside its bounds unless the control says otherwise.
+    virtual RECT FocusMarkBounds() const;
+    // A control that composes its own face draws its mark itself; for any other the
+    // parent draws it around FocusMarkBounds.
+    virtual bool DrawsOwnFocusMark() const { return false; }
+    // The colour of the focus mark of the control's form; clNone when the form has none.
+    TColor FocusMarkColour() const;
+    // Whether a key that otherwise works the window (Enter, Escape) is the control's own:
+    // a system control answers as the system's dialogs ask it (WM_GETDLGCODE).
+    virtual bool WantsKey(WORD key);
+    // A control of a system window class (edit, list, tree…), not one of ours.
+    bool SystemControl() const { return defaultProc_ != DefWindowProcA; }
+
+    // The object that answers assistive technology for this window (made on first use).
+    TAccessibleObject& AccessibleObject();
 
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
@@ -199,6 +246,12 @@ class TWinControl : public TControl {
     void WMPaint();
     bool WMSetCursor();
     void TrackMouse();
+    LRESULT KeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ChangeUiState(WPARAM change);
+    void UpdateUiState(WPARAM change);
+    void PaintFocusMarks(HDC dc);
+    void InvalidateFocusMark();
+    void PassFocusOn();
 
     std::vector<TControl*> controls_;
     UniqueBrush colourBrush_;
@@ -206,6 +259,8 @@ class TWinControl : public TControl {
     std::string caption_;
     bool tabStop_ = false;
     bool mouseInside_ = false;
+    WORD uiState_ = UISF_HIDEFOCUS | UISF_HIDEACCEL;
+    ComPtr<TAccessibleObject> accessible_;
 };
 
 unsigned KeyboardShiftState();

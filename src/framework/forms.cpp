@@ -1,7 +1,10 @@
 #include "framework/forms.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
+#include "framework/accessibility.h"
 #include "framework/hidden_window.h"
 
 namespace mvt {
@@ -14,6 +17,7 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
 }
 
 TForm::~TForm() {
+    activeControl_ = focusedControl_ = defaultControl_ = nullptr;
     // The controls go first, while the form's window still exists.
     DestroyComponents();
 }
@@ -107,14 +111,16 @@ void TForm::SetVisible(bool visible) {
     visible_ = visible;
     if (!HandleAllocated()) return;
     if (visible) {
+        SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
         ShowWindow(handle_, SW_SHOW);
         SetForegroundWindow(handle_);
         // Without a window manager the system may not activate the shown window itself.
         if (GetActiveWindow() != handle_) SetActiveWindow(handle_);
-        if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+        FocusOnActivation(activeControl_);
         if (OnShow) OnShow(this);
     } else {
         ShowWindow(handle_, SW_HIDE);
+        focusedControl_ = nullptr;  // shown again, it starts afresh
         if (OnHide) OnHide(this);
     }
 }
@@ -205,6 +211,49 @@ bool TForm::SelectNext(const TWinControl* current, bool forward) {
     return true;
 }
 
+bool TForm::DialogKey(TWinControl& from, WORD key, unsigned shift, bool repeated) {
+    switch (key) {
+        case VK_TAB:
+            return !(shift & (ssCtrl | ssAlt)) && SelectNext(&from, !(shift & ssShift));
+        case VK_RETURN:
+            // Held down, Enter would walk through one screen after another.
+            if (repeated || !defaultControl_ || !defaultControl_->CanFocus()) return false;
+            defaultControl_->Click();
+            return true;
+        case VK_ESCAPE:
+            if (repeated || !closeOnEscape_) return false;
+            Close();
+            return true;
+        default:
+            return false;
+    }
+}
+
+long TForm::AccessibleRole() const {
+    return ROLE_SYSTEM_DIALOG;
+}
+
+std::string TForm::AccessibleName() const {
+    const std::string given = TWinControl::AccessibleName();
+    return given.empty() ? AccessibleWords(Caption()) : given;
+}
+
+void TForm::ForgetControl(const TWinControl* control) {
+    for (TWinControl** kept : {&activeControl_, &focusedControl_, &defaultControl_})
+        if (*kept == control) *kept = nullptr;
+}
+
+// The focus goes to the given control; without one that can take it, to the form itself,
+// so that the window's keys (Tab, Enter, Escape) still reach it.
+void TForm::FocusOnActivation(TWinControl* control) {
+    if (control && control->CanFocus()) {
+        control->SetFocus();
+        return;
+    }
+    const HWND focus = GetFocus();
+    if (focus != handle_ && !IsChild(handle_, focus)) ::SetFocus(handle_);
+}
+
 bool TForm::RouteWheel(const TWinControl* from, WPARAM wParam, LPARAM lParam) {
     if (!wheelTarget_ || from == wheelTarget_ || wheelPassed_ || !wheelTarget_->CanFocus())
         return false;
@@ -241,7 +290,8 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) {
-                if (activeControl_ && activeControl_->CanFocus()) activeControl_->SetFocus();
+                FocusOnActivation(focusedControl_ && focusedControl_->CanFocus() ? focusedControl_
+                                                                                 : activeControl_);
                 if (OnActivate) OnActivate(this);
             }
             return 0;
@@ -342,6 +392,11 @@ bool TApplication::ProcessMessage() {
         terminated_ = true;
         return true;
     }
+    if (message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN)
+        keyboardInputLast_ = true;
+    else if (message.message == WM_LBUTTONDOWN || message.message == WM_RBUTTONDOWN ||
+             message.message == WM_MBUTTONDOWN || message.message == WM_NCLBUTTONDOWN)
+        keyboardInputLast_ = false;
     TranslateMessage(&message);
     DispatchMessageA(&message);
     return true;

@@ -58,8 +58,12 @@ class TForm : public TWinControl {
     void SetKeyPreview(bool preview) { keyPreview_ = preview; }
     // Shapes the window; the form takes ownership of the region.
     void SetWindowRegion(UniqueRegion region);
-    // The control that gets the focus when the form is activated.
+    // The control that gets the focus when the form is shown; when it is activated again
+    // (a dialog over it has closed), the control that had the focus last gets it back.
     void SetActiveControl(TWinControl* control) { activeControl_ = control; }
+    // A control of the form took the focus, or is going: the form remembers, or forgets.
+    void ControlFocused(TWinControl* control) { focusedControl_ = control; }
+    void ForgetControl(const TWinControl* control);
 
     // Tab and Shift+Tab: the next (or previous) focusable tab stop after `current` in the
     // form's tab order (the order in which the controls were placed, depth first),
@@ -67,6 +71,24 @@ class TForm : public TWinControl {
     TWinControl* FindNextControl(const TWinControl* current, bool forward) const;
     // Moves the focus there; false when there was nowhere to go.
     bool SelectNext(const TWinControl* current, bool forward);
+
+    // The keys that work the window rather than one control, as in the system's dialogs:
+    // Tab and Shift+Tab move the focus, Enter clicks the default control (when it is
+    // enabled), Escape is a close request (when CloseOnEscape). `from` had the key and did
+    // not take it; a key held down (repeated) presses nothing. True when the key was used.
+    bool DialogKey(TWinControl& from, WORD key, unsigned shift, bool repeated);
+    TWinControl* DefaultControl() const { return defaultControl_; }
+    void SetDefaultControl(TWinControl* control) { defaultControl_ = control; }
+    bool CloseOnEscape() const { return closeOnEscape_; }
+    void SetCloseOnEscape(bool close) { closeOnEscape_ = close; }
+    // The colour of the mark the focused control shows once the keyboard is used in the
+    // form; clNone (the default): no mark of the program's own.
+    TColor FocusMarkColour() const { return focusMarkColour_; }
+    void SetFocusMarkColour(TColor colour) { focusMarkColour_ = colour; }
+
+    // To assistive technology a form is a dialog named by its caption.
+    long AccessibleRole() const override;
+    std::string AccessibleName() const override;
 
     // Wheel turns that no control under the pointer takes go to this control, so a screen
     // scrolls wherever the pointer is over it (current Windows sends the wheel to the
@@ -125,6 +147,12 @@ class TForm : public TWinControl {
     bool keyPreview_ = false;
     bool positioned_ = false;
     TWinControl* activeControl_ = nullptr;
+    TWinControl* focusedControl_ = nullptr;
+    TWinControl* defaultControl_ = nullptr;
+    bool closeOnEscape_ = false;
+    TColor focusMarkColour_ = clNone;
+
+    void FocusOnActivation(TWinControl* control);
 };
 
 class TApplication : public TComponent {
@@ -171,10 +199,18 @@ class TApplication : public TComponent {
     // The windows that a modal form disables while it runs.
     std::vector<HWND> DisableOtherWindows(HWND except);
 
+    // Whether the last key or mouse button the program received was a key: a window shown
+    // now starts with its focus cues shown (keyboard) or hidden (mouse).
+    bool KeyboardInputLast() const { return keyboardInputLast_; }
+
   private:
     bool ProcessMessage();
 
+    // The GUI thread is in COM for the program's life: assistive technology reaches the
+    // windows' objects through it.
+    ComApartment apartment_;
     HWND handle_ = nullptr;
+    bool keyboardInputLast_ = false;
     std::string title_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;

@@ -71,8 +71,39 @@ void TListBox::EndUpdate() {
 
 bool TListBox::CommandNotify(WORD code) {
     if (code != LBN_SELCHANGE) return false;
-    if (OnClick) OnClick(this);
+    if (!keysMoving_) Pick();
     return true;
+}
+
+void TListBox::Pick() {
+    if (OnClick) OnClick(this);
+}
+
+LRESULT TListBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_KEYDOWN && message != WM_CHAR)
+        return TWinControl::WndProc(message, wParam, lParam);
+    // Arrow keys and typed letters move the highlight through the entries; the change of
+    // selection they make is no pick.
+    const bool outer = keysMoving_;
+    keysMoving_ = true;
+    const LRESULT result = TWinControl::WndProc(message, wParam, lParam);
+    keysMoving_ = outer;
+    return result;
+}
+
+bool TListBox::KeyDown(WORD& key, unsigned shift) {
+    if (TWinControl::KeyDown(key, shift)) return true;
+    // The deliberate choice of the highlighted entry; without one Enter goes on to the
+    // window (its default button).
+    if ((key != VK_RETURN && key != VK_SPACE) || ItemIndex() < 0) return false;
+    Pick();
+    return true;
+}
+
+bool TListBox::KeyPress(char& key) {
+    if (TWinControl::KeyPress(key)) return true;
+    // The blank of Space picks; it searches no entry.
+    return key == ' ';
 }
 
 }  // namespace mvt

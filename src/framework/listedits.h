@@ -35,18 +35,26 @@ class TListBox : public TWinControl {
     // Stops and restarts redrawing around bulk changes.
     void BeginUpdate();
     void EndUpdate();
-    // Fired when the user changes the selection (mouse or keyboard).
+    // Fired when the user picks an entry: a click on it, or Enter or Space on the
+    // highlighted one. Moving the highlight with the keys picks nothing.
     TNotifyEvent OnClick;
+
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   protected:
     void CreateParams(TCreateParams& params) override;
     void HandleCreated() override;
     bool CommandNotify(WORD code) override;
+    bool KeyDown(WORD& key, unsigned shift) override;
+    bool KeyPress(char& key) override;
     HBRUSH ControlColor(HDC dc) override { return OwnColours(dc); }
 
   private:
     HWND ListHandle() const { return handle_; }
+    void Pick();
+
     int itemHeight_ = 16;
+    bool keysMoving_ = false;  // the selection changes because of a key
 };
 
 }  // namespace mvt

@@ -88,4 +88,86 @@ std::string ReadMachineString(const std::string& key, const std::string& name) {
     }
 }
 
+TRegistryKey::TRegistryKey(HKEY root, const std::string& path) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, Relative(path).c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &opened) ==
+        ERROR_SUCCESS)
+        key_.reset(opened);
+}
+
+std::optional<std::string> TRegistryKey::String(const std::string& name) const {
+    DWORD type = 0, size = 0;
+    if (!key_ ||
+        RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    std::string text(size, '\0');
+    if (RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    text.resize(size);
+    while (!text.empty() && text.back() == '\0') text.pop_back();
+    return text;
+}
+
+std::optional<DWORD> TRegistryKey::Number(const std::string& name) const {
+    DWORD data = 0, size = sizeof data, type = 0;
+    if (!key_ ||
+        RegQueryValueExA(key_.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return std::nullopt;
+    return data;
+}
+
+std::vector<TRegistryKey::Value> TRegistryKey::Values() const {
+    std::vector<Value> values;
+    DWORD longestName = 0, longestData = 0;
+    if (!key_ ||
+        RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return values;
+    std::vector<char> name(longestName + 1);
+    for (DWORD index = 0;; ++index) {
+        Value value;
+        value.data.resize(longestData);
+        DWORD nameSize = static_cast<DWORD>(name.size());
+        DWORD dataSize = longestData;
+        if (RegEnumValueA(key_.get(), index, name.data(), &nameSize, nullptr, &value.type,
+                          value.data.data(), &dataSize) != ERROR_SUCCESS)
+            return values;
+        value.name.assign(name.data(), nameSize);
+        value.data.resize(dataSize);
+        values.push_back(std::move(value));
+    }
+}
+
+bool TRegistryKey::Empty() const {
+    DWORD subkeys = 0, values = 0;
+    return key_ &&
+           RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                            &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
+}
+
+static std::string DeletionResult(LONG status) {
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? std::string()
+                                                                     : SysErrorMessage(status);
+}
+
+std::string DeleteRegistryValue(HKEY root, const std::string& path, const std::string& name) {
+    HKEY opened = nullptr;
+    const LONG status =
+        RegOpenKeyExA(root, Relative(path).c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &opened);
+    if (status != ERROR_SUCCESS) return DeletionResult(status);
+    const LONG deleted = RegDeleteValueA(opened, name.c_str());
+    RegCloseKey(opened);
+    return DeletionResult(deleted);
+}
+
+std::string DeleteRegistryKey(HKEY root, const std::string& path) {
+    return DeletionResult(RegDeleteKeyExA(root, Relative(path).c_str(), KEY_WOW64_32KEY, 0));
+}
+
 }  // namespace mvt

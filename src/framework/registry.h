@@ -7,7 +7,11 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "framework/sysutils.h"
 
@@ -55,5 +59,45 @@ class TRegistry {
 // A string value of a key under HKEY_LOCAL_MACHINE, opened (never created) with full
 // access rights like every key the program opens; empty when it cannot be read.
 std::string ReadMachineString(const std::string& key, const std::string& name);
+
+// A key opened for reading only, in the 32-bit view, closed with the object: what the
+// programs read back of the records they wrote (and the uninstaller of the setup's), where
+// a key or value that is not there, or is of another type, is an answer and not a failure.
+class TRegistryKey {
+  public:
+    struct Value {
+        std::string name;
+        DWORD type = REG_NONE;
+        std::vector<BYTE> data;
+    };
+
+    TRegistryKey(HKEY root, const std::string& path);
+
+    // Whether the key exists and could be opened.
+    explicit operator bool() const { return key_ != nullptr; }
+
+    // A REG_SZ or REG_EXPAND_SZ value without its terminating zeros; nothing when it is
+    // missing or of another type.
+    std::optional<std::string> String(const std::string& name) const;
+    // A REG_DWORD value; nothing when it is missing or of another type.
+    std::optional<DWORD> Number(const std::string& name) const;
+    // Every value in the system's order.
+    std::vector<Value> Values() const;
+    // Neither values nor subkeys (false when the key is not there).
+    bool Empty() const;
+
+  private:
+    struct KeyCloser {
+        void operator()(HKEY key) const { RegCloseKey(key); }
+    };
+    std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser> key_;
+};
+
+// Deletes a value, in the 32-bit view; a key or value that is not there counts as deleted.
+// Empty on success, else the system's reason.
+std::string DeleteRegistryValue(HKEY root, const std::string& path, const std::string& name);
+// Deletes a key without subkeys, in the 32-bit view; a key that is not there counts as
+// deleted. Empty on success, else the system's reason.
+std::string DeleteRegistryKey(HKEY root, const std::string& path);
 
 }  // namespace mvt

@@ -1,5 +1,8 @@
 #include "framework/stdctrls.h"
 
+#include <oleacc.h>
+
+#include "framework/accessibility.h"
 #include "framework/forms.h"
 #include "framework/hidden_window.h"
 
@@ -21,6 +24,10 @@ void TImage::SetTransparent(bool transparent) {
     if (transparent == picture_.Transparent()) return;
     picture_.SetTransparent(transparent);
     Invalidate();
+}
+
+long TImage::AccessibleRole() const {
+    return AccessibleName().empty() ? 0 : ROLE_SYSTEM_STATICTEXT;
 }
 
 void TImage::Paint(TCanvas& canvas) {
@@ -46,6 +53,16 @@ void TLabel::SetCaption(const std::string& caption) {
 void TLabel::CaptionChanged() {
     AdjustBounds();
     Invalidate();
+    NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
+}
+
+long TLabel::AccessibleRole() const {
+    return ROLE_SYSTEM_STATICTEXT;
+}
+
+std::string TLabel::AccessibleName() const {
+    const std::string given = TGraphicControl::AccessibleName();
+    return given.empty() ? AccessibleWords(caption_) : given;
 }
 
 void TLabel::FontChanged() {

@@ -20,6 +20,9 @@ class TImage : public TGraphicControl {
     void SetTransparent(bool transparent);
     bool Opaque() const override { return !Transparent() && !stretch_; }
     void Paint(TCanvas& canvas) override;
+    // A picture with lettering in it is static text with those words (its accessible
+    // name); any other is nothing to assistive technology.
+    long AccessibleRole() const override;
 
   private:
     TBitmap picture_;
@@ -52,6 +55,10 @@ class TLabel : public TGraphicControl {
     void Paint(TCanvas& canvas) override;
     // The rectangle the text needs inside the given width (DrawText's measuring).
     RECT TextBounds(int width);
+
+    // Static text with the caption's words.
+    long AccessibleRole() const override;
+    std::string AccessibleName() const override;
 
   protected:
     void FontChanged() override;

@@ -129,4 +129,46 @@ TQuietSystemErrors::~TQuietSystemErrors() {
     SetThreadErrorMode(previous_, nullptr);
 }
 
+std::string ProgramVersion() {
+    const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+    const HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const auto* bytes = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+    const DWORD size = found ? SizeofResource(nullptr, found) : 0;
+    for (DWORD at = 0; bytes && at + sizeof(VS_FIXEDFILEINFO) <= size; at += 4) {
+        VS_FIXEDFILEINFO info;
+        CopyMemory(&info, bytes + at, sizeof info);
+        if (info.dwSignature != VS_FFI_SIGNATURE) continue;
+        return std::to_string(HIWORD(info.dwFileVersionMS)) + "." +
+               std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
+               std::to_string(HIWORD(info.dwFileVersionLS)) + "." +
+               std::to_string(LOWORD(info.dwFileVersionLS));
+    }
+    return "неизвестна";
+}
+
+std::string WindowsVersion() {
+    using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const auto query = ntdll ? reinterpret_cast<RtlGetVersionFunction>(
+                                   reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                             : nullptr;
+    if (!query || query(&version) != 0) return "неизвестна";
+    return std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion) +
+           "." + std::to_string(version.dwBuildNumber);
+}
+
+double FreeBytesOnDriveOf(const std::string& path) {
+    if (path.empty()) return -1;
+    const int drive = static_cast<unsigned char>(path[0]) - 64;
+    if (drive < 1 || drive > 26) return -1;
+    const std::string root = std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
+    ULARGE_INTEGER available{};
+    // An empty removable drive answers with an error, not with the system's "no disk" box.
+    TQuietSystemErrors quiet;
+    if (!GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr)) return -1;
+    return static_cast<double>(available.QuadPart);
+}
+
 }  // namespace mvt

@@ -53,6 +53,17 @@ bool ForceDirectories(const std::string& path);
 std::string ProgramPath();
 std::string ProgramFolder();
 
+// The version of the running program's file, from its version resource ("1.0.0.0");
+// "неизвестна" without one.
+std::string ProgramVersion();
+// The system's own version ("10.0.19045"), not what a compatibility view tells the
+// program; "неизвестна" when it cannot be asked.
+std::string WindowsVersion();
+
+// Free bytes available to the user on the drive named by the path's first character
+// (A = 1, B = 2, …, taken unchanged); -1 when there is no such drive or it cannot say.
+double FreeBytesOnDriveOf(const std::string& path);
+
 // The user's locale decimal separator (first character of LOCALE_SDECIMAL).
 char DecimalSeparator();
 

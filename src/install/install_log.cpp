@@ -27,9 +27,9 @@ std::string AnsiToUtf8(const std::string& text) {
     return utf8;
 }
 
-std::string DefaultLogName(const SYSTEMTIME& date, unsigned number) {
-    char name[64];
-    std::snprintf(name, sizeof name, "MVTSetup Log %04u-%02u-%02u #%03u.txt", date.wYear,
+std::string DefaultLogName(const SYSTEMTIME& date, unsigned number, const char* program) {
+    char name[96];
+    std::snprintf(name, sizeof name, "%.32s Log %04u-%02u-%02u #%03u.txt", program, date.wYear,
                   date.wMonth, date.wDay, number);
     return name;
 }
@@ -43,13 +43,13 @@ bool InstallLog::Open(const std::string& path) {
     return true;
 }
 
-bool InstallLog::OpenNewInTemporaryFolder() {
+bool InstallLog::OpenNewInTemporaryFolder(const char* program) {
     char folder[MAX_PATH + 1] = "";
     if (!GetTempPathA(sizeof folder, folder)) return false;
     SYSTEMTIME today{};
     GetLocalTime(&today);
     for (unsigned number = 1; number <= 999; ++number) {
-        const std::string path = std::string(folder) + DefaultLogName(today, number);
+        const std::string path = std::string(folder) + DefaultLogName(today, number, program);
         // Never an existing file: each run gets its own.
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -71,6 +71,11 @@ void InstallLog::Write(const std::string& text) {
     DWORD written = 0;
     // Unbuffered: the line is the system's as soon as the call returns.
     WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+void InstallLog::WriteEnd(const std::string& summary, int exitCode) {
+    Write("Итог: " + summary);
+    Write("Код завершения: " + std::to_string(exitCode));
 }
 
 }  // namespace mvt::install

@@ -18,8 +18,9 @@ std::string LogLine(const SYSTEMTIME& time, const std::string& utf8Text);
 // Text in the ANSI code page as UTF-8.
 std::string AnsiToUtf8(const std::string& text);
 
-// "MVTSetup Log YYYY-MM-DD #NNN.txt".
-std::string DefaultLogName(const SYSTEMTIME& date, unsigned number);
+// "<program> Log YYYY-MM-DD #NNN.txt": "MVTSetup Log ...", "MVTUninstall Log ...".
+std::string DefaultLogName(const SYSTEMTIME& date, unsigned number,
+                           const char* program = "MVTSetup");
 
 class InstallLog {
   public:
@@ -28,15 +29,17 @@ class InstallLog {
 
     // Creates path anew (an existing file is replaced); false when it cannot be made.
     bool Open(const std::string& path);
-    // A new file "MVTSetup Log <today> #NNN.txt" in the user's temporary folder, the
+    // A new file "<program> Log <today> #NNN.txt" in the user's temporary folder, the
     // first number not taken yet.
-    bool OpenNewInTemporaryFolder();
+    bool OpenNewInTemporaryFolder(const char* program = "MVTSetup");
 
     bool Enabled() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 
     // One event, in the ANSI code page.
     void Write(const std::string& text);
+    // The last two lines: how the program ended, in one line, then its exit code.
+    void WriteEnd(const std::string& summary, int exitCode);
 
   private:
     UniqueHandle file_;

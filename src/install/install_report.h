@@ -1,25 +1,13 @@
-// What an unattended caller makes of an installation: the log's lines for each archive and
-// the exit code. Window-free.
+// The log's lines for each archive of an installation. Window-free.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "install/installation_outcome.h"
 
 namespace mvt::install {
-
-// The setup's exit codes.
-enum class ExitCode : int {
-    Installed = 0,   // every file, record, link and settings file written
-    Refused = 1,     // an unknown switch, a value that fails its check, an incomplete medium
-    LeftWizard = 2,  // the user left the wizard before the installation began
-    Failed = 4,      // a refused write, files not written, a missing or damaged archive
-    Cancelled = 5    // the user cancelled during the installation
-};
-
-// The code for a run that got as far as outcome; stagesFailed: a record stage raised.
-ExitCode ExitCodeFor(const InstallationOutcome& outcome, bool stagesFailed);
 
 // The system's own text for a Win32 error code, without the line break at its end.
 std::string SystemErrorText(unsigned long code);
@@ -32,5 +20,17 @@ unsigned long ProblemErrorCode(WriteProblem problem);
 // why, with the system's text. Figures never depend on the locale.
 std::vector<std::string> ArchiveLogLines(const ArchiveOutcome& outcome, uint64_t archiveBytes,
                                          unsigned milliseconds);
+
+// The files that archives which could not be read at all would have installed, once the
+// run has gone through every archive: each file of the medium's list (paths relative to
+// installDir) that `installed` does not find, put to the unreadable archive whose
+// destination holds it most closely. The missing entries of archives that were read are
+// named with their archive's lines already and are not named again. One line per file;
+// without a list (listedFiles empty), one line per unreadable archive saying that its files
+// cannot be named.
+std::vector<std::string> UnreadArchiveLines(
+    const InstallationOutcome& outcome, const std::string& installDir,
+    const std::vector<std::string>& listedFiles,
+    const std::function<bool(const std::string&)>& installed);
 
 }  // namespace mvt::install

@@ -11,6 +11,7 @@
 #include "install/program_group.h"
 #include "install/progress_figures.h"
 #include "install/record_stages.h"
+#include "install/setup_description.h"
 #include "install/outcome_recorder.h"
 #include "install/shell_link.h"
 #include "install/write_problem.h"
@@ -86,7 +87,7 @@ bool InstallationRun::Cancelled() {
 
 bool InstallationRun::UnpackListedArchives(const std::string& installDir,
                                            const std::string& archives) {
-    const TIniFile setup(ProgramFolder() + "MVTSetup.ini");
+    const TIniFile setup(SetupDescriptionPath());
     progress_.FullSize =
         UsableFullSize(setup.ReadString("Setup", "FullSize", ""), DecimalSeparator());
     progress_.DoneSize = 0.0;
@@ -94,13 +95,11 @@ bool InstallationRun::UnpackListedArchives(const std::string& installDir,
     display_.ProcessMessages();
     if (Cancelled()) return false;
 
-    // The list ends at the first missing or empty key.
-    for (int n = 0;; ++n) {
-        const std::string name = setup.ReadString("Files", "File" + std::to_string(n), "");
-        if (name.empty()) return true;
+    for (const std::string& name : ListedArchives()) {
         if (Cancelled()) return false;
         Unpack(archives + name, ArchiveDestination(installDir, name));
     }
+    return true;
 }
 
 void InstallationRun::Unpack(const std::string& archive, const std::string& destination) {

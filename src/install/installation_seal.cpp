@@ -25,13 +25,18 @@ uint32_t MakeGameFolders(const std::string& installDir) {
     return made;
 }
 
-std::string InstalledFilesHash(const std::string& installDir) {
+std::string InstalledFilesText(const std::string& installDir) {
     std::string error, bytes;
     const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(installDir, false, error);
     if (!folder ||
         ReadBelow(*folder, kInstalledFilesFile, kListLimit, bytes, error) != TGuardedOutcome::Done)
         return {};
-    return Sha256Hex(bytes);
+    return bytes;
+}
+
+std::string InstalledFilesHash(const std::string& installDir) {
+    const std::string bytes = InstalledFilesText(installDir);
+    return bytes.empty() ? std::string() : Sha256Hex(bytes);
 }
 
 void RefuseLinkedIniFile(const std::string& installDir, const char* name) {

@@ -27,8 +27,10 @@ struct InstallationSeal {
 // the bits of the game folders that were not there before (made by this run).
 uint32_t MakeGameFolders(const std::string& installDir);
 
-// The SHA-256 of the list of installed files in installDir, read by a handle that is no link
+// The list of installed files in installDir as its bytes, read by a handle that is no link
 // and lies in the install directory; empty when there is no such file.
+std::string InstalledFilesText(const std::string& installDir);
+// Its SHA-256; empty when there is no such file.
 std::string InstalledFilesHash(const std::string& installDir);
 
 // The ini files the setup writes in the install directory go through the system's profile

@@ -1,6 +1,7 @@
 #include "install/logging_display.h"
 
 #include "install/install_report.h"
+#include "install/record_log.h"
 
 namespace mvt::install {
 
@@ -35,8 +36,20 @@ void LoggingDisplay::ArchiveFinished(const ArchiveOutcome& outcome) {
     archiveStart_ = GetTickCount64();
 }
 
+void LoggingDisplay::RecordStageEnded(RecordStage stage, const std::string& installDir) noexcept {
+    try {
+        LogStageRecords(log_, stage, installDir);
+    } catch (const std::exception& error) {
+        // Called while a stage's failure may be on its way out: the log loses these lines,
+        // the failure itself still reaches the run.
+        log_.Write(std::string("Записи не прочитаны: ") + error.what());
+    }
+}
+
 void LoggingDisplay::SetStatusCaption(const std::string& caption) {
-    log_.Write("Этап: " + caption);
+    // The uninstaller's caption stands for its archive and again for its shortcut and entry:
+    // the log names a stage once.
+    if (captionsLogged_.insert(caption).second) log_.Write("Этап: " + caption);
     shown_.SetStatusCaption(caption);
     archiveStart_ = GetTickCount64();
 }

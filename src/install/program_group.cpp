@@ -99,7 +99,8 @@ void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
                       InstallationSeal& seal) {
     const std::string programs = ReadShellFolder(registry, HKEY_CURRENT_USER, "Programs");
     const std::string group = programs + "\\" + choices.groupName;
-    const bool makeGroup = IsAbsoluteFolder(programs) && IsPlainFolderName(choices.groupName);
+    const bool makeGroup =
+        choices.programGroup && IsAbsoluteFolder(programs) && IsPlainFolderName(choices.groupName);
     // Whether the folder could be made is not looked at: links in a missing folder are
     // simply not saved.
     if (makeGroup) ForceDirectories(group);

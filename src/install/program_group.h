@@ -16,6 +16,7 @@ namespace mvt::install {
 struct ProgramGroupChoices {
     std::string installDir;
     std::string groupName;
+    bool programGroup = true;  // the group folder and the shortcuts in it
     bool desktopShortcut = true;
     bool uninstaller = true;
 };

@@ -113,7 +113,6 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     SkWave1->Sound().LoadFromMemory(sound.data(), sound.size());
 
     screenDisplay_ = std::make_unique<ScreenDisplay>(*this);
-    display_ = screenDisplay_.get();
     OnCreate = [this](TObject*) { FormCreate(); };
     OnShow = [this](TObject*) { FormShow(); };
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
@@ -121,7 +120,9 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
 
 void TForm10::SetWizard(WizardState& wizard) {
     wizard_ = &wizard;
-    if (!WriteProblemDialog1) WriteProblemDialog1 = Make<TWriteProblemDialog>(*SkWave1, wizard);
+    // The question passes its close requests to the same wizard as the screen.
+    if (WriteProblemDialog1) FreeComponent(WriteProblemDialog1);
+    WriteProblemDialog1 = Make<TWriteProblemDialog>(*SkWave1, wizard);
 }
 
 void TForm10::FormCreate() {
@@ -141,26 +142,11 @@ void TForm10::FormCloseQuery(bool& canClose) {
 
 void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize,
                                        int32_t perCent) {
-    ShowItemProgress(Progress, *display_, item, totalSize, perCent);
+    ShowItemProgress(Progress, *screenDisplay_, item, totalSize, perCent);
 }
 
 void TForm10::Install() {
-    if (!wizard_) return;
-    started_ = true;
-    InstallationRun run(*wizard_, *display_, *ZipUnpacker1, Progress);
-    try {
-        run.Execute();
-    } catch (...) {
-        outcome_ = run.Outcome();
-        stagesFailed_ = true;
-        throw;
-    }
-    outcome_ = run.Outcome();
-}
-
-void TForm10::LogRunTo(InstallLog& log, bool askUser) {
-    loggedDisplay_ = std::make_unique<LoggingDisplay>(*screenDisplay_, log, askUser);
-    display_ = loggedDisplay_.get();
+    if (OnInstall) OnInstall();
 }
 
 void TForm10::ShowPercent(double percent) {

@@ -3,6 +3,7 @@
 // up, and the skull's glowing eyes while the run goes on.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "controls/animator.h"
@@ -10,9 +11,7 @@
 #include "framework/forms.h"
 #include "framework/image_list.h"
 #include "framework/stdctrls.h"
-#include "install/install_log.h"
 #include "install/installation_run.h"
-#include "install/logging_display.h"
 #include "install/write_problem_dialog.h"
 #include "zip/zipunpacker.h"
 
@@ -56,26 +55,18 @@ class TForm10 : public mvt::TForm {
     void ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize, int32_t perCent);
     // Shows the ring as far as percent (a whole percent, 1 … 100 as called).
     void ShowPercent(double percent);
-    // The installation run, with this screen as its display.
+    // The installation run, with this screen as its display: what the ready screen's Next
+    // calls. The installation itself (its log, its outcome) belongs to whoever binds
+    // OnInstall: the setup's installation object.
     void Install();
+    std::function<void()> OnInstall;
 
-    // From now on the run's stages and archives also go into log; with askUser false a
-    // write problem is logged and skipped without the question.
-    void LogRunTo(mvt::install::InstallLog& log, bool askUser);
-    // Whether Install has begun, what its run achieved and whether a record stage raised.
-    bool InstallStarted() const { return started_; }
-    bool StagesFailed() const { return stagesFailed_; }
-    const mvt::install::InstallationOutcome& LastOutcome() const { return outcome_; }
+    // What the run shows goes out through this.
+    mvt::install::InstallDisplay& Display() { return *screenDisplay_; }
 
   private:
     mvt::install::WizardState* wizard_ = nullptr;
     std::unique_ptr<mvt::install::InstallDisplay> screenDisplay_;
-    std::unique_ptr<mvt::install::LoggingDisplay> loggedDisplay_;
-    // The one the run and the progress handler use: the logging one once there is a log.
-    mvt::install::InstallDisplay* display_ = nullptr;
-    bool started_ = false;
-    bool stagesFailed_ = false;
-    mvt::install::InstallationOutcome outcome_;
 };
 
 extern TForm10* Form10;

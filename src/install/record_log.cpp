@@ -2,26 +2,27 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-#include <vector>
-
+#include "framework/inifiles.h"
+#include "framework/registry.h"
+#include "framework/sysutils.h"
+#include "install/install_report.h"
+#include "install/installation_seal.h"
 #include "install/record_names.h"
+#include "uninstall/installed_files.h"
 
 namespace mvt::install {
 
 namespace {
 
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-std::string ValueText(DWORD type, const std::vector<BYTE>& data, DWORD size) {
-    if (type == REG_DWORD && size >= sizeof(DWORD))
-        return std::to_string(*reinterpret_cast<const DWORD*>(data.data()));
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        std::string text(reinterpret_cast<const char*>(data.data()), size);
+std::string ValueText(const TRegistryKey::Value& value) {
+    const size_t size = value.data.size();
+    if (value.type == REG_DWORD && size >= sizeof(DWORD)) {
+        DWORD number = 0;
+        CopyMemory(&number, value.data.data(), sizeof number);
+        return std::to_string(number);
+    }
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+        std::string text(value.data.begin(), value.data.end());
         while (!text.empty() && text.back() == '\0') text.pop_back();
         return "\"" + text + "\"";
     }
@@ -29,46 +30,57 @@ std::string ValueText(DWORD type, const std::vector<BYTE>& data, DWORD size) {
 }
 
 void LogKey(InstallLog& log, const char* path) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &opened) !=
-        ERROR_SUCCESS)
-        return;
-    const UniqueKey key(opened);
-    log.Write(std::string("Реестр: HKEY_LOCAL_MACHINE\\") + path);
-    std::vector<BYTE> data(64 * 1024);
-    for (DWORD index = 0;; ++index) {
-        char name[16384];
-        DWORD nameSize = sizeof name, type = 0, size = static_cast<DWORD>(data.size());
-        if (RegEnumValueA(key.get(), index, name, &nameSize, nullptr, &type, data.data(), &size) !=
-            ERROR_SUCCESS)
-            return;
-        log.Write(std::string("Реестр:   ") + name + " = " + ValueText(type, data, size));
-    }
+    const TRegistryKey key(HKEY_LOCAL_MACHINE, path);
+    if (!key) return;
+    log.Write(std::string("Реестр: HKEY_LOCAL_MACHINE\\") + path + " (32-битное представление)");
+    for (const TRegistryKey::Value& value : key.Values())
+        log.Write("Реестр:   " + value.name + " = " + ValueText(value));
 }
 
 void LogShortcuts(InstallLog& log, const std::string& uninstallList) {
+    const TIniFile list(uninstallList);
     // Numbers of shortcuts not chosen stay free, so the list may have gaps.
     for (int n = 1; n <= 16; ++n) {
-        char link[MAX_PATH * 2] = "";
-        const std::string key = "ShCut#" + std::to_string(n);
-        GetPrivateProfileStringA(kShortCutsSection, key.c_str(), "", link, sizeof link,
-                                 uninstallList.c_str());
-        if (link[0]) log.Write(std::string("Ярлык: ") + link);
+        const std::string link =
+            list.ReadString(kShortCutsSection, "ShCut#" + std::to_string(n), "");
+        if (!link.empty()) log.Write("Ярлык: " + link);
     }
 }
 
 }  // namespace
 
-void LogWrittenRecords(InstallLog& log, const std::string& installDir) {
+void LogStageRecords(InstallLog& log, RecordStage stage, const std::string& installDir) {
     if (!log.Enabled()) return;
-    for (const char* key : kProductKeys) LogKey(log, key);
-    for (const char* key : {kGameAppPath, kRestoreAppPath, kMainAppPath, kUninstallKey})
-        LogKey(log, key);
-    LogShortcuts(log, installDir + "\\" + kUninstallListFile);
-    const std::string settings = installDir + "\\" + kGameSettingsFile;
-    if (GetFileAttributesA(settings.c_str()) != INVALID_FILE_ATTRIBUTES)
-        log.Write("Файл настроек: " + settings);
-    log.Write(std::string("Список удаления: ") + installDir + "\\" + kUninstallListFile);
+    const std::string uninstallList = installDir + "\\" + kUninstallListFile;
+    switch (stage) {
+        case RecordStage::Registry:
+            for (const char* key : kProductKeys) LogKey(log, key);
+            for (const char* key : {kGameAppPath, kRestoreAppPath, kMainAppPath}) LogKey(log, key);
+            break;
+        case RecordStage::ProgramGroup:
+            LogShortcuts(log, uninstallList);
+            LogKey(log, kUninstallKey);
+            break;
+        case RecordStage::Settings: {
+            const std::string settings = installDir + "\\" + kGameSettingsFile;
+            if (FileExists(settings)) log.Write("Файл настроек: " + settings);
+            log.Write("Список удаления: " + uninstallList);
+            break;
+        }
+    }
+}
+
+uint64_t LogUnreadArchiveFiles(InstallLog& log, const InstallationOutcome& outcome,
+                               const std::string& installDir) {
+    if (!log.Enabled() || outcome.UnreadableArchives() == 0) return 0;
+    const uninstall::InstalledFilesParse list =
+        uninstall::ParseInstalledFiles(InstalledFilesText(installDir));
+    const std::vector<std::string> lines = UnreadArchiveLines(
+        outcome, installDir, list.list.files,
+        [&](const std::string& file) { return FileExists(installDir + "\\" + file); });
+    for (const std::string& line : lines) log.Write(line);
+    // Without a list the lines say that the files cannot be named.
+    return list.ok ? lines.size() : 0;
 }
 
 }  // namespace mvt::install

@@ -15,6 +15,22 @@ constexpr char kSettingsCaption[] = "Создание файла настрое�
 constexpr unsigned kPauseAfterRegistry = 700;
 constexpr unsigned kPauseAfterProgramGroup = 500;
 
+// Tells the display when the stage in its scope has ended, also when the stage raised, so
+// that what it left is read back right after it.
+class StageEnd {
+  public:
+    StageEnd(StageDisplay& display, RecordStage stage, const std::string& installDir)
+        : display_(display), stage_(stage), installDir_(installDir) {}
+    ~StageEnd() { display_.RecordStageEnded(stage_, installDir_); }
+    StageEnd(const StageEnd&) = delete;
+    StageEnd& operator=(const StageEnd&) = delete;
+
+  private:
+    StageDisplay& display_;
+    RecordStage stage_;
+    const std::string& installDir_;
+};
+
 }  // namespace
 
 void RunRecordStages(const std::string& installDir, const WizardChoices& choices,
@@ -27,7 +43,10 @@ void RunRecordStages(const std::string& installDir, const WizardChoices& choices
         // One registry object, full access, serves the records and the program group's
         // reads of the shell folders.
         TRegistry registry(KEY_ALL_ACCESS);
-        WriteRegistryRecords(registry, installDir);
+        {
+            const StageEnd ended(display, RecordStage::Registry, installDir);
+            WriteRegistryRecords(registry, installDir);
+        }
         display.Pause(kPauseAfterRegistry);
 
         display.SetStatusCaption(kProgramGroupCaption);
@@ -35,14 +54,17 @@ void RunRecordStages(const std::string& installDir, const WizardChoices& choices
         ProgramGroupChoices group;
         group.installDir = installDir;
         group.groupName = choices.ProgramGroupName();
+        group.programGroup = choices.ProgramGroupChosen();
         group.desktopShortcut = choices.DesktopShortcutChosen();
         group.uninstaller = choices.UninstallerChosen();
+        const StageEnd ended(display, RecordStage::ProgramGroup, installDir);
         MakeProgramGroup(registry, group, uninstallList, links, display, seal);
     }
     display.Pause(kPauseAfterProgramGroup);
 
     display.SetStatusCaption(kSettingsCaption);
     display.ProcessMessages();
+    const StageEnd ended(display, RecordStage::Settings, installDir);
     WriteGameSettings(installDir);
 }
 

@@ -12,7 +12,7 @@ constexpr int kWidth = 421, kHeight = 200;  // the confirmation's plaque, taller
 TWriteProblemDialog::TWriteProblemDialog(TComponent* owner, TSkWave& click,
                                          install::WizardState& wizard)
     : TForm(owner), click_(click), wizard_(wizard) {
-    skin::MakeDialogWindow(*this, kWidth, kHeight);
+    skin::MakeDialogWindow(*this, kWidth, kHeight, "Не удалось записать файлы");
     Image1 = skin::AddBackground(*this, "BG_PROBLEM");
     Label1 = skin::AddLabel(*this, 26, 16, 369, 124, skin::kGold, "");
     Label1->Font().SetHeight(-18);
@@ -21,6 +21,8 @@ TWriteProblemDialog::TWriteProblemDialog(TComponent* owner, TSkWave& click,
     Label1->SetWordWrap(true);
     SkBmpButton1 = skin::AddButton(*this, 57, 154, 144, 36, "BTN_RETRY");
     SkBmpButton2 = skin::AddButton(*this, 223, 154, 147, 36, "BTN_SKIP");
+    SetDefaultControl(SkBmpButton1);
+    SetActiveControl(SkBmpButton1);
     SkBmpButton1->OnClick = [this](TObject*) { Answer(WriteProblemAnswer::Retry); };
     SkBmpButton2->OnClick = [this](TObject*) { Answer(WriteProblemAnswer::Skip); };
     OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };

@@ -10,6 +10,7 @@
 #include "framework/comobj.h"
 #include "framework/guarded_files.h"
 #include "framework/inifiles.h"
+#include "framework/registry.h"
 #include "framework/sha256.h"
 #include "framework/sysutils.h"
 #include "install/medium_layout.h"
@@ -64,69 +65,15 @@ bool Exists(const std::string& path) {
 
 // ---- registry, always in the 32-bit view where the setup wrote ----
 
-class Key {
-  public:
-    Key(HKEY root, const char* path, REGSAM access) {
-        if (RegOpenKeyExA(root, path, 0, access | KEY_WOW64_32KEY, &key_) != ERROR_SUCCESS)
-            key_ = nullptr;
-    }
-    ~Key() {
-        if (key_) RegCloseKey(key_);
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    explicit operator bool() const { return key_ != nullptr; }
-    HKEY get() const { return key_; }
-
-    std::optional<DWORD> Number(const char* name) const {
-        DWORD data = 0, size = sizeof data, type = 0;
-        if (!key_ ||
-            RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-                ERROR_SUCCESS ||
-            type != REG_DWORD)
-            return std::nullopt;
-        return data;
-    }
-    std::optional<std::string> String(const char* name) const {
-        char data[2048];
-        DWORD size = sizeof data - 1, type = 0;
-        if (!key_ ||
-            RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) !=
-                ERROR_SUCCESS ||
-            (type != REG_SZ && type != REG_EXPAND_SZ))
-            return std::nullopt;
-        data[size] = '\0';
-        return std::string(data);
-    }
-    bool Empty() const {
-        DWORD subkeys = 0, values = 0;
-        return key_ &&
-               RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-               subkeys == 0 && values == 0;
-    }
-    std::vector<std::string> StringValues() const {
-        std::vector<std::string> values;
-        for (DWORD index = 0; key_; ++index) {
-            char name[512], data[2048];
-            DWORD nameSize = sizeof name, dataSize = sizeof data - 1, type = 0;
-            if (RegEnumValueA(key_, index, name, &nameSize, nullptr, &type,
-                              reinterpret_cast<BYTE*>(data), &dataSize) != ERROR_SUCCESS)
-                break;
-            if (type == REG_SZ || type == REG_EXPAND_SZ) {
-                data[dataSize] = '\0';
-                values.emplace_back(data);
-            }
+// The text values of a key, in the system's order.
+std::vector<std::string> StringValues(HKEY root, const char* path) {
+    std::vector<std::string> strings;
+    for (const TRegistryKey::Value& value : TRegistryKey(root, path).Values())
+        if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+            std::string text(value.data.begin(), value.data.end());
+            strings.push_back(text.substr(0, text.find('\0')));
         }
-        return values;
-    }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
-bool KeyExists(const char* path) {
-    return static_cast<bool>(Key(HKEY_LOCAL_MACHINE, path, KEY_READ));
+    return strings;
 }
 
 class Remover {
@@ -175,9 +122,8 @@ class Remover {
     // Every shell folder (programs, desktop, start menu, ...) of the user and of all users:
     // a group folder is removed when empty, these never.
     static std::vector<std::string> ShellFolders() {
-        std::vector<std::string> folders =
-            Key(HKEY_CURRENT_USER, kShellFolders, KEY_READ).StringValues();
-        for (std::string& folder : Key(HKEY_LOCAL_MACHINE, kShellFolders, KEY_READ).StringValues())
+        std::vector<std::string> folders = StringValues(HKEY_CURRENT_USER, kShellFolders);
+        for (std::string& folder : StringValues(HKEY_LOCAL_MACHINE, kShellFolders))
             folders.push_back(std::move(folder));
         return folders;
     }
@@ -220,8 +166,10 @@ class Remover {
                 report_.notes.push_back(link + ": ссылка на пути, оставлен");
             else if (outcome == TGuardedOutcome::Failed)
                 Fail(link, error);
-            else if (outcome == TGuardedOutcome::Done)
+            else if (outcome == TGuardedOutcome::Done) {
                 groups.insert(folder);
+                report_.removed.push_back(link);
+            }
         }
         const std::vector<std::string> shellFolders = ShellFolders();
         for (const std::string& group : groups) {
@@ -233,37 +181,45 @@ class Remover {
         }
     }
 
-    static void RemoveGroup(const std::string& group) {
+    void RemoveGroup(const std::string& group) {
         std::string error;
         const std::optional<TGuardedFolder> parent =
             TGuardedFolder::Open(ExtractFilePath(group), true, error);
-        if (parent) DeleteBelow(*parent, ExtractFileName(group), true, error);
+        if (parent &&
+            DeleteBelow(*parent, ExtractFileName(group), true, error) == TGuardedOutcome::Done)
+            report_.removed.push_back(group);
     }
 
     // ---- registry records ----
 
     void DeleteValues(const char* path, std::initializer_list<const char*> names) {
-        Key key(HKEY_LOCAL_MACHINE, path, KEY_READ | KEY_SET_VALUE);
-        if (!key) return;
-        for (const char* name : names) {
-            const LONG result = RegDeleteValueA(key.get(), name);
-            if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-                Fail(std::string("HKLM\\") + path + " " + name, SysErrorMessage(result));
-        }
+        for (const char* name : names) DeleteValue(path, name);
+    }
+
+    void DeleteValue(const char* path, const char* name) {
+        const TRegistryKey key(HKEY_LOCAL_MACHINE, path);
+        const bool there = key && (key.String(name) || key.Number(name));
+        const std::string failure = DeleteRegistryValue(HKEY_LOCAL_MACHINE, path, name);
+        if (!failure.empty())
+            Fail(std::string("HKLM\\") + path + " " + name, failure);
+        else if (there)
+            report_.removed.push_back(std::string("HKLM\\") + path + " " + name);
     }
 
     void DeleteKeyIfEmpty(const char* path) {
-        if (!Key(HKEY_LOCAL_MACHINE, path, KEY_READ).Empty()) return;
-        const LONG result = RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY, 0);
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-            Fail(std::string("HKLM\\") + path, SysErrorMessage(result));
+        if (!TRegistryKey(HKEY_LOCAL_MACHINE, path).Empty()) return;
+        const std::string failure = DeleteRegistryKey(HKEY_LOCAL_MACHINE, path);
+        if (!failure.empty())
+            Fail(std::string("HKLM\\") + path, failure);
+        else
+            report_.removed.push_back(std::string("HKLM\\") + path);
     }
 
     // A record is removed only when it names this install directory: after a second
     // installation elsewhere the records belong to that one.
     bool Names(const char* path, const char* value, const std::string& expected) {
         const std::optional<std::string> found =
-            Key(HKEY_LOCAL_MACHINE, path, KEY_READ).String(value);
+            TRegistryKey(HKEY_LOCAL_MACHINE, path).String(value);
         if (!found) return false;
         if (SameText(*found, expected)) return true;
         report_.notes.push_back(std::string("HKLM\\") + path + ": запись другой установки (" +
@@ -279,13 +235,7 @@ class Remover {
                              {kRestoreValues[0], kRestoreValues[1], kRestoreValues[2]});
                 DeleteKeyIfEmpty(kRestoreAppPath);
             }
-            Key key(HKEY_LOCAL_MACHINE, kGameAppPath, KEY_READ | KEY_SET_VALUE);
-            for (const char* name : kGameAppPathValues) {
-                const LONG result = key ? RegDeleteValueA(key.get(), name) : ERROR_SUCCESS;
-                if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-                    Fail(std::string("HKLM\\") + kGameAppPath + " " + name,
-                         SysErrorMessage(result));
-            }
+            for (const char* name : kGameAppPathValues) DeleteValue(kGameAppPath, name);
             DeleteKeyIfEmpty(kGameAppPath);
         }
         if (Names(kMainAppPath, "Path", folder)) {
@@ -303,7 +253,7 @@ class Remover {
         }
         // The product keys are shared by every installation of the package: they go with
         // the last one, and only when nothing else was put into them.
-        if (!KeyExists(kGameAppPath))
+        if (!TRegistryKey(HKEY_LOCAL_MACHINE, kGameAppPath))
             for (const char* key : kProductKeys) DeleteKeyIfEmpty(key);
     }
 
@@ -321,8 +271,11 @@ class Remover {
             case TGuardedOutcome::Failed:
                 Fail(relative, error);
                 break;
+            case TGuardedOutcome::Done:
+                report_.removed.push_back(relative);
+                break;
             default:
-                break;  // gone, or gone already
+                break;  // gone already
         }
     }
 
@@ -363,7 +316,8 @@ class Remover {
             if (ForeignGameFolder(folder)) continue;
             std::string error;
             // Refused when not empty (the user's files stay) or when it is no folder of ours.
-            DeleteBelow(*base_, folder, true, error);
+            if (DeleteBelow(*base_, folder, true, error) == TGuardedOutcome::Done)
+                report_.removed.push_back(folder + "\\");
         }
     }
 
@@ -410,7 +364,7 @@ struct StoredSeal {
 };
 
 std::optional<StoredSeal> ReadSeal(const std::string& dir, UninstallInput& input) {
-    const Key entry(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_READ);
+    const TRegistryKey entry(HKEY_LOCAL_MACHINE, kUninstallKey);
     const std::optional<std::string> command = entry.String("UninstallString");
     const std::optional<std::string> files = entry.String(install::kInstalledFilesHashValue);
     const std::optional<std::string> shortcuts = entry.String(install::kShortCutsHashValue);

@@ -42,6 +42,8 @@ struct Preparation {
 Preparation PrepareUninstall(const std::string& installDir);
 
 struct RemovalReport {
+    // What was removed, each as the log names it.
+    std::vector<std::string> removed;
     // Things that should have gone and are still there, each "<what>: <why>".
     std::vector<std::string> failures;
     // Left on purpose: records of another installation, shortcuts that do not lead into the

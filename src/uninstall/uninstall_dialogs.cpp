@@ -8,12 +8,13 @@ namespace {
 
 constexpr int kWidth = 421, kHeight = 144;  // the panel picture of the setup's dialogs
 constexpr char kQuestion[] = "Удалить Трилогию Морвата\rсо всеми её компонентами?";
+constexpr char kTitle[] = "Удаление Трилогии Морвата";
 
 }  // namespace
 
 TUninstallDialog::TUninstallDialog(TComponent* owner, const std::string& text, bool question)
     : TForm(owner) {
-    skin::MakeDialogWindow(*this, kWidth, kHeight);
+    skin::MakeDialogWindow(*this, kWidth, kHeight, kTitle);
     SetStayOnTop(true);
     Image1 = skin::AddBackground(*this, "BG_CONFIRM");
     Label1 = skin::AddLabel(*this, 28, 16, 365, 65, skin::kGold, text);
@@ -27,13 +28,12 @@ TUninstallDialog::TUninstallDialog(TComponent* owner, const std::string& text, b
         SkBmpButton1 = skin::AddButton(*this, 138, 98, 144, 36, "BTN_OK");
     }
     SkBmpButton1->OnClick = [this](TObject*) { Answer(mrOk); };
+    // Enter answers with the focused button, OK at first; Escape is a close request.
+    SetDefaultControl(SkBmpButton1);
+    SetActiveControl(SkBmpButton1);
     SkWave1 = Make<TSkWave>();
     const std::vector<uint8_t> sound = ResourceBytes("WAVE_CLICK");
     if (!sound.empty()) SkWave1->Sound().LoadFromMemory(sound.data(), sound.size());
-    OnKeyDown = [this](TObject*, WORD& key, unsigned) {
-        if (key == VK_RETURN) Answer(mrOk);
-        if (key == VK_ESCAPE) Answer(mrCancel);
-    };
     OnCreate = [this](TObject*) { skin::CutRoundedCorners(*this); };
 }
 

@@ -11,8 +11,8 @@
 
 namespace mvt::uninstall {
 
-// A question with "ОК" and "ОТМЕНА", or a notice with "ОК" alone. Enter answers OK, Escape
-// and a close request answer Cancel.
+// A question with "ОК" and "ОТМЕНА", or a notice with "ОК" alone. Enter answers with the
+// focused button (OK when the window opens), Escape and a close request answer Cancel.
 class TUninstallDialog : public TForm {
   public:
     TUninstallDialog(TComponent* owner, const std::string& text, bool question);

@@ -2,8 +2,10 @@
 // started from the program group's shortcut or from the system's list of installed
 // software.
 //
-//   unregmvt.exe        asks once, removes, then says what happened
-//   unregmvt.exe /S     removes without asking and without any window
+//   unregmvt.exe                     asks once, removes, then says what happened
+//   unregmvt.exe /S (or /SILENT, /VERYSILENT)
+//                                    removes without asking and without any window
+//   /LOG, /LOG="file"                a log of what it removed and left (uninstall_log.h)
 //
 // Exit code: 0 everything the installation made is gone (the install directory itself
 // stays only when the user's own files are in it); 1 something could not be removed;
@@ -23,6 +25,7 @@
 #include "uninstall/removal.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/uninstall_dialogs.h"
+#include "uninstall/uninstall_log.h"
 
 using namespace mvt;
 using namespace mvt::uninstall;
@@ -45,27 +48,41 @@ std::vector<std::string> Arguments() {
     return args;
 }
 
-bool IsSwitch(const std::string& arg, const char* name) {
-    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, arg.c_str(), -1, name, -1) ==
-           CSTR_EQUAL;
-}
-
-int Uninstall(bool silent) {
+int Uninstall(const UninstallSwitches& switches) {
+    const bool silent = switches.silent;
     const std::string own = ProgramPath();
-    const Preparation preparation =
-        PrepareUninstall(ExcludeTrailingBackslash(ExtractFilePath(own)));
-    if (!preparation.ok) {
-        if (!silent) ShowNotice(preparation.refusal);
+    const std::string installDir = ExcludeTrailingBackslash(ExtractFilePath(own));
+    install::InstallLog log;
+    if (!OpenUninstallLog(switches, log)) {
+        if (!silent) ShowNotice("Не удаётся создать журнал удаления\r" + switches.logFile + ".");
         return kRefused;
     }
-    if (!silent && !AskToRemove()) return kDeclined;
+    LogUninstallStart(log, installDir);
+    const Preparation preparation = PrepareUninstall(installDir);
+    if (!preparation.ok) {
+        if (!silent) ShowNotice(preparation.refusal);
+        log.WriteEnd("удаление не начато: " + preparation.refusal, kRefused);
+        return kRefused;
+    }
+    if (!silent && !AskToRemove()) {
+        log.WriteEnd("пользователь отказался от удаления", kDeclined);
+        return kDeclined;
+    }
     Screen().SetCursor(crHourGlass);
     RemovalReport report = RemoveInstallation(preparation.input, own);
     std::string error;
-    if (!StartCleanupCopy(own, silent, error)) report.failures.push_back(own + ": " + error);
+    const bool cleanupStarted = StartCleanupCopy(own, silent, error);
+    if (!cleanupStarted) report.failures.push_back(own + ": " + error);
     Screen().SetCursor(crDefault);
+    LogRemoval(log, report);
+    if (cleanupStarted)
+        log.Write("Программа удаления " + own +
+                  " и пустой каталог установки удаляются после её "
+                  "завершения");
+    const int code = report.Complete() ? kRemoved : kIncomplete;
+    log.WriteEnd(ReportText(report), code);
     if (!silent) ShowNotice(ReportText(report));
-    return report.Complete() ? kRemoved : kIncomplete;
+    return code;
 }
 
 }  // namespace
@@ -77,18 +94,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Where the system offers it, junctions made by other users are not followed at all.
     EnforceRedirectionTrust();
     const std::vector<std::string> args = Arguments();
-    bool silent = false;
-    for (const std::string& arg : args) silent = silent || IsSwitch(arg, "/S");
+    const UninstallSwitches switches = ReadUninstallSwitches(args);
+    const bool silent = switches.silent;
     try {
         Application().SetTitle("Удаление Трилогии Морвата");
         if (!silent) LoadTypeface();
         int code;
-        if (args.size() >= 3 && IsSwitch(args[0], kCleanupSwitch)) {
+        if (args.size() >= 3 && args[0] == kCleanupSwitch) {
             const auto handle = reinterpret_cast<HANDLE>(
                 static_cast<uintptr_t>(std::strtoull(args[1].c_str(), nullptr, 10)));
             code = RunCleanup(handle, args[2], silent);
         } else {
-            code = Uninstall(silent);
+            code = Uninstall(switches);
         }
         Application().Shutdown();
         return code;

@@ -10,7 +10,7 @@ using namespace mvt;
 TForm3* Form3 = nullptr;
 
 TForm3::TForm3(TComponent* owner) : TForm(owner) {
-    skin::MakeDialogWindow(*this, 421, 144);
+    skin::MakeDialogWindow(*this, 421, 144, "Выход из установки");
     Image1 = skin::AddBackground(*this, "BG_CONFIRM");
     Label1 = skin::AddLabel(*this, 28, 16, 365, 65, skin::kGold,
                             "Установка Трилогии Морвата не была выполнена.\rВыйти из программы?");
@@ -18,6 +18,9 @@ TForm3::TForm3(TComponent* owner) : TForm(owner) {
     Label1->SetLayout(TTextLayout::tlCenter);
     SkBmpButton1 = skin::AddButton(*this, 57, 98, 144, 36, "BTN_EXIT");
     SkBmpButton2 = skin::AddButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
+    // Enter on the question the user may not have meant to open stays in the wizard.
+    SetDefaultControl(SkBmpButton2);
+    SetActiveControl(SkBmpButton2);
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
     OnCreate = [this](TObject*) { FormCreate(); };

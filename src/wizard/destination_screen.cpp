@@ -3,46 +3,17 @@
 #include <windows.h>
 
 #include "controls/screen_skin.h"
-#include "framework/inifiles.h"
-#include "framework/numbers.h"
-#include "framework/registry.h"
 #include "framework/sysutils.h"
+#include "install/setup_description.h"
+#include "install/space_figures.h"
 #include "wizard/folder_browser.h"
 #include "wizard/options_screen.h"
 #include "wizard/screen_sequence.h"
-#include "wizard/size_figures.h"
 #include "wizard/welcome_screen.h"
 
 using namespace mvt;
 
 TForm5* Form5 = nullptr;
-
-namespace {
-
-std::string ProgramFilesFolder() {
-    return mvt::ReadMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                  "ProgramFilesDir");
-}
-
-}  // namespace
-
-double FreeBytesOnDriveOf(const std::string& path) {
-    if (path.empty()) return -1;
-    int drive = static_cast<unsigned char>(path[0]) - 64;
-    if (drive < 1 || drive > 26) return -1;
-    std::string root = std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
-    ULARGE_INTEGER available{};
-    // An empty removable drive answers with an error, not with the system's "no disk" box.
-    TQuietSystemErrors quiet;
-    if (!GetDiskFreeSpaceExA(root.c_str(), &available, nullptr, nullptr)) return -1;
-    return static_cast<double>(available.QuadPart);
-}
-
-double RequiredBytesFromSetup() {
-    TIniFile setup(ProgramFolder() + "MVTSetup.ini");
-    return wizard::RequiredBytes(
-        ParseNumber(setup.ReadString("Setup", "FullSize", ""), DecimalSeparator()));
-}
 
 TForm5::TForm5(TComponent* owner) : TForm(owner) {
     skin::MakeWizardWindow(*this, skin::kWizardWidth, skin::kWizardHeight, true);
@@ -68,8 +39,11 @@ TForm5::TForm5(TComponent* owner) : TForm(owner) {
     Label1->SetLayout(TTextLayout::tlCenter);
 
     SkBmpButton1 = skin::AddButton(*this, 553, 331, 57, 38, "BTN_BROWSE");
-    SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    // Back before Next: the tab order reads the buttons from left to right.
     SkBmpButton3 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_BACK");
+    SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SetDefaultControl(SkBmpButton2);
+    SetActiveControl(SkBmpButton2);
 
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
@@ -79,7 +53,7 @@ TForm5::TForm5(TComponent* owner) : TForm(owner) {
 }
 
 void TForm5::FormCreate() {
-    Label1->SetCaption(ProgramFilesFolder() + "\\Morvath Trilogy");
+    Label1->SetCaption(install::DefaultInstallDirectory());
     ShowSpace();
 }
 
@@ -89,14 +63,14 @@ void TForm5::ShowSpace() {
 
 void TForm5::ShowSpaceFor(const std::string& folder, bool enableOnEnoughSpace) {
     char separator = DecimalSeparator();
-    double required = wizard::GigabyteFigure(RequiredBytesFromSetup());
+    double required = install::GigabyteFigure(install::RequiredBytesFromSetup());
     LocateLabel1->SetLine(kRequiredLine, "Требуется для установки:\t" +
-                                             wizard::NumberText(required, separator) + " Гб");
-    double free = wizard::GigabyteFigure(FreeBytesOnDriveOf(folder));
+                                             install::NumberText(required, separator) + " Гб");
+    double free = install::GigabyteFigure(FreeBytesOnDriveOf(folder));
     std::string drive = folder.empty() ? std::string() : folder.substr(0, 1);
     LocateLabel1->SetLine(kFreeLine, "Свободно на диске " + drive + ":\t\t" +
-                                         wizard::NumberText(free, separator) + " Гб");
-    if (!wizard::EnoughSpace(free, required))
+                                         install::NumberText(free, separator) + " Гб");
+    if (!install::EnoughSpace(free, required))
         SkBmpButton2->SetEnabled(false);
     else if (enableOnEnoughSpace)
         SkBmpButton2->SetEnabled(true);

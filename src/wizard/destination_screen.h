@@ -35,10 +35,4 @@ class TForm5 : public mvt::TForm {
     static constexpr int kFreeLine = 6;
 };
 
-// Free bytes available to the user on the drive named by the path's first character
-// (A = 1, B = 2, …, taken unchanged); -1 when there is no such drive.
-double FreeBytesOnDriveOf(const std::string& path);
-// FullSize from the setup description beside the program, as bytes (with the default).
-double RequiredBytesFromSetup();
-
 extern TForm5* Form5;

@@ -16,7 +16,12 @@ TForm11::TForm11(TComponent* owner) : TForm(owner) {
     skin::MakeWizardWindow(*this, 478, 240, true);
     SetPosition(TPosition::poScreenCenter);
     Image1 = skin::AddBackground(*this, "BG_FINISH");
+    Image1->SetAccessibleName(
+        "Установка Трилогии Морвата успешно завершена. Нажмите кнопку «ВЫХОД» для закрытия "
+        "программы установки.");
     SkBmpButton1 = skin::AddButton(*this, 114, 199, 257, 36, "BTN_FINISH", clWhite);
+    SetDefaultControl(SkBmpButton1);
+    SetActiveControl(SkBmpButton1);
     SkLauncher1 = Make<TSkLauncher>();
     SkLauncher1->SetAction("Open");
     SkLauncher1->SetTimeout(-1);
@@ -31,6 +36,7 @@ TForm11::TForm11(TComponent* owner) : TForm(owner) {
 
 void TForm11::ShowErrors(const std::string& text) {
     Image1->Picture().LoadFromResource("BG_FINISH_ERRORS");
+    Image1->SetAccessibleName("Установка Трилогии Морвата завершена с ошибками.");
     Image1->Invalidate();
     Label1->SetCaption(text);
     Label1->SetVisible(true);

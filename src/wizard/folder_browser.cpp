@@ -32,7 +32,7 @@ bool IsDriveLetterPath(const std::string& path) {
 }
 
 TForm6::TForm6(TComponent* owner) : TForm(owner) {
-    skin::MakeDialogWindow(*this, 322, 524);
+    skin::MakeDialogWindow(*this, 322, 524, "Выбор каталога установки");
     Image1 = skin::AddBackground(*this, "BG_BROWSER");
 
     SkBmpButton3 = skin::AddButton(*this, 44, 64, 233, 31, "BTN_NEWFOLDER");
@@ -58,8 +58,10 @@ TForm6::TForm6(TComponent* owner) : TForm(owner) {
     SkBmpButton1 = skin::AddButton(*this, 26, 371, 271, 31, "BTN_SELECT");
     SkBmpButton2 = skin::AddButton(*this, 26, 402, 271, 31, "BTN_CLOSE");
 
-    // The keys go to the tree whenever the browser is shown (arrows walk the folders).
+    // The keys go to the tree whenever the browser is shown (arrows walk the folders);
+    // Enter takes the selected folder.
     SetActiveControl(SkShellTree1);
+    SetDefaultControl(SkBmpButton1);
 
     SkDriveComboBox1->OnChange = [this](TObject*) { SkDriveComboBox1Change(); };
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };

@@ -46,7 +46,7 @@ std::string NewFolderPath(const std::string& parent, const std::string& name) {
 }
 
 TForm7::TForm7(TComponent* owner) : TForm(owner), measureDc_(CreateCompatibleDC(nullptr)) {
-    skin::MakeDialogWindow(*this, 421, 144);
+    skin::MakeDialogWindow(*this, 421, 144, "Создание каталога");
     Image1 = skin::AddBackground(*this, nullptr);
     Label2 = skin::AddLabel(*this, 28, 16, 365, 65, skin::kGold,
                             "Введите имя создаваемого каталога:\r ");
@@ -57,8 +57,13 @@ TForm7::TForm7(TComponent* owner) : TForm(owner), measureDc_(CreateCompatibleDC(
     Label1->SetShowAccelChar(false);
     SkBmpButton2 = skin::AddButton(*this, 57, 98, 144, 36, "BTN_OK");
     SkBmpButton1 = skin::AddButton(*this, 223, 98, 147, 36, "BTN_CANCEL");
-    // Every typed character reaches the form first, whatever has the focus.
+    SetDefaultControl(SkBmpButton2);
+    // Every typed character reaches the form first, whatever has the focus. The name
+    // takes the blank too: Space types it rather than pressing a focused button.
     SetKeyPreview(true);
+    OnKeyDown = [](TObject*, WORD& key, unsigned) {
+        if (key == VK_SPACE) key = 0;
+    };
 
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
@@ -78,6 +83,8 @@ void TForm7::FormCreate() {
 
 void TForm7::ShowTypedName() {
     Label1->SetCaption(typedName_ + kCaret);
+    // The caret is no part of the name a reader should say.
+    Label1->SetAccessibleName(typedName_);
 }
 
 int TForm7::TypedNameWidth() {
@@ -96,7 +103,7 @@ void TForm7::FormKeyPress(char& key) {
         typedName_.pop_back();
         ShowTypedName();
     }
-    // Nothing else: Enter does not confirm, Escape does not cancel.
+    // Nothing else types: Enter confirms and Escape cancels as keys of the window.
     key = 0;
 }
 

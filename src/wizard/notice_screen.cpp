@@ -10,10 +10,12 @@ using namespace mvt;
 TForm4* Form4 = nullptr;
 
 TForm4::TForm4(TComponent* owner) : TForm(owner) {
-    skin::MakeDialogWindow(*this, 324, 423);
+    skin::MakeDialogWindow(*this, 324, 423, "О сборке");
     Image1 = skin::AddBackground(*this, "BG_NOTICE");
     Image2 = CreateChild<TImage>(this, this, 42, 64, 237, 226);
     SkBmpButton1 = skin::AddButton(*this, 22, 294, 271, 31, "BTN_CLOSE");
+    SetDefaultControl(SkBmpButton1);
+    SetActiveControl(SkBmpButton1);
     SkBmpButton1->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     OnCreate = [this](TObject*) { FormCreate(); };
 }

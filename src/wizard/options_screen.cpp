@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 #include "controls/screen_skin.h"
 #include "framework/handles.h"
 #include "framework/registry.h"
 #include "framework/sysutils.h"
+#include "install/setup_description.h"
 #include "wizard/destination_screen.h"
 #include "wizard/ready_screen.h"
 #include "wizard/screen_sequence.h"
@@ -47,7 +49,7 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
     Edit1 = CreateChild<TChangeEdit>(this, this, 40, 176, 265, 29);
     Edit1->SetColor(kBlack);
     UseWizardFont(*Edit1, skin::kGold);
-    Edit1->SetText("Morvath Trilogy");
+    Edit1->SetText(install::kDefaultGroupName);
     ListBox1 = CreateChild<TListBox>(this, this, 40, 207, 265, 152);
     ListBox1->SetColor(kBlack);
     UseWizardFont(*ListBox1, skin::kGold);
@@ -66,6 +68,11 @@ TForm8::TForm8(TComponent* owner) : TForm(owner) {
     SkBmpButton3 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_BACK");
     SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
     for (mvt::TSkBmpButton* button : {SkBmpButton3, SkBmpButton2}) button->SetShowFocus(false);
+    SetDefaultControl(SkBmpButton2);
+    // Each toggle is the check box of the caption beside it.
+    for (auto [toggle, caption] :
+         {std::pair{SkBmpButton1, Label2}, {SkBmpButton4, Label3}, {SkBmpButton5, Label4}})
+        toggle->SetCaptionLabel(caption);
 
     Edit1->OnChange = [this](TObject*) { Edit1Change(); };
     Edit1->OnKeyPress = [this](TObject*, char& key) { Edit1KeyPress(key); };
@@ -82,6 +89,8 @@ mvt::TSkBmpButton* TForm8::AddToggle(int top, int groupIndex) {
     toggle->SetGroupIndex(groupIndex);
     toggle->SetAllowAllUp(true);
     toggle->SetShowFocus(false);
+    // The raised picture is the ticked box.
+    toggle->SetCheckedWhenUp(true);
     toggle->OnClick = [this](TObject*) { SkBmpButton1Click(); };
     return toggle;
 }

@@ -23,6 +23,8 @@ TForm9::TForm9(TComponent* owner) : TForm(owner) {
             "Для отмены установки Трилогии Морвата закройте текущее окно программы.");
     SkBmpButton3 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_BACK");
     SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SetDefaultControl(SkBmpButton2);
+    SetActiveControl(SkBmpButton2);
     SkBmpButton2->OnClick = [this](TObject*) { SkBmpButton2Click(); };
     SkBmpButton3->OnClick = [this](TObject*) { SkBmpButton3Click(); };
     OnCreate = [this](TObject*) { FormCreate(); };

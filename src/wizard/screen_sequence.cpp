@@ -12,6 +12,7 @@
 #include "wizard/notice_screen.h"
 #include "wizard/options_screen.h"
 #include "wizard/ready_screen.h"
+#include "wizard/splash_screen.h"
 #include "wizard/welcome_screen.h"
 
 namespace wizard {
@@ -36,7 +37,41 @@ class ScreenWizardState final : public mvt::install::WizardState {
     }
 };
 
+constexpr DWORD kSplashPauseMilliseconds = 700;
+
+void ShowSplash() {
+    // Owned by the application, but not created as a screen: it must never become the
+    // main window.
+    Form2 = mvt::Application().Make<TForm2>();
+    Form2->DoCreate();
+    Form2->Show();
+    UpdateWindow(Form2->Handle());
+    while (Form2->Timer1->Enabled()) mvt::Application().ProcessMessages();
+    // The splash stays as last painted; nothing is processed during the pause.
+    Sleep(kSplashPauseMilliseconds);
+}
+
 }  // namespace
+
+mvt::install::WizardState& ScreenState() {
+    // Holds no data of its own: every answer is read from the screens when asked.
+    static ScreenWizardState state;
+    return state;
+}
+
+void RunWizard(const WizardHooks& hooks) {
+    mvt::TApplication& application = mvt::Application();
+    application.SetTitle("MVT Setup");
+    ShowSplash();
+    CreateScreens();
+    if (hooks.screensMade) hooks.screensMade();
+    Form2->Hide();
+    application.FreeComponent(Form2);
+    Form2 = nullptr;
+    application.Run();
+    if (hooks.loopEnded) hooks.loopEnded();
+    application.Shutdown();
+}
 
 void CreateScreens() {
     mvt::TApplication& application = mvt::Application();
@@ -50,9 +85,7 @@ void CreateScreens() {
     application.CreateForm(Form9);
     application.CreateForm(Form10);
     application.CreateForm(Form11);
-    // Holds no data of its own: every answer is read from the screens when asked.
-    static ScreenWizardState state;
-    Form10->SetWizard(state);
+    Form10->SetWizard(ScreenState());
 }
 
 void PlayClick() {

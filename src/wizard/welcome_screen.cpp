@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <cmath>
 
 #include "controls/screen_skin.h"
@@ -17,10 +19,27 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-// A borderless edit of no size: it can hold the focus but is never seen.
+// A borderless edit of no size: it can hold the focus but is never seen. It stands for the
+// description in the viewport: the focus mark frames the viewport, and assistive
+// technology reads the description's words as the focused static text.
 class THiddenEdit : public TWinControl {
   public:
-    using TWinControl::TWinControl;
+    THiddenEdit(TComponent* owner, TPanel& viewport, TSkMultilineLabel& text)
+        : TWinControl(owner), viewport_(viewport), text_(text) {
+        SetTabStop(true);
+        text_.SetAccessibleElement(false);
+    }
+
+    RECT FocusMarkBounds() const override {
+        RECT bounds = viewport_.BoundsRect();
+        InflateRect(&bounds, 1, 1);
+        return bounds;
+    }
+    // Its keys are the screen's: Enter and Escape work the window, not the edit.
+    bool WantsKey(WORD) override { return false; }
+    long AccessibleRole() const override { return ROLE_SYSTEM_STATICTEXT; }
+    std::string AccessibleName() const override { return text_.AccessibleName(); }
+    long AccessibleState() const override { return STATE_SYSTEM_READONLY; }
 
   protected:
     void CreateParams(TCreateParams& params) override {
@@ -28,6 +47,10 @@ class THiddenEdit : public TWinControl {
         params.className = "EDIT";
         params.style |= ES_MULTILINE | ES_AUTOVSCROLL;
     }
+
+  private:
+    TPanel& viewport_;
+    TSkMultilineLabel& text_;
 };
 
 void LoadSound(TSkWave& wave, const char* name) {
@@ -59,6 +82,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     SkBmpButton3 = skin::AddButton(*this, 584, 125, 14, 15, "ARROW_UP");
     SkBmpButton3->SetEnabled(false);
     SkBmpButton4 = skin::AddButton(*this, 584, 337, 14, 15, "ARROW_DOWN");
+    // Like a scroll bar's arrows they take no focus: the text itself takes the arrow keys.
+    for (TSkBmpButton* arrow : {SkBmpButton3, SkBmpButton4}) arrow->SetTabStop(false);
 
     SkPanel1 = CreateChild<TPanel>(this, this, 40, 123, 535, 234);
     SkPanel1->SetTransparent(true);
@@ -71,11 +96,15 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
     SkLabel1->Font().SetColor(skin::kDarkBrown);
     std::vector<uint8_t> text = ResourceBytes("DESCRIPTION");
     SkLabel1->SetLinesText(std::string(text.begin(), text.end()));
+    // Placed with the text it stands for, so that the text comes first in the tab order.
+    RichEdit1 = Make<THiddenEdit>(*SkPanel1, *SkLabel1);
+    RichEdit1->SetBounds(432, 392, 0, 0);
+    RichEdit1->SetParent(this);
 
     SkBmpButton1 = skin::AddButton(*this, 164, 428, 144, 36, "BTN_ABOUT");
     SkBmpButton2 = skin::AddButton(*this, 330, 428, 147, 36, "BTN_NEXT");
+    SetDefaultControl(SkBmpButton2);
 
-    RichEdit1 = CreateChild<THiddenEdit>(this, this, 432, 392, 0, 0);
     RichEdit1->OnKeyDown = [this](TObject*, WORD& key, unsigned shift) {
         RichEdit1KeyDown(key, shift);
     };
@@ -132,8 +161,10 @@ void TForm1::SkBmpButton4Click() {
 }
 
 void TForm1::RichEdit1KeyDown(WORD& key, unsigned shift) {
-    // Alt+F4 is a close request, not a key for the edit: it goes on to ask whether to leave.
+    // Alt+F4 is a close request and Tab, Enter and Escape work the window, not the edit:
+    // they go on to the screen.
     if (key == VK_F4 && (shift & ssAlt)) return;
+    if (key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE) return;
     if (key == VK_UP && SkBmpButton3->Enabled()) SkBmpButton3Click();
     if (key == VK_DOWN && SkBmpButton4->Enabled()) SkBmpButton4Click();
     key = 0;  // whatever else reaches the hidden edit is never shown

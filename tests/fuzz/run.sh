@@ -6,7 +6,8 @@
 #   tests/fuzz/run.sh [seconds] [target...]     (default 600 seconds; every target)
 #
 # Targets: fuzz_dirreader (the zip component's directory reader), fuzz_msgcodec (its message
-# tables), fuzz_extract (the zip library's extract job). The build, the growing corpora and
+# tables), fuzz_extract (the zip library's extract job), fuzz_switches (the setup's command
+# line). The build, the growing corpora and
 # any findings live in $MVT_FUZZ_DIR (default: the build folder's fuzz/).
 set -euo pipefail
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -14,7 +15,7 @@ ROOT=$(cd "$HERE/../.." && pwd)
 SECONDS_EACH=${1:-600}
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(fuzz_dirreader fuzz_msgcodec fuzz_extract)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(fuzz_dirreader fuzz_msgcodec fuzz_extract fuzz_switches)
 OUT=${MVT_FUZZ_DIR:-${MVT_BUILD_DIR:-$ROOT/build}/fuzz}
 
 mkdir -p "$OUT/findings"
@@ -24,10 +25,12 @@ if [ ! -f "$OUT/build.ninja" ]; then
 fi
 cmake --build "$OUT" -- -j"$(nproc)" "${TARGETS[@]}"
 
-# Seeds per target: the zip component's in seeds/<name>, the library's in seeds/.
+# Seeds per target: the zip component's in seeds/<name>, the library's and the command
+# line's in seeds/.
 seeds_of() {
     case "$1" in
     fuzz_extract) echo "$HERE/ziplib/seeds" ;;
+    fuzz_switches) echo "$HERE/setup/seeds" ;;
     *) echo "$HERE/zip/seeds/${1#fuzz_}" ;;
     esac
 }

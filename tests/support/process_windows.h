@@ -91,6 +91,22 @@ inline void Click(HWND window) {
     PostMessageA(window, WM_LBUTTONUP, 0, at);
 }
 
+// A key pressed on the display's real keyboard, as a user presses it: xdotool's input goes
+// to whichever window has the focus. xdotool is the Linux program as the prefix sees it
+// ("Z:\usr\bin\xdotool"); key is its name for the key ("Return", "Tab").
+inline void PressRealKey(const std::string& xdotool, const std::string& key) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::string line = "\"" + xdotool + "\" key " + key;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return;
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
 // A started program, ended when the object goes. Without a current folder it inherits
 // the caller's.
 class Process {

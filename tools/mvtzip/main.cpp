@@ -6,12 +6,15 @@
 //   mvtzip test ARCHIVE [--progress[=all]]
 //   mvtzip extract ARCHIVE DEST [--password P] [--progress[=all]]
 //   mvtzip --help
+//
+// Options may stand before, between or after the arguments; "--" ends them.
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "framework/system_library.h"
+#include "zip/messages.h"
 #include "zip/zipunpacker.h"
 
 namespace {
@@ -22,7 +25,8 @@ constexpr char kUsage[] =
     "usage: mvtzip list ARCHIVE [--progress[=all]]\n"
     "       mvtzip test ARCHIVE [--progress[=all]]\n"
     "       mvtzip extract ARCHIVE DEST [--password P] [--progress[=all]]\n"
-    "       mvtzip --help\n";
+    "       mvtzip --help\n"
+    "Options may come before or after the arguments; \"--\" ends the options.\n";
 
 constexpr char kHelp[] =
     "\n"
@@ -143,6 +147,41 @@ bool Blank(const std::string& text) {
     return text.find_first_not_of(" \t") == std::string::npos;
 }
 
+// The command line taken apart: options wherever they stand, the rest in order.
+struct CommandLine {
+    std::vector<std::string> arguments;
+    std::string password;
+    bool passwordGiven = false;
+    ProgressPrinter::Mode progress = ProgressPrinter::Mode::kNone;
+    bool help = false;
+    bool wrong = false;  // an unknown option, or --password without its value
+};
+
+CommandLine ReadCommandLine(const std::vector<std::string>& args) {
+    CommandLine line;
+    bool optionsOver = false;
+    for (size_t at = 0; at < args.size(); ++at) {
+        const std::string& arg = args[at];
+        if (optionsOver || arg.size() < 2 || (arg[0] != '-' && arg != "/?")) {
+            line.arguments.push_back(arg);
+        } else if (arg == "--") {
+            optionsOver = true;
+        } else if (arg == "--help" || arg == "-h" || arg == "/?") {
+            line.help = true;
+        } else if (arg == "--password" && at + 1 < args.size()) {
+            line.password = args[++at];
+            line.passwordGiven = true;
+        } else if (arg == "--progress") {
+            line.progress = ProgressPrinter::Mode::kThrottled;
+        } else if (arg == "--progress=all") {
+            line.progress = ProgressPrinter::Mode::kAll;
+        } else {
+            line.wrong = true;
+        }
+    }
+    return line;
+}
+
 std::string Hex8(uint32_t value) {
     char text[9];
     std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
@@ -150,18 +189,17 @@ std::string Hex8(uint32_t value) {
 }
 
 int Run(const std::vector<std::string>& args) {
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "/?")) return Help();
-    if (args.size() < 2) return Usage();
-    const std::string& command = args[0];
+    const CommandLine line = ReadCommandLine(args);
+    if (line.help) return Help();
+    const std::vector<std::string>& arguments = line.arguments;
+    if (line.wrong || arguments.size() < 2) return Usage();
+    const std::string& command = arguments[0];
     const bool extract = command == "extract";
     if (!(command == "list" || command == "test" || extract)) return Usage();
-    std::string destination, password;
-    ProgressPrinter::Mode progressMode = ProgressPrinter::Mode::kNone;
-    size_t at = 2;
+    if (arguments.size() != (extract ? 3u : 2u) || (line.passwordGiven && !extract)) return Usage();
+    std::string destination;
     if (extract) {
-        if (args.size() < 3) return Usage();
-        destination = args[2];
-        at = 3;
+        destination = arguments[2];
         // An empty destination would mean the current folder to the component; files
         // landing wherever the tool happened to be started are not what anyone asked for.
         if (Blank(destination)) {
@@ -172,29 +210,25 @@ int Run(const std::vector<std::string>& args) {
             return 2;
         }
     }
-    for (; at < args.size(); ++at) {
-        if (extract && args[at] == "--password" && at + 1 < args.size())
-            password = args[++at];
-        else if (args[at] == "--progress")
-            progressMode = ProgressPrinter::Mode::kThrottled;
-        else if (args[at] == "--progress=all")
-            progressMode = ProgressPrinter::Mode::kAll;
-        else
-            return Usage();
-    }
 
     TZipUnpacker zip(nullptr);
     zip.SetUnattended(true);
     // Reports are handled one by one; there are no windows whose messages need pumping.
     zip.OnCheckTerminate = [](mvt::TObject*, bool&) {};
-    ProgressPrinter progress(progressMode);
+    ProgressPrinter progress(line.progress);
     if (progress.Wanted())
         zip.OnItemProgress = [&progress](mvt::TObject*, const std::string& item, uint32_t size,
                                          int perCent) { progress.Report(item, size, perCent); };
-    zip.OnMessage = [](mvt::TObject*, int code, const std::string& text) {
+    // The component warns before every unattended extraction without a password; the
+    // warning is true only of an archive with encrypted entries.
+    const std::string passwordWarning = ZipMessages().Text(kMsgUnattendedPassword);
+    bool encrypted = false;
+    zip.OnMessage = [&](mvt::TObject*, int code, const std::string& text) {
+        if (code == 0 && text == passwordWarning && !encrypted) return;
         PrintLine({"message", std::to_string(code), Escape(text)});
     };
-    zip.SetZipFileName(args[1]);
+    zip.SetZipFileName(arguments[1]);
+    for (const ZipDirEntry& entry : zip.ZipContents()) encrypted = encrypted || entry.encrypted;
 
     int result;
     if (command == "list") {
@@ -211,7 +245,7 @@ int Run(const std::vector<std::string>& args) {
             zip.SetExtrOptions(ExtrBit(ExtrOptsEnum::ExtrDirNames) |
                                ExtrBit(ExtrOptsEnum::ExtrOverWrite) |
                                ExtrBit(ExtrOptsEnum::ExtrForceDirs));
-            zip.SetPassword(password);
+            zip.SetPassword(line.password);
         } else {
             zip.SetExtrOptions(ExtrBit(ExtrOptsEnum::ExtrTest));
         }

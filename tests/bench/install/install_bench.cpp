@@ -15,6 +15,7 @@
 
 #include "framework/forms.h"
 #include "install/progress_screen.h"
+#include "setup/installation.h"
 
 using namespace mvt;
 using Clock = std::chrono::steady_clock;
@@ -91,6 +92,9 @@ int main(int argc, char** argv) {
     Form10->SetWizard(wizard);
     Form10->ZipUnpacker1->SetDLLDirectory(argv[2]);
     Form10->ZipUnpacker1->SetUnattended(true);
+    install::InstallLog noLog;
+    const auto installation = setup::Installation::OnProgressScreen(wizard, noLog, true);
+    Form10->OnInstall = [&] { installation->Run(); };
 
     GapMeter meter;
     activeMeter = &meter;

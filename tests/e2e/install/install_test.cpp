@@ -30,6 +30,7 @@ using stagetest::ReadValue;
 namespace {
 
 const std::string kProgram = std::string(MVT_DIST_DIR) + "\\MVTSetup.exe";
+const std::string kXdotool = MVT_XDOTOOL;
 const std::string kGame = MVT_DEMO_GAME;
 constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
@@ -179,12 +180,37 @@ class AcceptanceTest : public stagetest::StageTest {
         return finish_ != nullptr;
     }
 
-    // Closes the finish screen. With a launcher behind it the setup ends and starts the
-    // configuration program when chosen; the finish screen of this build may be a shell
-    // that leaves the setup running, which the test then ends itself. Returns whether the
-    // setup ended by itself.
-    bool CloseFinishScreen() {
-        PostMessageA(finish_, WM_CLOSE, 0, 0);
+    // The same with the default choices and the keyboard alone: Enter on the welcome,
+    // destination, options and ready screens, each pressed once its screen shows.
+    bool InstallWithEnterAlone() {
+        setup_ = std::make_unique<Process>("\"" + kProgram + "\"");
+        HWND screen = nullptr;
+        if (!setup_->Started() ||
+            !WaitUntil([&] { return (screen = WizardWindow(setup_->Id())); }, 20000))
+            return false;
+        for (const char* leaving : {"welcome", "destination", "options", "ready"}) {
+            PressRealKey(kXdotool, "Return");
+            HWND next = nullptr;
+            if (!WaitUntil([&] { return (next = WizardWindow(setup_->Id())) && next != screen; },
+                           10000)) {
+                ADD_FAILURE() << "Enter did not leave the " << leaving << " screen";
+                return false;
+            }
+            screen = next;
+        }
+        finish_ = WaitForFinishScreen(*setup_);
+        return finish_ != nullptr;
+    }
+
+    // Closes the finish screen (or presses Enter there). With a launcher behind it the
+    // setup ends and starts the configuration program when chosen; the finish screen of
+    // this build may be a shell that leaves the setup running, which the test then ends
+    // itself. Returns whether the setup ended by itself.
+    bool CloseFinishScreen(bool enter = false) {
+        if (enter)
+            PressRealKey(kXdotool, "Return");
+        else
+            PostMessageA(finish_, WM_CLOSE, 0, 0);
         const bool ended = setup_->WaitForExit(15000);
         setup_.reset();
         return ended;
@@ -218,10 +244,12 @@ class AcceptanceTest : public stagetest::StageTest {
     std::set<std::string> tempCopies_, parkedCopies_;
 };
 
+// With the keyboard alone, as a user without a mouse: Enter from the welcome screen to the
+// finish screen, and Enter on the uninstaller's question and notice.
 TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) {
     const Tree game = ReadTree(kGame);
     ASSERT_GT(game.files.size(), 100u) << kGame;
-    ASSERT_TRUE(Install(true)) << "the installation did not reach the finish screen";
+    ASSERT_TRUE(InstallWithEnterAlone()) << "the installation did not reach the finish screen";
 
     // The installed tree is the game tree, byte for byte, plus what the setup writes itself.
     const Tree installed = ReadTree(installDir_);
@@ -261,7 +289,7 @@ TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) 
     EXPECT_NE(std::find(settings.begin(), settings.end(), "HD0:=" + dir + "\\"), settings.end());
 
     // The configuration program starts when the finish screen closes.
-    if (CloseFinishScreen()) {
+    if (CloseFinishScreen(true)) {
         EXPECT_TRUE(WaitUntil([&] { return !ProcessesOf(dir + "\\MVConfig.exe").empty(); }, 20000))
             << "the configuration program did not start";
         EndProcesses(ProcessesOf(dir + "\\MVConfig.exe"));
@@ -274,7 +302,7 @@ TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) 
     stagetest::WriteFile(dir + "\\Мои заметки.txt", "my notes");
     PrintListing("before uninstalling:", dir);
 
-    // The uninstaller from its shortcut: the question, OK, the closing notice, OK.
+    // The uninstaller from its shortcut: the question, Enter (OK), the closing notice, Enter.
     SHELLEXECUTEINFOA run{};
     run.cbSize = sizeof run;
     run.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -294,12 +322,12 @@ TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) 
         },
         20000))
         << "no question from the uninstaller";
-    Click(ChildAt(question, 57, 98));
+    PressRealKey(kXdotool, "Return");
     HWND notice = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] { return (notice = WindowWithClientSize(id, 421, 144)) && notice != question; }, 30000))
         << "no closing notice";
-    Click(ChildAt(notice, 138, 98));
+    PressRealKey(kXdotool, "Return");
     if (run.hProcess) {
         EXPECT_EQ(WaitForSingleObject(run.hProcess, 20000), WAIT_OBJECT_0);
         DWORD code = 99;

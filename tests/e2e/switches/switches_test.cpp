@@ -1,13 +1,16 @@
-// The setup started with switches, driven from outside like an administrator's script: the
-// real MVTSetup.exe of the built medium, its exit code, the files, records, links and log it
-// leaves, the windows it shows (or does not). The shell folders point into the test's
-// scratch folder, and the registry keys the setup writes are saved and put back (the
-// install stages' fixture). The full-drive case runs with D: on a small RAM disk.
+// The setup started with switches, driven from outside like an administrator's script or a
+// package manager: the real MVTSetup.exe of the built medium started with the exact command
+// line (CreateProcess with the line as written), its exit code, the files, records, links,
+// answers file and log it leaves, the windows it shows (or does not); the uninstaller it
+// installs, started with its own switches. The shell folders point into the test's scratch
+// folder, and the registry keys the setup writes are saved and put back (the install stages'
+// fixture). The full-drive case runs with D: on a small RAM disk.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -67,28 +70,72 @@ DWORD ExitCodeOf(const Process& process) {
     return code;
 }
 
+// The texts of a window's children of a class ("Static": a message box's text).
+std::string ChildTexts(HWND window, const char* className) {
+    struct Query {
+        const char* className;
+        std::string texts;
+    } query{className, {}};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* q = reinterpret_cast<Query*>(data);
+            char name[32] = {};
+            GetClassNameA(child, name, sizeof name);
+            if (lstrcmpiA(name, q->className) == 0) q->texts += WindowText(child) + "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&query));
+    return query.texts;
+}
+
+// A control's whole text, asked for with a message (another process's edit box keeps its
+// text to itself).
+std::string ControlText(HWND control) {
+    std::string text(static_cast<size_t>(SendMessageA(control, WM_GETTEXTLENGTH, 0, 0)) + 1, '\0');
+    text.resize(static_cast<size_t>(
+        SendMessageA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 class SwitchesTest : public stagetest::StageTest {
   protected:
-    // Runs the setup with arguments to its end, watching for any window; the exit code.
-    DWORD RunToEnd(const std::string& arguments, const std::string& program = kProgram) {
-        Process setup("\"" + program + "\" " + arguments);
-        EXPECT_TRUE(setup.Started());
-        if (!setup.Started()) return 99;
+    // Runs the command line to its end, watching for any window (each one also handed to
+    // onWindow); the exit code.
+    DWORD RunLine(const std::string& commandLine, const std::function<void(HWND)>& onWindow = {}) {
+        Process program(commandLine);
+        EXPECT_TRUE(program.Started()) << commandLine;
+        if (!program.Started()) return 99;
         int waited = 0;
-        while (!setup.WaitForExit(20) && (waited += 20) < 600000)
-            for (HWND window : VisibleWindows(setup.Id())) {
+        while (!program.WaitForExit(20) && (waited += 20) < 600000)
+            for (HWND window : VisibleWindows(program.Id())) {
                 sawWindow_ = true;
                 const SIZE size = ClientSize(window);
                 windowSizes_.insert({size.cx, size.cy});
+                if (onWindow) onWindow(window);
             }
-        EXPECT_FALSE(setup.Running()) << "the setup did not end";
-        return ExitCodeOf(setup);
+        EXPECT_FALSE(program.Running()) << "it did not end";
+        return ExitCodeOf(program);
+    }
+    // Runs the setup with arguments to its end, as RunLine.
+    DWORD RunToEnd(const std::string& arguments, const std::string& program = kProgram,
+                   const std::function<void(HWND)>& onWindow = {}) {
+        return RunLine("\"" + program + "\" " + arguments, onWindow);
     }
     // The log as the program's texts are written (code page 1251 into UTF-8).
     static std::string Utf8(const std::string& text) { return mvt::install::AnsiToUtf8(text); }
     bool LogHas(const std::string& log, const std::string& text) {
         return log.find(Utf8(text)) != std::string::npos;
     }
+    // Where a text first stands in the log (npos: nowhere).
+    size_t LogAt(const std::string& log, const std::string& text) { return log.find(Utf8(text)); }
     void ExpectNothingWritten(const std::string& dir) {
         EXPECT_FALSE(FolderExists(dir)) << dir;
         for (const char* key : {stagetest::kAppPathGame, stagetest::kAppPathMain,
@@ -103,8 +150,9 @@ class SwitchesTest : public stagetest::StageTest {
 TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWindow) {
     const std::string dir = scratch_ + "\\Игры\\Морват";
     const std::string logFile = scratch_ + "\\журнал установки.txt";
-    const DWORD code = RunToEnd("/verysilent /DIR=\"" + dir +
-                                "\\\" /GROUP=\"Игры: Морват\" /LOG=\"" + logFile + "\"");
+    // winget's line for an installer of this kind, with a group of our own.
+    const DWORD code = RunToEnd("/SP- /verysilent /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + logFile +
+                                "\" /DIR=\"" + dir + "\\\" /GROUP=\"Игры: Морват\"");
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(sawWindow_) << "/VERYSILENT shows no window";
 
@@ -154,7 +202,9 @@ TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWi
     // The log, line by line as it happened.
     const std::string log = ReadAll(logFile);
     EXPECT_TRUE(LogHas(log, "MVT Setup 1.0.0.0")) << log;
-    EXPECT_TRUE(LogHas(log, "Командная строка: \"" + kProgram + "\" /verysilent"));
+    EXPECT_TRUE(LogHas(log, "Командная строка: \"" + kProgram + "\" /SP- /verysilent"));
+    EXPECT_TRUE(LogHas(log, "Ключ /SP- принят, здесь он ничего не меняет"));
+    EXPECT_TRUE(LogHas(log, "Ключ /NORESTART принят, здесь он ничего не меняет"));
     EXPECT_TRUE(LogHas(log, "Дистрибутив: " + kDist + "\\"));
     EXPECT_TRUE(LogHas(log, "Версия Windows: "));
     EXPECT_TRUE(LogHas(log, "Каталог установки: " + dir + "\r\n"));
@@ -169,6 +219,23 @@ TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWi
     EXPECT_TRUE(LogHas(log, "Реестр:   MV25Version = 2500"));
     EXPECT_TRUE(LogHas(log, "Ярлык: " + desktop_ + "\\" + stagetest::kStartLink));
     EXPECT_TRUE(LogHas(log, "Файл настроек: " + dir + "\\morvath.ini"));
+    // Each record read back right after its stage, each once, the view named.
+    const size_t registryStage = LogAt(log, "Этап: Создание ключей реестра");
+    const size_t groupStage = LogAt(log, "Этап: Создание программной группы");
+    const size_t settingsStage = LogAt(log, "Этап: Создание файла настроек");
+    const std::string appPath = "Реестр: HKEY_LOCAL_MACHINE\\" +
+                                std::string(stagetest::kAppPathGame) + " (32-битное представление)";
+    const std::string uninstallKey =
+        "Реестр: HKEY_LOCAL_MACHINE\\" + std::string(stagetest::kUninstall);
+    EXPECT_LT(registryStage, LogAt(log, appPath));
+    EXPECT_LT(LogAt(log, appPath), groupStage);
+    EXPECT_LT(groupStage, LogAt(log, "Ярлык: " + group));
+    EXPECT_LT(LogAt(log, uninstallKey), settingsStage);
+    EXPECT_LT(settingsStage, LogAt(log, "Файл настроек: "));
+    EXPECT_EQ(Count(log, Utf8(appPath)), 1u);
+    EXPECT_EQ(Count(log, Utf8(uninstallKey)), 1u);
+    EXPECT_TRUE(LogHas(log, "Итог: установлено полностью\r\n"));
+    EXPECT_EQ(LogAt(log, "Итог: "), log.rfind(Utf8("Итог: ")));
     EXPECT_TRUE(log.size() > 3 && log.compare(log.size() - 2, 2, "\r\n") == 0);
     EXPECT_NE(log.rfind(Utf8("Код завершения: 0\r\n")), std::string::npos);
     EXPECT_EQ(log.rfind(Utf8("Код завершения: 0\r\n")),
@@ -181,57 +248,121 @@ TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWi
             << line;
 }
 
-TEST_F(SwitchesTest, TheOptionsOffLeaveOutTheDesktopLinkAndTheUninstaller) {
+TEST_F(SwitchesTest, ChocolateysLineLeavesOutTheProgramGroupAndSkipsWhatItDoesNotKnow) {
     const std::string dir = scratch_ + "\\Game";
-    EXPECT_EQ(RunToEnd("/VERYSILENT /NODESKTOP /NOUNINSTALLER /DIR=\"" + dir + "\""), 0u);
+    const std::string logFile = scratch_ + "\\choco.txt";
+    EXPECT_EQ(RunToEnd("/SP- /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /CLOSEAPPLICATIONS "
+                       "/FORCECLOSEAPPLICATIONS /NOICONS /RESTARTEXITCODE=3010 "
+                       "/O:PathOption=Cmd /MERGETASKS=\"!uninstaller\" /DIR=\"" +
+                       dir + "\" /LOG=\"" + logFile + "\""),
+              0u);
     EXPECT_FALSE(sawWindow_);
     EXPECT_TRUE(FileExists(dir + "\\MVConfig.exe"));
-    EXPECT_FALSE(FileExists(dir + "\\unregmvt.exe"));
-    EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink));
-    EXPECT_FALSE(FileExists(programs_ + "\\Morvath Trilogy\\" + stagetest::kUninstallLink.file));
-    EXPECT_TRUE(FileExists(programs_ + "\\Morvath Trilogy\\" + stagetest::kGroupLinks[0].file));
-    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
     stagetest::ExpectRecords(dir);
+    EXPECT_FALSE(FolderExists(programs_ + "\\Morvath Trilogy")) << "/NOICONS: no group at all";
+    EXPECT_TRUE(FileExists(desktop_ + "\\" + stagetest::kStartLink)) << "a task of its own";
+    EXPECT_FALSE(FileExists(dir + "\\unregmvt.exe"));
+    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "Неизвестный параметр пропущен: /O:PathOption=Cmd")) << log;
+    for (const char* name : {"/SP-", "/NORESTART", "/CLOSEAPPLICATIONS", "/FORCECLOSEAPPLICATIONS",
+                             "/RESTARTEXITCODE"})
+        EXPECT_TRUE(LogHas(log, std::string("Ключ ") + name + " принят")) << name;
+    EXPECT_TRUE(LogHas(log, "Программная группа: нет (/NOICONS)"));
+    EXPECT_FALSE(LogHas(log, "Ярлык: " + programs_));
 }
 
-TEST_F(SwitchesTest, AnUnknownSwitchOrABadValueRefusesToStartAndWritesNothing) {
+// /SAVEINF writes the answers an installation was given; /LOADINF presets another from
+// them, with the switches on its own line over them.
+TEST_F(SwitchesTest, SavedAnswersPresetTheNextInstallationAndTheLineWins) {
+    const std::string first = scratch_ + "\\First", second = scratch_ + "\\Second";
+    const std::string answers = scratch_ + "\\ответы.inf";
+    EXPECT_EQ(RunToEnd("/VERYSILENT /TASKS=\"uninstaller\" /NOUNINSTALLER /GROUP=\"Моя группа\" "
+                       "/DIR=\"" +
+                       first + "\" /SAVEINF=\"" + answers + "\""),
+              0u);
+    EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink)) << "not among /TASKS";
+    EXPECT_FALSE(FileExists(first + "\\unregmvt.exe")) << "/NOUNINSTALLER over /TASKS";
+    EXPECT_TRUE(FileExists(programs_ + "\\Моя группа\\" + stagetest::kGroupLinks[0].file));
+    EXPECT_EQ(stagetest::IniLines(answers),
+              (std::vector<std::string>{"[Setup]", "Lang=ru", "Dir=" + first, "Group=Моя группа",
+                                        "NoIcons=0", "Tasks="}));
+
+    const std::string logFile = scratch_ + "\\loaded.txt";
+    EXPECT_EQ(RunToEnd("/VERYSILENT /LANG=ru /LOADINF=\"" + answers + "\" /DIR=\"" + second +
+                       "\" /MERGETASKS=uninstaller /LOG=\"" + logFile + "\""),
+              0u);
+    EXPECT_TRUE(FileExists(second + "\\MVConfig.exe")) << "the line's folder";
+    EXPECT_TRUE(FileExists(second + "\\unregmvt.exe")) << "merged onto the file's tasks";
+    EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink));
+    stagetest::ExpectLink(programs_ + "\\Моя группа\\" + stagetest::kGroupLinks[0].file, second,
+                          stagetest::kGroupLinks[0].target);
+    EXPECT_TRUE(LogHas(ReadAll(logFile), "Ответы из файла: " + answers)) << ReadAll(logFile);
+}
+
+TEST_F(SwitchesTest, ANearMissOrABadValueRefusesToStartAndWritesNothing) {
     const std::string dir = scratch_ + "\\Game";
     const std::string logFile = scratch_ + "\\refused.txt";
-    EXPECT_EQ(RunToEnd("/VERYSILENT /DIR=\"" + dir + "\" /QUIET /LOG=\"" + logFile + "\""), 1u);
+    EXPECT_EQ(RunToEnd("/VERYSILENT /DIR=\"" + dir + "\" /NODESKTOPP /LOG=\"" + logFile + "\""),
+              1u);
     EXPECT_FALSE(sawWindow_) << "no box with /VERYSILENT";
     ExpectNothingWritten(dir);
     const std::string log = ReadAll(logFile);
-    EXPECT_TRUE(LogHas(log, "Установка не начата: Неизвестный ключ командной строки: /QUIET"))
+    EXPECT_TRUE(LogHas(log,
+                       "Итог: установка не начата: Неизвестный ключ /NODESKTOPP похож на "
+                       "/NODESKTOP: проверьте командную строку."))
         << log;
     EXPECT_TRUE(LogHas(log, "Код завершения: 1"));
 
-    const std::vector<std::string> refused = {"/DIR=Game", "/DIR=Q:\\Game",
-                                              "/DIR=\"" + dir + "\" /dir=\"" + dir + "\"",
-                                              "/GROUP=\"::\" /DIR=\"" + dir + "\"", "/NODESKTOP=1"};
+    const std::vector<std::string> refused = {"/DIR=Game",
+                                              "/DIR=Q:\\Game",
+                                              "/DIR=\"" + dir + "\" /dir=\"" + dir + "\\Other\"",
+                                              "/GROUP=\"::\" /DIR=\"" + dir + "\"",
+                                              "/NODESKTOP=1",
+                                              "/CURRENTUSER",
+                                              "/LANG=en",
+                                              "/TASKS=quicklaunch",
+                                              "/LOADINF=\"" + scratch_ + "\\none.inf\"",
+                                              "/DIR=\"C:\\Games\\CON\""};
     for (const std::string& bad : refused) EXPECT_EQ(RunToEnd("/VERYSILENT " + bad), 1u) << bad;
     EXPECT_FALSE(sawWindow_);
     ExpectNothingWritten(dir);
 }
 
 TEST_F(SwitchesTest, WithoutVerySilentARefusalIsToldInABox) {
-    Process setup("\"" + kProgram + "\" /SILENT /BOGUS");
+    // A slip in an unattended line never falls into the wizard.
+    Process setup("\"" + kProgram + "\" /VERYSLENT /SUPPRESSMSGBOXES");
     ASSERT_TRUE(setup.Started());
     const HWND box = FirstWindow(setup);
     ASSERT_TRUE(box);
     EXPECT_EQ(WindowText(box), "MVT Setup");
+    EXPECT_NE(ChildTexts(box, "Static").find("похож на /VERYSILENT"), std::string::npos)
+        << ChildTexts(box, "Static");
     PostMessageA(box, WM_CLOSE, 0, 0);
     ASSERT_TRUE(setup.WaitForExit(20000));
     EXPECT_EQ(ExitCodeOf(setup), 1u);
 }
 
-TEST_F(SwitchesTest, HelpIsAWindowOrWithVerySilentNothing) {
+TEST_F(SwitchesTest, HelpIsAWindowWithAlignedColumnsOrWithVerySilentNothing) {
     EXPECT_EQ(RunToEnd("/VERYSILENT /?"), 0u);
     EXPECT_FALSE(sawWindow_);
     Process setup("\"" + kProgram + "\" /help");
     ASSERT_TRUE(setup.Started());
-    const HWND box = FirstWindow(setup);
-    ASSERT_TRUE(box);
-    PostMessageA(box, WM_CLOSE, 0, 0);
+    const HWND window = FirstWindow(setup);
+    ASSERT_TRUE(window);
+    const HWND text = FindWindowExA(window, nullptr, "Edit", nullptr);
+    ASSERT_TRUE(text);
+    const std::string shown = ControlText(text);
+    EXPECT_NE(shown.find("/MERGETASKS=\"задачи\""), std::string::npos) << shown;
+    EXPECT_NE(shown.find("/NOFORCECLOSEAPPLICATIONS"), std::string::npos);
+    EXPECT_NE(shown.find("MVTSetup Log"), std::string::npos);
+    // No line is wrapped: the box shows as many lines as the text has.
+    const LRESULT shownLines = SendMessageA(text, EM_GETLINECOUNT, 0, 0);
+    EXPECT_EQ(static_cast<size_t>(shownLines), Count(shown, "\r\n") + 1);
+    const HWND ok = FindWindowExA(window, nullptr, "Button", nullptr);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(WindowText(ok), "ОК");
+    Click(ok);
     ASSERT_TRUE(setup.WaitForExit(20000));
     EXPECT_EQ(ExitCodeOf(setup), 0u);
 }
@@ -263,14 +394,27 @@ TEST_F(SwitchesTest, SilentShowsOnlyTheProgressScreenAndCancellingExitsFive) {
     EXPECT_FALSE(FileExists(dir + "\\morvath.ini")) << "no settings file after a cancellation";
     EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame));
     const std::string log = ReadAll(logFile);
-    EXPECT_TRUE(LogHas(log, "Установка прервана пользователем")) << log;
+    EXPECT_TRUE(LogHas(log, "Итог: установка прервана пользователем")) << log;
     EXPECT_TRUE(LogHas(log, "Код завершения: 5"));
 }
 
-TEST_F(SwitchesTest, SilentRunsToItsEndOnTheProgressScreenAlone) {
+TEST_F(SwitchesTest, SilentWithNoCancelRunsToItsEndOnTheProgressScreenAlone) {
     const std::string dir = scratch_ + "\\Game";
-    EXPECT_EQ(RunToEnd("/SILENT /SUPPRESSMSGBOXES /DIR=\"" + dir + "\""), 0u);
-    // Only the progress screen: no finish screen (478 x 240), no box.
+    // winget's line with progress; the progress screen is asked to close as soon as it shows
+    // (a confirmation, should one come, is answered so that the run goes on).
+    bool asked = false;
+    EXPECT_EQ(RunToEnd("/SP- /SILENT /SUPPRESSMSGBOXES /NORESTART /NOCANCEL /DIR=\"" + dir + "\"",
+                       kProgram,
+                       [&](HWND window) {
+                           const SIZE size = ClientSize(window);
+                           if (!asked && size.cx == 640)
+                               asked = PostMessageA(window, WM_CLOSE, 0, 0);
+                           if (size.cx == 421) Click(ChildAt(window, 223, 98));  // cancel
+                       }),
+              0u);
+    EXPECT_TRUE(asked);
+    // Only the progress screen: no cancel confirmation (421 x 144), no finish screen
+    // (478 x 240), no box.
     EXPECT_EQ(windowSizes_, (std::set<std::pair<int, int>>{{640, 480}}));
     EXPECT_TRUE(FileExists(dir + "\\morvath.ini"));
     stagetest::ExpectRecords(dir);
@@ -298,8 +442,9 @@ TEST_F(SwitchesTest, AnIncompleteMediumRefusesToStart) {
 TEST_F(SwitchesTest, TheWizardTakesItsPresetsFromTheSwitchesAndLogsItsRun) {
     const std::string dir = scratch_ + "\\Preset Place";
     const std::string logFile = scratch_ + "\\wizard.txt";
+    const std::string answers = scratch_ + "\\wizard.inf";
     Process setup("\"" + kProgram + "\" /DIR=\"" + dir + "\" /GROUP=Preset /NODESKTOP /LOG=\"" +
-                  logFile + "\"");
+                  logFile + "\" /SAVEINF=\"" + answers + "\"");
     ASSERT_TRUE(setup.Started());
     HWND screen = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (screen = WizardWindow(setup.Id())); }, 20000));
@@ -329,6 +474,10 @@ TEST_F(SwitchesTest, TheWizardTakesItsPresetsFromTheSwitchesAndLogsItsRun) {
         << log;
     EXPECT_TRUE(LogHas(log, "Архив " + kDist + "\\Archives\\Main.zip -> " + dir));
     EXPECT_TRUE(LogHas(log, "Код завершения: 0"));
+    // The answers as the screens gave them.
+    EXPECT_EQ(stagetest::IniLines(answers),
+              (std::vector<std::string>{"[Setup]", "Lang=ru", "Dir=" + dir, "Group=Preset",
+                                        "NoIcons=0", "Tasks=uninstaller"}));
 }
 
 TEST_F(SwitchesTest, LeavingTheWizardBeforeTheInstallationExitsTwo) {
@@ -345,8 +494,54 @@ TEST_F(SwitchesTest, LeavingTheWizardBeforeTheInstallationExitsTwo) {
     ASSERT_TRUE(setup.WaitForExit(20000));
     EXPECT_EQ(ExitCodeOf(setup), 2u);
     const std::string log = ReadAll(logFile);
-    EXPECT_TRUE(LogHas(log, "Мастер закрыт до начала установки")) << log;
+    EXPECT_TRUE(LogHas(log, "Итог: мастер закрыт до начала установки")) << log;
     EXPECT_TRUE(LogHas(log, "Код завершения: 2"));
+}
+
+// A /DIR with a step up and a trailing dot and blank installs into the folder Windows makes
+// of it and records that one, so that its own uninstall command, with the switches package
+// managers send an uninstaller, removes it and logs what it removed.
+TEST_F(SwitchesTest, ANormalisedFolderIsRemovedByItsOwnUninstallCommand) {
+    const std::string dir = scratch_ + "\\Game";
+    EXPECT_EQ(RunToEnd("/VERYSILENT \"/DIR=" + scratch_ + "\\Sub\\..\\Game. \""), 0u);
+    EXPECT_TRUE(FileExists(dir + "\\MVConfig.exe"));
+    const std::string command = "\"" + dir + "\\unregmvt.exe\"";
+    EXPECT_TRUE(
+        IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kUninstall, "UninstallString"), command));
+    EXPECT_TRUE(
+        IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kUninstall, "InstallLocation"), dir));
+
+    // A copy with no list beside it refuses without a window; a log without a name goes to
+    // the temporary folder.
+    const std::string lone = Folder("lone") + "\\unregmvt.exe";
+    ASSERT_TRUE(CopyFileA((dir + "\\unregmvt.exe").c_str(), lone.c_str(), FALSE));
+    const std::set<std::string> logsBefore = TempItems("MVTUninstall Log *.txt");
+    EXPECT_EQ(RunLine("\"" + lone + "\" /SILENT /LOG"), 2u);
+    EXPECT_FALSE(sawWindow_);
+    std::set<std::string> newLogs = TempItems("MVTUninstall Log *.txt");
+    for (const std::string& old : logsBefore) newLogs.erase(old);
+    ASSERT_EQ(newLogs.size(), 1u);
+    const std::string refusal = ReadAll(*newLogs.begin());
+    EXPECT_TRUE(LogHas(refusal, "Итог: удаление не начато: ")) << refusal;
+    EXPECT_TRUE(LogHas(refusal, "Код завершения: 2"));
+    DeleteFileA(newLogs.begin()->c_str());
+
+    const std::string logFile = scratch_ + "\\uninstall.txt";
+    EXPECT_EQ(
+        RunLine(command + " /VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + logFile + "\""),
+        0u);
+    EXPECT_FALSE(sawWindow_);
+    EXPECT_TRUE(WaitUntil([&] { return !FolderExists(dir); }, 20000))
+        << "the uninstaller's copy removes the folder once it has ended";
+    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
+    EXPECT_FALSE(FolderExists(programs_ + "\\Morvath Trilogy"));
+    const std::string log = ReadAll(logFile);
+    EXPECT_TRUE(LogHas(log, "Каталог установки: " + dir + "\r\n")) << log;
+    EXPECT_TRUE(LogHas(log, "Удалено: MVConfig.exe\r\n"));
+    EXPECT_TRUE(LogHas(log, "Удалено: " + desktop_ + "\\" + stagetest::kStartLink + "\r\n"));
+    EXPECT_TRUE(LogHas(log, "Удалено: HKLM\\" + std::string(stagetest::kUninstall) + "\r\n"));
+    EXPECT_TRUE(LogHas(log, "Итог: Трилогия Морвата удалена.\r\n"));
+    EXPECT_TRUE(LogHas(log, "Код завершения: 0\r\n"));
 }
 
 // Run with D: on a 160 MB RAM disk: a medium whose archive unpacks to more than the drive

@@ -140,11 +140,17 @@ TEST_F(ProgressScreenTest, CloseRequestIsRefusedAndPassedToTheMainWindow) {
     Process();
     EXPECT_TRUE(Form10->Visible());
     EXPECT_EQ(wizard.closeRequests, 1);
+    // Escape on the screen, which holds the focus itself, is the same request.
+    ASSERT_EQ(GetFocus(), Form10->Handle());
+    PostMessageA(Form10->Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+    Process();
+    EXPECT_TRUE(Form10->Visible());
+    EXPECT_EQ(wizard.closeRequests, 2);
     Form10->SetTag(kClosePermitGranted);
     PostMessageA(Form10->Handle(), WM_CLOSE, 0, 0);
     Process();
     EXPECT_FALSE(Form10->Visible());
-    EXPECT_EQ(wizard.closeRequests, 2);
+    EXPECT_EQ(wizard.closeRequests, 3);
 }
 
 TEST_F(ProgressScreenTest, EyesAnimateWhileShown) {

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "framework/forms.h"
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
+#include "setup/installation.h"
 #include "stage_fixture.h"
 
 namespace runtest {
@@ -154,6 +156,13 @@ class RunTest : public stagetest::StageTest {
         screen = mvt::Application().CreateForm(Form10);
         Form10->SetWizard(wizard);
         Form10->ZipUnpacker1->SetDLLDirectory(MVT_DIST_DIR);
+        // The screen's Install runs one installation of the setup's, as the ready screen's
+        // Next does in the program.
+        installation = mvt::setup::Installation::OnProgressScreen(wizard, noLog, true);
+        Form10->OnInstall = [this] {
+            installation->Run();
+            installation->RaiseRecordFailure();
+        };
         wizard.installDir = Folder("Games\\Morvath Trilogy");
     }
     void TearDown() override {
@@ -171,6 +180,8 @@ class RunTest : public stagetest::StageTest {
 
     FakeWizard wizard;
     TForm10* screen = nullptr;
+    mvt::install::InstallLog noLog;
+    std::unique_ptr<mvt::setup::Installation> installation;
 };
 
 }  // namespace runtest

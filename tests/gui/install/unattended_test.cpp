@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "framework/sysutils.h"
-#include "install/unattended_installation.h"
+#include "setup/installation.h"
 #include "run_fixture.h"
 #include "stage_fixture.h"
 
@@ -44,17 +44,19 @@ class UnattendedTest : public stagetest::StageTest {
     }
     // Runs the installation, noting whether a window was there at any report.
     void Install() {
-        UnattendedInstallation installation(wizard);
-        installation.Unpacker().SetDLLDirectory(MVT_DIST_DIR);
-        auto show = installation.Unpacker().OnItemProgress;
-        installation.Unpacker().OnItemProgress = [&](TObject* sender, const std::string& item,
-                                                     uint32_t total, int perCent) {
+        InstallLog noLog;
+        const auto installation = setup::Installation::WithoutWindows(wizard, noLog);
+        installation->Unpacker().SetDLLDirectory(MVT_DIST_DIR);
+        auto show = installation->Unpacker().OnItemProgress;
+        installation->Unpacker().OnItemProgress = [&](TObject* sender, const std::string& item,
+                                                      uint32_t total, int perCent) {
             ++reports;
             if (!OwnOrVisibleWindows().empty()) ++reportsWithAWindow;
             show(sender, item, total, perCent);
         };
-        installation.Run();
-        progress = installation.Progress();
+        installation->Run();
+        installation->RaiseRecordFailure();
+        progress = installation->Progress();
     }
 
     runtest::FakeWizard wizard;

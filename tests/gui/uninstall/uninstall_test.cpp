@@ -12,8 +12,10 @@
 #include "install/installation_seal.h"
 #include "install/shell_link.h"
 #include "stage_fixture.h"
+#include "support/accessible_reader.h"
 #include "support/plant_link.h"
 #include "support/process_windows.h"
+#include "support/window_look.h"
 #include "uninstall/installed_files.h"
 #include "uninstall/removal.h"
 
@@ -363,6 +365,41 @@ TEST_F(UninstallerProgramTest, AnsweringCancelRemovesNothing) {
     PostMessageA(question, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(ExitCode(*again), 3u);
     ExpectInstalled(dir_);
+
+    // So do Tab and Enter, after a screen reader has read the question.
+    auto third = Start();
+    question = Dialog(*third);
+    ASSERT_TRUE(question);
+    const testsupport::AccessibleItem read = testsupport::ReadAccessible(question);
+    EXPECT_EQ(read.role, ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(read.name, "Удаление Трилогии Морвата");
+    ASSERT_TRUE(read.Named("Удалить Трилогию Морвата со всеми её компонентами?"));
+    ASSERT_TRUE(read.Named("ОК"));
+    EXPECT_TRUE(read.Named("ОК")->Has(STATE_SYSTEM_FOCUSED | STATE_SYSTEM_DEFAULT));
+    ASSERT_TRUE(read.Named("Отмена"));
+    EXPECT_EQ(read.Named("Отмена")->role, ROLE_SYSTEM_PUSHBUTTON);
+    for (WORD key : {WORD(VK_TAB), WORD(VK_RETURN)}) {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(question, nullptr), &thread));
+        PostMessageA(thread.hwndFocus, WM_KEYDOWN, key, 1);
+        PostMessageA(thread.hwndFocus, WM_KEYUP, key, 0xC0000001);
+        Sleep(200);
+    }
+    EXPECT_EQ(ExitCode(*third), 3u) << "Enter pressed the focused cancel";
+    ExpectInstalled(dir_);
+}
+
+// The uninstaller's windows as a mouse user sees them, from before the keyboard's focus
+// mark existed (see ExpectLookAsBefore).
+const testsupport::LookDigests kLooksBefore = {
+    {"uninstall-question", "d7f6d3cc9a56f2ee6ba3e00082a5665cf872b2b70ff42de1dc5c1ab9ca140713"},
+    {"uninstall-notice", "79674a04e2100c4c3ab21eeaed86a77ff94dffad76e80021473951a84e06c8c0"},
+};
+
+void ExpectLookAsBefore(HWND window, const std::string& name) {
+    Sleep(200);  // painted in the other process
+    testsupport::ExpectLookAsBefore(window, name, kLooksBefore, mvt::ProgramFolder());
 }
 
 TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {
@@ -370,9 +407,11 @@ TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {
     auto program = Start();
     HWND question = Dialog(*program);
     ASSERT_TRUE(question);
+    ExpectLookAsBefore(question, "uninstall-question");
     Click(ChildAt(question, 57, 98));
     HWND notice = Dialog(*program, question);
     ASSERT_TRUE(notice);
+    ExpectLookAsBefore(notice, "uninstall-notice");
     EXPECT_TRUE(FileExists(dir_ + "\\" + kUninstallerName)) << "still running";
     Click(ChildAt(notice, 138, 98));
     EXPECT_EQ(ExitCode(*program), 0u);

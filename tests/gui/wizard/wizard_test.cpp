@@ -15,6 +15,8 @@
 #include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
+#include "support/accessible_reader.h"
+#include "support/window_look.h"
 #include "shell/shell_namespace.h"
 #include "install/write_problem_text.h"
 #include "wizard/finish_screen.h"
@@ -59,6 +61,42 @@ void Click(TWinControl& control) {
 
 void Type(TWinControl& control, const std::string& text) {
     for (char c : text) Post(control.Handle(), WM_CHAR, static_cast<unsigned char>(c));
+}
+
+// A key as the keyboard gives it: down and up, to the window with the focus; the message
+// loop makes its character.
+void PressKey(WORD key, bool shift = false) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    const HWND focus = GetFocus();
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
+    if (key >= VK_PRIOR && key <= VK_DOWN) scan |= LPARAM(1) << 24;  // the extended keys
+    PostMessageA(focus, WM_KEYDOWN, key, 1 | scan);
+    PostMessageA(focus, WM_KEYUP, key, 1 | scan | (LPARAM(1) << 30) | (LPARAM(1) << 31));
+    Process();
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+}
+
+void WhileModal(TForm& modal, const std::function<void()>& open,
+                const std::function<void()>& inside);
+
+// Shows a screen as the mouse user opens it: the last input was a click.
+void ShowAfterAClick(TForm& form) {
+    form.Hide();
+    Post(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    Post(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    form.Show();
+    Process();
+}
+
+// Whether the skin's gold focus mark shows at a point of the screen's client area.
+bool MarkAt(TForm& form, int x, int y) {
+    Process();
+    const testsupport::WindowLook look = testsupport::CaptureLook(form.Handle());
+    return look.pixels[size_t(y) * look.width + x] == 0xB08D44;  // kGold as 0xRRGGBB
 }
 
 // Builds the screens once for the whole run, as start-up does, with a setup description
@@ -154,9 +192,9 @@ TEST_F(WizardTest, WelcomeScrollsTwentyNineStepsAndNoFurther) {
     EXPECT_TRUE(Form1->SkBmpButton4->Enabled());
 }
 
+// (Enter, Tab and Escape work the window: they are no keys of the text.)
 TEST_F(WizardTest, OnlyUpDownAndTheWheelScroll) {
-    for (int key : {VK_NEXT, VK_PRIOR, VK_HOME, VK_END, VK_SPACE, VK_RETURN, int('A')})
-        Key(WORD(key));
+    for (int key : {VK_NEXT, VK_PRIOR, VK_HOME, VK_END, VK_SPACE, int('A')}) Key(WORD(key));
     EXPECT_EQ(Form1->SkLabel1->Top(), 0);
     Key(VK_DOWN);
     Key(VK_DOWN);
@@ -377,6 +415,252 @@ TEST_F(WizardTest, TabReachesTheListOfGroupsAndShiftTabComesBack) {
     keys[VK_SHIFT] = 0;
     SetKeyboardState(keys);
     EXPECT_TRUE(Form8->Edit1->Focused());
+}
+
+// The welcome and destination screens without a mouse: Tab in reading order, Enter on the
+// default button (or the focused one), Escape as the close request; the gold focus mark
+// only once a key has been used in the window.
+TEST_F(WizardTest, KeysWorkTheWelcomeAndDestinationScreens) {
+    ShowAfterAClick(*Form1);
+    ASSERT_TRUE(Form1->RichEdit1->Focused()) << "the text holds the focus";
+    EXPECT_FALSE(Form1->FocusCuesShown());
+    EXPECT_FALSE(MarkAt(*Form1, 39, 200));
+    PressKey(VK_TAB);
+    EXPECT_TRUE(Form1->SkBmpButton1->Focused());
+    EXPECT_TRUE(Form1->FocusCuesShown());
+    EXPECT_TRUE(MarkAt(*Form1, 164 + 18, 428 + 6)) << "the mark frames the about lettering";
+    PressKey(VK_TAB);
+    EXPECT_TRUE(Form1->SkBmpButton2->Focused());
+    EXPECT_FALSE(MarkAt(*Form1, 164 + 18, 428 + 6));
+    PressKey(VK_TAB);
+    EXPECT_TRUE(Form1->RichEdit1->Focused()) << "past the last the first again";
+    EXPECT_TRUE(MarkAt(*Form1, 39, 200)) << "the text's mark frames the viewport";
+    EXPECT_TRUE(MarkAt(*Form1, 575, 200));
+    PressKey(VK_TAB, true);
+    EXPECT_TRUE(Form1->SkBmpButton2->Focused()) << "Shift+Tab goes back";
+    PressKey(VK_TAB);
+    PressKey(VK_DOWN);
+    EXPECT_EQ(Form1->SkLabel1->Top(), -42) << "the arrows still scroll";
+
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(Form5->Visible()) << "Enter on the text presses Next";
+    EXPECT_TRUE(Form5->SkBmpButton2->Focused());
+    EXPECT_TRUE(Form5->FocusCuesShown()) << "opened from the keyboard, it shows the focus";
+    for (TWinControl* next : {static_cast<TWinControl*>(Form5->SkBmpButton1),
+                              static_cast<TWinControl*>(Form5->SkBmpButton3),
+                              static_cast<TWinControl*>(Form5->SkBmpButton2)}) {
+        PressKey(VK_TAB);
+        EXPECT_TRUE(next->Focused()) << next->AccessibleName();
+    }
+    PressKey(VK_TAB, true);
+    ASSERT_TRUE(Form5->SkBmpButton3->Focused());
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(Form1->Visible()) << "Enter presses the focused Back";
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(Form5->Visible());
+
+    // Escape is the close request: the confirmation, where the keys press its buttons and
+    // Escape stays.
+    for (WORD answer : {WORD(VK_ESCAPE), WORD(VK_RETURN)})
+        WhileModal(
+            *Form3, [] { PressKey(VK_ESCAPE); },
+            [&] {
+                EXPECT_TRUE(Form3->SkBmpButton2->Focused()) << "the question opens on cancel";
+                EXPECT_TRUE(Form3->FocusCuesShown());
+                PressKey(VK_TAB);
+                EXPECT_TRUE(Form3->SkBmpButton1->Focused());
+                PressKey(VK_TAB);
+                PressKey(answer);
+            });
+    EXPECT_TRUE(Form5->Visible());
+    EXPECT_NE(Form3->Tag(), kCancelMarkLeave);
+}
+
+// The options and ready screens: every control in reading order, Space flips a toggle, the
+// list's arrows only move its highlight and Enter or Space picks the entry.
+TEST_F(WizardTest, KeysWorkTheOptionsAndReadyScreens) {
+    Form1->Hide();
+    Form8->Show();
+    Process();
+    ASSERT_TRUE(Form8->Edit1->Focused());
+    const std::vector<TWinControl*> order = {
+        Form8->ListBox1,     Form8->SkBmpButton1, Form8->SkBmpButton4, Form8->SkBmpButton5,
+        Form8->SkBmpButton3, Form8->SkBmpButton2, Form8->Edit1,        Form8->ListBox1};
+    for (TWinControl* next : order) {
+        PressKey(VK_TAB);
+        EXPECT_TRUE(next->Focused()) << next->AccessibleName();
+    }
+    TListBox& list = *Form8->ListBox1;
+    ASSERT_EQ(list.Count(), 2);
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    EXPECT_EQ(list.ItemIndex(), 1);
+    EXPECT_EQ(Form8->Edit1->Text(), "Morvath Trilogy") << "an arrow replaced the group name";
+    PressKey(VK_RETURN);
+    EXPECT_EQ(Form8->Edit1->Text(), list.Item(1));
+    EXPECT_EQ(list.ItemIndex(), -1);
+    EXPECT_TRUE(Form8->Visible()) << "Enter on a highlighted entry only picks it";
+    // The first key after a pick highlights the entry last picked, the next one moves.
+    PressKey(VK_UP);
+    PressKey(VK_UP);
+    EXPECT_EQ(list.ItemIndex(), 0);
+    EXPECT_EQ(Form8->Edit1->Text(), list.Item(1));
+    PressKey(VK_SPACE);
+    EXPECT_EQ(Form8->Edit1->Text(), list.Item(0));
+    Form8->Edit1->SetText("Morvath Trilogy");
+
+    PressKey(VK_TAB);
+    ASSERT_TRUE(Form8->SkBmpButton1->Focused());
+    EXPECT_TRUE(MarkAt(*Form8, 330, 186)) << "the mark frames the box";
+    EXPECT_TRUE(MarkAt(*Form8, 500, 173)) << "and the caption";
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(Form8->SkBmpButton1->Down()) << "Space flips the toggle";
+    PressKey(VK_SPACE);
+    EXPECT_FALSE(Form8->SkBmpButton1->Down());
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(Form9->Visible()) << "Enter on a toggle presses Next";
+    EXPECT_FALSE(Form8->SkBmpButton1->Down());
+    EXPECT_TRUE(Form9->SkBmpButton2->Focused());
+    PressKey(VK_TAB, true);
+    PressKey(VK_SPACE);
+    EXPECT_TRUE(Form8->Visible()) << "Space presses the focused Back";
+}
+
+// What a screen reader gets from each screen: every picture button a named push button,
+// every toggle a named check button with its state, every text static text with its
+// words, every window a name; and the changes it is told of.
+TEST_F(WizardTest, AssistiveTechnologyReadsEveryScreen) {
+    using testsupport::AccessibleItem;
+    using testsupport::ReadAccessible;
+    auto statics = [](const AccessibleItem& window) {
+        std::set<std::string> names;
+        for (const AccessibleItem* item : window.WithRole(ROLE_SYSTEM_STATICTEXT))
+            names.insert(item->name);
+        return names;
+    };
+    auto namedButtons = [](const AccessibleItem& window) {
+        std::vector<std::string> names;
+        for (long role : {ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_CHECKBUTTON})
+            for (const AccessibleItem* item : window.WithRole(role)) names.push_back(item->name);
+        return names;
+    };
+
+    const AccessibleItem welcome = ReadAccessible(Form1->Handle());
+    EXPECT_EQ(welcome.role, ROLE_SYSTEM_DIALOG);
+    EXPECT_EQ(welcome.name, "Установка Трилогии Морвата...");
+    EXPECT_EQ(
+        namedButtons(welcome),
+        (std::vector<std::string>{"Прокрутить вверх", "Прокрутить вниз", "О сборке...", "Далее"}));
+    ASSERT_TRUE(welcome.Named("Далее"));
+    EXPECT_TRUE(welcome.Named("Далее")->Has(STATE_SYSTEM_DEFAULT | STATE_SYSTEM_FOCUSABLE));
+    EXPECT_TRUE(welcome.Named("Прокрутить вверх")->Has(STATE_SYSTEM_UNAVAILABLE));
+    RECT next{};
+    GetWindowRect(Form1->SkBmpButton2->Handle(), &next);
+    EXPECT_TRUE(EqualRect(&welcome.Named("Далее")->location, &next));
+    const std::vector<const AccessibleItem*> texts = welcome.WithRole(ROLE_SYSTEM_STATICTEXT);
+    ASSERT_EQ(texts.size(), 1u) << "the description, once";
+    EXPECT_EQ(texts[0]->name.rfind("ТРИЛОГИЯ МОРВАТА Трилогия Морвата — собрание трёх", 0), 0u);
+    EXPECT_TRUE(texts[0]->Has(STATE_SYSTEM_FOCUSED | STATE_SYSTEM_READONLY));
+
+    const AccessibleItem destination = ReadAccessible(Form5->Handle());
+    EXPECT_EQ(namedButtons(destination), (std::vector<std::string>{"Обзор...", "Назад", "Далее"}));
+    EXPECT_TRUE(statics(destination).count(Form5->Label1->Caption()));
+    const AccessibleItem* lines = destination.Find([](const AccessibleItem& item) {
+        return item.name.find("ВЫБОР КАТАЛОГА УСТАНОВКИ Установка Трилогии Морвата будет") == 0;
+    });
+    ASSERT_TRUE(lines);
+    EXPECT_NE(lines->name.find(" альтернативный каталог. Требуется для установки: 10 Гб "
+                               "Свободно на диске "),
+              std::string::npos)
+        << lines->name;
+
+    // The toggles: checked while they show the tick; pressed by a reader, they flip and
+    // tell it so.
+    const AccessibleItem options = ReadAccessible(Form8->Handle());
+    const std::vector<const AccessibleItem*> toggles = options.WithRole(ROLE_SYSTEM_CHECKBUTTON);
+    ASSERT_EQ(toggles.size(), 3u);
+    EXPECT_EQ(toggles[0]->name, "Создать ярлык на рабочем столе");
+    EXPECT_EQ(toggles[1]->name, "Установить деинсталлятор");
+    EXPECT_EQ(toggles[2]->name, "Запустить программу конфигурации");
+    for (const AccessibleItem* toggle : toggles) EXPECT_TRUE(toggle->Has(STATE_SYSTEM_CHECKED));
+    EXPECT_TRUE(statics(options).count("Выбор программной группы: Действия после установки:"));
+    testsupport::AccessibleEvents events;
+    ASSERT_TRUE(events.Hooked());
+    IAccessible* uninstaller = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(Form8->SkBmpButton4->Handle(), OBJID_CLIENT,
+                                         testsupport::kAccessibleId,
+                                         reinterpret_cast<void**>(&uninstaller)),
+              S_OK);
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    EXPECT_EQ(uninstaller->accDoDefaultAction(self), S_OK);
+    uninstaller->Release();
+    Process();
+    EXPECT_TRUE(Form8->SkBmpButton4->Down());
+    EXPECT_TRUE(events.Seen(EVENT_OBJECT_STATECHANGE, Form8->SkBmpButton4->Handle()));
+    EXPECT_FALSE(ReadAccessible(Form8->SkBmpButton4->Handle()).Has(STATE_SYSTEM_CHECKED));
+    Form8->SkBmpButton4->SetDown(false);
+
+    // The progress screen's texts, and a changed percent told to the reader.
+    EXPECT_EQ(statics(ReadAccessible(Form10->Handle())),
+              (std::set<std::string>{"Распаковка и копирование файлов...", "Всего установлено...",
+                                     "", "0", "%"}));
+    events.Clear();
+    Form10->Label4->SetCaption("37");
+    Process();
+    EXPECT_TRUE(events.Seen(EVENT_OBJECT_NAMECHANGE, Form10->Handle(), 4))
+        << "the percent is the fourth text";
+    EXPECT_TRUE(statics(ReadAccessible(Form10->Handle())).count("37"));
+    Form10->Label4->SetCaption("0");
+
+    const AccessibleItem finish = ReadAccessible(Form11->Handle());
+    EXPECT_TRUE(
+        statics(finish).count("Установка Трилогии Морвата успешно завершена. Нажмите "
+                              "кнопку «ВЫХОД» для закрытия программы установки."));
+    ASSERT_TRUE(finish.Named("Выход"));
+    EXPECT_TRUE(finish.Named("Выход")->Has(STATE_SYSTEM_DEFAULT));
+
+    // The dialogs without a title bar are named all the same.
+    const AccessibleItem confirmation = ReadAccessible(Form3->Handle());
+    EXPECT_EQ(confirmation.name, "Выход из установки");
+    EXPECT_EQ(statics(confirmation), (std::set<std::string>{"Установка Трилогии Морвата не была "
+                                                            "выполнена. Выйти из программы?"}));
+    EXPECT_EQ(namedButtons(confirmation), (std::vector<std::string>{"Выход", "Отмена"}));
+    EXPECT_EQ(ReadAccessible(Form4->Handle()).name, "О сборке");
+    EXPECT_EQ(ReadAccessible(Form6->Handle()).name, "Выбор каталога установки");
+    const AccessibleItem prompt = ReadAccessible(Form7->Handle());
+    EXPECT_EQ(prompt.name, "Создание каталога");
+    EXPECT_TRUE(statics(prompt).count(Form7->TypedName())) << "the name, without its caret";
+    EXPECT_EQ(ReadAccessible(Form10->WriteProblemDialog1->Handle()).name,
+              "Не удалось записать файлы");
+
+    // The focus, as the system tells it when Tab moves it.
+    Form1->Show();
+    Process();
+    events.Clear();
+    PressKey(VK_TAB);
+    EXPECT_TRUE(events.Seen(EVENT_OBJECT_FOCUS, Form1->SkBmpButton1->Handle()));
+}
+
+// The write-problem question: Retry is pressed by Enter, the other answer by Tab and Enter.
+TEST_F(WizardTest, KeysAnswerTheWriteProblemQuestion) {
+    TWriteProblemDialog& dialog = *Form10->WriteProblemDialog1;
+    for (bool retry : {true, false}) {
+        install::WriteProblemAnswer answer = install::WriteProblemAnswer::Skip;
+        WhileModal(
+            dialog, [&] { answer = dialog.Ask("Нет места.\rОсвободите место."); },
+            [&] {
+                EXPECT_TRUE(testsupport::ReadAccessible(dialog.Handle())
+                                .Named("Нет места. Освободите место."))
+                    << "the question's text, as static text";
+                EXPECT_TRUE(dialog.SkBmpButton1->Focused());
+                if (!retry) PressKey(VK_TAB);
+                PressKey(VK_RETURN);
+            });
+        EXPECT_EQ(answer,
+                  retry ? install::WriteProblemAnswer::Retry : install::WriteProblemAnswer::Skip);
+    }
 }
 
 TEST_F(WizardTest, TogglesFlipIndependently) {
@@ -747,6 +1031,59 @@ TEST_F(BrowserTest, AnotherDriveReRootsTheTree) {
     EXPECT_EQ(Form6->SkShellTree1->NodeText(Form6->SkShellTree1->RootNode()), "C:\\");
 }
 
+// The browser and the prompt without a mouse: the keys reach every control, the prompt
+// types a blank with Space, Enter confirms and takes the folder, Escape leaves unchanged.
+TEST_F(BrowserTest, KeysWorkTheBrowserAndThePrompt) {
+    const std::string parent = scratch_ + "\\Spiele";
+    const std::string made = parent + "\\Neu Ordner";
+    Form5->SkBmpButton1->SetFocus();
+    WhileModal(
+        *Form6, [] { PressKey(VK_SPACE); },
+        [&] {
+            ASSERT_TRUE(Form6->SkShellTree1->Focused());
+            Form6->SkShellTree1->SetSelectedPathName(parent);
+            for (TWinControl* next : {static_cast<TWinControl*>(Form6->SkDriveComboBox1),
+                                      static_cast<TWinControl*>(Form6->SkBmpButton1),
+                                      static_cast<TWinControl*>(Form6->SkBmpButton2),
+                                      static_cast<TWinControl*>(Form6->SkBmpButton3),
+                                      static_cast<TWinControl*>(Form6->SkShellTree1)}) {
+                PressKey(VK_TAB);
+                EXPECT_TRUE(next->Focused()) << next->AccessibleName();
+            }
+            EXPECT_TRUE(MarkAt(*Form6, 43, 200)) << "the tree's mark lies just outside it";
+            PressKey(VK_TAB, true);
+            ASSERT_TRUE(Form6->SkBmpButton3->Focused());
+            WhileModal(
+                *Form7, [] { PressKey(VK_RETURN); },
+                [&] {
+                    RetypeName("Neu");
+                    PressKey(VK_SPACE);
+                    Type(*Form7, "Ordner");
+                    EXPECT_EQ(Form7->TypedName(), "Neu Ordner") << "Space typed no blank";
+                    PressKey(VK_RETURN);
+                });
+            Process();
+            EXPECT_TRUE(DirectoryExists(made));
+            ASSERT_TRUE(Form6->SkShellTree1->Focused());
+            PressKey(VK_RETURN);
+        });
+    EXPECT_EQ(Form5->Label1->Caption(), made) << "Enter in the tree takes the folder";
+
+    Form5->SkBmpButton1->SetFocus();
+    WhileModal(
+        *Form6, [] { PressKey(VK_SPACE); },
+        [&] {
+            Form6->SkShellTree1->SetSelectedPathName(parent);
+            WhileModal(
+                *Form7, [] { Click(*Form6->SkBmpButton3); }, [] { PressKey(VK_ESCAPE); });
+            EXPECT_TRUE(Form6->Visible());
+            PressKey(VK_ESCAPE);
+        });
+    EXPECT_FALSE(Form6->Visible());
+    EXPECT_EQ(Form5->Label1->Caption(), made) << "Escape took nothing";
+    EXPECT_EQ(Form7->TypedName(), "Neu Ordner");
+}
+
 TEST(NewFolderName, AllowedCharactersAndTheFolderMade) {
     std::string allowed;
     for (int code = 1; code < 256; ++code)
@@ -866,6 +1203,118 @@ TEST_F(BrowserTest, ConfirmWithoutASelectedFolderMakesNothing) {
     EXPECT_FALSE(DirectoryExists(ExtractFilePath(ProgramFolder()).substr(0, 3) + name));
 }
 
+// The finish screen as a complete installation shows it, as the screens are made.
+void ShowSuccessOnTheFinishScreen() {
+    Form11->Image1->Picture().LoadFromResource("BG_FINISH");
+    Form11->Label1->SetCaption("");
+    Form11->Label1->SetVisible(false);
+}
+
+// ---- The look without the keyboard ------------------------------------------------------
+
+// Digests of every window as a mouse user sees it, taken before the keyboard's focus mark
+// existed: the windows must look exactly the same. MVT_LOOK_DIR names a folder that gets a
+// BMP of every window; a window that differs is written beside the test program.
+const testsupport::LookDigests kLooksBefore = {
+    {"welcome", "7544e774eea14de290d4749a0339c39783d254f69a84633821094ec9d0161d21"},
+    {"notice", "92409cfbeed7ac246e8b041a73ce86fc286ad73c590bec526fecd63f6b43f375"},
+    {"confirmation", "bf5ccf8bdcc0d258b26b001a63bdb057e1fc848e4eb60fdbdf14d43ed7edc739"},
+    {"destination", "dccbe52e98fd1cf1a7d1a9007556155e07151af3b87354d9686fb8ca17908e73"},
+    {"browser", "64362bd0f42a168acc6341a49eb4e9833b119906ac89b86b6edb77cfcdba674b"},
+    {"prompt", "873e3777c1ff963646916ddf4f1385423eb30e4e076abb6fc3c171390242a326"},
+    {"options", "da5dd2ca6a5620e2ce5ce5b06d31a46475b0f143433826bac691a32d37d3d1b8"},
+    {"ready", "6c72e26354f94695405b35f534f6219540314c4a8a8b86068dadf9737c425c3f"},
+    {"progress", "9b4ca0464c479f5a3721e47172cd7bdfc303eade54ef10c4092e6dae95c5776f"},
+    {"question", "e8cd4e67082ac57cb917fb9e46603305890f38103a9dc60846ef0b8bb20387b6"},
+    {"finish", "98a3125605de8aedfa859e2831cef6661c6ea8d15edbd4ff6b9aef0cc4d0781d"},
+    {"finish-errors", "3c21b09c97c76d4da6bbdda21bd9c25bce322b3792921e135859ffd21cb777e8"},
+};
+
+void ExpectLookAsBefore(TForm& form, const std::string& name,
+                        const std::vector<RECT>& blanks = {}) {
+    Process();
+    testsupport::ExpectLookAsBefore(form.Handle(), name, kLooksBefore, ProgramFolder(), blanks);
+}
+
+// A window shown after mouse clicks only, in a state that is the same on every machine
+// (the destination's free space and the browser's folder tree are not).
+TEST_F(BrowserTest, EveryWindowLooksAsBeforeWithoutTheKeyboard) {
+    Form5->Hide();
+    Form1->Show();
+    ExpectLookAsBefore(*Form1, "welcome");
+    WhileModal(
+        *Form4, [] { Click(*Form1->SkBmpButton1); },
+        [] {
+            ExpectLookAsBefore(*Form4, "notice");
+            Click(*Form4->SkBmpButton1);
+        });
+    WhileModal(
+        *Form3, [] { Post(Form1->Handle(), WM_CLOSE); },
+        [] {
+            ExpectLookAsBefore(*Form3, "confirmation");
+            Click(*Form3->SkBmpButton2);
+        });
+
+    Click(*Form1->SkBmpButton2);
+    ASSERT_TRUE(Form5->Visible());
+    const std::string lines = Form5->LocateLabel1->Lines().Text();
+    Form5->Label1->SetCaption("C:\\Program Files (x86)\\Morvath Trilogy");
+    Form5->LocateLabel1->SetLine(TForm5::kRequiredLine, "Требуется для установки:\t2,5 Гб");
+    Form5->LocateLabel1->SetLine(TForm5::kFreeLine, "Свободно на диске C:\t\t25,75 Гб");
+    Form5->SkBmpButton2->SetEnabled(true);
+    ExpectLookAsBefore(*Form5, "destination");
+    Form5->Label1->SetCaption(savedFolder_);
+    WhileModal(*Form6, OpenBrowser, [&] {
+        ExpectLookAsBefore(*Form6, "browser", {Form6->SkShellTree1->BoundsRect()});
+        WhileModal(*Form7, OpenPrompt, [] {
+            RetypeName("Morvath Trilogy");
+            ExpectLookAsBefore(*Form7, "prompt");
+            Click(*Form7->SkBmpButton1);
+        });
+        Click(*Form6->SkBmpButton2);
+    });
+
+    Click(*Form5->SkBmpButton2);
+    ASSERT_TRUE(Form8->Visible());
+    Form8->Edit1->SetText("Morvath Trilogy");
+    SendMessageA(Form8->Edit1->Handle(), EM_SETSEL, 0, 0);
+    HideCaret(Form8->Edit1->Handle());
+    ExpectLookAsBefore(*Form8, "options");
+    ShowCaret(Form8->Edit1->Handle());
+    Click(*Form8->SkBmpButton2);
+    ASSERT_TRUE(Form9->Visible());
+    ExpectLookAsBefore(*Form9, "ready");
+    Form9->Hide();
+
+    Form10->Show();
+    Form10->SkAnimator1->SetAnimate(false);
+    ExpectLookAsBefore(*Form10, "progress");
+    install::ArchiveOutcome full;
+    full.archive = "Data.zip";
+    full.destination = "C:\\Games\\Morvath Trilogy\\Data";
+    full.problem = install::WriteProblem::DiskFull;
+    full.blocked = "area01.bif";
+    full.freeBytes = 1048576;
+    WhileModal(
+        *Form10->WriteProblemDialog1,
+        [&] { Form10->WriteProblemDialog1->Ask(install::WriteProblemText(full, ',')); },
+        [] {
+            ExpectLookAsBefore(*Form10->WriteProblemDialog1, "question");
+            Click(*Form10->WriteProblemDialog1->SkBmpButton2);
+        });
+    Form10->Hide();
+    Form11->Show();
+    ExpectLookAsBefore(*Form11, "finish");
+    Form11->ShowErrors(
+        "Не установлено файлов: 3.\rНажмите кнопку «ВЫХОД» для закрытия "
+        "программы установки.");
+    ExpectLookAsBefore(*Form11, "finish-errors");
+    ShowSuccessOnTheFinishScreen();
+    Form11->Hide();
+    Form5->Show();
+    Form5->LocateLabel1->SetLinesText(lines);
+}
+
 // ---- Finish screen ------------------------------------------------------------------------
 
 TEST_F(WizardTest, FinishScreenAfterAnIncompleteInstallationSaysWhatIsMissing) {
@@ -890,6 +1339,7 @@ TEST_F(WizardTest, FinishScreenAfterAnIncompleteInstallationSaysWhatIsMissing) {
     for (int x = 60; x < 420 && !differs; x += 2)
         differs = errors.Pixel(x, 50) != success.Pixel(x, 50);
     EXPECT_TRUE(differs);
+    ShowSuccessOnTheFinishScreen();
 }
 
 }  // namespace

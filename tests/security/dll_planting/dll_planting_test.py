@@ -148,7 +148,7 @@ class ImportTables(unittest.TestCase):
         self.assertEqual(sorted(d.lower() for d in unprotected_imports(ARGS.canary)),
                          ["bcrypt.dll",
                           "comctl32.dll (not bound to microsoft.windows.common-controls by a "
-                          "manifest)", "mpr.dll", "msimg32.dll", "winmm.dll"])
+                          "manifest)", "mpr.dll", "msimg32.dll", "oleacc.dll", "winmm.dll"])
 
 
 class Planting(unittest.TestCase):

@@ -5,7 +5,11 @@
 //
 // wizard: the setup; its splash, then its welcome screen, then the close confirmation's
 //         exit button. window: any program whose first visible window closes it on
-//         WM_CLOSE. Exit code 0 when the program showed its screen and ended by itself.
+//         WM_CLOSE. Each screen is first read as a screen reader reads it, so that the
+//         program loads what it needs for that too. Exit code 0 when the program showed its
+//         screen and ended by itself.
+#include <oleacc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,6 +25,23 @@ int Fail(const char* what) {
     return 1;
 }
 
+// The window's object and its name, as a screen reader asks for them.
+void ReadLikeAScreenReader(HWND window) {
+    constexpr GUID accessibleId = {
+        0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), accessibleId,
+                                          reinterpret_cast<void**>(&object))) ||
+        !object)
+        return;
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (object->get_accName(self, &name) == S_OK) SysFreeString(name);
+    object->Release();
+}
+
 int DriveWizard(const Process& program) {
     // Client sizes of the splash, the welcome screen and the close confirmation.
     if (!WaitUntil([&] { return WindowWithClientSize(program.Id(), 497, 303) != nullptr; }, 20000))
@@ -28,6 +49,7 @@ int DriveWizard(const Process& program) {
     HWND welcome = nullptr;
     if (!WaitUntil([&] { return (welcome = WindowWithClientSize(program.Id(), 640, 480)); }, 30000))
         return Fail("no welcome window");
+    ReadLikeAScreenReader(welcome);
     PostMessageA(welcome, WM_CLOSE, 0, 0);
     HWND confirmation = nullptr;
     if (!WaitUntil([&] { return (confirmation = WindowWithClientSize(program.Id(), 421, 144)); },
@@ -48,6 +70,7 @@ int DriveWindow(const Process& program) {
             },
             30000))
         return Fail("no window");
+    ReadLikeAScreenReader(window);
     PostMessageA(window, WM_CLOSE, 0, 0);
     return program.WaitForExit(20000) ? 0 : Fail("the program did not end on WM_CLOSE");
 }
@@ -63,5 +86,6 @@ int main(int argc, char** argv) {
     commandLine.append(argv[2]).append("\"");
     Process program(commandLine, nullptr, argv[3]);
     if (!program.Started()) return Fail("the program did not start");
+    CoInitialize(nullptr);
     return std::strcmp(argv[1], "wizard") == 0 ? DriveWizard(program) : DriveWindow(program);
 }

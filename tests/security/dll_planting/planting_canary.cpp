@@ -5,6 +5,7 @@
 #include <bcrypt.h>
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <oleacc.h>
 #include <winnetwk.h>
 
 int main() {
@@ -18,5 +19,6 @@ int main() {
     INITCOMMONCONTROLSEX controls{sizeof controls, 0};
     InitCommonControlsEx(&controls);
     BCryptCloseAlgorithmProvider(nullptr, 0);
+    GetRoleTextA(0, nullptr, 0);
     return 0;
 }

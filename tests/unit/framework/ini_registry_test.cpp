@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "framework/inifiles.h"
 #include "framework/registry.h"
 
@@ -90,6 +92,44 @@ TEST_F(RegistryTest, ErrorsCarryTheExactTexts) {
         EXPECT_EQ(error.Message(), "Failed to set data for 'Install'");
     }
     EXPECT_EQ(registry.ReadString("Install"), "");  // no key open: empty
+}
+
+TEST_F(RegistryTest, ReadOnlyKeyReadsEnumeratesAndDeletes) {
+    const std::string path = std::string(kKey) + "\\R";
+    EXPECT_FALSE(TRegistryKey(HKEY_CURRENT_USER, path)) << "a missing key is no key";
+    EXPECT_FALSE(TRegistryKey(HKEY_CURRENT_USER, path).Empty());
+    {
+        TRegistry registry;
+        registry.SetRootKey(HKEY_CURRENT_USER);
+        ASSERT_TRUE(registry.OpenKey(path, true));
+        registry.WriteString("Long", std::string(5000, 'x'));
+        registry.WriteInteger("Number", 42);
+        // A string stored without its terminating zero, as other programs may write one.
+        RegSetValueExA(registry.CurrentKey(), "Bare", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>("abc"), 3);
+    }
+    const TRegistryKey key(HKEY_CURRENT_USER, path);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key.String("Long"), std::string(5000, 'x')) << "no value is cut short";
+    EXPECT_EQ(key.String("Bare"), "abc");
+    EXPECT_EQ(key.Number("Number"), 42u);
+    EXPECT_FALSE(key.String("Number")) << "a number is not read as text";
+    EXPECT_FALSE(key.Number("Bare")) << "text is not read as a number";
+    EXPECT_FALSE(key.String("Absent"));
+    std::vector<std::string> names;
+    for (const TRegistryKey::Value& value : key.Values()) names.push_back(value.name);
+    std::sort(names.begin(), names.end());  // the system's order is its own
+    EXPECT_EQ(names, (std::vector<std::string>{"Bare", "Long", "Number"}));
+    EXPECT_FALSE(key.Empty());
+
+    EXPECT_EQ(DeleteRegistryValue(HKEY_CURRENT_USER, path, "Absent"), "");
+    EXPECT_EQ(DeleteRegistryValue(HKEY_CURRENT_USER, path + "\\Missing", "Long"), "");
+    for (const char* name : {"Long", "Number", "Bare"})
+        EXPECT_EQ(DeleteRegistryValue(HKEY_CURRENT_USER, path, name), "");
+    EXPECT_TRUE(TRegistryKey(HKEY_CURRENT_USER, path).Empty());
+    EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, path), "");
+    EXPECT_FALSE(TRegistryKey(HKEY_CURRENT_USER, path));
+    EXPECT_EQ(DeleteRegistryKey(HKEY_CURRENT_USER, path), "") << "a missing key counts as deleted";
 }
 
 }  // namespace

@@ -98,6 +98,30 @@ class MvtZip(unittest.TestCase):
         self.assertEqual(code, 0, lines)
         self.assertEqual(lines[-1], ["result", "0"])
 
+    def test_options_stand_before_or_after_the_arguments(self):
+        dest = self.scratch("options")
+        code, lines = mvtzip("--progress=all", "extract", "--password", "sesame",
+                             fixture("encrypted.zip"), dest)
+        self.assertEqual(code, 0, lines)
+        with open(os.path.join(dest, "a.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"hello")
+        self.assertTrue(any(l[0] == "progress" for l in lines))
+        code, lines = mvtzip("list", "--", fixture("infozip.zip"))
+        self.assertEqual(lines[-1], ["result", "0"])
+        self.assertEqual(mvtzip("list", "--bogus", fixture("infozip.zip"))[0], 2)
+        self.assertEqual(mvtzip("test", fixture("infozip.zip"), "--password", "x")[0], 2)
+
+    def test_no_password_warning_when_no_entry_needs_one(self):
+        """The component warns before every unattended extraction without a password; the
+        tool passes the warning on only for an archive with encrypted entries."""
+        warning = ["message", "0", "Warning - Unattended Extract: possible not all files extracted"]
+        code, lines = mvtzip("extract", fixture("infozip.zip"), self.scratch("nowarning"))
+        self.assertEqual(code, 0, lines)
+        self.assertNotIn(warning, lines)
+        code, lines = mvtzip("test", fixture("sevenzip.zip"))
+        self.assertEqual(code, 0, lines)
+        self.assertEqual(lines, [["result", "0"]])
+
     def test_oem_names_become_cyrillic_files(self):
         dest = self.scratch("oem")
         code, lines = mvtzip("extract", fixture("oem.zip"), dest, "--progress=all")

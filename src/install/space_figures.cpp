@@ -1,4 +1,4 @@
-#include "wizard/size_figures.h"
+#include "install/space_figures.h"
 
 #include <cctype>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace wizard {
+namespace mvt::install {
 
 double GigabyteFigure(double bytes) {
     // The division runs in extended precision: in double precision 10 * 2^30 bytes would
@@ -35,4 +35,4 @@ bool EnoughSpace(double freeFigure, double requiredFigure) {
     return !(freeFigure - requiredFigure < 0.1);
 }
 
-}  // namespace wizard
+}  // namespace mvt::install

@@ -1,11 +1,11 @@
-// Sizes as the wizard shows them: gigabytes of 2^30 bytes, cut (never rounded up) to two
-// decimals, written with the user's decimal separator.
+// Sizes as the destination screen and the checks of a switch-given folder show them:
+// gigabytes of 2^30 bytes, cut (never rounded up) to two decimals, with a decimal separator.
 #pragma once
 
 #include <optional>
 #include <string>
 
-namespace wizard {
+namespace mvt::install {
 
 // bytes / (2^30 / 100), cut toward zero to a whole number, times 0.01.
 double GigabyteFigure(double bytes);
@@ -21,4 +21,4 @@ double RequiredBytes(const std::optional<double>& fullSize);
 // Next may be used only when the cut free figure exceeds the cut required one by 0.1.
 bool EnoughSpace(double freeFigure, double requiredFigure);
 
-}  // namespace wizard
+}  // namespace mvt::install

@@ -1,10 +1,10 @@
-#include "wizard/size_figures.h"
+#include "install/space_figures.h"
 
 #include "framework/numbers.h"
 
 #include <gtest/gtest.h>
 
-using namespace wizard;
+using namespace mvt::install;
 using mvt::ParseNumber;
 
 namespace {
