@@ -181,7 +181,46 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect
 
 // ---- TBitmap --------------------------------------------------------------------------
 
+// Where the picture is transparent: `keep` white (all bits set) and `picture` black; elsewhere
+// `keep` black and `picture` the picture's pixel.
+struct TBitmap::TransparencyMask {
+    TBitmap keep, picture;
+};
+
+TBitmap::TBitmap() = default;
+TBitmap::~TBitmap() = default;
+
+void TBitmap::Changed() {
+    mask_.reset();
+    if (OnChange) OnChange();
+}
+
+void TBitmap::SetTransparentColor(TColor color) {
+    transparentColor_ = color;
+    mask_.reset();
+}
+
+void TBitmap::DrawTransparent(HDC dc, int x, int y) const {
+    if (!mask_) {
+        auto mask = std::make_unique<TransparencyMask>();
+        mask->keep.Create(width_, height_);
+        mask->picture.Create(width_, height_);
+        const COLORREF transparent = ColorToRGB(TransparentColor());
+        const uint32_t key = uint32_t{GetRValue(transparent)} << 16 |
+                             uint32_t{GetGValue(transparent)} << 8 | GetBValue(transparent);
+        for (size_t i = 0, count = size_t(width_) * height_; i < count; ++i) {
+            const bool see = (pixels_[i] & 0xFFFFFF) == key;
+            mask->keep.pixels_[i] = see ? 0xFFFFFFFF : 0;
+            mask->picture.pixels_[i] = see ? 0 : pixels_[i];
+        }
+        mask_ = std::move(mask);
+    }
+    BitBlt(dc, x, y, width_, height_, mask_->keep.dc_.get(), 0, 0, SRCAND);
+    BitBlt(dc, x, y, width_, height_, mask_->picture.dc_.get(), 0, 0, SRCPAINT);
+}
+
 void TBitmap::Create(int width, int height) {
+    mask_.reset();
     canvas_.reset();
     if (dc_ && originalBitmap_) SelectObject(dc_.get(), originalBitmap_);
     originalBitmap_ = nullptr;
@@ -224,6 +263,7 @@ void TBitmap::Clear() {
 }
 
 TCanvas& TBitmap::Canvas() {
+    mask_.reset();  // whatever is drawn next changes the pixels
     if (!canvas_) canvas_ = std::make_unique<TCanvas>(dc_.get());
     return *canvas_;
 }
@@ -356,7 +396,9 @@ void TBitmap::Draw(HDC dc, int x, int y) const {
 void TBitmap::StretchDraw(HDC dc, const RECT& dest) const {
     if (Empty()) return;
     int w = dest.right - dest.left, h = dest.bottom - dest.top;
-    if (transparent_) {
+    if (transparent_ && w == width_ && h == height_) {
+        DrawTransparent(dc, dest.left, dest.top);
+    } else if (transparent_) {
         // gdi32's own call: msimg32's TransparentBlt only forwards to it, and msimg32, not
         // protected as a KnownDLL, would be looked for beside the program first.
         GdiTransparentBlt(dc, dest.left, dest.top, w, h, dc_.get(), 0, 0, width_, height_,

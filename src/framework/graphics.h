@@ -123,7 +123,8 @@ class TCanvas {
 // bitmap read from stored data writes back exactly the same bytes.
 class TBitmap {
   public:
-    TBitmap() = default;
+    TBitmap();
+    ~TBitmap();
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
 
@@ -157,7 +158,7 @@ class TBitmap {
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent) { transparent_ = transparent; }
     TColor TransparentColor() const;
-    void SetTransparentColor(TColor color) { transparentColor_ = color; }
+    void SetTransparentColor(TColor color);
 
     // Draws the bitmap onto a device context at (x, y), or stretched into dest.
     void Draw(HDC dc, int x, int y) const;
@@ -168,9 +169,14 @@ class TBitmap {
     std::function<void()> OnChange;
 
   private:
-    void Changed() {
-        if (OnChange) OnChange();
-    }
+    // Transparent drawing in two plain copies: the destination kept where the picture is
+    // transparent, then the picture's other pixels put in. The system's transparent copy
+    // made its masks anew on every call, which for the progress screen's ring cost more
+    // than the rest of the screen's painting; these are made once after every change.
+    struct TransparencyMask;
+    void DrawTransparent(HDC dc, int x, int y) const;
+
+    void Changed();
     void Create(int width, int height);
 
     int width_ = 0, height_ = 0;
@@ -183,6 +189,7 @@ class TBitmap {
     std::vector<uint8_t> source_;
     bool transparent_ = false;
     TColor transparentColor_ = clNone;
+    mutable std::unique_ptr<TransparencyMask> mask_;
 };
 
 // Raw bytes of a RT_RCDATA resource of the program (empty when it does not exist).
