@@ -78,8 +78,7 @@ uint64_t ItemDoneGrowth(uint64_t size) {
     uint64_t growth = 0;
     for (uint64_t done = 0; done < size;) {
         done += std::min<uint64_t>(ZL_PROGRESS_CHUNK, size - done);
-        const auto position = static_cast<uint32_t>(done);  // as the component counts
-        if (zip::ItemPercent(static_cast<uint32_t>(size), position) == 100) growth += position;
+        if (zip::ItemPercent(size, done) == 100) growth += done;
     }
     return growth;
 }

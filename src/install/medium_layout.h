@@ -39,9 +39,7 @@ double UsableFullSize(const std::string& text, char decimalSeparator);
 //    step with the rest, each with TotalSize = bytes done so far and PerCent = the
 //    component's item percent. The last step reads 100 (+ s). From 214748 bytes up the item
 //    percent counts in hundredths of the size cut down, so a step that ends within the last
-//    (s mod 100) bytes reads 100 too and is added as well. The component counts an item's
-//    size and bytes done in 32 bits: from 4 GiB up both are taken modulo 2^32, whatever the
-//    steps then read;
+//    (s mod 100) bytes reads 100 too and is added as well;
 //  - folder entries are no items; item starts read 0 and the end of a batch 101.
 // A medium's FullSize is exact when it is the sum of ArchiveDoneGrowth over the listed
 // archives: the percent then reaches 100 with the last report of the last listed archive.

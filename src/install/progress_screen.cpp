@@ -103,7 +103,7 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     ZipUnpacker1 = Make<zip::TZipUnpacker>();
     ConfigureInstallUnpacker(*ZipUnpacker1);
     ZipUnpacker1->SetUnattended(false);
-    ZipUnpacker1->OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
+    ZipUnpacker1->OnItemProgress = [this](TObject*, const std::string& item, uint64_t totalSize,
                                           int perCent) {
         ZipUnpacker1ItemProgress(item, totalSize, perCent);
     };
@@ -140,7 +140,7 @@ void TForm10::FormCloseQuery(bool& canClose) {
     if (wizard_) wizard_->PassCloseRequest();
 }
 
-void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize,
+void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint64_t totalSize,
                                        int32_t perCent) {
     ShowItemProgress(Progress, *screenDisplay_, item, totalSize, perCent);
 }

@@ -41,7 +41,7 @@ Installation::Installation(WizardState& choices, InstallLog& log,
       display_(logged_) {
     ConfigureInstallUnpacker(unpacker_);
     unpacker_.SetUnattended(true);
-    unpacker_.OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
+    unpacker_.OnItemProgress = [this](TObject*, const std::string& item, uint64_t totalSize,
                                       int perCent) {
         ShowItemProgress(progress_, display_, item, totalSize, perCent);
     };

@@ -180,7 +180,7 @@ TEST_F(InstallationRunTest, ConfirmedCancelDuringUnpackingStopsBeforeTheNextArch
     auto progress = Form10->ZipUnpacker1->OnItemProgress;
     bool asked = false;
     Form10->ZipUnpacker1->OnItemProgress = [&](TObject* sender, const std::string& item,
-                                               uint32_t total, int perCent) {
+                                               uint64_t total, int perCent) {
         if (!asked && item.find("Data.txt") != std::string::npos) {
             PostMessageA(Form10->Handle(), WM_CLOSE, 0, 0);
             asked = true;

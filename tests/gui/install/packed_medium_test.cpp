@@ -72,7 +72,7 @@ TEST_F(PackedMediumTest, ThePercentReachesOneHundredWithTheLastListedArchive) {
     double doneBeforeLast = -1;
     auto progress = Form10->ZipUnpacker1->OnItemProgress;
     Form10->ZipUnpacker1->OnItemProgress = [&](TObject* sender, const std::string& item,
-                                               uint32_t total, int perCent) {
+                                               uint64_t total, int perCent) {
         if (doneBeforeLast < 0 && Form10->ZipUnpacker1->ZipFileName() == last) {
             doneBeforeLast = Progress.DoneSize;
             shownBeforeLast = Form10->Label4->Caption();

@@ -19,7 +19,7 @@ class ProgressScreenTest : public runtest::RunTest {
         Form10->Show();
         Process();
     }
-    void Report(const std::string& item, uint32_t total, int perCent) {
+    void Report(const std::string& item, uint64_t total, int perCent) {
         Form10->ZipUnpacker1ItemProgress(item, total, perCent);
     }
     // The screen's pixel at a client point, as the screen shows it.

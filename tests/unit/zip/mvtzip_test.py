@@ -293,8 +293,13 @@ class MvtZip(unittest.TestCase):
         os.makedirs(disk, exist_ok=True)
         subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4700m", "tmpfs", disk], check=True)
         try:
-            code, lines = mvtzip("extract", fixture("zip64_zeros.zip"), disk, "--progress")
+            code, lines = mvtzip("extract", fixture("zip64_zeros.zip"), disk, "--progress=all")
             self.assertEqual((code, lines[-1]), (0, ["result", "0"]), lines[-5:])
+            # The item's size and bytes done as they are, beyond 32 bits.
+            item = [l[2:] for l in lines if l[:2] == ["progress", "zeros.bin"]]
+            self.assertEqual(item[0], [str(4608 << 20), "0"])
+            self.assertEqual(item[-1], [str(4608 << 20), "100"])
+            self.assertEqual([int(p) for _, p in item], sorted(int(p) for _, p in item))
             self.assertEqual(os.listdir(disk), ["zeros.bin"])
             self.assertEqual(os.path.getsize(os.path.join(disk, "zeros.bin")), 4608 << 20)
             # The library checked the CRC of every byte; a look at the end as well.
