@@ -227,7 +227,7 @@ class DecodeAhead::Shared {
         head_ = index;
         // A thread may wait for room for the entry that is the job's now, or for the job to
         // take a block of an entry it passed without taking them all.
-        if (budgetWaiters_ > 0 || currentWaiter_ > 0 ||
+        if (WaitsForRoomUpTo(head_) ||
             (claimWaiters_ > 0 && head_ + kWindow >= nextClaim_ + kWindow / 4))
             workWake_.WakeAll();
     }
@@ -249,7 +249,7 @@ class DecodeAhead::Shared {
         if (slot.blocks.empty()) return false;
         taken_ = std::move(slot.blocks.front());
         slot.blocks.pop_front();
-        if (currentWaiter_ > 0) workWake_.WakeAll();
+        if (WaitsForRoomUpTo(head_)) workWake_.WakeAll();
         data = taken_.memory.get();
         size = taken_.size;
         return true;
@@ -294,6 +294,18 @@ class DecodeAhead::Shared {
         if (jobWaits_ && index == head_) jobWake_.WakeAll();
     }
 
+    // Whether a decoding thread waits for room for plan item `index` or one before it (woken
+    // when the job takes a block or passes them), or for one after the job's (woken when the
+    // budget is half free again).
+    bool WaitsForRoomUpTo(size_t index) const {
+        return std::any_of(roomWaits_.begin(), roomWaits_.end(),
+                           [index](size_t waiting) { return waiting <= index; });
+    }
+    bool WaitsForBudget() const {
+        return std::any_of(roomWaits_.begin(), roomWaits_.end(),
+                           [this](size_t waiting) { return waiting > head_; });
+    }
+
     // Whether a block taking `room` bytes may be made for plan item `index` now.
     bool Room(size_t index, size_t room) {
         if (index == head_) return SlotOf(index).blocks.size() < kCurrentDepth;
@@ -305,7 +317,7 @@ class DecodeAhead::Shared {
         held_ -= block.room;
         memory_.Keep(std::move(block.memory), block.room, held_);
         block = Block{};
-        if (budgetWaiters_ > 0 && held_ <= kBudget / 2) workWake_.WakeAll();
+        if (held_ <= kBudget / 2 && WaitsForBudget()) workWake_.WakeAll();
     }
 
     // The thread's life: claims the next plan item in the job's order and decodes it, as long
@@ -350,10 +362,9 @@ class DecodeAhead::Shared {
         while (!outOfMemory && !decoder.Done()) {
             const size_t room = BlockMemory::RoomFor(decoder.NextCapacity());
             while (!stop_ && index >= head_ && !Room(index, room)) {
-                size_t& waiters = index == head_ ? currentWaiter_ : budgetWaiters_;
-                ++waiters;
+                roomWaits_.push_back(index);
                 workWake_.Wait(gate_);
-                --waiters;
+                roomWaits_.erase(std::find(roomWaits_.begin(), roomWaits_.end(), index));
             }
             if (stop_ || index < head_) return;  // the job stopped, or passed the entry
             Block block{memory_.Reuse(room), room, 0};
@@ -391,9 +402,11 @@ class DecodeAhead::Shared {
     Gate::Condition jobWake_;   // the job waits for its entry
     Gate::Condition workWake_;  // decoding threads wait for an entry to claim or for room
     bool jobWaits_ = false;
-    // Decoding threads waiting: for an entry to claim, for room in the budget, for room for
-    // the entry the job is at (woken when the job takes one of its blocks).
-    size_t claimWaiters_ = 0, budgetWaiters_ = 0, currentWaiter_ = 0;
+    // Decoding threads waiting for an entry to claim, and the entries for which decoding
+    // threads wait for room (the one the job is at: for the job to take one of its blocks;
+    // the others: for room in the budget).
+    size_t claimWaiters_ = 0;
+    std::vector<size_t> roomWaits_;
     std::vector<Slot> ring_;  // the slot of plan item i is ring_[i % kWindow]
     size_t head_ = 0;         // the plan item the job is at
     size_t nextClaim_ = 0;    // the next plan item a decoding thread takes
