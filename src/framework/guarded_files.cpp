@@ -141,6 +141,10 @@ class TGuardedWalk {
         return item;
     }
 
+    // The item's path through the held levels, and the folder it lies in.
+    const std::string& ItemPath() const { return path_; }
+    std::string FolderPath() const { return path_.substr(0, path_.size() - name_.size()); }
+
     TGuardedOutcome Outcome() const { return outcome_; }
     const std::string& Error() const { return error_; }
     void Stop(TGuardedOutcome outcome, DWORD error = GetLastError()) {
@@ -185,6 +189,47 @@ TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relat
     if (readOnly) SetFileInformationByHandle(item.get(), FileBasicInfo, &basic, sizeof basic);
     if (folder && failure == ERROR_DIR_NOT_EMPTY) return TGuardedOutcome::NotEmpty;
     error = SysErrorMessage(failure);
+    return TGuardedOutcome::Failed;
+}
+
+TGuardedOutcome RenameBelow(const TGuardedFolder& base, const std::string& relative,
+                            const std::string& newName, bool replace, std::string& error) {
+    TGuardedWalk walk(base, relative);
+    if (!walk.OpenItem(FILE_READ_ATTRIBUTES, kShareAll, false)) {
+        error = walk.Error();
+        return walk.Outcome();
+    }
+    // By name, while the levels stay held: a rename moves a name and never writes through
+    // what it names, so an item swapped for a link meanwhile is itself what moves.
+    const DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
+    if (MoveFileExA(walk.ItemPath().c_str(), (walk.FolderPath() + newName).c_str(), flags))
+        return TGuardedOutcome::Done;
+    error = SysErrorMessage(GetLastError());
+    return TGuardedOutcome::Failed;
+}
+
+TGuardedOutcome CreateBelow(const TGuardedFolder& base, const std::string& relative,
+                            const std::string& bytes, std::string& error) {
+    TGuardedWalk walk(base, relative);
+    if (walk.Outcome() != TGuardedOutcome::Done) {
+        error = walk.Error();
+        return walk.Outcome();
+    }
+    // A new name only: whatever is there already, a link included, makes it fail.
+    const UniqueHandle file(CreateFileA(walk.ItemPath().c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!Valid(file)) {
+        error = SysErrorMessage(GetLastError());
+        return TGuardedOutcome::Failed;
+    }
+    DWORD written = 0;
+    if (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size())
+        return TGuardedOutcome::Done;
+    error = SysErrorMessage(GetLastError());
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition);
     return TGuardedOutcome::Failed;
 }
 

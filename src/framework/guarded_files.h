@@ -59,6 +59,18 @@ TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relat
 TGuardedOutcome CheckBelow(const TGuardedFolder& base, const std::string& relative,
                            std::string& error);
 
+// Gives the file at `relative` below `base` the name `newName` in the same folder, the
+// levels on the way held and the file checked first; with `replace` an item of that name
+// goes (its name is taken over: nothing is written through it). Missing when there is no
+// such file.
+TGuardedOutcome RenameBelow(const TGuardedFolder& base, const std::string& relative,
+                            const std::string& newName, bool replace, std::string& error);
+
+// Creates the file at `relative` below `base`, which must not exist yet, with `bytes` in it,
+// the levels on the way held; a file that could not be filled goes again.
+TGuardedOutcome CreateBelow(const TGuardedFolder& base, const std::string& relative,
+                            const std::string& bytes, std::string& error);
+
 // Reads the whole file at `relative` below `base` through a checked handle that lets nobody
 // write to it meanwhile. At most `limit` bytes: a longer file fails.
 TGuardedOutcome ReadBelow(const TGuardedFolder& base, const std::string& relative, size_t limit,

@@ -67,6 +67,10 @@ void TRegistry::WriteData(const std::string& name, DWORD type, const void* data,
         throw ERegistryException(Format("Failed to set data for '%s'", name.c_str()));
 }
 
+void TRegistry::WriteData(const std::string& name, DWORD type, const std::vector<BYTE>& data) {
+    WriteData(name, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
     WriteData(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
@@ -141,6 +145,19 @@ std::vector<TRegistryKey::Value> TRegistryKey::Values() const {
         value.data.resize(dataSize);
         values.push_back(std::move(value));
     }
+}
+
+std::vector<std::string> TRegistryKey::SubkeyNames() const {
+    std::vector<std::string> names;
+    char name[256];  // the longest key name the registry allows, and its end
+    for (DWORD index = 0; key_; ++index) {
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key_.get(), index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, size);
+    }
+    return names;
 }
 
 bool TRegistryKey::Empty() const {

@@ -47,6 +47,8 @@ class TRegistry {
     // Replace a value of any type; raise "Failed to set data for '<name>'" on failure.
     void WriteString(const std::string& name, const std::string& value);
     void WriteInteger(const std::string& name, int value);
+    // A value of any type with its bytes as they are (one read back with TRegistryKey).
+    void WriteData(const std::string& name, DWORD type, const std::vector<BYTE>& data);
 
   private:
     void WriteData(const std::string& name, DWORD type, const void* data, DWORD size);
@@ -83,6 +85,8 @@ class TRegistryKey {
     std::optional<DWORD> Number(const std::string& name) const;
     // Every value in the system's order.
     std::vector<Value> Values() const;
+    // The names of its subkeys in the system's order.
+    std::vector<std::string> SubkeyNames() const;
     // Neither values nor subkeys (false when the key is not there).
     bool Empty() const;
 

@@ -34,6 +34,11 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first);
 }
 
+std::string AnsiLowerCase(std::string text) {
+    if (!text.empty()) CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
 std::string IncludeTrailingBackslash(const std::string& path) {
     if (!path.empty() && path.back() == '\\') return path;
     return path + '\\';
@@ -86,6 +91,16 @@ bool ForceDirectories(const std::string& path) {
     if (!parent.empty() && parent != folder + '\\' && parent.size() < folder.size())
         ForceDirectories(parent);
     return CreateDirectoryA(folder.c_str(), nullptr) || DirectoryExists(folder);
+}
+
+std::vector<std::string> MissingFolders(const std::string& path) {
+    std::vector<std::string> missing;
+    // Up to the drive ("C:") or the share, which no one makes.
+    for (std::string folder = ExcludeTrailingBackslash(path);
+         folder.size() > 3 && GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+         folder = ExcludeTrailingBackslash(ExtractFilePath(folder)))
+        missing.insert(missing.begin(), folder);
+    return missing;
 }
 
 std::string ProgramPath() {

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace mvt {
 
@@ -35,6 +36,9 @@ std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2))
 std::string FormatV(const char* format, va_list args);
 
 std::string Trim(const std::string& text);
+// The text in the system's lower case (ANSI code page): names the system compares without
+// regard to case, made comparable as they are.
+std::string AnsiLowerCase(std::string text);
 std::string IncludeTrailingBackslash(const std::string& path);
 std::string ExcludeTrailingBackslash(const std::string& path);
 // The folder part of a path, with its trailing separator ("C:\a\b.txt" -> "C:\a\").
@@ -48,6 +52,9 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates a folder and every missing parent; true when the folder exists afterwards.
 bool ForceDirectories(const std::string& path);
+// The folder and each of its parents that is not there (nothing of that name), outermost
+// first: what ForceDirectories makes for it.
+std::vector<std::string> MissingFolders(const std::string& path);
 
 // The full path of the running program and its folder (with trailing separator).
 std::string ProgramPath();

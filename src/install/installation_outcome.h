@@ -49,9 +49,11 @@ struct ArchiveOutcome {
 };
 
 struct InstallationOutcome {
-    std::vector<ArchiveOutcome> archives;  // the last attempt of each archive, in run order
-    bool cancelled = false;                // a checkpoint found the cancel mark set
-    bool finished = false;                 // the run reached the finish screen
+    std::vector<ArchiveOutcome> archives;   // the last attempt of each archive, in run order
+    bool cancelled = false;                 // a checkpoint found the cancel mark set
+    bool finished = false;                  // the run reached the finish screen
+    bool undone = false;                    // everything the run changed was put back
+    std::vector<std::string> undoFailures;  // what could not be put back, "<what>: <why>"
 
     bool Complete() const;
     uint64_t MissingFiles() const;

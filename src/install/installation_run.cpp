@@ -4,13 +4,18 @@
 // mark.
 #include "install/installation_run.h"
 
+#include <set>
+
 #include "framework/inifiles.h"
+#include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "install/installation_seal.h"
 #include "install/medium_layout.h"
 #include "install/program_group.h"
 #include "install/progress_figures.h"
+#include "install/record_names.h"
 #include "install/record_stages.h"
+#include "install/registry_records.h"
 #include "install/setup_description.h"
 #include "install/outcome_recorder.h"
 #include "install/shell_link.h"
@@ -22,6 +27,7 @@ namespace {
 
 constexpr char kUnpackingCaption[] = "Распаковка и копирование файлов...";
 constexpr char kUninstallerCaption[] = "Установка деинсталлятора...";
+constexpr char kUndoCaption[] = "Отмена установки...";
 
 }  // namespace
 
@@ -47,17 +53,40 @@ void ConfigureInstallUnpacker(zip::TZipUnpacker& unpacker) {
 }
 
 InstallationRun::InstallationRun(WizardState& wizard, InstallDisplay& display,
-                                 zip::TZipUnpacker& unpacker, ProgressState& progress)
-    : wizard_(wizard), display_(display), unpacker_(unpacker), progress_(progress) {}
+                                 zip::TZipUnpacker& unpacker, ProgressState& progress,
+                                 bool keepIncomplete)
+    : wizard_(wizard),
+      display_(display),
+      unpacker_(unpacker),
+      progress_(progress),
+      keepIncomplete_(keepIncomplete) {}
 
 void InstallationRun::Execute() {
-    const std::string installDir = wizard_.InstallDirectory();
+    const std::string installDir = ExcludeTrailingBackslash(wizard_.InstallDirectory());
+    // Nothing is changed before the journal can be kept.
+    journal_ = std::make_unique<InstallationJournal>(installDir);
+    try {
+        Install(installDir);
+    } catch (...) {
+        Undo();
+        throw;
+    }
+    if (!journal_->Closed()) Undo();
+}
+
+void InstallationRun::Install(const std::string& installDir) {
     // The shortcuts' link objects live until the run returns.
     LinkObjects links;
+    journal_->Adopt(wizard_.FoldersMadeBeforehand());
+    std::vector<std::string> folders{installDir};
+    for (const char* folder : kGameFolders) folders.push_back(installDir + folder);
+    journal_->BeforeFolders(folders);
+    InstallationSeal seal;
+    // Game folders an earlier installation here made stay the game's.
+    seal.madeGameFolders = MakeGameFolders(installDir) | SealedGameFolders(installDir);
+    journal_->BeforeChange(installDir, kUninstallListFile);
     TIniFile uninstallList = OpenUninstallList(installDir);
     const std::string archives = ProgramFolder() + "Archives\\";
-    InstallationSeal seal;
-    seal.madeGameFolders = MakeGameFolders(installDir);
 
     if (!UnpackListedArchives(installDir, archives)) return;
     display_.HideFileLabels();
@@ -71,13 +100,61 @@ void InstallationRun::Execute() {
     // The last checkpoint: from the records on, the run always goes to its end.
     if (Cancelled()) return;
 
+    JournalRecordStages(installDir);
     RunRecordStages(installDir, wizard_, display_, uninstallList, links, seal);
+    // Where nobody could choose to go on without files, an installation without them is
+    // none: it is undone, so that a failure never leaves a game that seems installed.
+    if (!keepIncomplete_ && !outcome_.Complete()) return;
+    journal_->Commit();
 
     display_.StopAnimation();
     display_.Close();
     display_.ProcessMessages();
     outcome_.finished = true;
     wizard_.ShowFinishScreen(outcome_);
+}
+
+void InstallationRun::JournalArchive(const std::string& destination) {
+    std::vector<std::string> files, folders{destination};
+    std::set<std::string> noted;
+    auto folder = [&](const std::string& path) {
+        if (noted.insert(AnsiLowerCase(path)).second) folders.push_back(path);
+    };
+    for (const zip::ZipDirEntry& entry : unpacker_.ZipContents()) {
+        const std::optional<std::string> target = EntryTarget(entry.fileName);
+        if (!target) continue;
+        const std::string path = destination + "\\" + *target;
+        if (entry.fileName.ends_with('\\') || entry.fileName.ends_with('/')) {
+            folder(path);
+        } else {
+            files.push_back(*target);
+            folder(ExcludeTrailingBackslash(ExtractFilePath(path)));
+        }
+    }
+    journal_->BeforeFolders(folders);
+    journal_->BeforeFiles(destination, files);
+}
+
+void InstallationRun::JournalRecordStages(const std::string& installDir) {
+    journal_->BeforeKeys(RecordKeys(installDir));
+    journal_->BeforeChange(installDir, kGameSettingsFile);
+    TRegistry registry(KEY_ALL_ACCESS);
+    const ShortcutPlaces places = PlanShortcuts(registry, ChosenProgramGroup(installDir, wizard_));
+    if (!places.group.empty()) {
+        journal_->BeforeFolders({places.group});
+        journal_->BeforeFiles(places.group, places.groupLinks);
+    }
+    if (!places.desktop.empty()) journal_->BeforeFiles(places.desktop, places.desktopLinks);
+}
+
+void InstallationRun::Undo() {
+    display_.HideFileLabels();
+    display_.ClearTotalCaption();
+    display_.SetStatusCaption(kUndoCaption);
+    display_.ProcessMessages();
+    const JournalOutcome undone = journal_->Undo([this] { display_.ProcessMessages(); });
+    outcome_.undone = true;
+    outcome_.undoFailures = undone.failures;
 }
 
 bool InstallationRun::Cancelled() {
@@ -128,6 +205,8 @@ ArchiveOutcome InstallationRun::UnpackOnce(const std::string& archive,
     unpacker_.SetZipFileName(archive);
     unpacker_.SetExtrBaseDir(destination);
     outcome.directoryRead = unpacker_.DirectoryResult() == 0;
+    // An archive whose directory cannot be read unpacks nothing.
+    if (outcome.directoryRead) JournalArchive(ExcludeTrailingBackslash(destination));
     // The component has told the user of any failure of its own, in its own way.
     outcome.result = unpacker_.Extract();
     outcome.errorMessage = unpacker_.ErrorMessage();

@@ -7,9 +7,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "install/install_display.h"
+#include "install/installation_journal.h"
 #include "install/installation_outcome.h"
 #include "install/wizard_state.h"
 #include "zip/zipunpacker.h"
@@ -40,18 +42,30 @@ class InstallationRun {
   public:
     // The unpacker's OnItemProgress is the caller's: the progress screen binds its handler,
     // an installation without windows binds ShowItemProgress with its silent display.
+    // keepIncomplete: an installation that left files out stays (the wizard, where the user
+    // chose to go on without them); without it, it is undone.
     InstallationRun(WizardState& wizard, InstallDisplay& display, zip::TZipUnpacker& unpacker,
-                    ProgressState& progress);
+                    ProgressState& progress, bool keepIncomplete);
 
     // Runs to the finish screen, or stops at a checkpoint that finds the cancel mark set.
     // A write the system refuses in the record stages raises the framework's exception and
-    // ends the run at that step.
+    // ends the run at that step. Every change is journaled first (installation_journal.h);
+    // a run that does not end as an installation to keep is undone before Execute returns
+    // or raises, with "Отмена установки..." as the status caption.
     void Execute();
 
     // What the run achieved so far, archive by archive.
     const InstallationOutcome& Outcome() const { return outcome_; }
 
   private:
+    // The steps of the run, each change journaled first.
+    void Install(const std::string& installDir);
+    // What an archive is about to make below its destination, from its directory.
+    void JournalArchive(const std::string& destination);
+    // What the record stages are about to change: registry keys, the settings file, the
+    // program group folder and the shortcuts.
+    void JournalRecordStages(const std::string& installDir);
+    void Undo();
     // The listed archives; false when the cancel mark stopped the loop.
     bool UnpackListedArchives(const std::string& installDir, const std::string& archives);
     // One archive, again for as long as the user removes a write problem and asks to retry;
@@ -65,6 +79,8 @@ class InstallationRun {
     InstallDisplay& display_;
     zip::TZipUnpacker& unpacker_;
     ProgressState& progress_;
+    const bool keepIncomplete_;
+    std::unique_ptr<InstallationJournal> journal_;
     InstallationOutcome outcome_;
 };
 

@@ -25,6 +25,12 @@ uint32_t MakeGameFolders(const std::string& installDir) {
     return made;
 }
 
+uint32_t SealedGameFolders(const std::string& installDir) {
+    return TRegistryKey(HKEY_LOCAL_MACHINE, SealKey(installDir))
+        .Number(kGameFoldersValue)
+        .value_or(0);
+}
+
 std::string InstalledFilesText(const std::string& installDir) {
     std::string error, bytes;
     const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(installDir, false, error);

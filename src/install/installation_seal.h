@@ -27,6 +27,10 @@ struct InstallationSeal {
 // the bits of the game folders that were not there before (made by this run).
 uint32_t MakeGameFolders(const std::string& installDir);
 
+// The game folders an earlier installation into installDir recorded in its seal as made by
+// it: they stay the game's when the game is installed there again (bits as above).
+uint32_t SealedGameFolders(const std::string& installDir);
+
 // The list of installed files in installDir as its bytes, read by a handle that is no link
 // and lies in the install directory; empty when there is no such file.
 std::string InstalledFilesText(const std::string& installDir);

@@ -94,31 +94,57 @@ TIniFile OpenUninstallList(const std::string& installDir) {
     return list;
 }
 
+ProgramGroupChoices ChosenProgramGroup(const std::string& installDir,
+                                       const WizardChoices& choices) {
+    ProgramGroupChoices group;
+    group.installDir = installDir;
+    group.groupName = choices.ProgramGroupName();
+    group.programGroup = choices.ProgramGroupChosen();
+    group.desktopShortcut = choices.DesktopShortcutChosen();
+    group.uninstaller = choices.UninstallerChosen();
+    return group;
+}
+
+ShortcutPlaces PlanShortcuts(TRegistry& registry, const ProgramGroupChoices& choices) {
+    ShortcutPlaces places;
+    const std::string programs = ReadShellFolder(registry, HKEY_CURRENT_USER, "Programs");
+    if (choices.programGroup && IsAbsoluteFolder(programs) &&
+        IsPlainFolderName(choices.groupName)) {
+        places.group = programs + "\\" + choices.groupName;
+        for (const GroupShortcut& shortcut : kGroupShortcuts)
+            places.groupLinks.push_back(shortcut.link + 1);
+        if (choices.uninstaller) places.groupLinks.push_back(kUninstallShortcut.link + 1);
+    }
+    const std::string desktop = ReadShellFolder(registry, HKEY_LOCAL_MACHINE, "Common Desktop");
+    if (choices.desktopShortcut && IsAbsoluteFolder(desktop)) {
+        places.desktop = desktop;
+        places.desktopLinks.push_back(kDesktopShortcut.link + 1);
+    }
+    return places;
+}
+
 void MakeProgramGroup(TRegistry& registry, const ProgramGroupChoices& choices,
                       TIniFile& uninstallList, LinkObjects& links, StageDisplay& display,
                       InstallationSeal& seal) {
-    const std::string programs = ReadShellFolder(registry, HKEY_CURRENT_USER, "Programs");
-    const std::string group = programs + "\\" + choices.groupName;
-    const bool makeGroup =
-        choices.programGroup && IsAbsoluteFolder(programs) && IsPlainFolderName(choices.groupName);
+    const ShortcutPlaces places = PlanShortcuts(registry, choices);
+    const std::string& group = places.group;
     // Whether the folder could be made is not looked at: links in a missing folder are
     // simply not saved.
-    if (makeGroup) ForceDirectories(group);
-    const std::string desktop = ReadShellFolder(registry, HKEY_LOCAL_MACHINE, "Common Desktop");
+    if (!group.empty()) ForceDirectories(group);
 
     ShortcutMaker shortcuts(choices.installDir, uninstallList, links, seal.shortcuts);
-    if (makeGroup) {
+    if (!group.empty()) {
         seal.groupFolder = group;
         for (const GroupShortcut& shortcut : kGroupShortcuts) shortcuts.Make(group, shortcut);
     }
-    if (choices.desktopShortcut && IsAbsoluteFolder(desktop)) {
-        seal.desktopFolder = desktop;
-        shortcuts.Make(desktop, kDesktopShortcut);
+    if (!places.desktop.empty()) {
+        seal.desktopFolder = places.desktop;
+        shortcuts.Make(places.desktop, kDesktopShortcut);
     }
     if (choices.uninstaller) {
         display.SetStatusCaption(kUninstallerCaption);
         display.ProcessMessages();
-        if (makeGroup) shortcuts.Make(group, kUninstallShortcut);
+        if (!group.empty()) shortcuts.Make(group, kUninstallShortcut);
         WriteUninstallRegistration(registry, choices.installDir, seal);
         WriteUninstallDetails(registry, choices.installDir);
     }

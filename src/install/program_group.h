@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/inifiles.h"
 #include "framework/registry.h"
@@ -20,6 +21,20 @@ struct ProgramGroupChoices {
     bool desktopShortcut = true;
     bool uninstaller = true;
 };
+
+// The program group stage's part of the user's choices for installDir.
+ProgramGroupChoices ChosenProgramGroup(const std::string& installDir, const WizardChoices& choices);
+
+// Where the program group stage puts its shortcuts, from the shell folders as it reads them:
+// the program group folder with the names of the link files it gets (no folder when no group
+// can be made) and the all-users desktop with its link (none without the desktop shortcut).
+struct ShortcutPlaces {
+    std::string group;
+    std::vector<std::string> groupLinks;
+    std::string desktop;
+    std::vector<std::string> desktopLinks;
+};
+ShortcutPlaces PlanShortcuts(TRegistry& registry, const ProgramGroupChoices& choices);
 
 // The uninstall list of an install directory with its sections "SetupFiles" and "ShortCuts"
 // erased, as a run starts with it. Raises EIniFileException "Unable to write to <file>".

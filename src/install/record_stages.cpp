@@ -51,14 +51,9 @@ void RunRecordStages(const std::string& installDir, const WizardChoices& choices
 
         display.SetStatusCaption(kProgramGroupCaption);
         display.ProcessMessages();
-        ProgramGroupChoices group;
-        group.installDir = installDir;
-        group.groupName = choices.ProgramGroupName();
-        group.programGroup = choices.ProgramGroupChosen();
-        group.desktopShortcut = choices.DesktopShortcutChosen();
-        group.uninstaller = choices.UninstallerChosen();
         const StageEnd ended(display, RecordStage::ProgramGroup, installDir);
-        MakeProgramGroup(registry, group, uninstallList, links, display, seal);
+        MakeProgramGroup(registry, ChosenProgramGroup(installDir, choices), uninstallList, links,
+                         display, seal);
     }
     display.Pause(kPauseAfterProgramGroup);
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "install/installation_seal.h"
 #include "install/record_names.h"
 
@@ -14,7 +16,7 @@ constexpr int kGameVersion = 2500;
 
 // A key that cannot be opened leaves no key current, so the first write after it raises
 // "Failed to set data for ..." with that value's name.
-void OpenForWriting(TRegistry& registry, const char* key) {
+void OpenForWriting(TRegistry& registry, const std::string& key) {
     registry.CloseKey();
     registry.OpenKey(key, true);
 }
@@ -56,8 +58,23 @@ void WriteUninstallRegistration(TRegistry& registry, const std::string& installD
     OpenForWriting(registry, kUninstallKey);
     registry.WriteString("DisplayName", "Трилогия Морвата");
     registry.WriteString("UninstallString", UninstallCommand(installDir));
+    OpenForWriting(registry, SealKey(installDir));
     WriteInstallationSeal(registry, installDir, seal);
     registry.CloseKey();
+}
+
+std::vector<std::string> RecordKeys(const std::string& installDir) {
+    std::vector<std::string> keys;
+    // The product keys with the parents CreateKey makes, each once.
+    for (const std::string key : kProductKeys)
+        for (size_t cut = key.find('\\', sizeof "SOFTWARE");; cut = key.find('\\', cut + 1)) {
+            const std::string level = key.substr(0, cut);
+            if (std::find(keys.begin(), keys.end(), level) == keys.end()) keys.push_back(level);
+            if (cut == std::string::npos) break;
+        }
+    keys.insert(keys.end(), {kGameAppPath, kRestoreAppPath, kMainAppPath, kUninstallKey,
+                             kInstallationsKey, SealKey(installDir)});
+    return keys;
 }
 
 }  // namespace mvt::install

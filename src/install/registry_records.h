@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/registry.h"
 #include "install/installation_seal.h"
@@ -19,8 +20,12 @@ namespace mvt::install {
 void WriteRegistryRecords(TRegistry& registry, const std::string& installDir);
 
 // Record 7, the uninstall registration: display name and the uninstaller's path in quotes,
-// followed by the seal the uninstaller checks what it finds against.
+// then the installation's own seal (SealKey) the uninstaller checks what it finds against.
 void WriteUninstallRegistration(TRegistry& registry, const std::string& installDir,
                                 const InstallationSeal& seal);
+
+// Every key the record stages of an installation into installDir may change, parents
+// before their subkeys.
+std::vector<std::string> RecordKeys(const std::string& installDir);
 
 }  // namespace mvt::install

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "install/journal_format.h"
 #include "install/record_names.h"
 
 namespace mvt::install {
@@ -20,6 +21,12 @@ uint64_t FolderBytes(const std::string& folder) {
         const std::string name = found.cFileName;
         if (name == "." || name == "..") continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+        // What a reinstallation moved aside goes when it completes; the settings file is
+        // written after the entry, so an older one does not count either: installed again,
+        // the entry is what the first installation made.
+        if (IsAsideName(name) || CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1,
+                                                kGameSettingsFile, -1) == CSTR_EQUAL)
+            continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             bytes += FolderBytes(folder + "\\" + name);
         else

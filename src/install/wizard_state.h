@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "install/installation_outcome.h"
 #include "install/stage_host.h"
@@ -16,6 +17,10 @@ class WizardState : public WizardChoices {
     virtual bool ConfigurationChosen() const = 0;
     // The cancel mark: the user has decided to leave.
     virtual bool LeaveDecided() const = 0;
+    // Folders made before the installation began (the wizard's destination screen makes
+    // the folder it shows): those that are the install directory or hold it go when the
+    // installation is undone.
+    virtual std::vector<std::string> FoldersMadeBeforehand() const { return {}; }
 
     // Hands a close request to the main window's close query (the cancel confirmation).
     virtual void PassCloseRequest() = 0;

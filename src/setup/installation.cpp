@@ -3,6 +3,7 @@
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
 #include "install/record_log.h"
+#include "setup/interrupted_runs.h"
 #include "setup/setup_log.h"
 
 namespace mvt::setup {
@@ -28,7 +29,8 @@ Installation::Installation(WizardState& choices, InstallLog& log, InstallDisplay
       progress_(progress),
       logged_(shown, log, askUser),
       // Without a log the screen is driven directly, exactly as it always was.
-      display_(log.Enabled() ? static_cast<InstallDisplay&>(logged_) : shown) {}
+      display_(log.Enabled() ? static_cast<InstallDisplay&>(logged_) : shown),
+      keepIncomplete_(askUser) {}
 
 Installation::Installation(WizardState& choices, InstallLog& log,
                            std::unique_ptr<zip::TZipUnpacker> unpacker)
@@ -38,7 +40,8 @@ Installation::Installation(WizardState& choices, InstallLog& log,
       unpacker_(*ownUnpacker_),
       progress_(ownProgress_),
       logged_(silent_, log),
-      display_(logged_) {
+      display_(logged_),
+      keepIncomplete_(false) {
     ConfigureInstallUnpacker(unpacker_);
     unpacker_.SetUnattended(true);
     unpacker_.OnItemProgress = [this](TObject*, const std::string& item, uint64_t totalSize,
@@ -52,7 +55,7 @@ Installation::Installation(WizardState& choices, InstallLog& log,
 
 void Installation::Run() {
     started_ = true;
-    InstallationRun run(choices_, display_, unpacker_, progress_);
+    InstallationRun run(choices_, display_, unpacker_, progress_, keepIncomplete_);
     try {
         run.Execute();
     } catch (const std::exception& error) {
@@ -71,8 +74,10 @@ namespace {
 // What was left out, for the log's last line; namedFromList: files of unreadable archives
 // named from the medium's list.
 std::string MissingSummary(const InstallationOutcome& outcome, uint64_t namedFromList) {
-    std::string summary = "установлено не полностью: не установлено файлов " +
-                          std::to_string(outcome.MissingFiles() + namedFromList);
+    // Undone, a run that left files out installed nothing.
+    std::string summary =
+        std::string(outcome.undone ? "не установлено" : "установлено не полностью") +
+        ": не установлено файлов " + std::to_string(outcome.MissingFiles() + namedFromList);
     std::string unread;
     for (const ArchiveOutcome& archive : outcome.archives)
         if (!archive.directoryRead)
@@ -94,6 +99,10 @@ ExitCode Installation::Finish() {
     else if (!outcome_.Complete())
         summary = MissingSummary(
             outcome_, LogUnreadArchiveFiles(log_, outcome_, choices_.InstallDirectory()));
+    if (outcome_.undone) {
+        LogUndone(log_, outcome_.undoFailures);
+        summary += outcome_.undoFailures.empty() ? ", всё отменено" : ", отменено не всё";
+    }
     return EndLog(log_, ExitCodeFor(outcome_, stagesFailed), summary);
 }
 

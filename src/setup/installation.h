@@ -18,11 +18,12 @@ class Installation {
   public:
     // On the progress screen (Form10, which must exist): its display, its zip component
     // and the process-wide progress. askUser false: a write problem is logged and its
-    // entries skipped, never put to the user.
+    // entries skipped, never put to the user, and an installation that left files out is
+    // undone.
     static std::unique_ptr<Installation> OnProgressScreen(install::WizardState& choices,
                                                           install::InstallLog& log, bool askUser);
     // Without any window: a zip component of its own that shows no box, a display that
-    // draws nothing, a progress of its own.
+    // draws nothing, a progress of its own; an installation that left files out is undone.
     static std::unique_ptr<Installation> WithoutWindows(install::WizardState& choices,
                                                         install::InstallLog& log);
 
@@ -36,7 +37,7 @@ class Installation {
 
     // The run, to its end or to the checkpoint where the cancel mark stopped it. A write
     // a record stage could not make ends the run; it is logged and kept for
-    // RaiseRecordFailure.
+    // RaiseRecordFailure. A run that is not kept has been undone when this returns.
     void Run();
     // Raises the record stage's failure again, if there was one: the wizard lets the
     // application's handler show it, as for every failure in a click.
@@ -66,6 +67,7 @@ class Installation {
     install::ProgressState& progress_;
     install::LoggingDisplay logged_;
     install::InstallDisplay& display_;  // the logging one when there is a log
+    bool keepIncomplete_;
     bool started_ = false;
     std::exception_ptr recordFailure_;
     install::InstallationOutcome outcome_;

@@ -6,11 +6,13 @@
 #include <memory>
 
 #include "framework/forms.h"
+#include "framework/handles.h"
 #include "framework/sysutils.h"
 #include "install/progress_screen.h"
 #include "setup/answers_file.h"
 #include "setup/help_window.h"
 #include "setup/installation.h"
+#include "setup/interrupted_runs.h"
 #include "setup/setup_log.h"
 #include "setup/setup_switches.h"
 #include "setup/switch_choices.h"
@@ -27,6 +29,28 @@ namespace {
 using install::InstallLog;
 
 constexpr char kBoxTitle[] = "MVT Setup";
+constexpr char kAlreadyRunning[] = "Программа установки Трилогии Морвата уже запущена.";
+
+// One setup at a time on the machine: two would change the same records, and a second one
+// would take the first one's journal for that of an interrupted run. A setup that was killed
+// leaves its mutex abandoned, which the next one takes over.
+class SingleSetup {
+  public:
+    SingleSetup() : mutex_(CreateMutexA(nullptr, FALSE, "Global\\MVT Setup")) {
+        const DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), 0) : WAIT_FAILED;
+        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~SingleSetup() {
+        if (held_) ReleaseMutex(mutex_.get());
+    }
+    SingleSetup(const SingleSetup&) = delete;
+    SingleSetup& operator=(const SingleSetup&) = delete;
+    bool Held() const { return held_; }
+
+  private:
+    UniqueHandle mutex_;
+    bool held_ = false;
+};
 
 // /SILENT's run: the choices as the switches gave them, the cancel mark of the
 // confirmation, close requests to the main window's close query unless /NOCANCEL.
@@ -53,6 +77,9 @@ class PresetScreenState final : public install::WizardState {
     bool UninstallerChosen() const override { return screens_.UninstallerChosen(); }
     bool ConfigurationChosen() const override { return screens_.ConfigurationChosen(); }
     bool LeaveDecided() const override { return screens_.LeaveDecided(); }
+    std::vector<std::string> FoldersMadeBeforehand() const override {
+        return screens_.FoldersMadeBeforehand();
+    }
     void PassCloseRequest() override {
         if (!choices_.noCancel) screens_.PassCloseRequest();
     }
@@ -93,8 +120,13 @@ void BindToReadyScreen(Installation& installation, const std::function<void()>& 
     };
 }
 
-int RunPlainWizard() {
+int RunPlainWizard(const SingleSetup& single) {
+    if (!single.Held()) {
+        MessageBoxA(nullptr, kAlreadyRunning, kBoxTitle, MB_OK | MB_ICONERROR);
+        return static_cast<int>(ExitCode::Refused);
+    }
     InstallLog noLog;
+    const bool undone = FinishInterruptedRuns(noLog);
     std::unique_ptr<Installation> installation;
     try {
         wizard::RunWizard({[&] {
@@ -102,7 +134,10 @@ int RunPlainWizard() {
                                                                              noLog, true);
                                BindToReadyScreen(*installation);
                            },
-                           {}});
+                           {},
+                           [&] {
+                               if (undone) ShowInterruptedRunNotice();
+                           }});
     } catch (const std::exception& error) {
         // A failure before the message loop runs (a screen that cannot be built).
         Application().ShowException(error);
@@ -134,7 +169,7 @@ void LogScreenChoices(InstallLog& log, const install::WizardState& chosen) {
 }
 
 ExitCode RunPresetWizard(const SetupSwitches& switches, const SwitchChoices& choices,
-                         InstallLog& log) {
+                         InstallLog& log, bool undone) {
     LogChoices(log, choices);
     std::unique_ptr<Installation> installation;
     std::unique_ptr<PresetScreenState> state;
@@ -150,7 +185,10 @@ ExitCode RunPresetWizard(const SetupSwitches& switches, const SwitchChoices& cho
                                SaveRequestedAnswers(switches, *state, log);
                            });
                        },
-                       [&] { code = installation->Finish(); }});
+                       [&] { code = installation->Finish(); },
+                       [&] {
+                           if (undone) ShowInterruptedRunNotice();
+                       }});
     return code;
 }
 
@@ -169,7 +207,6 @@ ExitCode InstallWithProgressScreen(const SetupSwitches& switches, const SwitchCh
         Installation::OnProgressScreen(state, log, false);
     if (switches.suppressMessageBoxes) Form10->ZipUnpacker1->SetUnattended(true);
     SaveRequestedAnswers(switches, state, log);
-    ForceDirectories(choices.installDir);
     Form10->Show();
     installation->Run();
     const ExitCode code = installation->Finish();
@@ -183,9 +220,6 @@ ExitCode InstallWithoutWindows(const SetupSwitches& switches, const SwitchChoice
     LogChoices(log, choices);
     FixedState state(choices);
     SaveRequestedAnswers(switches, state, log);
-    // As the destination screen's Next does: a folder that cannot be made shows in the
-    // first archive's outcome.
-    ForceDirectories(choices.installDir);
     const std::unique_ptr<Installation> installation = Installation::WithoutWindows(state, log);
     installation->Run();
     return installation->Finish();
@@ -204,20 +238,24 @@ ExitCode RunChecked(const SetupSwitches& switches, InstallLog& log) {
     }
     const SwitchChoices choices = CheckSwitchChoices(switches);
     if (!choices.error.empty()) return Refuse(switches, log, choices.error);
+    // Refused starts change nothing; every other one first finishes an interrupted run.
+    const bool undone = FinishInterruptedRuns(log);
     if (switches.mode == SetupMode::VerySilent)
         return InstallWithoutWindows(switches, choices, log);
     if (switches.mode == SetupMode::Silent)
         return InstallWithProgressScreen(switches, choices, log);
-    return RunPresetWizard(switches, choices, log);
+    return RunPresetWizard(switches, choices, log, undone);
 }
 
-ExitCode RunWithSwitches(const std::string& commandLine, const ParsedSwitches& parsed) {
+ExitCode RunWithSwitches(const std::string& commandLine, const ParsedSwitches& parsed,
+                         const SingleSetup& single) {
     const SetupSwitches& switches = parsed.switches;
     InstallLog log;
     if (!OpenRequestedLog(switches, log))
         return Refuse(switches, log, "Не удаётся создать журнал установки: " + switches.logFile);
     LogStart(log, commandLine, switches);
     if (!parsed.error.empty()) return Refuse(switches, log, parsed.error);
+    if (!single.Held()) return Refuse(switches, log, kAlreadyRunning);
     try {
         return RunChecked(switches, log);
     } catch (const std::exception& error) {
@@ -231,12 +269,13 @@ ExitCode RunWithSwitches(const std::string& commandLine, const ParsedSwitches& p
 }  // namespace
 
 int RunSetup(const std::string& commandLine) {
+    const SingleSetup single;
     // Only what follows the program's own name: a path with blanks that the line does not
     // quote (as CreateProcess passes a program started without arguments) is no switch.
     const std::vector<std::string> arguments =
         SplitArguments(ArgumentsPart(commandLine, ProgramPath()));
-    if (arguments.empty()) return RunPlainWizard();
-    return static_cast<int>(RunWithSwitches(commandLine, ParseSwitches(arguments)));
+    if (arguments.empty()) return RunPlainWizard(single);
+    return static_cast<int>(RunWithSwitches(commandLine, ParseSwitches(arguments), single));
 }
 
 }  // namespace mvt::setup

@@ -90,9 +90,18 @@ class Remover {
             return;
         }
         RemoveShortcuts();
-        RemoveRecords();
         RemoveFiles();
         RemoveFolders();
+        // What could not go stays registered, with its lists and this program, so that
+        // running it again finishes the removal.
+        if (report_.Complete()) {
+            RemoveRecords();
+            RemoveFile(kInstalledFilesName);
+            RemoveFile(kShortcutList);
+            if (report_.Complete()) RemoveRegistration();
+        } else {
+            LeaveForRestart();
+        }
         FindKept();
     }
 
@@ -206,13 +215,13 @@ class Remover {
             report_.removed.push_back(std::string("HKLM\\") + path + " " + name);
     }
 
-    void DeleteKeyIfEmpty(const char* path) {
+    void DeleteKeyIfEmpty(const std::string& path) {
         if (!TRegistryKey(HKEY_LOCAL_MACHINE, path).Empty()) return;
         const std::string failure = DeleteRegistryKey(HKEY_LOCAL_MACHINE, path);
         if (!failure.empty())
-            Fail(std::string("HKLM\\") + path, failure);
+            Fail("HKLM\\" + path, failure);
         else
-            report_.removed.push_back(std::string("HKLM\\") + path);
+            report_.removed.push_back("HKLM\\" + path);
     }
 
     // A record is removed only when it names this install directory: after a second
@@ -242,19 +251,35 @@ class Remover {
             DeleteValues(kMainAppPath, {"Path"});
             DeleteKeyIfEmpty(kMainAppPath);
         }
+    }
+
+    // The last to go: the uninstall entry when it is this installation's, and its seal.
+    void RemoveRegistration() {
         if (Names(kUninstallKey, "UninstallString", install::UninstallCommand(dir_))) {
-            DeleteValues(kUninstallKey,
-                         {"DisplayName", "UninstallString", install::kInstalledFilesHashValue,
-                          install::kShortCutsHashValue, install::kProgramGroupValue,
-                          install::kDesktopValue, install::kGameFoldersValue});
+            DeleteValues(kUninstallKey, {"DisplayName", "UninstallString"});
             for (const char* name : install::kUninstallDetailValues)
                 DeleteValues(kUninstallKey, {name});
-            DeleteKeyIfEmpty(kUninstallKey);
         }
+        const std::string seal = install::SealKey(dir_);
+        const std::string failure = DeleteRegistryKey(HKEY_LOCAL_MACHINE, seal);
+        if (!failure.empty())
+            Fail("HKLM\\" + seal, failure);
+        else
+            report_.removed.push_back("HKLM\\" + seal);
+        DeleteKeyIfEmpty(install::kInstallationsKey);
         // The product keys are shared by every installation of the package: they go with
         // the last one, and only when nothing else was put into them.
-        if (!TRegistryKey(HKEY_LOCAL_MACHINE, kGameAppPath))
+        if (!TRegistryKey(HKEY_LOCAL_MACHINE, kGameAppPath) &&
+            !TRegistryKey(HKEY_LOCAL_MACHINE, install::kInstallationsKey))
             for (const char* key : kProductKeys) DeleteKeyIfEmpty(key);
+        DeleteKeyIfEmpty(kUninstallKey);
+    }
+
+    // Files in use go at the next restart, asked of the system now, each checked to be in
+    // its place with no link on the way (a later run finds them gone, or removes them).
+    void LeaveForRestart() {
+        for (const std::string& file : report_.leftForRestart)
+            MoveFileExA((dir_ + "\\" + file).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
 
     // ---- files and folders ----
@@ -270,6 +295,7 @@ class Remover {
                 break;
             case TGuardedOutcome::Failed:
                 Fail(relative, error);
+                report_.leftForRestart.push_back(relative);
                 break;
             case TGuardedOutcome::Done:
                 report_.removed.push_back(relative);
@@ -279,10 +305,11 @@ class Remover {
         }
     }
 
+    // Every installed file but the two lists, which go last.
     void RemoveFiles() {
-        for (const std::string& file : input_.installed.files) RemoveFile(file);
+        for (const std::string& file : input_.installed.files)
+            if (!SameText(file, kInstalledFilesName)) RemoveFile(file);
         RemoveFile(kGameSettings);
-        RemoveFile(kShortcutList);
     }
 
     // A game folder stays unless the installation recorded that it made it: one the user
@@ -357,23 +384,20 @@ std::string Refusal(const std::string& why) {
     return why + " Ничего не удалено.";
 }
 
-// The seal the setup stored under the uninstall entry, when the entry is this installation's.
+// The seal the setup stored for this install directory below the uninstall entry.
 struct StoredSeal {
     std::string installedFilesHash;
     std::string shortCutsHash;
 };
 
 std::optional<StoredSeal> ReadSeal(const std::string& dir, UninstallInput& input) {
-    const TRegistryKey entry(HKEY_LOCAL_MACHINE, kUninstallKey);
-    const std::optional<std::string> command = entry.String("UninstallString");
-    const std::optional<std::string> files = entry.String(install::kInstalledFilesHashValue);
-    const std::optional<std::string> shortcuts = entry.String(install::kShortCutsHashValue);
-    if (!command || !SameText(*command, install::UninstallCommand(dir)) || !files ||
-        files->empty() || !shortcuts || shortcuts->empty())
-        return std::nullopt;
-    input.groupFolder = entry.String(install::kProgramGroupValue).value_or("");
-    input.desktopFolder = entry.String(install::kDesktopValue).value_or("");
-    input.madeGameFolders = entry.Number(install::kGameFoldersValue).value_or(0);
+    const TRegistryKey seal(HKEY_LOCAL_MACHINE, install::SealKey(dir));
+    const std::optional<std::string> files = seal.String(install::kInstalledFilesHashValue);
+    const std::optional<std::string> shortcuts = seal.String(install::kShortCutsHashValue);
+    if (!files || files->empty() || !shortcuts || shortcuts->empty()) return std::nullopt;
+    input.groupFolder = seal.String(install::kProgramGroupValue).value_or("");
+    input.desktopFolder = seal.String(install::kDesktopValue).value_or("");
+    input.madeGameFolders = seal.Number(install::kGameFoldersValue).value_or(0);
     return StoredSeal{*files, *shortcuts};
 }
 

@@ -52,13 +52,18 @@ struct RemovalReport {
     // Names at the top of the install directory that were not made by the setup and stay
     // (the user's files), so the directory stays too.
     std::vector<std::string> kept;
+    // Installed files that could not be deleted (in use), relative to the install
+    // directory: the system is asked to delete them at the next restart, and the
+    // installation stays registered with its lists and uninstaller until a run removes all.
+    std::vector<std::string> leftForRestart;
     bool shortcutListMissing = false;
     bool Complete() const { return failures.empty(); }
 };
 
 // Removes everything the installation made, except the uninstaller program `ownProgram`
 // (full path) and the install directory itself, which can go only once the program has
-// ended (self_removal.h).
+// ended (self_removal.h). The registration and the two lists go last, and only when
+// everything else went.
 RemovalReport RemoveInstallation(const UninstallInput& input, const std::string& ownProgram);
 
 // The text of the uninstaller's last window for a report: what happened, in at most three

@@ -1,31 +1,10 @@
-// The uninstaller's two windows, in the setup's look: the dialog panel of the setup's
-// cancel confirmation with its lettered buttons, the setup's typeface and its click.
+// The uninstaller's two windows, dialogs in the setup's look (controls/skin_dialog.h), and
+// the setup's typeface they are lettered in.
 #pragma once
 
 #include <string>
 
-#include "controls/skwave.h"
-#include "framework/forms.h"
-#include "framework/stdctrls.h"
-#include "controls/skin_button.h"
-
 namespace mvt::uninstall {
-
-// A question with "ОК" and "ОТМЕНА", or a notice with "ОК" alone. Enter answers with the
-// focused button (OK when the window opens), Escape and a close request answer Cancel.
-class TUninstallDialog : public TForm {
-  public:
-    TUninstallDialog(TComponent* owner, const std::string& text, bool question);
-
-    TImage* Image1 = nullptr;
-    TLabel* Label1 = nullptr;
-    mvt::TSkBmpButton* SkBmpButton1 = nullptr;  // ОК
-    mvt::TSkBmpButton* SkBmpButton2 = nullptr;  // ОТМЕНА (questions only)
-    TSkWave* SkWave1 = nullptr;
-
-  private:
-    void Answer(TModalResult result);
-};
 
 // Loads the setup's typeface from the program's resources for this process only.
 void LoadTypeface();

@@ -47,6 +47,10 @@ void LogRemoval(install::InstallLog& log, const RemovalReport& report) {
     for (const std::string& note : report.notes) log.Write("Оставлено: " + note);
     for (const std::string& name : report.kept) log.Write("Оставлено, не из установки: " + name);
     for (const std::string& failure : report.failures) log.Write("Не удалено: " + failure);
+    for (const std::string& file : report.leftForRestart)
+        log.Write("Удалится при перезагрузке: " + file);
+    if (!report.Complete())
+        log.Write("Установка оставлена зарегистрированной: удаление можно запустить снова");
 }
 
 }  // namespace mvt::uninstall

@@ -8,7 +8,9 @@
 //   /LOG, /LOG="file"                a log of what it removed and left (uninstall_log.h)
 //
 // Exit code: 0 everything the installation made is gone (the install directory itself
-// stays only when the user's own files are in it); 1 something could not be removed;
+// stays only when the user's own files are in it); 1 something could not be removed (the
+// installation stays registered and this program with it, so that running it again once
+// the file is free finishes the removal);
 // 2 refused, nothing removed (no usable list of installed files, or the program lies at a
 // drive's root); 3 the user chose not to remove. The program's own file and the install
 // directory go after it has ended, through a copy of it (self_removal.h).
@@ -71,8 +73,12 @@ int Uninstall(const UninstallSwitches& switches) {
     Screen().SetCursor(crHourGlass);
     RemovalReport report = RemoveInstallation(preparation.input, own);
     std::string error;
-    const bool cleanupStarted = StartCleanupCopy(own, silent, error);
-    if (!cleanupStarted) report.failures.push_back(own + ": " + error);
+    // Left unfinished, the program stays, to be run again once what is left is free.
+    bool cleanupStarted = false;
+    if (report.Complete()) {
+        cleanupStarted = StartCleanupCopy(own, silent, error);
+        if (!cleanupStarted) report.failures.push_back(own + ": " + error);
+    }
     Screen().SetCursor(crDefault);
     LogRemoval(log, report);
     if (cleanupStarted)

@@ -87,7 +87,10 @@ void TForm5::SkBmpButton1Click() {
 
 void TForm5::SkBmpButton2Click() {
     wizard::PlayClick();
+    const std::vector<std::string> missing = MissingFolders(Label1->Caption());
     ForceDirectories(Label1->Caption());  // a folder that cannot be made does not stop us
+    for (const std::string& folder : missing)
+        if (DirectoryExists(folder)) madeFolders_.push_back(folder);
     wizard::HandOver(*this, *Form8);
 }
 

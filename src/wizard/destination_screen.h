@@ -2,6 +2,9 @@
 // is the install directory the rest of the program reads.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "controls/skmultilinelabel.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
@@ -33,6 +36,13 @@ class TForm5 : public mvt::TForm {
 
     static constexpr int kRequiredLine = 5;
     static constexpr int kFreeLine = 6;
+
+    // Every folder Next made for an install directory, outermost first: those of the
+    // directory the installation goes to belong to it, and go when it is undone.
+    const std::vector<std::string>& MadeFolders() const { return madeFolders_; }
+
+  private:
+    std::vector<std::string> madeFolders_;
 };
 
 extern TForm5* Form5;

@@ -30,6 +30,7 @@ class ScreenWizardState final : public mvt::install::WizardState {
     bool UninstallerChosen() const override { return !Form8->SkBmpButton4->Down(); }
     bool ConfigurationChosen() const override { return !Form8->SkBmpButton5->Down(); }
     bool LeaveDecided() const override { return Form3->Tag() == kCancelMarkLeave; }
+    std::vector<std::string> FoldersMadeBeforehand() const override { return Form5->MadeFolders(); }
     void PassCloseRequest() override { Form1->Close(); }
     void ShowFinishScreen(const mvt::install::InstallationOutcome& outcome) override {
         if (!outcome.Complete()) Form11->ShowErrors(mvt::install::FinishErrorsText(outcome));
@@ -68,6 +69,7 @@ void RunWizard(const WizardHooks& hooks) {
     Form2->Hide();
     application.FreeComponent(Form2);
     Form2 = nullptr;
+    if (hooks.splashGone) hooks.splashGone();
     application.Run();
     if (hooks.loopEnded) hooks.loopEnded();
     application.Shutdown();

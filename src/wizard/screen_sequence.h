@@ -9,11 +9,13 @@
 
 namespace wizard {
 
-// Where the wizard's start-up lets a caller in: once the screens are made, and once the
-// message loop has ended, while the screens still exist.
+// Where the wizard's start-up lets a caller in: once the screens are made, once the
+// message loop has ended, while the screens still exist, and once the splash has gone,
+// before the welcome screen shows.
 struct WizardHooks {
     std::function<void()> screensMade;
     std::function<void()> loopEnded;
+    std::function<void()> splashGone;
 };
 
 // The whole wizard: the application's title, the splash with its gauge and pause, the

@@ -82,4 +82,24 @@ inline Tree ReadTree(const std::string& root) {
     return tree;
 }
 
+// Each difference of two trees, a line each ("+ path" only in `after`, "- path" only in
+// `before`, "* path" other content); empty when they are the same.
+inline std::string TreeChanges(const Tree& before, const Tree& after) {
+    std::string changes;
+    for (const auto& [key, facts] : before.files) {
+        const auto found = after.files.find(key);
+        if (found == after.files.end())
+            changes += "- " + facts.path + "\n";
+        else if (found->second.size != facts.size || found->second.crc != facts.crc)
+            changes += "* " + facts.path + "\n";
+    }
+    for (const auto& [key, facts] : after.files)
+        if (!before.files.count(key)) changes += "+ " + facts.path + "\n";
+    for (const std::string& folder : before.folders)
+        if (!after.folders.count(folder)) changes += "- " + folder + "\\\n";
+    for (const std::string& folder : after.folders)
+        if (!before.folders.count(folder)) changes += "+ " + folder + "\\\n";
+    return changes;
+}
+
 }  // namespace testsupport

@@ -134,10 +134,34 @@ class Process {
     bool WaitForExit(int milliseconds) const {
         return WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
     }
+    // Once it has ended; 99 when the system does not say.
+    DWORD ExitCode() const {
+        DWORD code = 99;
+        if (!info_.hProcess || !GetExitCodeProcess(info_.hProcess, &code)) return 99;
+        return code;
+    }
 
   private:
     PROCESS_INFORMATION info_{};
 };
+
+// A word no other process's command line holds, for finding this one's program again from
+// the system's side (other test runs of the machine use the same Windows paths).
+inline std::string UniqueWord() {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    return "mvt" + std::to_string(GetCurrentProcessId()) + "x" +
+           std::to_string(static_cast<unsigned long long>(counter.QuadPart));
+}
+
+// Ends the program whose command line holds `word` as a power cut would: kill -9 of its
+// wine64 process, from the Linux side (a Unix program started from here runs as itself).
+// The bracket keeps the pattern from finding the shell that carries it.
+inline void KillNine(const std::string& word, const char* program = "MVTSetup") {
+    const std::string pattern = std::string("[") + program[0] + "]" + (program + 1) + ".*" + word;
+    Process kill("/bin/sh -c \"kill -9 $(pgrep -f '" + pattern + "')\"");
+    kill.WaitForExit(20000);
+}
 
 // Files and folders in the temporary folder whose names match a pattern: what a program
 // leaves there, as full paths.

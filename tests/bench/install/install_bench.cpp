@@ -1,19 +1,28 @@
 // Runs the installation's unpacking in the real progress screen on the setup description
-// beside this program, and prints how long it took and the longest time the windows went
-// without being serviced. A second thread posts a message every millisecond; the GUI thread
-// handles them only where the run, the zip component or the progress handler process
-// messages, so the largest interval between two handled posts is the longest gap.
+// beside this program, and prints how long it took, what it unpacked, how long undoing it
+// took (the run leaves before its records, and so undoes itself), and the longest time the
+// windows went without being serviced. A second thread posts a message every millisecond;
+// the GUI thread handles them only where the run, the zip component or the progress handler
+// process messages, so the largest interval between two handled posts is the longest gap.
+// With --delete it deletes every file and folder below a folder the way the uninstaller
+// does (by checked handles), for the cost undoing is held against.
 //
 //   install_bench.exe INSTALL_DIR ZIPLIB_FOLDER
+//   install_bench.exe --delete FOLDER
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "framework/forms.h"
+#include "framework/guarded_files.h"
 #include "install/progress_screen.h"
 #include "setup/installation.h"
 
@@ -24,19 +33,75 @@ namespace {
 
 constexpr UINT kProbe = WM_APP + 17;
 
+// Every file below a folder, relative to it, and its folders, deepest last.
+void Collect(const std::string& root, const std::string& relative, std::vector<std::string>& files,
+             std::vector<std::string>& folders, uint64_t& bytes) {
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            folders.push_back(relative + name);
+            Collect(root, relative + name + "\\", files, folders, bytes);
+        } else {
+            files.push_back(relative + name);
+            bytes += (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 // Unpacking only: the run is told to leave at the checkpoint after the archives (once the
-// file name and percent have been hidden), before anything is written to the system.
+// file name and percent have been hidden), before anything is written to the system; it
+// then undoes what it unpacked. What it unpacked is counted at that checkpoint.
 struct UnpackOnly : install::WizardState {
     std::string dir;
+    Clock::time_point start;
+    mutable Clock::time_point undoStart;  // once what was unpacked is counted
+    mutable double unpackSeconds = -1;
+    mutable uint64_t unpackedBytes = 0;
+    mutable size_t unpackedFiles = 0;
+    std::function<void()> onLeave;  // once, at the checkpoint where the run leaves
     std::string InstallDirectory() const override { return dir; }
     std::string ProgramGroupName() const override { return "Bench"; }
     bool DesktopShortcutChosen() const override { return false; }
     bool UninstallerChosen() const override { return false; }
     bool ConfigurationChosen() const override { return false; }
-    bool LeaveDecided() const override { return Form10 && !Form10->Label3->Visible(); }
+    bool LeaveDecided() const override {
+        const bool leave = Form10 && !Form10->Label3->Visible();
+        if (leave && unpackSeconds < 0) {
+            unpackSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+            std::vector<std::string> files, folders;
+            Collect(dir, "", files, folders, unpackedBytes);
+            unpackedFiles = files.size();
+            if (onLeave) onLeave();
+            undoStart = Clock::now();
+        }
+        return leave;
+    }
     void PassCloseRequest() override {}
     void ShowFinishScreen(const mvt::install::InstallationOutcome&) override {}
 };
+
+// Deletes what is below `root` as the uninstaller does: each item by a handle checked to be
+// no link and in its place.
+int DeleteBelowFolder(const std::string& root) {
+    std::vector<std::string> files, folders;
+    uint64_t bytes = 0;
+    Collect(root, "", files, folders, bytes);
+    const auto start = Clock::now();
+    std::string error;
+    const std::optional<TGuardedFolder> base = TGuardedFolder::Open(root, false, error);
+    if (!base) return 1;
+    for (const std::string& file : files) DeleteBelow(*base, file, false, error);
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        DeleteBelow(*base, *folder, true, error);
+    std::printf("delete_seconds %.3f\ndeleted_files %zu\n",
+                std::chrono::duration<double>(Clock::now() - start).count(), files.size());
+    return 0;
+}
 
 struct GapMeter;
 GapMeter* activeMeter = nullptr;
@@ -80,8 +145,9 @@ HWND ProbeWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--delete") return DeleteBelowFolder(argv[2]);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: install_bench INSTALL_DIR ZIPLIB_FOLDER\n");
+        std::fprintf(stderr, "usage: install_bench INSTALL_DIR ZIPLIB_FOLDER | --delete FOLDER\n");
         return 2;
     }
     UnpackOnly wizard;
@@ -109,16 +175,26 @@ int main(int argc, char** argv) {
     Form10->Show();
     Application().ProcessMessages();
     meter = GapMeter{};
-    const auto start = Clock::now();
+    // The unpacking's gaps and the undoing's apart: deleting one large file is one call.
+    GapMeter unpacking;
+    wizard.onLeave = [&] {
+        unpacking = meter;
+        meter = GapMeter{};
+    };
+    wizard.start = Clock::now();
     Form10->Install();
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const auto end = Clock::now();
+    const double undoSeconds = std::chrono::duration<double>(end - wizard.undoStart).count();
     Application().ProcessMessages();
     running = false;
     poster.join();
     std::printf(
-        "seconds %.3f\nlongest_gap_ms %.1f\nlongest_gap_after_s %.3f\nserviced %ld\n"
-        "percent %s\n",
-        seconds, meter.longest, meter.longestAt, meter.handled, Form10->Label4->Caption().c_str());
+        "seconds %.3f\nundo_seconds %.3f\nunpacked_bytes %llu\nunpacked_files %zu\n"
+        "undone %d\nlongest_gap_ms %.1f\nlongest_gap_after_s %.3f\nserviced %ld\n"
+        "undo_longest_gap_ms %.1f\npercent %s\n",
+        wizard.unpackSeconds, undoSeconds, static_cast<unsigned long long>(wizard.unpackedBytes),
+        wizard.unpackedFiles, installation->Outcome().undone ? 1 : 0, unpacking.longest,
+        unpacking.longestAt, unpacking.handled, meter.longest, Form10->Label4->Caption().c_str());
     Application().Shutdown();
     return 0;
 }

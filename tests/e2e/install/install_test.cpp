@@ -12,11 +12,15 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <set>
 #include <vector>
 
+#include "install/install_log.h"
+#include "install/installation_journal.h"
+#include "install/seal_format.h"
 #include "stage_fixture.h"
 #include "support/file_tree.h"
 #include "support/process_windows.h"
@@ -226,6 +230,48 @@ class AcceptanceTest : public stagetest::StageTest {
         return value;
     }
 
+    // The setup with switches, to its end; its exit code.
+    static DWORD RunSetup(const std::string& arguments) {
+        Process setup("\"" + kProgram + "\" " + arguments);
+        EXPECT_TRUE(setup.WaitForExit(300000)) << arguments;
+        return setup.ExitCode();
+    }
+
+    // The setup with switches, killed like a power cut as soon as `moment` holds.
+    void KillWhen(const std::string& arguments, const std::function<bool()>& moment,
+                  const char* what) {
+        const std::string word = UniqueWord();
+        Process setup("\"" + kProgram + "\" " + arguments + " /LOG=\"" + Folder("Logs") + "\\" +
+                      word + ".txt\"");
+        ASSERT_TRUE(WaitUntil(moment, 300000)) << what;
+        KillNine(word);
+        ASSERT_TRUE(setup.WaitForExit(20000)) << "not killed: " << what;
+        // A run that ended by itself leaves no journal.
+        EXPECT_TRUE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, mvt::install::kJournalsKey))
+            << "not killed in time: " << what;
+    }
+
+    // Exactly what a clean installation leaves: the game tree byte for byte, the setup's own
+    // files, the game folders, the settings file for this folder, and nothing else.
+    void ExpectCleanInstallation(const std::string& dir) {
+        const Tree game = ReadTree(kGame);
+        const Tree installed = ReadTree(dir);
+        for (const auto& [key, facts] : game.files) {
+            auto it = installed.files.find(key);
+            ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
+            EXPECT_EQ(it->second.size, facts.size) << facts.path;
+            EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
+        }
+        for (const auto& [key, facts] : installed.files)
+            EXPECT_TRUE(game.files.count(key) || kSetupFiles.count(key)) << "extra: " << facts.path;
+        for (const std::string& folder : game.folders)
+            EXPECT_TRUE(installed.folders.count(folder)) << "missing folder: " << folder;
+        for (const std::string& folder : installed.folders)
+            EXPECT_TRUE(game.folders.count(folder) || kGameFolders.count(folder))
+                << "extra folder: " << folder;
+        EXPECT_EQ(stagetest::IniLines(dir + "\\morvath.ini"), stagetest::SettingsLines(dir + "\\"));
+    }
+
     void ExpectNothingOfTheGameOutside(const std::string& groupFolder) {
         EXPECT_FALSE(FolderExists(groupFolder)) << "the program group";
         EXPECT_FALSE(FileExists(desktop_ + "\\Запуск Трилогии Морвата.lnk"));
@@ -251,21 +297,7 @@ TEST_F(AcceptanceTest, DemoMediumInstallsItsGameTreeAndTheUninstallerRemovesIt) 
     ASSERT_GT(game.files.size(), 100u) << kGame;
     ASSERT_TRUE(InstallWithEnterAlone()) << "the installation did not reach the finish screen";
 
-    // The installed tree is the game tree, byte for byte, plus what the setup writes itself.
-    const Tree installed = ReadTree(installDir_);
-    for (const auto& [key, facts] : game.files) {
-        auto it = installed.files.find(key);
-        ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
-        EXPECT_EQ(it->second.size, facts.size) << facts.path;
-        EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
-    }
-    for (const auto& [key, facts] : installed.files)
-        EXPECT_TRUE(game.files.count(key) || kSetupFiles.count(key)) << "extra: " << facts.path;
-    for (const std::string& folder : game.folders)
-        EXPECT_TRUE(installed.folders.count(folder)) << "missing folder: " << folder;
-    for (const std::string& folder : installed.folders)
-        EXPECT_TRUE(game.folders.count(folder) || kGameFolders.count(folder))
-            << "extra folder: " << folder;
+    ExpectCleanInstallation(installDir_);
 
     // Records, shortcuts, the uninstall list and the settings file.
     const std::string dir = installDir_;
@@ -379,12 +411,29 @@ TEST_F(AcceptanceTest, SilentUninstallRemovesEverythingWithoutAWindow) {
         << "the copy removed its folder";
 }
 
-TEST_F(AcceptanceTest, CancelDuringTheFilmArchiveStopsBeforeTheNextArchive) {
-    setup_ = std::make_unique<Process>("\"" + kProgram + "\"");
+// A medium whose first archive is the large film archive, as the user cancels while it is
+// unpacked: the run stops after it and undoes everything, the folder the destination
+// screen made included.
+TEST_F(AcceptanceTest, CancelDuringTheFirstArchiveLeavesNothing) {
+    const std::string medium = Folder("Medium");
+    for (const char* folder : {"Resource", "Archives\\Movies"})
+        Folder("Medium\\" + std::string(folder));
+    for (const char* file :
+         {"MVTSetup.exe", "ZipLib179.dll", "Resource\\WINDSOR.TTF", "Resource\\About.bmp",
+          "Archives\\Movies\\Cinematics.zip", "Archives\\Main.zip", "Archives\\Unregmvt.zip"})
+        ASSERT_TRUE(CopyFileA((std::string(MVT_DIST_DIR) + "\\" + file).c_str(),
+                              (medium + "\\" + file).c_str(), FALSE))
+            << file;
+    stagetest::WriteFile(medium + "\\MVTSetup.ini",
+                         "[Setup]\r\nFullSize=53482642\r\n[Files]\r\n"
+                         "File0=Movies\\Cinematics.zip\r\nFile1=Main.zip\r\n");
+    const Tree before = ReadTree(scratch_);
+    const std::string registry = stagetest::ProductRegistry();
+
+    setup_ = std::make_unique<Process>("\"" + medium + "\\MVTSetup.exe\"");
     ASSERT_TRUE(setup_->Started());
     HWND progress = StartInstallation(*setup_, false);
     ASSERT_TRUE(progress);
-    // "Movies\Cinematics.zip" is under way as soon as its first film is being written.
     const std::string film = installDir_ + "\\movies\\Cinematics\\chapter1.mve";
     ASSERT_TRUE(WaitUntil([&] { return FileExists(film); }, 300000)) << "the film never came";
     PostMessageA(progress, WM_CLOSE, 0, 0);
@@ -394,22 +443,86 @@ TEST_F(AcceptanceTest, CancelDuringTheFilmArchiveStopsBeforeTheNextArchive) {
     Click(ChildAt(confirmation, 57, 98));  // exit
     ASSERT_TRUE(setup_->WaitForExit(120000)) << "the setup did not end";
 
-    // The film archive was finished, the next one ("Music.zip") never started.
-    const Tree game = ReadTree(kGame);
-    for (const char* name :
-         {"movies\\cinematics\\chapter1.mve", "movies\\cinematics\\chapter2.mve"}) {
-        uint64_t size = 0;
-        uint32_t crc = 0;
-        EXPECT_TRUE(Measure(installDir_ + "\\" + name, size, crc)) << name;
-        EXPECT_EQ(size, game.files.at(name).size) << name;
+    EXPECT_EQ(TreeChanges(before, ReadTree(scratch_)), "") << "files, folders and shortcuts";
+    EXPECT_FALSE(FolderExists(installDir_));
+    EXPECT_EQ(stagetest::ProductRegistry(), registry);
+}
+
+// Setups killed like a power cut at three moments, each followed by a new start: the start
+// first undoes the killed run (in the wizard with a notice before the welcome screen, with
+// switches with a line in the log), so that nothing of it is left; an installation made
+// afterwards into the folder of a killed run is exactly a clean one. Two installations in
+// two folders, each removed by its own uninstaller, leave the registry as it was.
+TEST_F(AcceptanceTest, KilledRunsAreUndoneByTheNextStart) {
+    const std::string a = scratch_ + "\\Game A", b = scratch_ + "\\Game B";
+    const std::string registryBefore = stagetest::ProductRegistry();
+    const Tree programsBefore = ReadTree(programs_), desktopBefore = ReadTree(desktop_);
+    ASSERT_EQ(RunSetup("/VERYSILENT /DIR=\"" + b + "\""), 0u);
+    const Tree cleanB = ReadTree(b);
+    const std::string registryB = stagetest::ProductRegistry();
+
+    // 1. Installed again into B, killed while the film archive replaces B's films.
+    KillWhen(
+        "/VERYSILENT /DIR=\"" + b + "\"",
+        [&] { return !stagetest::FileNames(b + "\\movies\\Cinematics", "*.~mvt*").empty(); },
+        "files moved aside");
+    // The wizard starts: the notice comes before the welcome screen, B is as it was.
+    Process wizard("\"" + kProgram + "\"");
+    HWND notice = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (notice = WindowWithClientSize(wizard.Id(), 421, 144)); }, 30000));
+    EXPECT_FALSE(WizardWindow(wizard.Id())) << "the notice comes first";
+    EXPECT_EQ(TreeChanges(cleanB, ReadTree(b)), "");
+    EXPECT_EQ(stagetest::ProductRegistry(), registryB);
+    Click(ChildAt(notice, 138, 98));
+    HWND welcome = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (welcome = WizardWindow(wizard.Id())); }, 20000));
+    PostMessageA(welcome, WM_CLOSE, 0, 0);
+    HWND confirmation = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (confirmation = WindowWithClientSize(wizard.Id(), 421, 144)); }, 20000));
+    Click(ChildAt(confirmation, 57, 98));
+    ASSERT_TRUE(wizard.WaitForExit(20000));
+
+    // 2. Into A, killed once the registry records are written; 3. again, once the program
+    // group and the uninstall registration are there.
+    KillWhen(
+        "/SILENT /DIR=\"" + a + "\"",
+        [&] {
+            return IsString(ReadValue(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame, "Install"),
+                            a + "\\");
+        },
+        "the records written");
+    KillWhen(
+        "/SILENT /DIR=\"" + a + "\"",
+        [&] { return stagetest::KeyExists(HKEY_LOCAL_MACHINE, mvt::install::SealKey(a)); },
+        "the uninstall registration written");
+
+    // A new start for another folder (B, installed once more) undoes it first.
+    const std::string log = Folder("Logs") + "\\again.txt";
+    ASSERT_EQ(RunSetup("/VERYSILENT /DIR=\"" + b + "\" /LOG=\"" + log + "\""), 0u);
+    EXPECT_NE(stagetest::FileText(log).find(
+                  mvt::install::AnsiToUtf8("Прерванная установка в " + a + " отменена")),
+              std::string::npos)
+        << stagetest::FileText(log);
+    EXPECT_FALSE(FolderExists(a));
+    EXPECT_EQ(TreeChanges(cleanB, ReadTree(b)), "");
+    EXPECT_EQ(stagetest::ProductRegistry(), registryB);
+
+    // Into A at last: a clean installation.
+    ASSERT_EQ(RunSetup("/VERYSILENT /DIR=\"" + a + "\""), 0u);
+    ExpectCleanInstallation(a);
+
+    // Each removed by its own uninstaller, B after it was installed twice.
+    for (const std::string& dir : {a, b}) {
+        Process uninstaller("\"" + dir + "\\unregmvt.exe\" /S", nullptr, dir.c_str());
+        ASSERT_TRUE(uninstaller.WaitForExit(60000)) << dir;
+        EXPECT_EQ(uninstaller.ExitCode(), 0u) << dir;
+        EXPECT_TRUE(WaitUntil([&] { return !FolderExists(dir); }, 30000)) << dir;
     }
-    EXPECT_FALSE(FileExists(installDir_ + "\\music\\theme1.mus"));
-    EXPECT_FALSE(FileExists(installDir_ + "\\unregmvt.exe"));
-    // No record, link or settings file.
-    EXPECT_FALSE(FileExists(installDir_ + "\\morvath.ini"));
-    EXPECT_EQ(ShortcutList("ShCut#1"), "");
-    EXPECT_FALSE(FolderExists(programs_ + "\\Morvath Trilogy"));
-    ExpectNothingOfTheGameOutside(programs_ + "\\Morvath Trilogy");
+    EXPECT_EQ(stagetest::ProductRegistry(), registryBefore);
+    EXPECT_EQ(TreeChanges(programsBefore, ReadTree(programs_)), "");
+    EXPECT_EQ(TreeChanges(desktopBefore, ReadTree(desktop_)), "");
 }
 
 // ---- A drive that fills up while the setup runs -------------------------------------------
@@ -471,15 +584,7 @@ TEST_F(FullDriveTest, RetryAfterMakingRoomInstallsTheWholeGameTree) {
     finish_ = WaitForFinishScreen(*setup_);
     ASSERT_TRUE(finish_);
     EXPECT_FALSE(WindowWithClientSize(setup_->Id(), 421, 200)) << "asked a second time";
-
-    const Tree game = ReadTree(kGame);
-    const Tree installed = ReadTree(installDir_);
-    for (const auto& [key, facts] : game.files) {
-        auto it = installed.files.find(key);
-        ASSERT_NE(it, installed.files.end()) << "missing: " << facts.path;
-        EXPECT_EQ(it->second.crc, facts.crc) << facts.path;
-    }
-    EXPECT_TRUE(FileExists(installDir_ + "\\morvath.ini"));
+    ExpectCleanInstallation(installDir_);
     CloseFinishScreen();
 }
 

@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -39,13 +38,6 @@ std::string FullPath(const std::string& path) {
 const std::string kDist = FullPath(MVT_DIST_DIR);
 const std::string kProgram = kDist + "\\MVTSetup.exe";
 const std::string kGame = MVT_DEMO_GAME;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // The first window the process shows, waited for; null when none came.
 HWND FirstWindow(const Process& process) {
@@ -138,9 +130,8 @@ class SwitchesTest : public stagetest::StageTest {
     size_t LogAt(const std::string& log, const std::string& text) { return log.find(Utf8(text)); }
     void ExpectNothingWritten(const std::string& dir) {
         EXPECT_FALSE(FolderExists(dir)) << dir;
-        for (const char* key : {stagetest::kAppPathGame, stagetest::kAppPathMain,
-                                stagetest::kUninstall, stagetest::kProduct1})
-            EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+        // The fixture starts every test without any of the product's keys.
+        EXPECT_EQ(stagetest::ProductRegistry(), "");
     }
 
     bool sawWindow_ = false;
@@ -200,7 +191,7 @@ TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWi
     EXPECT_EQ(stagetest::IniLines(dir + "\\morvath.ini"), stagetest::SettingsLines(dir + "\\"));
 
     // The log, line by line as it happened.
-    const std::string log = ReadAll(logFile);
+    const std::string log = stagetest::FileText(logFile);
     EXPECT_TRUE(LogHas(log, "MVT Setup 1.0.0.0")) << log;
     EXPECT_TRUE(LogHas(log, "Командная строка: \"" + kProgram + "\" /SP- /verysilent"));
     EXPECT_TRUE(LogHas(log, "Ключ /SP- принят, здесь он ничего не меняет"));
@@ -263,7 +254,7 @@ TEST_F(SwitchesTest, ChocolateysLineLeavesOutTheProgramGroupAndSkipsWhatItDoesNo
     EXPECT_TRUE(FileExists(desktop_ + "\\" + stagetest::kStartLink)) << "a task of its own";
     EXPECT_FALSE(FileExists(dir + "\\unregmvt.exe"));
     EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
-    const std::string log = ReadAll(logFile);
+    const std::string log = stagetest::FileText(logFile);
     EXPECT_TRUE(LogHas(log, "Неизвестный параметр пропущен: /O:PathOption=Cmd")) << log;
     for (const char* name : {"/SP-", "/NORESTART", "/CLOSEAPPLICATIONS", "/FORCECLOSEAPPLICATIONS",
                              "/RESTARTEXITCODE"})
@@ -297,7 +288,8 @@ TEST_F(SwitchesTest, SavedAnswersPresetTheNextInstallationAndTheLineWins) {
     EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink));
     stagetest::ExpectLink(programs_ + "\\Моя группа\\" + stagetest::kGroupLinks[0].file, second,
                           stagetest::kGroupLinks[0].target);
-    EXPECT_TRUE(LogHas(ReadAll(logFile), "Ответы из файла: " + answers)) << ReadAll(logFile);
+    EXPECT_TRUE(LogHas(stagetest::FileText(logFile), "Ответы из файла: " + answers))
+        << stagetest::FileText(logFile);
 }
 
 TEST_F(SwitchesTest, ANearMissOrABadValueRefusesToStartAndWritesNothing) {
@@ -307,7 +299,7 @@ TEST_F(SwitchesTest, ANearMissOrABadValueRefusesToStartAndWritesNothing) {
               1u);
     EXPECT_FALSE(sawWindow_) << "no box with /VERYSILENT";
     ExpectNothingWritten(dir);
-    const std::string log = ReadAll(logFile);
+    const std::string log = stagetest::FileText(logFile);
     EXPECT_TRUE(LogHas(log,
                        "Итог: установка не начата: Неизвестный ключ /NODESKTOPP похож на "
                        "/NODESKTOP: проверьте командную строку."))
@@ -390,11 +382,12 @@ TEST_F(SwitchesTest, SilentShowsOnlyTheProgressScreenAndCancellingExitsFive) {
     Click(ChildAt(confirmation, 57, 98));  // exit
     ASSERT_TRUE(setup.WaitForExit(120000)) << "the setup did not end";
     EXPECT_EQ(ExitCodeOf(setup), 5u);
-    EXPECT_FALSE(FileExists(dir + "\\music\\theme1.mus")) << "the next archive never started";
-    EXPECT_FALSE(FileExists(dir + "\\morvath.ini")) << "no settings file after a cancellation";
-    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame));
-    const std::string log = ReadAll(logFile);
-    EXPECT_TRUE(LogHas(log, "Итог: установка прервана пользователем")) << log;
+    ExpectNothingWritten(dir);
+    const std::string log = stagetest::FileText(logFile);
+    EXPECT_FALSE(LogHas(log, "Архив " + kDist + "\\Archives\\Music.zip")) << "never started";
+    EXPECT_TRUE(LogHas(log, "Итог: установка прервана пользователем, всё отменено")) << log;
+    EXPECT_TRUE(LogHas(log, "Этап: Отмена установки...")) << log;
+    EXPECT_TRUE(LogHas(log, "Всё, что изменила установка, отменено"));
     EXPECT_TRUE(LogHas(log, "Код завершения: 5"));
 }
 
@@ -434,9 +427,9 @@ TEST_F(SwitchesTest, AnIncompleteMediumRefusesToStart) {
               1u);
     EXPECT_FALSE(sawWindow_);
     ExpectNothingWritten(dir);
-    EXPECT_TRUE(LogHas(ReadAll(logFile),
+    EXPECT_TRUE(LogHas(stagetest::FileText(logFile),
                        "Дистрибутив неполон: нет файла " + medium + "\\Archives\\Characters.zip"))
-        << ReadAll(logFile);
+        << stagetest::FileText(logFile);
 }
 
 TEST_F(SwitchesTest, TheWizardTakesItsPresetsFromTheSwitchesAndLogsItsRun) {
@@ -467,7 +460,7 @@ TEST_F(SwitchesTest, TheWizardTakesItsPresetsFromTheSwitchesAndLogsItsRun) {
     stagetest::ExpectRecords(dir);
     EXPECT_TRUE(FileExists(programs_ + "\\Preset\\" + stagetest::kGroupLinks[0].file));
     EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink)) << "/NODESKTOP preset";
-    const std::string log = ReadAll(logFile);
+    const std::string log = stagetest::FileText(logFile);
     EXPECT_TRUE(LogHas(log, "Выбрано в мастере: каталог " + dir +
                                 ", группа Preset, ярлык на "
                                 "рабочем столе нет, деинсталлятор да, программа настройки нет"))
@@ -493,7 +486,7 @@ TEST_F(SwitchesTest, LeavingTheWizardBeforeTheInstallationExitsTwo) {
     Click(ChildAt(confirmation, 57, 98));  // exit
     ASSERT_TRUE(setup.WaitForExit(20000));
     EXPECT_EQ(ExitCodeOf(setup), 2u);
-    const std::string log = ReadAll(logFile);
+    const std::string log = stagetest::FileText(logFile);
     EXPECT_TRUE(LogHas(log, "Итог: мастер закрыт до начала установки")) << log;
     EXPECT_TRUE(LogHas(log, "Код завершения: 2"));
 }
@@ -521,7 +514,7 @@ TEST_F(SwitchesTest, ANormalisedFolderIsRemovedByItsOwnUninstallCommand) {
     std::set<std::string> newLogs = TempItems("MVTUninstall Log *.txt");
     for (const std::string& old : logsBefore) newLogs.erase(old);
     ASSERT_EQ(newLogs.size(), 1u);
-    const std::string refusal = ReadAll(*newLogs.begin());
+    const std::string refusal = stagetest::FileText(*newLogs.begin());
     EXPECT_TRUE(LogHas(refusal, "Итог: удаление не начато: ")) << refusal;
     EXPECT_TRUE(LogHas(refusal, "Код завершения: 2"));
     DeleteFileA(newLogs.begin()->c_str());
@@ -535,7 +528,7 @@ TEST_F(SwitchesTest, ANormalisedFolderIsRemovedByItsOwnUninstallCommand) {
         << "the uninstaller's copy removes the folder once it has ended";
     EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
     EXPECT_FALSE(FolderExists(programs_ + "\\Morvath Trilogy"));
-    const std::string log = ReadAll(logFile);
+    const std::string log = stagetest::FileText(logFile);
     EXPECT_TRUE(LogHas(log, "Каталог установки: " + dir + "\r\n")) << log;
     EXPECT_TRUE(LogHas(log, "Удалено: MVConfig.exe\r\n"));
     EXPECT_TRUE(LogHas(log, "Удалено: " + desktop_ + "\\" + stagetest::kStartLink + "\r\n"));
@@ -563,12 +556,47 @@ TEST_F(SwitchesTest, FullDriveEndsWithFourAndTheLogSaysWhy) {
         RunToEnd("/VERYSILENT /DIR=D:\\Game /LOG=\"" + logFile + "\"", medium + "\\MVTSetup.exe");
     EXPECT_EQ(code, 4u);
     EXPECT_FALSE(sawWindow_);
-    const std::string log = ReadAll(logFile);
+    const std::string log = stagetest::FileText(logFile);
     EXPECT_TRUE(LogHas(log, "(не полностью)")) << log;
     EXPECT_TRUE(LogHas(log, "Не записан: ")) << log;
     EXPECT_TRUE(LogHas(log, "на диске нет места")) << log;
+    EXPECT_TRUE(LogHas(log, "Всё, что изменила установка, отменено"));
     EXPECT_TRUE(LogHas(log, "Код завершения: 4"));
+    ExpectNothingWritten("D:\\Game");
     stagetest::RemoveTree("D:\\Game");
+}
+
+// Exit code 4 means "not installed": a damaged archive leaves files out, so everything the
+// run wrote goes again, and the log says what failed and that it was undone.
+TEST_F(SwitchesTest, ADamagedMediumUnderVerySilentLeavesNothing) {
+    const std::string medium = Folder("medium");
+    CreateDirectoryA((medium + "\\Archives").c_str(), nullptr);
+    for (const char* file : {"MVTSetup.exe", "ZipLib179.dll", "Archives\\Main.zip",
+                             "Archives\\Data.zip", "Archives\\Unregmvt.zip"})
+        ASSERT_TRUE(CopyFileA((kDist + "\\" + file).c_str(), (medium + "\\" + file).c_str(), FALSE))
+            << file;
+    // A run of bytes in the middle of the data archive's files, spoilt as by a bad disc.
+    std::string data = stagetest::FileText(medium + "\\Archives\\Data.zip");
+    ASSERT_GT(data.size(), 100000u);
+    for (size_t at = data.size() / 3; at < data.size() / 3 + 64; ++at) data[at] ^= 0x5A;
+    stagetest::WriteFile(medium + "\\Archives\\Data.zip", data);
+    stagetest::WriteFile(medium + "\\MVTSetup.ini",
+                         "[Setup]\r\nFullSize=3000000\r\n\r\n"
+                         "[Files]\r\nFile0=Main.zip\r\nFile1=Data.zip\r\n");
+    const std::string dir = scratch_ + "\\Game";
+    const std::string logFile = scratch_ + "\\damaged.txt";
+    const testsupport::Tree links = ReadTree(scratch_ + "\\Start Menu");
+    EXPECT_EQ(RunToEnd("/VERYSILENT /DIR=\"" + dir + "\" /LOG=\"" + logFile + "\"",
+                       medium + "\\MVTSetup.exe"),
+              4u);
+    ExpectNothingWritten(dir);
+    EXPECT_EQ(TreeChanges(links, ReadTree(scratch_ + "\\Start Menu")), "");
+    EXPECT_FALSE(FileExists(desktop_ + "\\" + stagetest::kStartLink));
+    const std::string log = stagetest::FileText(logFile);
+    EXPECT_TRUE(LogHas(log, "Не записан: ")) << log;
+    EXPECT_TRUE(LogHas(log, "Всё, что изменила установка, отменено")) << log;
+    EXPECT_TRUE(LogHas(log, "Итог: не установлено: не установлено файлов 1, всё отменено\r\n"));
+    EXPECT_TRUE(LogHas(log, "Код завершения: 4"));
 }
 
 }  // namespace

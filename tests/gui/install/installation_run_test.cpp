@@ -3,8 +3,10 @@
 #include <fstream>
 
 #include "install/install_report.h"
+#include "install/installation_journal.h"
 #include "install/medium_layout.h"
 #include "run_fixture.h"
+#include "support/file_tree.h"
 #include "ziplib179.h"
 #include "support/plant_link.h"
 
@@ -157,44 +159,106 @@ TEST_F(InstallationRunTest, ExactFullSizeClosesTheRingWithTheLastArchive) {
     EXPECT_EQ(Progress.LastPercent, 100);
 }
 
-TEST_F(InstallationRunTest, CancelMarkAlreadySetStopsAfterThePreparation) {
+TEST_F(InstallationRunTest, CancelMarkAlreadySetStopsAfterThePreparationAndUndoesIt) {
     WriteSetupDescription("", kRuleExamples);
-    stagetest::WriteFile(wizard.installDir + "\\unreglst.ini",
-                         "[SetupFiles]\r\nF1=x\r\n[ShortCuts]\r\nShCut#1=y\r\n[Keep]\r\nA=1\r\n");
+    const std::string list =
+        "[SetupFiles]\r\nF1=x\r\n[ShortCuts]\r\nShCut#1=y\r\n[Keep]\r\nA=1\r\n";
+    stagetest::WriteFile(wizard.installDir + "\\unreglst.ini", list);
     wizard.leave = true;
     Install();
-    EXPECT_EQ(stagetest::IniLines(wizard.installDir + "\\unreglst.ini"),
-              (std::vector<std::string>{"[Keep]", "A=1"}));
-    EXPECT_TRUE(Exists("cache"));
+    EXPECT_EQ(runtest::FileBytes(wizard.installDir + "\\unreglst.ini"), list) << "as it was";
+    EXPECT_FALSE(Exists("cache")) << "the game folders it made went again";
     EXPECT_FALSE(Exists("data\\Data.txt"));
-    EXPECT_FALSE(Exists("Unregmvt.txt"));
     EXPECT_FALSE(Exists("morvath.ini"));
     EXPECT_EQ(wizard.finishScreens, 0);
-    EXPECT_EQ(Form10->Label1->Caption(), "Распаковка и копирование файлов...");
+    EXPECT_TRUE(installation->Outcome().undone);
+    EXPECT_EQ(Form10->Label1->Caption(), "Отмена установки...");
+    EXPECT_FALSE(Form10->Label3->Visible()) << "no file name while undoing";
 }
 
-TEST_F(InstallationRunTest, ConfirmedCancelDuringUnpackingStopsBeforeTheNextArchive) {
+TEST_F(InstallationRunTest, ConfirmedCancelDuringUnpackingStopsAtTheNextArchiveAndUndoesAll) {
     WriteSetupDescription("", kRuleExamples);
     wizard.leaveOnCloseRequest = true;
     // The user closes the progress screen while the first archive is being unpacked.
     auto progress = Form10->ZipUnpacker1->OnItemProgress;
-    bool asked = false;
+    bool asked = false, finished = false;
     Form10->ZipUnpacker1->OnItemProgress = [&](TObject* sender, const std::string& item,
                                                uint64_t total, int perCent) {
         if (!asked && item.find("Data.txt") != std::string::npos) {
             PostMessageA(Form10->Handle(), WM_CLOSE, 0, 0);
             asked = true;
         }
+        finished = finished || item.find("more.dat") != std::string::npos;
+        if (item.find("tempsave") != std::string::npos) ADD_FAILURE() << "the next archive began";
         progress(sender, item, total, perCent);
     };
+    const testsupport::Tree before = testsupport::ReadTree(scratch_);
+    const std::string registry = stagetest::ProductRegistry();
     Install();
     EXPECT_EQ(wizard.closeRequests, 1);
+    EXPECT_TRUE(finished) << "the archive under way was finished";
     EXPECT_TRUE(Form10->Visible()) << "the progress screen refused to close";
-    EXPECT_TRUE(Exists("data\\Data.txt"));
-    EXPECT_TRUE(Exists("data\\inner\\more.dat")) << "the archive under way is finished";
-    EXPECT_FALSE(Exists("tempsave\\tempsave.txt"));
-    EXPECT_FALSE(Exists("morvath.ini"));
+    EXPECT_EQ(testsupport::TreeChanges(before, testsupport::ReadTree(scratch_)), "");
+    EXPECT_EQ(stagetest::ProductRegistry(), registry);
     EXPECT_EQ(wizard.finishScreens, 0);
+}
+
+// Where nobody can choose to keep a part of it (switches), an installation that left files
+// out is undone after its last stage: every file it replaced, every ini entry, link and
+// registry value is as it was. In the wizard the same run stays, as the user chose.
+TEST_F(InstallationRunTest, AnIncompleteRunIsUndoneUnlessTheUserChoseToKeepIt) {
+    WriteSetupDescription("", {"Data.zip", "Nowhere.zip", "patch.zip"});
+    wizard.desktop = true;
+    Form10->ZipUnpacker1->SetUnattended(true);
+    const std::string dir = wizard.installDir;
+    mvt::ForceDirectories(dir + "\\data");
+    stagetest::WriteFile(dir + "\\data\\Data.txt", "the user's older copy");
+    stagetest::WriteFile(dir + "\\mine.txt", "the user's own");
+    stagetest::WriteFile(dir + "\\morvath.ini", "[Local]\r\nLanguage=Russian\r\nMine=1\r\n");
+    stagetest::WriteFile(desktop_ + "\\" + stagetest::kStartLink, "an older link");
+    stagetest::SetString(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame, "Install", "C:\\Before\\");
+    stagetest::SetString(HKEY_LOCAL_MACHINE, stagetest::kAppPathGame, "Foreign", "kept");
+    const testsupport::Tree before = testsupport::ReadTree(scratch_);
+    const std::string registry = stagetest::ProductRegistry();
+
+    const auto unattended = mvt::setup::Installation::OnProgressScreen(wizard, noLog, false);
+    Form10->OnInstall = [&] { unattended->Run(); };
+    Install();
+    EXPECT_TRUE(unattended->Outcome().undone);
+    EXPECT_FALSE(unattended->Outcome().finished);
+    EXPECT_TRUE(unattended->Outcome().undoFailures.empty())
+        << testing::PrintToString(unattended->Outcome().undoFailures);
+    EXPECT_EQ(wizard.finishScreens, 0);
+    EXPECT_EQ(testsupport::TreeChanges(before, testsupport::ReadTree(scratch_)), "");
+    EXPECT_EQ(stagetest::ProductRegistry(), registry);
+    EXPECT_EQ(Form10->Label1->Caption(), "Отмена установки...");
+
+    // The wizard keeps it; what it replaced is gone with the journal.
+    Form10->OnInstall = [this] { installation->Run(); };
+    Install();
+    EXPECT_EQ(wizard.finishScreens, 1);
+    EXPECT_FALSE(installation->Outcome().undone);
+    EXPECT_EQ(runtest::FileBytes(dir + "\\data\\Data.txt"), "from Data.zip");
+    EXPECT_TRUE(Exists("patch.txt"));
+    EXPECT_EQ(stagetest::ReadLink(desktop_ + "\\" + stagetest::kStartLink).target,
+              dir + "\\morvath.exe");
+    const testsupport::Tree kept = testsupport::ReadTree(dir);
+    for (const auto& [key, facts] : kept.files)
+        EXPECT_EQ(facts.path.find(".~mvt"), std::string::npos) << facts.path;
+    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, mvt::install::kJournalsKey));
+}
+
+// A record stage the system refuses ends the run, and what the run had done goes again
+// before the failure is shown.
+TEST_F(InstallationRunTest, ARefusedRecordUndoesTheRunBeforeItIsShown) {
+    WriteSetupDescription("", {"Data.zip"});
+    const testsupport::Tree before = testsupport::ReadTree(scratch_);
+    stagetest::RefuseWrites(HKEY_LOCAL_MACHINE, stagetest::kAppPathMain);
+    const std::string registry = stagetest::ProductRegistry();
+    EXPECT_THROW(Install(), mvt::ERegistryException);
+    EXPECT_TRUE(installation->Outcome().undone);
+    EXPECT_EQ(testsupport::TreeChanges(before, testsupport::ReadTree(scratch_)), "");
+    EXPECT_EQ(stagetest::ProductRegistry(), registry);
 }
 
 TEST_F(InstallationRunTest, DeclinedCancelLetsTheRunGoOn) {

@@ -94,21 +94,28 @@ TEST_F(UnattendedTest, InstallsAPackedMediumWithoutAnyWindow) {
     EXPECT_EQ(wizard.finishScreens, 1) << "the end is the caller's to show, or not";
 }
 
-TEST_F(UnattendedTest, AMissingArchiveShowsNoBoxAndTheRunGoesOn) {
+// Nobody is there to choose to go on without the archive: the run goes to its end, tells
+// what is missing, and is undone, so that "failed" never also means "installed".
+TEST_F(UnattendedTest, AMissingArchiveShowsNoBoxAndTheRunIsUndone) {
     runtest::WriteSetupDescription("", {"packed\\Nowhere.zip"});
     wizard.uninstaller = false;
     wizard.desktop = false;
-    Install();
+    const std::string registry = stagetest::ProductRegistry();
+    InstallLog noLog;
+    const auto installation = setup::Installation::WithoutWindows(wizard, noLog);
+    installation->Run();
     EXPECT_TRUE(OwnOrVisibleWindows().empty()) << "the component's box would be a window";
-    EXPECT_TRUE(stagetest::FileExists(wizard.installDir + "\\morvath.ini"));
-    EXPECT_FALSE(stagetest::FileExists(wizard.installDir + "\\Unregmvt.txt"));
-    EXPECT_FALSE(stagetest::KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
-    // The finish screen is told the truth.
-    EXPECT_FALSE(wizard.finished.Complete());
-    EXPECT_EQ(wizard.finished.UnreadableArchives(), 1u);
-    ASSERT_EQ(wizard.finished.archives.size(), 1u);
-    EXPECT_NE(wizard.finished.archives[0].result, 0);
-    EXPECT_FALSE(wizard.finished.archives[0].messages.empty()) << "the component's message";
+    const InstallationOutcome& outcome = installation->Outcome();
+    EXPECT_TRUE(outcome.undone);
+    EXPECT_EQ(outcome.UnreadableArchives(), 1u);
+    ASSERT_EQ(outcome.archives.size(), 1u);
+    EXPECT_NE(outcome.archives[0].result, 0);
+    EXPECT_FALSE(outcome.archives[0].messages.empty()) << "the component's message";
+    EXPECT_EQ(wizard.finishScreens, 0);
+    EXPECT_EQ(installation->Finish(), setup::ExitCode::Failed);
+    EXPECT_FALSE(stagetest::FileExists(wizard.installDir + "\\morvath.ini"));
+    EXPECT_FALSE(stagetest::FileExists(wizard.installDir + "\\cache"));
+    EXPECT_EQ(stagetest::ProductRegistry(), registry);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "framework/sha256.h"
 #include "install/installation_seal.h"
+#include "install/seal_format.h"
 #include "install/shell_link.h"
 #include "stage_fixture.h"
 #include "support/accessible_reader.h"
@@ -135,19 +136,25 @@ TEST_F(UninstallTest, RemovesWhatTheInstallationMadeAndKeepsTheUsersFiles) {
     EXPECT_NE(ReportText(report).find("ваши файлы"), std::string::npos) << ReportText(report);
 }
 
-// The uninstall entry, and with it the seal, belongs to the later installation: the earlier
-// one's lists can no longer be checked, so its uninstaller refuses and touches nothing.
-TEST_F(UninstallTest, AfterALaterInstallationElsewhereTheEarlierOneIsRefused) {
+// The uninstall entry belongs to the later installation; the earlier one elsewhere keeps its
+// own seal, so its uninstaller still proves its lists and removes it, and only it.
+TEST_F(UninstallTest, EachOfTwoInstallationsIsRemovedByItsOwnUninstaller) {
     const std::string other = Folder("Other\\Morvath Trilogy");
     Install(dir_);
     Install(other);
-    ExpectRefused(dir_, "нет записи об этой");
-    EXPECT_TRUE(FileExists(dir_ + "\\morvath.exe"));
+    const RemovalReport first = Remove(dir_);
+    EXPECT_TRUE(first.Complete()) << Joined(first.failures);
+    EXPECT_FALSE(FileExists(dir_ + "\\morvath.exe"));
+    EXPECT_FALSE(FolderExists(dir_ + "\\cache"));
+    EXPECT_TRUE(Mentions(first.notes, other)) << "the records of the other stay";
     ExpectInstalled(other);
-    const RemovalReport report = Remove(other);
-    EXPECT_TRUE(report.Complete()) << Joined(report.failures);
+    stagetest::ExpectUninstallRecord(other);
+    const RemovalReport second = Remove(other);
+    EXPECT_TRUE(second.Complete()) << Joined(second.failures);
     EXPECT_FALSE(FileExists(other + "\\morvath.exe"));
-    EXPECT_TRUE(FileExists(dir_ + "\\morvath.exe"));
+    for (const char* key : kRecordKeys) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+    for (const char* key : {"SOFTWARE\\Quillfen", "SOFTWARE\\Quillfen Corp"})
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
 }
 
 TEST_F(UninstallTest, ProductKeysThatOthersUseStay) {
@@ -193,7 +200,7 @@ TEST_F(UninstallTest, AChangedShortcutListIsRefused) {
 // all-users desktop recorded at installation: shortcuts elsewhere stay.
 TEST_F(UninstallTest, OnlyShortcutsInTheRecordedFoldersGo) {
     Install(dir_);
-    stagetest::SetString(HKEY_LOCAL_MACHINE, stagetest::kUninstall,
+    stagetest::SetString(HKEY_LOCAL_MACHINE, mvt::install::SealKey(dir_),
                          mvt::install::kProgramGroupValue, Folder("Elsewhere"));
     const RemovalReport report = Remove(dir_);
     EXPECT_TRUE(FileExists(Group() + "\\Запуск Трилогии Морвата.lnk"));
@@ -421,6 +428,30 @@ TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {
         << "the copy removes its own folder";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, stagetest::kUninstall));
     EXPECT_FALSE(FolderExists(Group()));
+}
+
+// A file in use cannot go: the installation stays registered with its lists and its
+// uninstaller, the system is asked to delete the file at the next restart, and the exit code
+// says so; once the file is free, running it again finishes.
+TEST_F(UninstallerProgramTest, AFileInUseLeavesTheInstallationToBeRemovedByASecondRun) {
+    Install(dir_, true);
+    const std::string held = dir_ + "\\data\\area01.bif";
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ExitCode(*Start(" /S")), 1u);
+    EXPECT_FALSE(FileExists(dir_ + "\\morvath.exe")) << "the rest went";
+    for (const char* left : {"data\\area01.bif", "unregmvt.exe", "unregmvt.lst", "unreglst.ini"})
+        EXPECT_TRUE(FileExists(dir_ + "\\" + left)) << left;
+    stagetest::ExpectUninstallRecord(dir_);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, mvt::install::SealKey(dir_)));
+    const stagetest::RegValue pending = stagetest::ReadValue(
+        HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations", KEY_WOW64_64KEY);
+    EXPECT_NE(pending.data.find(held), std::string::npos) << "deleted at the next restart";
+    CloseHandle(file);
+
+    EXPECT_EQ(ExitCode(*Start(" /S")), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !FolderExists(dir_); }, 30000));
+    for (const char* key : kRecordKeys) EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
 }
 
 TEST_F(UninstallerProgramTest, AChangedListEndsTheSilentRunWithTheRefusedCode) {

@@ -85,8 +85,33 @@ TEST_F(GuardedFilesTest, NeverDeletesOrReadsThroughALink) {
     EXPECT_EQ(ReadBelow(inside, "folder\\victim.txt", 1000, bytes, error),
               TGuardedOutcome::NotOurs);
     EXPECT_EQ(bytes, "");
+    // Neither renamed nor written where a link leads, and a name taken is never written.
+    EXPECT_EQ(RenameBelow(inside, "folder\\victim.txt", "moved.txt", true, error),
+              TGuardedOutcome::NotOurs);
+    EXPECT_EQ(RenameBelow(inside, "file.txt", "moved.txt", true, error), TGuardedOutcome::NotOurs);
+    EXPECT_EQ(CreateBelow(inside, "folder\\planted.txt", "x", error), TGuardedOutcome::NotOurs);
+    EXPECT_EQ(CreateBelow(inside, "file.txt", "x", error), TGuardedOutcome::Failed);
+    EXPECT_FALSE(Exists(outside + "\\planted.txt"));
+    EXPECT_FALSE(Exists(outside + "\\moved.txt"));
     EXPECT_EQ(Read(outside + "\\victim.txt"), "not yours");
     EXPECT_TRUE(Exists(outside));
+}
+
+TEST_F(GuardedFilesTest, RenamesAndCreatesInPlace) {
+    Write(root_ + "\\inside\\sub\\a.txt", "old");
+    Write(root_ + "\\inside\\sub\\b.txt", "new");
+    const TGuardedFolder inside = Inside();
+    std::string error;
+    EXPECT_EQ(RenameBelow(inside, "sub\\a.txt", "b.txt", false, error), TGuardedOutcome::Failed)
+        << "a name taken stays without replace";
+    EXPECT_EQ(RenameBelow(inside, "sub\\a.txt", "b.txt", true, error), TGuardedOutcome::Done);
+    EXPECT_EQ(Read(root_ + "\\inside\\sub\\b.txt"), "old");
+    EXPECT_FALSE(Exists(root_ + "\\inside\\sub\\a.txt"));
+    EXPECT_EQ(RenameBelow(inside, "sub\\a.txt", "c.txt", false, error), TGuardedOutcome::Missing);
+    EXPECT_EQ(CreateBelow(inside, "sub\\c.txt", std::string("x\0y", 3), error),
+              TGuardedOutcome::Done);
+    EXPECT_EQ(Read(root_ + "\\inside\\sub\\c.txt"), std::string("x\0y", 3));
+    EXPECT_EQ(CreateBelow(inside, "gone\\c.txt", "x", error), TGuardedOutcome::Missing);
 }
 
 TEST_F(GuardedFilesTest, AFolderWithALinkOnItsWayIsRefusedWhenTheWholeWayCounts) {

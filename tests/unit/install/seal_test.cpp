@@ -1,8 +1,10 @@
-// The seal the installation leaves for its uninstaller under the uninstall entry: which game
-// folders the run made, the SHA-256 of the list of installed files and of the shortcut list,
-// and the two folders shortcuts went into; read back from the prefix's registry.
+// The seal the installation leaves for its uninstaller in its own key below the uninstall
+// entry: which game folders the run made, the SHA-256 of the list of installed files and of
+// the shortcut list, and the two folders shortcuts went into; read back from the prefix's
+// registry.
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "framework/inifiles.h"
@@ -45,13 +47,19 @@ TEST_F(StageTest, GameFoldersMadeAreThoseThatWereNotThereBefore) {
     EXPECT_EQ(mvt::install::MakeGameFolders(dir), 0u) << "all there now";
 }
 
-TEST_F(StageTest, TheUninstallEntryCarriesTheSealOfWhatTheRunWrote) {
+TEST_F(StageTest, TheInstallationsOwnKeyCarriesTheSealOfWhatTheRunWrote) {
     const std::string dir = Folder("Games\\Morvath Trilogy");
     WriteFile(dir + "\\unregmvt.lst", "abc");
     madeGameFolders_ = 0x1005;
     RunStages(dir);
-    auto value = [](const char* name) { return ReadValue(HKEY_LOCAL_MACHINE, kUninstall, name); };
+    // Named by the folder, '/' for '\\', found again from any spelling of it.
+    std::string name = dir;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const std::string seal = std::string(kUninstall) + "\\Installations\\" + name;
+    auto value = [&](const char* name) { return ReadValue(HKEY_LOCAL_MACHINE, seal, name); };
     EXPECT_EQ(Text(value("InstalledFilesSha256")), kAbcHash);
+    const std::string spelled = mvt::install::SealKey(mvt::AnsiLowerCase(dir) + "\\");
+    EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, spelled, "InstalledFilesSha256")), kAbcHash);
     EXPECT_EQ(Text(value("ProgramGroupFolder")), programs_ + "\\Morvath Trilogy");
     EXPECT_EQ(Text(value("DesktopFolder")), desktop_);
     const RegValue folders = value("GameFoldersMade");
@@ -73,8 +81,9 @@ TEST_F(StageTest, WithoutDesktopShortcutNoDesktopFolderIsTrusted) {
     const std::string dir = Folder("Games\\Morvath Trilogy");
     choices_.desktop = false;
     RunStages(dir);
-    EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "DesktopFolder")), "");
-    EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "InstalledFilesSha256")), "")
+    const std::string seal = mvt::install::SealKey(dir);
+    EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, seal, "DesktopFolder")), "");
+    EXPECT_EQ(Text(ReadValue(HKEY_LOCAL_MACHINE, seal, "InstalledFilesSha256")), "")
         << "no list, no hash: the uninstaller refuses then";
 }
 

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "framework/comobj.h"
@@ -121,6 +122,30 @@ bool KeyExists(HKEY root, const std::string& key, REGSAM view) {
         return false;
     RegCloseKey(opened);
     return true;
+}
+
+namespace {
+
+void Dump(const std::string& path, const KeyTree& tree, std::vector<std::string>& lines) {
+    if (!tree.exists) return;
+    lines.push_back(path);
+    for (const auto& [name, value] : tree.values)
+        lines.push_back(path + " | " + name + " = " + std::to_string(value.type) + ":" +
+                        value.data);
+    for (const auto& [subkey, subtree] : tree.subkeys) Dump(path + "\\" + subkey, subtree, lines);
+}
+
+}  // namespace
+
+std::string ProductRegistry() {
+    std::vector<std::string> lines;
+    for (const char* key :
+         {"SOFTWARE\\Quillfen", "SOFTWARE\\Quillfen Corp", kAppPathGame, kAppPathMain, kUninstall})
+        Dump(key, Capture(HKEY_LOCAL_MACHINE, key), lines);
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
 }
 
 std::vector<std::string> ValueNames(HKEY root, const std::string& key) {
@@ -241,6 +266,11 @@ void WriteFile(const std::string& path, const std::string& text) {
     DWORD written = 0;
     ::WriteFile(file, text.data(), text.size(), &written, nullptr);
     CloseHandle(file);
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 bool WriteFiller(const std::string& path, uint64_t size) {

@@ -39,6 +39,10 @@ struct RegValue {
 RegValue ReadValue(HKEY root, const std::string& key, const std::string& name,
                    REGSAM view = KEY_WOW64_32KEY);
 bool KeyExists(HKEY root, const std::string& key, REGSAM view = KEY_WOW64_32KEY);
+// Every key and value the setup's records touch (the product keys, the application paths,
+// the uninstall entry with its subkeys), one line each in a fixed order: two states of the
+// registry compare as text.
+std::string ProductRegistry();
 // The value names of a key, sorted.
 std::vector<std::string> ValueNames(HKEY root, const std::string& key);
 void SetString(HKEY root, const std::string& key, const std::string& name,
@@ -64,6 +68,8 @@ bool FileExists(const std::string& path);
 // Deletes a folder with everything in it.
 void RemoveTree(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
+// A file's bytes; empty when it cannot be read.
+std::string FileText(const std::string& path);
 // A file of size bytes, written in blocks as a RAM disk allocates them; false when the drive
 // refused part of it.
 bool WriteFiller(const std::string& path, uint64_t size);

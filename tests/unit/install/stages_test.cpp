@@ -134,11 +134,10 @@ TEST_F(StageTest, SecondRunOverwritesRecordsAndKeepsOtherValues) {
     EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kAppPathRestore, "LogFile"),
                          second + "\\MVMain.exe"));
     ExpectUninstallRecord(first);
-    EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kUninstall),
-              (Lines{"DesktopFolder", "DisplayIcon", "DisplayName", "DisplayVersion",
-                     "EstimatedSize", "GameFoldersMade", "InstallLocation", "InstalledFilesSha256",
-                     "NoModify", "NoRepair", "ProgramGroupFolder", "Publisher",
-                     "QuietUninstallString", "ShortCutsSha256", "UninstallString"}));
+    EXPECT_EQ(
+        ValueNames(HKEY_LOCAL_MACHINE, kUninstall),
+        (Lines{"DisplayIcon", "DisplayName", "DisplayVersion", "EstimatedSize", "InstallLocation",
+               "NoModify", "NoRepair", "Publisher", "QuietUninstallString", "UninstallString"}));
     EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, kUninstall, "InstallLocation"), first));
     ExpectLink(programs_ + "\\Другая группа\\" + kStartLink, second, "morvath.exe");
     ExpectLink(desktop_ + "\\" + kStartLink, second, "morvath.exe");  // replaced
