@@ -1,5 +1,6 @@
 #include "framework/graphics.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/sysutils.h"
@@ -185,14 +186,45 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect
 // `keep` black and `picture` the picture's pixel.
 struct TBitmap::TransparencyMask {
     TBitmap keep, picture;
+    std::vector<RECT> stale;  // parts of the picture changed since they were made
 };
 
 TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() = default;
 
-void TBitmap::Changed() {
-    mask_.reset();
+void TBitmap::Changed(std::optional<std::vector<RECT>> parts) {
+    if (!parts)
+        mask_.reset();
+    else if (mask_)
+        mask_->stale.insert(mask_->stale.end(), parts->begin(), parts->end());
+    changedParts_ = std::move(parts);
     if (OnChange) OnChange();
+}
+
+std::vector<RECT> TBitmap::DifferingParts(const TBitmap& other) const {
+    // Columns closer than this go into one rectangle.
+    constexpr int kGap = 8;
+    std::vector<std::pair<int, int>> rows(width_, {height_, -1});  // first, last differing
+    for (int y = 0; y < height_; ++y) {
+        const uint32_t* mine = pixels_ + size_t(y) * width_;
+        const uint32_t* theirs = other.pixels_ + size_t(y) * width_;
+        if (std::memcmp(mine, theirs, size_t(width_) * 4) == 0) continue;
+        for (int x = 0; x < width_; ++x) {
+            if (mine[x] == theirs[x]) continue;
+            rows[x].first = std::min(rows[x].first, y);
+            rows[x].second = y;
+        }
+    }
+    std::vector<RECT> parts;
+    for (int x = 0; x < width_; ++x) {
+        if (rows[x].second < 0) continue;
+        if (parts.empty() || x - parts.back().right > kGap) parts.push_back({x, height_, x, 0});
+        RECT& part = parts.back();
+        part.right = x + 1;
+        part.top = std::min<LONG>(part.top, rows[x].first);
+        part.bottom = std::max<LONG>(part.bottom, rows[x].second + 1);
+    }
+    return parts;
 }
 
 void TBitmap::SetTransparentColor(TColor color) {
@@ -202,19 +234,28 @@ void TBitmap::SetTransparentColor(TColor color) {
 
 void TBitmap::DrawTransparent(HDC dc, int x, int y) const {
     if (!mask_) {
-        auto mask = std::make_unique<TransparencyMask>();
-        mask->keep.Create(width_, height_);
-        mask->picture.Create(width_, height_);
-        const COLORREF transparent = ColorToRGB(TransparentColor());
-        const uint32_t key = uint32_t{GetRValue(transparent)} << 16 |
-                             uint32_t{GetGValue(transparent)} << 8 | GetBValue(transparent);
-        for (size_t i = 0, count = size_t(width_) * height_; i < count; ++i) {
-            const bool see = (pixels_[i] & 0xFFFFFF) == key;
-            mask->keep.pixels_[i] = see ? 0xFFFFFFFF : 0;
-            mask->picture.pixels_[i] = see ? 0 : pixels_[i];
-        }
-        mask_ = std::move(mask);
+        mask_ = std::make_unique<TransparencyMask>();
+        mask_->keep.Create(width_, height_);
+        mask_->picture.Create(width_, height_);
+        mask_->stale = {RECT{0, 0, width_, height_}};
     }
+    // Only what changed is made again (a sliver of the progress ring per percent), once
+    // the system has done drawing with the masks.
+    if (!mask_->stale.empty()) GdiFlush();
+    const COLORREF transparent = ColorToRGB(TransparentColor());
+    const uint32_t key = uint32_t{GetRValue(transparent)} << 16 |
+                         uint32_t{GetGValue(transparent)} << 8 | GetBValue(transparent);
+    for (const RECT& part : mask_->stale) {
+        for (int row = part.top; row < part.bottom; ++row) {
+            for (size_t i = size_t(row) * width_ + part.left, end = i + (part.right - part.left);
+                 i < end; ++i) {
+                const bool see = (pixels_[i] & 0xFFFFFF) == key;
+                mask_->keep.pixels_[i] = see ? 0xFFFFFFFF : 0;
+                mask_->picture.pixels_[i] = see ? 0 : pixels_[i];
+            }
+        }
+    }
+    mask_->stale.clear();
     BitBlt(dc, x, y, width_, height_, mask_->keep.dc_.get(), 0, 0, SRCAND);
     BitBlt(dc, x, y, width_, height_, mask_->picture.dc_.get(), 0, 0, SRCPAINT);
 }
@@ -373,13 +414,19 @@ void TBitmap::Assign(const TBitmap& other) {
     if (&other == this) return;
     // The pixels are copied as they are (a loaded bitmap's pixels are its bytes decoded);
     // the bytes go along, so the copy stores itself exactly like the original.
+    // A picture of the same size and look changes where its pixels do: painted again only
+    // there, the progress screen's ring costs a sliver per percent instead of all of it.
+    std::optional<std::vector<RECT>> parts;
+    if (other.width_ == width_ && other.height_ == height_ && pixels_ &&
+        other.transparent_ == transparent_ && other.TransparentColor() == TransparentColor())
+        parts = DifferingParts(other);
     if (other.width_ != width_ || other.height_ != height_) Create(other.width_, other.height_);
     if (pixels_) std::memcpy(pixels_, other.pixels_, size_t(width_) * height_ * 4);
     source_ = other.source_;
     sourceBitCount_ = other.sourceBitCount_;
-    Changed();
     transparent_ = other.transparent_;
     transparentColor_ = other.transparentColor_;
+    Changed(std::move(parts));
 }
 
 TColor TBitmap::TransparentColor() const {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,8 @@ class TBitmap {
     void LoadFromFile(const std::string& path);
     // Loads a BMP image stored as raw data (RT_RCDATA) in the program's resources.
     void LoadFromResource(const char* name);
+    // Copies another bitmap; of the same size and transparency, only the pixels that
+    // differ count as changed (ChangedParts).
     void Assign(const TBitmap& other);
     // The BMP file bytes this bitmap was loaded from (empty for bitmaps made in memory).
     const std::vector<uint8_t>& SourceBytes() const { return source_; }
@@ -167,17 +170,25 @@ class TBitmap {
     void DrawClipped(HDC dc, int x, int y, const RECT& clip) const;
 
     std::function<void()> OnChange;
+    // What the latest change touched, when OnChange is told: parts of the picture, its size
+    // and transparency unchanged (none when no pixel changed), or nothing for all of it.
+    const std::optional<std::vector<RECT>>& ChangedParts() const { return changedParts_; }
 
   private:
     // Transparent drawing in two plain copies: the destination kept where the picture is
     // transparent, then the picture's other pixels put in. The system's transparent copy
     // made its masks anew on every call, which for the progress screen's ring cost more
-    // than the rest of the screen's painting; these are made once after every change.
+    // than the rest of the screen's painting; these are made again only where the picture
+    // changed.
     struct TransparencyMask;
     void DrawTransparent(HDC dc, int x, int y) const;
 
-    void Changed();
+    void Changed(std::optional<std::vector<RECT>> parts = std::nullopt);
     void Create(int width, int height);
+    // Rectangles holding every pixel that differs from `other`'s, of the same size: one
+    // around each group of columns with differing pixels, so that changes apart (the two
+    // sides of the progress ring) are not one rectangle around both.
+    std::vector<RECT> DifferingParts(const TBitmap& other) const;
 
     int width_ = 0, height_ = 0;
     int sourceBitCount_ = 32;
@@ -190,6 +201,7 @@ class TBitmap {
     bool transparent_ = false;
     TColor transparentColor_ = clNone;
     mutable std::unique_ptr<TransparencyMask> mask_;
+    std::optional<std::vector<RECT>> changedParts_;
 };
 
 // Raw bytes of a RT_RCDATA resource of the program (empty when it does not exist).

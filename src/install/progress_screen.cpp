@@ -70,6 +70,9 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     Image3 = AddPicture(*this, 154, 34, 331, 330, false);
     Image2 = AddPicture(*this, 154, 34, 331, 330, false);
     Image2->Picture().LoadFromResource("RING");
+    // Shown transparent, and so are its copies: a copy of the same look that replaces the
+    // shown ring changes the screen only where its pixels differ.
+    Image2->Picture().SetTransparent(true);
     Image1 = skin::AddBackground(*this, "BG_PROGRESS");
     Image1->SetCursor(crHourGlass);
     Image4 = AddPicture(*this, 154, 34, 331, 330, true);
@@ -174,6 +177,6 @@ void TForm10::ShowPercent(double percent) {
         Image4->Picture().Assign(work);
     }
     // White, the colour of the picture's bottom-left pixel, lets the background through.
+    // The picture's change has invalidated what it changed.
     Image4->SetTransparent(true);
-    Image4->Invalidate();
 }

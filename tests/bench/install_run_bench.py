@@ -109,6 +109,9 @@ def run_medium(name, description, medium, archives, bin_dir, out, rounds):
     print("      the run's own timer (unpacking only): "
           + " ".join(f"{s:.2f}" for s in own) + " s; final percent "
           + ", ".join(re.findall(r"^percent (.*)$", runs[-1].log, re.M)))
+    handler = statistics.median(figure(m.log, "handler_seconds") for m in runs)
+    print(f"      of which in the progress screen's handler {handler:.2f} s "
+          f"({figure(runs[-1].log, 'reports'):.0f} reports)")
     ratio = statistics.median(own) / b.median_seconds(results["mvtzip"])
     print(f"{name}: install run's unpacking / mvtzip extract: {ratio:.2f}x (target <= 1.10)")
     print(f"{name}: longest gap between serviced messages {max(gaps):.1f} ms "
