@@ -405,15 +405,18 @@ size_t ProcessThreads() {
 
 class DecodingThreadsTest : public ZipLibTest {
   protected:
-    static constexpr int kThreads[] = {1, 2, 4};
+    // One thread, and three: two decoding threads racing each other and the job (a third
+    // way with one decoding thread took a third more of the test command's time and found
+    // nothing these two do not).
+    static constexpr int kThreads[] = {1, 3};
 
     struct Streams {
         std::map<int, std::vector<Report>> reports;  // by threads; the job's result last
         std::map<int, size_t> extraThreads;  // threads beside the caller's at the first entry
     };
 
-    // Runs the job on `archive` as `setUp` makes it with one, two and four threads (all but
-    // one decoding ahead), over the same files.
+    // Runs the job on `archive` as `setUp` makes it with one and three threads (all but one
+    // decoding ahead), over the same files.
     Streams EveryWay(
         const std::string& archive, const std::function<void(Job&)>& setUp,
         const std::function<void()>& prepareOut = [] {}) {
@@ -507,7 +510,7 @@ TEST_F(DecodingThreadsTest, LargeArchivesGiveTheSameReportsAndStopPromptly) {
     const Streams tested = EveryWay(many, [](Job& job) { job.command.test = ZL_TRUE; });
     ExpectAlike(tested, "zip64_many.zip");
     EXPECT_EQ(tested.reports.at(1).back().number, 70000) << "every file entry tested";
-    EXPECT_EQ(tested.extraThreads, (std::map<int, size_t>{{1, 0}, {2, 1}, {4, 3}}))
+    EXPECT_EQ(tested.extraThreads, (std::map<int, size_t>{{1, 0}, {3, 2}}))
         << "the decoding threads run";
     const Streams tail = EveryWay(many, [](Job& job) { job.specs = {"d087\\*"}; });
     ExpectAlike(tail, "d087 of zip64_many.zip");
