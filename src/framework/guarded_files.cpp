@@ -1,7 +1,5 @@
 #include "framework/guarded_files.h"
 
-#include <vector>
-
 #include "framework/sysutils.h"
 
 namespace mvt {
@@ -9,17 +7,21 @@ namespace mvt {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-// Levels on the way share everything but deletion: they cannot be renamed while held.
+// Levels on the way share everything but deletion, and are held with a right that takes part
+// in the system's sharing check (an open for attributes alone does not, and would let the
+// folder be renamed all the same): nobody can rename or delete them while they are held.
 constexpr DWORD kHeldShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr DWORD kHeldAccess = FILE_READ_ATTRIBUTES | FILE_TRAVERSE;
 constexpr DWORD kNoFollow = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
 
 bool Valid(const UniqueHandle& handle) {
     return handle && handle.get() != INVALID_HANDLE_VALUE;
 }
 
-UniqueHandle OpenNoFollow(const std::string& path, DWORD access, DWORD share) {
-    HANDLE handle =
-        CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, kNoFollow, nullptr);
+UniqueHandle OpenNoFollow(const std::string& path, DWORD access, DWORD share,
+                          DWORD disposition = OPEN_EXISTING) {
+    HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                                kNoFollow | FILE_ATTRIBUTE_NORMAL, nullptr);
     return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 
@@ -45,14 +47,39 @@ bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+bool IsTaken(DWORD error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
 // Whether the item open as `handle` is no link and lies at `name` directly in the folder
-// whose final path is `parentFinal`.
+// whose final path is `parentFinal`; a file also has no second name (a hard link).
 bool InPlace(HANDLE handle, const std::string& parentFinal, const std::string& name) {
     const DWORD attributes = AttributesOf(handle);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        (!GetFileInformationByHandle(handle, &information) || information.nNumberOfLinks != 1))
+        return false;
     const std::string final = FinalPathOf(handle);
     return !final.empty() && !parentFinal.empty() && SameText(final, Child(parentFinal, name));
+}
+
+// Without the "\\?\" the system puts in front of a final path.
+std::string Plain(const std::string& finalPath) {
+    return finalPath.rfind("\\\\?\\", 0) == 0 ? finalPath.substr(4) : finalPath;
+}
+
+// Whether the folder open as `handle` (not followed) at `folder` is no link and lies
+// directly in the folder above it, reached the way the system places that one.
+bool NoLinkAtItsEnd(HANDLE handle, const std::string& folder) {
+    const size_t cut = folder.rfind('\\');
+    if (cut == std::string::npos || folder.size() <= 2) return true;  // a drive's root
+    const UniqueHandle parent(CreateFileA(folder.substr(0, cut + 1).c_str(), FILE_READ_ATTRIBUTES,
+                                          kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (parent.get() == INVALID_HANDLE_VALUE) return false;
+    return InPlace(handle, FinalPathOf(parent.get()), folder.substr(cut + 1));
 }
 
 }  // namespace
@@ -71,11 +98,11 @@ std::string FinalPathOf(HANDLE handle) {
     }
 }
 
-std::optional<TGuardedFolder> TGuardedFolder::Open(const std::string& path, bool wholeWay,
+std::optional<TGuardedFolder> TGuardedFolder::Open(const std::string& path, TFolderWay way,
                                                    std::string& error) {
     const std::string folder = ExcludeTrailingBackslash(path);
     UniqueHandle handle =
-        OpenNoFollow(folder.size() == 2 ? folder + "\\" : folder, FILE_READ_ATTRIBUTES, kHeldShare);
+        OpenNoFollow(folder.size() == 2 ? folder + "\\" : folder, kHeldAccess, kHeldShare);
     if (!Valid(handle)) {
         error = SysErrorMessage(GetLastError());
         return std::nullopt;
@@ -87,10 +114,13 @@ std::optional<TGuardedFolder> TGuardedFolder::Open(const std::string& path, bool
         error = "не папка";
         return std::nullopt;
     }
-    const std::string plain = final.rfind("\\\\?\\", 0) == 0 ? final.substr(4) : final;
-    if (wholeWay && ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-                     !SameText(ExcludeTrailingBackslash(plain), folder))) {
-        error = "на пути ссылка (" + plain + ")";
+    const bool linked =
+        (way == TFolderWay::NoLinkOnTheWay &&
+         ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+          !SameText(ExcludeTrailingBackslash(Plain(final)), folder))) ||
+        (way == TFolderWay::NoLinkAtItsEnd && !NoLinkAtItsEnd(handle.get(), folder));
+    if (linked) {
+        error = "на пути ссылка (" + Plain(final) + ")";
         return std::nullopt;
     }
     return TGuardedFolder(folder, std::move(handle), std::move(final));
@@ -101,12 +131,12 @@ std::optional<TGuardedFolder> TGuardedFolder::Open(const std::string& path, bool
 class TGuardedWalk {
   public:
     TGuardedWalk(const TGuardedFolder& base, const std::string& relative)
-        : path_(base.path_), parentFinal_(base.final_) {
+        : base_(base), path_(base.path_), parentFinal_(base.final_) {
         size_t start = 0;
         for (size_t end; (end = relative.find('\\', start)) != std::string::npos; start = end + 1) {
             const std::string name = relative.substr(start, end - start);
             path_ = Child(path_, name);
-            UniqueHandle level = OpenNoFollow(path_, FILE_READ_ATTRIBUTES, kHeldShare);
+            UniqueHandle level = OpenNoFollow(path_, kHeldAccess, kHeldShare);
             if (!Valid(level)) {
                 Stop(IsMissing(GetLastError()) ? TGuardedOutcome::Missing
                                                : TGuardedOutcome::Failed);
@@ -124,13 +154,28 @@ class TGuardedWalk {
         path_ = Child(path_, name_);
     }
 
-    // Opens the item itself with `access`; null with the outcome set when that fails or the
-    // item is no fit.
-    UniqueHandle OpenItem(DWORD access, DWORD share, bool folder) {
+    // Opens the item itself with `access` as `creation` says; null with the outcome set when
+    // that fails or the item is no fit.
+    UniqueHandle OpenItem(DWORD access, DWORD share, bool folder,
+                          TGuardedCreation creation = TGuardedCreation::Existing) {
         if (outcome_ != TGuardedOutcome::Done) return nullptr;
-        UniqueHandle item = OpenNoFollow(path_, access, share);
+        UniqueHandle item;
+        if (creation != TGuardedCreation::New) item = OpenNoFollow(path_, access, share);
+        const DWORD openFailure = Valid(item) ? ERROR_SUCCESS : GetLastError();
+        if (!Valid(item) && creation != TGuardedCreation::Existing &&
+            (creation == TGuardedCreation::New || openFailure == ERROR_FILE_NOT_FOUND)) {
+            // Made only where nothing is, not even a link: a link that leads nowhere makes
+            // this fail rather than make a file where it leads.
+            item = OpenNoFollow(path_, access, share, CREATE_NEW);
+            if (!Valid(item) && IsTaken(GetLastError())) {
+                Stop(creation == TGuardedCreation::New ? TGuardedOutcome::Exists
+                                                       : TGuardedOutcome::NotOurs);
+                return nullptr;
+            }
+        }
         if (!Valid(item)) {
-            Stop(IsMissing(GetLastError()) ? TGuardedOutcome::Missing : TGuardedOutcome::Failed);
+            const DWORD failure = GetLastError();
+            Stop(IsMissing(failure) ? TGuardedOutcome::Missing : TGuardedOutcome::Failed, failure);
             return nullptr;
         }
         const bool isFolder = (AttributesOf(item.get()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -139,6 +184,15 @@ class TGuardedWalk {
             return nullptr;
         }
         return item;
+    }
+
+    // The checked item with the levels on the way and a handle of the base of its own.
+    TGuardedFile Keep(UniqueHandle item) {
+        HANDLE base = nullptr;
+        DuplicateHandle(GetCurrentProcess(), base_.handle_.get(), GetCurrentProcess(), &base, 0,
+                        FALSE, DUPLICATE_SAME_ACCESS);
+        levels_.emplace(levels_.begin(), base);
+        return TGuardedFile(std::move(levels_), std::move(item), path_);
     }
 
     // The item's path through the held levels, and the folder it lies in.
@@ -153,6 +207,7 @@ class TGuardedWalk {
     }
 
   private:
+    const TGuardedFolder& base_;
     std::string path_;
     std::string parentFinal_;
     std::string name_;
@@ -160,6 +215,54 @@ class TGuardedWalk {
     TGuardedOutcome outcome_ = TGuardedOutcome::Done;
     std::string error_;
 };
+
+bool ReadWholeFile(HANDLE file, size_t limit, std::string& bytes, std::string& error) {
+    LARGE_INTEGER size{}, start{};
+    if (!GetFileSizeEx(file, &size)) {
+        error = SysErrorMessage(GetLastError());
+        return false;
+    }
+    if (static_cast<uint64_t>(size.QuadPart) > limit) {
+        error = "файл слишком велик";
+        return false;
+    }
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) ||
+        !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size()) {
+        error = SysErrorMessage(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool TGuardedFile::Read(size_t limit, std::string& bytes, std::string& error) const {
+    return ReadWholeFile(Handle(), limit, bytes, error);
+}
+
+bool TGuardedFile::Rewrite(const std::string& bytes, std::string& error) {
+    LARGE_INTEGER start{};
+    DWORD written = 0;
+    if (!SetFilePointerEx(Handle(), start, nullptr, FILE_BEGIN) ||
+        !WriteFile(Handle(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size() || !SetEndOfFile(Handle())) {
+        error = SysErrorMessage(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+std::optional<TGuardedFile> OpenFileBelow(const TGuardedFolder& base, const std::string& relative,
+                                          TGuardedCreation creation, DWORD access, DWORD share,
+                                          TGuardedOutcome& outcome, std::string& error) {
+    TGuardedWalk walk(base, relative);
+    UniqueHandle item = walk.OpenItem(access, share, false, creation);
+    outcome = walk.Outcome();
+    error = walk.Error();
+    if (!item) return std::nullopt;
+    return walk.Keep(std::move(item));
+}
 
 TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relative, bool folder,
                             std::string& error) {
@@ -211,16 +314,13 @@ TGuardedOutcome RenameBelow(const TGuardedFolder& base, const std::string& relat
 TGuardedOutcome CreateBelow(const TGuardedFolder& base, const std::string& relative,
                             const std::string& bytes, std::string& error) {
     TGuardedWalk walk(base, relative);
-    if (walk.Outcome() != TGuardedOutcome::Done) {
-        error = walk.Error();
-        return walk.Outcome();
-    }
     // A new name only: whatever is there already, a link included, makes it fail.
-    const UniqueHandle file(CreateFileA(walk.ItemPath().c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!Valid(file)) {
-        error = SysErrorMessage(GetLastError());
-        return TGuardedOutcome::Failed;
+    const UniqueHandle file =
+        walk.OpenItem(GENERIC_WRITE | DELETE, 0, false, TGuardedCreation::New);
+    if (!file) {
+        error = walk.Outcome() == TGuardedOutcome::Exists ? SysErrorMessage(ERROR_FILE_EXISTS)
+                                                          : walk.Error();
+        return walk.Outcome() == TGuardedOutcome::Exists ? TGuardedOutcome::Failed : walk.Outcome();
     }
     DWORD written = 0;
     if (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -243,25 +343,11 @@ TGuardedOutcome CheckBelow(const TGuardedFolder& base, const std::string& relati
 
 TGuardedOutcome ReadBelow(const TGuardedFolder& base, const std::string& relative, size_t limit,
                           std::string& bytes, std::string& error) {
-    TGuardedWalk walk(base, relative);
-    const UniqueHandle item = walk.OpenItem(GENERIC_READ, FILE_SHARE_READ, false);
-    if (!item) {
-        error = walk.Error();
-        return walk.Outcome();
-    }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(item.get(), &size) || static_cast<uint64_t>(size.QuadPart) > limit) {
-        error = "файл слишком велик";
-        return TGuardedOutcome::Failed;
-    }
-    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!ReadFile(item.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-        read != bytes.size()) {
-        error = SysErrorMessage(GetLastError());
-        return TGuardedOutcome::Failed;
-    }
-    return TGuardedOutcome::Done;
+    TGuardedOutcome outcome;
+    const std::optional<TGuardedFile> file = OpenFileBelow(
+        base, relative, TGuardedCreation::Existing, GENERIC_READ, FILE_SHARE_READ, outcome, error);
+    if (!file) return outcome;
+    return file->Read(limit, bytes, error) ? TGuardedOutcome::Done : TGuardedOutcome::Failed;
 }
 
 }  // namespace mvt

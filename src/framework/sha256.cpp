@@ -16,6 +16,16 @@ bool Succeeded(NTSTATUS status) {
     return status >= 0;
 }
 
+std::string HexText(const unsigned char* bytes, size_t count) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (size_t n = 0; n < count; ++n) {
+        text += kDigits[bytes[n] >> 4];
+        text += kDigits[bytes[n] & 15];
+    }
+    return text;
+}
+
 // The system's SHA-256 provider and one hash object, closed on destruction.
 class Sha256 {
   public:
@@ -73,13 +83,17 @@ std::string Sha256Hex(const std::string& bytes) {
     const TSystemLibrary bcrypt("bcrypt.dll");
     Sha256 sha(bcrypt);
     const std::vector<unsigned char> digest = sha.Digest(bytes);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (const unsigned char byte : digest) {
-        text += kDigits[byte >> 4];
-        text += kDigits[byte & 15];
-    }
-    return text;
+    return HexText(digest.data(), digest.size());
+}
+
+std::string SystemRandomHex(size_t count) {
+    const TSystemLibrary bcrypt("bcrypt.dll");
+    const auto generate = bcrypt.Entry<decltype(&::BCryptGenRandom)>("BCryptGenRandom");
+    std::vector<unsigned char> bytes(count);
+    if (!generate || !Succeeded(generate(nullptr, bytes.data(), static_cast<ULONG>(count),
+                                         BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        return {};
+    return HexText(bytes.data(), bytes.size());
 }
 
 }  // namespace mvt

@@ -1,5 +1,5 @@
-// SHA-256 through the system's own crypto functions (bcrypt.dll, taken from the system
-// folder at run time, since it is not a KnownDLL).
+// SHA-256 and random bytes through the system's own crypto functions (bcrypt.dll, taken from
+// the system folder at run time, since it is not a KnownDLL).
 #pragma once
 
 #include <string>
@@ -9,5 +9,9 @@ namespace mvt {
 // The SHA-256 of `bytes` as 64 lower-case hexadecimal digits; empty when the system's
 // crypto functions are not available or fail.
 std::string Sha256Hex(const std::string& bytes);
+
+// `count` bytes from the system's random generator as lower-case hexadecimal digits; empty
+// when the generator is not available.
+std::string SystemRandomHex(size_t count);
 
 }  // namespace mvt

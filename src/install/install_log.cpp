@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "framework/private_folder.h"
+#include "framework/sysutils.h"
+
 namespace mvt::install {
 
 std::string LogLine(const SYSTEMTIME& time, const std::string& utf8Text) {
@@ -34,31 +37,53 @@ std::string DefaultLogName(const SYSTEMTIME& date, unsigned number, const char* 
     return name;
 }
 
+namespace {
+
+// The log file `name` in `folder`, made as `creation` says through a checked handle that
+// lets others read the log while it grows.
+std::optional<TGuardedFile> OpenLogFile(const TGuardedFolder& folder, const std::string& name,
+                                        TGuardedCreation creation, TGuardedOutcome& outcome) {
+    std::string error;
+    return OpenFileBelow(folder, name, creation, GENERIC_WRITE, FILE_SHARE_READ, outcome, error);
+}
+
+}  // namespace
+
 bool InstallLog::Open(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    file_.reset(file);
-    path_ = path;
+    const std::string full = ExpandFileName(path);
+    std::string error;
+    // The folder the administrator named may be reached through links of the machine's own
+    // (a drive mounted in a folder, say), but it may not be one itself.
+    const std::optional<TGuardedFolder> folder =
+        TGuardedFolder::Open(ExtractFilePath(full), TFolderWay::NoLinkAtItsEnd, error);
+    TGuardedOutcome outcome;
+    std::optional<TGuardedFile> file =
+        folder
+            ? OpenLogFile(*folder, ExtractFileName(full), TGuardedCreation::ExistingOrNew, outcome)
+            : std::nullopt;
+    if (!file || !file->Clear(error)) return false;
+    file_ = std::move(file);
+    path_ = full;
     return true;
 }
 
 bool InstallLog::OpenNewInTemporaryFolder(const char* program) {
-    char folder[MAX_PATH + 1] = "";
-    if (!GetTempPathA(sizeof folder, folder)) return false;
+    std::string error;
+    const std::optional<TGuardedFolder> folder =
+        TGuardedFolder::Open(TemporaryFolder(), TFolderWay::Followed, error);
+    if (!folder) return false;
     SYSTEMTIME today{};
     GetLocalTime(&today);
     for (unsigned number = 1; number <= 999; ++number) {
-        const std::string path = std::string(folder) + DefaultLogName(today, number, program);
+        const std::string name = DefaultLogName(today, number, program);
         // Never an existing file: each run gets its own.
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            file_.reset(file);
-            path_ = path;
+        TGuardedOutcome outcome;
+        file_ = OpenLogFile(*folder, name, TGuardedCreation::New, outcome);
+        if (file_) {
+            path_ = folder->Path() + "\\" + name;
             return true;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+        if (outcome != TGuardedOutcome::Exists) return false;
     }
     return false;
 }
@@ -70,7 +95,7 @@ void InstallLog::Write(const std::string& text) {
     const std::string line = LogLine(now, AnsiToUtf8(text));
     DWORD written = 0;
     // Unbuffered: the line is the system's as soon as the call returns.
-    WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    WriteFile(file_->Handle(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 void InstallLog::WriteEnd(const std::string& summary, int exitCode) {

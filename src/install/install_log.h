@@ -5,9 +5,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
-#include "framework/handles.h"
+#include "framework/guarded_files.h"
 
 namespace mvt::install {
 
@@ -27,13 +28,16 @@ class InstallLog {
     // No file: every Write is dropped.
     InstallLog() = default;
 
-    // Creates path anew (an existing file is replaced); false when it cannot be made.
+    // Creates path anew (an existing file is emptied); false when it cannot be made, and
+    // when path (or the folder it is in) is a link of any kind or a file with another name
+    // (a hard link): then nothing is written anywhere. The log is written through the
+    // checked handle only.
     bool Open(const std::string& path);
-    // A new file "<program> Log <today> #NNN.txt" in the user's temporary folder, the
-    // first number not taken yet.
+    // A new file "<program> Log <today> #NNN.txt" in the temporary folder (TemporaryFolder),
+    // the first number whose name nothing has taken yet, not even a link.
     bool OpenNewInTemporaryFolder(const char* program = "MVTSetup");
 
-    bool Enabled() const { return file_ != nullptr; }
+    bool Enabled() const { return file_.has_value(); }
     const std::string& Path() const { return path_; }
 
     // One event, in the ANSI code page.
@@ -42,7 +46,7 @@ class InstallLog {
     void WriteEnd(const std::string& summary, int exitCode);
 
   private:
-    UniqueHandle file_;
+    std::optional<mvt::TGuardedFile> file_;
     std::string path_;
 };
 

@@ -37,6 +37,13 @@ bool Within(const std::string& path, const std::string& folder) {
            (inner.size() == outer.size() || inner[outer.size()] == '\\');
 }
 
+// How far a folder items are reached from may lead through links: below the install
+// directory it is taken where the system places it, as the uninstaller takes it; elsewhere
+// (the program group, the desktop, the install directory's parents) no level may be a link.
+TFolderWay WayTo(const std::string& folder, const std::string& installDir) {
+    return Within(folder, installDir) ? TFolderWay::Followed : TFolderWay::NoLinkOnTheWay;
+}
+
 // The folder part of a relative path, with its separator ("a\b.txt" -> "a\").
 std::string FolderOf(const std::string& relative) {
     const size_t cut = relative.rfind('\\');
@@ -131,7 +138,7 @@ class StepActor {
         basePath_ = folder;
         if (!DirectoryExists(folder)) return nullptr;
         std::string error;
-        base_ = TGuardedFolder::Open(folder, !Within(folder, installDir_), error);
+        base_ = TGuardedFolder::Open(folder, WayTo(folder, installDir_), error);
         if (!base_) Fail(folder, error);
         return base_ ? &*base_ : nullptr;
     }
@@ -152,7 +159,7 @@ class StepActor {
             basePath_.reset();
         }
         std::string error;
-        if (const auto inside = TGuardedFolder::Open(folder, !Within(folder, installDir_), error))
+        if (const auto inside = TGuardedFolder::Open(folder, WayTo(folder, installDir_), error))
             RemoveEmptyFolders(*inside, "");
         const TGuardedFolder* parent = Base(ExcludeTrailingBackslash(ExtractFilePath(folder)));
         const TGuardedOutcome outcome =
@@ -341,7 +348,7 @@ void InstallationJournal::BeforeFiles(const std::string& base,
     // and undoing then finds nothing aside to put back.
     std::string error;
     const std::optional<TGuardedFolder> folder =
-        TGuardedFolder::Open(base, !Within(base, installDir_), error);
+        TGuardedFolder::Open(base, WayTo(base, installDir_), error);
     for (const auto& [relative, aside] : moves)
         if (folder) RenameBelow(*folder, relative, aside, false, error);
 }
@@ -352,8 +359,7 @@ void InstallationJournal::BeforeChange(const std::string& base, const std::strin
     Claim(path);
     std::string error, bytes;
     std::optional<TGuardedFolder> folder;
-    if (DirectoryExists(base))
-        folder = TGuardedFolder::Open(base, !Within(base, installDir_), error);
+    if (DirectoryExists(base)) folder = TGuardedFolder::Open(base, WayTo(base, installDir_), error);
     const TGuardedOutcome read = folder ? ReadBelow(*folder, relative, kContentLimit, bytes, error)
                                         : TGuardedOutcome::Missing;
     if (read == TGuardedOutcome::Failed)

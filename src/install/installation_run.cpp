@@ -85,7 +85,7 @@ void InstallationRun::Install(const std::string& installDir) {
     // Game folders an earlier installation here made stay the game's.
     seal.madeGameFolders = MakeGameFolders(installDir) | SealedGameFolders(installDir);
     journal_->BeforeChange(installDir, kUninstallListFile);
-    TIniFile uninstallList = OpenUninstallList(installDir);
+    TGuardedIniFile uninstallList = OpenUninstallList(installDir);
     const std::string archives = ProgramFolder() + "Archives\\";
 
     if (!UnpackListedArchives(installDir, archives)) return;
@@ -96,6 +96,10 @@ void InstallationRun::Install(const std::string& installDir) {
         display_.SetStatusCaption(kUninstallerCaption);
         display_.ProcessMessages();
         Unpack(archives + "Unregmvt.zip", installDir);
+        // What the uninstaller will trust is the medium's list, not what lies in the install
+        // directory now.
+        seal.installedFiles =
+            InstalledFilesFromMedium(archives + "Unregmvt.zip", unpacker_.DLLDirectory());
     }
     // The last checkpoint: from the records on, the run always goes to its end.
     if (Cancelled()) return;

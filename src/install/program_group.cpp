@@ -86,9 +86,8 @@ class ShortcutMaker {
 
 }  // namespace
 
-TIniFile OpenUninstallList(const std::string& installDir) {
-    RefuseLinkedIniFile(installDir, kUninstallListFile);
-    TIniFile list(installDir + "\\" + kUninstallListFile);
+TGuardedIniFile OpenUninstallList(const std::string& installDir) {
+    TGuardedIniFile list(installDir, kUninstallListFile);
     list.EraseSection(kSetupFiles);
     list.EraseSection(kShortCutsSection);
     return list;

@@ -37,8 +37,10 @@ struct ShortcutPlaces {
 ShortcutPlaces PlanShortcuts(TRegistry& registry, const ProgramGroupChoices& choices);
 
 // The uninstall list of an install directory with its sections "SetupFiles" and "ShortCuts"
-// erased, as a run starts with it. Raises EIniFileException "Unable to write to <file>".
-TIniFile OpenUninstallList(const std::string& installDir);
+// erased, as a run starts with it, held while the object lives and written through its
+// checked handle only (TGuardedIniFile). Raises EIniFileException "Unable to write to
+// <file>", also when the file is a link of any kind or has a second name.
+TGuardedIniFile OpenUninstallList(const std::string& installDir);
 
 // Creates the program group folder in the current user's programs folder and the
 // shortcuts, writing each one's path under "ShCut#<n>" into section "ShortCuts" of the

@@ -54,12 +54,15 @@ void WriteRegistryRecords(TRegistry& registry, const std::string& installDir) {
 
 void WriteUninstallRegistration(TRegistry& registry, const std::string& installDir,
                                 const InstallationSeal& seal) {
+    // Before anything of the entry is written: a list changed since it was unpacked leaves
+    // no entry that would name it.
+    const std::string listHash = InstalledFilesHash(installDir, seal);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     OpenForWriting(registry, kUninstallKey);
     registry.WriteString("DisplayName", "Трилогия Морвата");
     registry.WriteString("UninstallString", UninstallCommand(installDir));
     OpenForWriting(registry, SealKey(installDir));
-    WriteInstallationSeal(registry, installDir, seal);
+    WriteInstallationSeal(registry, listHash, seal);
     registry.CloseKey();
 }
 

@@ -1,16 +1,15 @@
 #include "install/settings_file.h"
 
 #include "framework/inifiles.h"
-#include "install/installation_seal.h"
 #include "install/record_names.h"
 
 namespace mvt::install {
 
 void WriteGameSettings(const std::string& installDir) {
     // The profile functions replace each key where it stands and append what is new, so a
-    // settings file unpacked from an archive keeps its other keys.
-    RefuseLinkedIniFile(installDir, kGameSettingsFile);
-    TIniFile settings(installDir + "\\" + kGameSettingsFile);
+    // settings file unpacked from an archive keeps its other keys. The install directory may
+    // be open to other users: the file is written only through a checked handle.
+    TGuardedIniFile settings(installDir, kGameSettingsFile);
     settings.WriteInteger("Program Options", "Installing", 0);
     settings.WriteInteger("Program Options", "Install Type", 2);
     settings.WriteInteger("Game Options", "Memory Access", 100);

@@ -2,7 +2,6 @@
 
 #include "framework/inifiles.h"
 #include "framework/sysutils.h"
-#include "install/installation_seal.h"
 #include "setup/setup_switches.h"
 
 namespace mvt::setup {
@@ -38,10 +37,10 @@ std::string SaveAnswers(const std::string& path, const install::WizardState& cho
     tasks.desktopIcon = chosen.DesktopShortcutChosen();
     tasks.uninstaller = chosen.UninstallerChosen();
     try {
-        // Written with the rights of the setup: never through a link planted in its place.
-        install::RefuseLinkedIniFile(ExcludeTrailingBackslash(ExtractFilePath(file)),
-                                     ExtractFileName(file).c_str());
-        TIniFile answers(file);
+        // Written with the rights of the setup: only through a checked handle, never
+        // through a link of any kind planted in its place.
+        TGuardedIniFile answers(ExcludeTrailingBackslash(ExtractFilePath(file)),
+                                ExtractFileName(file));
         answers.EraseSection(kSection);
         answers.WriteString(kSection, "Lang", "ru");
         answers.WriteString(kSection, "Dir", chosen.InstallDirectory());

@@ -18,6 +18,7 @@
 #include "setup/switch_choices.h"
 #include "wizard/cancel_confirmation.h"
 #include "wizard/destination_screen.h"
+#include "wizard/finish_screen.h"
 #include "wizard/options_screen.h"
 #include "wizard/screen_sequence.h"
 #include "wizard/welcome_screen.h"
@@ -179,6 +180,7 @@ ExitCode RunPresetWizard(const SetupSwitches& switches, const SwitchChoices& cho
                            state =
                                std::make_unique<PresetScreenState>(wizard::ScreenState(), choices);
                            Form10->SetWizard(*state);
+                           Form11->LogTo(log);
                            installation = Installation::OnProgressScreen(*state, log, true);
                            BindToReadyScreen(*installation, [&] {
                                LogScreenChoices(log, *state);

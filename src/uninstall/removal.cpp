@@ -84,7 +84,7 @@ class Remover {
     void Run() {
         ComApartment com;
         std::string error;
-        base_ = TGuardedFolder::Open(dir_, false, error);
+        base_ = TGuardedFolder::Open(dir_, TFolderWay::Followed, error);
         if (!base_) {
             Fail(dir_, error);
             return;
@@ -167,7 +167,8 @@ class Remover {
                 continue;
             }
             std::string error;
-            const std::optional<TGuardedFolder> place = TGuardedFolder::Open(folder, true, error);
+            const std::optional<TGuardedFolder> place =
+                TGuardedFolder::Open(folder, TFolderWay::NoLinkOnTheWay, error);
             const TGuardedOutcome outcome =
                 place ? DeleteBelow(*place, ExtractFileName(link), false, error)
                       : TGuardedOutcome::NotOurs;
@@ -193,7 +194,7 @@ class Remover {
     void RemoveGroup(const std::string& group) {
         std::string error;
         const std::optional<TGuardedFolder> parent =
-            TGuardedFolder::Open(ExtractFilePath(group), true, error);
+            TGuardedFolder::Open(ExtractFilePath(group), TFolderWay::NoLinkOnTheWay, error);
         if (parent &&
             DeleteBelow(*parent, ExtractFileName(group), true, error) == TGuardedOutcome::Done)
             report_.removed.push_back(group);
@@ -421,7 +422,8 @@ Preparation PrepareUninstall(const std::string& installDir) {
         return result;
     }
     std::string error, text;
-    const std::optional<TGuardedFolder> folder = TGuardedFolder::Open(dir, false, error);
+    const std::optional<TGuardedFolder> folder =
+        TGuardedFolder::Open(dir, TFolderWay::Followed, error);
     const TGuardedOutcome read =
         folder ? ReadBelow(*folder, kInstalledFilesName, kListLimit, text, error)
                : TGuardedOutcome::Missing;

@@ -47,20 +47,28 @@ void TForm11::SkBmpButton1Click() {
     Close();
 }
 
-void TForm11::FormCloseQuery(bool& canClose) {
-    wizard::PlayClick();
-    Form3->SetTag(kCancelMarkLeave);
-    // Down False: the user kept the configuration program chosen.
-    if (!Form8->SkBmpButton5->Down()) {
-        const std::string folder = Form5->Label1->Caption();
-        SetCurrentDirectoryA(folder.c_str());
-        // A drive root keeps its separator ("D:\"): no second one before the file name.
-        SkLauncher1->SetFileName(IncludeTrailingBackslash(folder) + kConfigProgram);
+void TForm11::StartConfigProgram(const std::string& folder) {
+    SetCurrentDirectoryA(folder.c_str());
+    // A drive root keeps its separator ("D:\"): no second one before the file name.
+    const std::string program = IncludeTrailingBackslash(folder) + kConfigProgram;
+    // The game's program is the user's: not to be run with the setup's administrator rights
+    // where the user's own can be had.
+    const TUserStartOutcome start = StartAsSignedInUser(*userStart_, program, folder);
+    if (!start.throughShell) {
+        SkLauncher1->SetFileName(program);
         SkLauncher1->SetStartDir(folder);
         // Returns once the program has started or failed to; neither is reported, and the
         // program runs on by itself after the setup has ended.
         SkLauncher1->Launch();
     }
+    if (log_) log_->Write("Программа настройки " + program + " " + start.note);
+}
+
+void TForm11::FormCloseQuery(bool& canClose) {
+    wizard::PlayClick();
+    Form3->SetTag(kCancelMarkLeave);
+    // Down False: the user kept the configuration program chosen.
+    if (!Form8->SkBmpButton5->Down()) StartConfigProgram(Form5->Label1->Caption());
     Application().Minimize();
     Application().Terminate();
     canClose = true;

@@ -5,7 +5,9 @@
 #include "controls/launcher.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "framework/user_start.h"
 #include "controls/skin_button.h"
+#include "install/install_log.h"
 
 class TForm11 : public mvt::TForm {
   public:
@@ -21,6 +23,20 @@ class TForm11 : public mvt::TForm {
     void ShowErrors(const std::string& text);
     void SkBmpButton1Click();
     void FormCloseQuery(bool& canClose);
+
+    // How the configuration program is started goes into log from now on.
+    void LogTo(mvt::install::InstallLog& log) { log_ = &log; }
+    // Where the configuration program is started from: the system, or a test's stand-in.
+    void SetUserStart(mvt::TUserStartSystem& system) { userStart_ = &system; }
+
+  private:
+    // Starts the configuration program in folder: with the signed-in user's rights where
+    // the system can (StartAsSignedInUser), else through the launcher, as the setup runs.
+    void StartConfigProgram(const std::string& folder);
+
+    mvt::install::InstallLog* log_ = nullptr;
+    mvt::TSystemUserStart systemUserStart_;
+    mvt::TUserStartSystem* userStart_ = &systemUserStart_;
 };
 
 // The game's configuration program, in the install directory.

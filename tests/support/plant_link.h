@@ -1,7 +1,8 @@
 // Links planted the way this machine can make them: a Linux symbolic link made from the
 // shell side (Wine's own link call reports success and makes none). Wine shows such a link
 // to a folder as a folder with FILE_ATTRIBUTE_REPARSE_POINT and follows it, like a junction
-// on Windows; a link to a file looks like the file.
+// on Windows; a link to a file looks like the file. A Linux hard link shows as one file with
+// two names (nNumberOfLinks 2), as on Windows.
 #pragma once
 
 #include <windows.h>
@@ -62,6 +63,25 @@ inline bool PlantLink(const std::string& link, const std::string& target) {
         !StartLinuxProgram("Z:\\bin\\ln -sfn \"" + from + "\" \"" + at + "\""))
         return false;
     return WaitFor([&] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+// Plants a hard link at `link` (its folder existing) to the file `target`, replacing what is
+// at `link`; true once it is in place.
+inline bool PlantHardLink(const std::string& link, const std::string& target) {
+    const std::string from = UnixPathOf(target), at = UnixPathOf(link);
+    if (from.empty() || at.empty() ||
+        !StartLinuxProgram("Z:\\bin\\ln -f \"" + from + "\" \"" + at + "\""))
+        return false;
+    return WaitFor([&] {
+        BY_HANDLE_FILE_INFORMATION information{};
+        const HANDLE file = CreateFileA(link.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        const bool linked = file != INVALID_HANDLE_VALUE &&
+                            GetFileInformationByHandle(file, &information) &&
+                            information.nNumberOfLinks > 1;
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        return linked;
+    });
 }
 
 // Removes a folder tree from the shell side, links as links (never what they lead to);

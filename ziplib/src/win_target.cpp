@@ -90,10 +90,17 @@ constexpr DWORD kHeldShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 // Opens a file or folder for its attributes, without following a link at its end (a link
 // is opened as itself where the system can).
-UniqueHandle OpenNoFollow(const std::string& path, DWORD share) {
-    return UniqueHandle(
-        CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, share, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+UniqueHandle OpenNoFollow(const std::string& path, DWORD share,
+                          DWORD access = FILE_READ_ATTRIBUTES) {
+    return UniqueHandle(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr));
+}
+
+// Opens a folder to be held: with a right that takes part in the system's sharing check (an
+// open for attributes alone does not, and would let the folder be renamed all the same).
+UniqueHandle OpenHeld(const std::string& path) {
+    return OpenNoFollow(path, kHeldShare, FILE_READ_ATTRIBUTES | FILE_TRAVERSE);
 }
 
 // The path the system gives for an open handle, empty when it gives none.
@@ -130,6 +137,43 @@ DWORD HandleAttributes(HANDLE handle) {
 bool IsFolder(HANDLE handle) {
     const DWORD attributes = HandleAttributes(handle);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+// Gives the file open as `handle` the attributes (none: a normal file) through that handle;
+// its times stay as they are.
+bool SetAttributesOf(HANDLE handle, DWORD attributes) {
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) != 0;
+}
+
+// Changes the attributes of the file `name` in the held `folder` through a handle opened
+// without following a link and accepted only as a plain file of one name in that folder: a
+// link, or a hard link whose other name lies elsewhere, keeps its attributes. The attributes
+// it had go to `before`.
+bool SetAttributesInPlace(const HeldFolder& folder, const std::string& name, DWORD attributes,
+                          DWORD* before = nullptr) {
+    std::string path = folder.finalPath;
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    path += name;
+    const UniqueHandle file =
+        OpenNoFollow(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &information) ||
+        information.nNumberOfLinks != 1 ||
+        (information.dwFileAttributes &
+         (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        !SameName(FinalPath(file.Get()), path))
+        return false;
+    if (before) *before = information.dwFileAttributes;
+    return SetAttributesOf(file.Get(), attributes);
 }
 
 // A file being written. A new file is written under its final name; an existing one is
@@ -179,8 +223,14 @@ class WinOutputFile : public OutputFile {
             LocalFileTimeToFileTime(&local, &utc))
             SetFileTime(handle_.Get(), nullptr, nullptr, &utc);
         done_ = true;
+        const DWORD attributes = dosAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                  FILE_ATTRIBUTE_SYSTEM);
         bool kept = !marked_ || MarkForDeletion(handle_.Get(), false);
         if (!kept) error = SystemErrorText(GetLastError());
+        // Attributes go through a handle, never by name: a file written under its final name
+        // takes them through its own, one that replaces another once it is in place.
+        if (kept && temporary_.empty() && attributes != 0)
+            SetAttributesOf(handle_.Get(), attributes);
         if (!CloseHandle(handle_.Release()) && kept) {
             kept = false;
             error = SystemErrorText(GetLastError());
@@ -189,14 +239,14 @@ class WinOutputFile : public OutputFile {
             DeleteFileA(Written().c_str());
             return false;
         }
-        const DWORD attributes = dosAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                                  FILE_ATTRIBUTE_SYSTEM);
-        if (attributes != 0) SetFileAttributesA(path_.c_str(), attributes);
+        if (!temporary_.empty() && attributes != 0)
+            SetAttributesInPlace(folder_, Name(), attributes);
         return true;
     }
 
   private:
     const std::string& Written() const { return temporary_.empty() ? path_ : temporary_; }
+    std::string Name() const { return path_.substr(path_.rfind('\\') + 1); }
 
     bool MoveIntoPlace(std::string& error) {
         // The move goes by name: the folder must still be the one checked when the file was
@@ -219,10 +269,11 @@ class WinOutputFile : public OutputFile {
             attributes != INVALID_FILE_ATTRIBUTES) {
             // A read-only, hidden or system file from an earlier installation is replaced
             // too; it keeps its attributes when even that fails.
-            if (SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+            DWORD before = 0;
+            if (SetAttributesInPlace(folder_, Name(), 0, &before)) {
                 if (MoveFileExA(temporary_.c_str(), path_.c_str(), flags)) return true;
                 failure = GetLastError();
-                SetFileAttributesA(path_.c_str(), attributes);
+                SetAttributesInPlace(folder_, Name(), before);
             }
         }
         if (folder)
@@ -318,7 +369,7 @@ bool FolderTarget::PrepareRoot(std::string& error) {
     // The destination is held like every folder below it, and may not itself be a link in
     // the folder above it (links further up are the way the user chose).
     const std::string folder = root_.size() > top ? root_.substr(0, root_.size() - 1) : root_;
-    UniqueHandle handle = OpenNoFollow(folder, kHeldShare);
+    UniqueHandle handle = OpenHeld(folder);
     if (!handle.Valid() || !IsFolder(handle.Get())) {
         error = failure != 0     ? SystemErrorText(failure)
                 : handle.Valid() ? "a file of that name is in the way"
@@ -393,7 +444,7 @@ const HeldFolder* FolderTarget::Folder(const std::string& relative, std::string&
         error = SystemErrorText(GetLastError());
         return nullptr;
     }
-    UniqueHandle handle = OpenNoFollow(full, kHeldShare);
+    UniqueHandle handle = OpenHeld(full);
     if (!handle.Valid()) {
         error = SystemErrorText(GetLastError());
         return nullptr;

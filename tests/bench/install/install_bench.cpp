@@ -93,7 +93,8 @@ int DeleteBelowFolder(const std::string& root) {
     Collect(root, "", files, folders, bytes);
     const auto start = Clock::now();
     std::string error;
-    const std::optional<TGuardedFolder> base = TGuardedFolder::Open(root, false, error);
+    const std::optional<TGuardedFolder> base =
+        TGuardedFolder::Open(root, TFolderWay::Followed, error);
     if (!base) return 1;
     for (const std::string& file : files) DeleteBelow(*base, file, false, error);
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)

@@ -588,22 +588,26 @@ TEST_F(FullDriveTest, RetryAfterMakingRoomInstallsTheWholeGameTree) {
     CloseFinishScreen();
 }
 
+// The user skips what found no room and then makes room: the next archives and the records
+// go on. (On a drive that stays full the settings and uninstall lists cannot be written
+// either, and the run says so: Wine's own profile functions used to drop such a write
+// without a word.)
 TEST_F(FullDriveTest, SkipGoesOnWithTheNextArchivesAndTheRecords) {
     ASSERT_TRUE(StartOnAFillingDrive(6u << 20));
     HWND question = WaitForQuestion(120000);
     ASSERT_TRUE(question);
     int questions = 0;
-    // Every archive that finds no room asks; the user skips each, then makes room.
+    // An archive under way while room is made may still find none: it is skipped too.
     while (question && questions < 20) {
         ++questions;
         Click(ChildAt(question, 223, 154));  // skip
         WaitUntil([&] { return !IsWindowVisible(question); }, 10000);
+        if (questions == 1) DeleteFileA(kFiller);
         question = WaitForQuestion(3000);
     }
     finish_ = WaitForFinishScreen(*setup_);
     ASSERT_TRUE(finish_);
     if (const char* seconds = getenv("MVT_QUESTION_SECONDS")) Sleep(atoi(seconds) * 1000);
-    DeleteFileA(kFiller);
     const Tree game = ReadTree(kGame);
     const Tree installed = ReadTree(installDir_);
     size_t missing = 0;

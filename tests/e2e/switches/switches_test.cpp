@@ -15,9 +15,12 @@
 #include <sstream>
 #include <vector>
 
+#include "framework/sha256.h"
 #include "install/install_log.h"
+#include "install/seal_format.h"
 #include "stage_fixture.h"
 #include "support/file_tree.h"
+#include "support/plant_link.h"
 #include "support/process_windows.h"
 #include "support/wizard_windows.h"
 
@@ -169,6 +172,11 @@ TEST_F(SwitchesTest, VerySilentInstallsEveryFileWithItsRecordsLinksAndLogAndNoWi
     EXPECT_TRUE(IsString(entry("DisplayVersion"), "2.5"));
     EXPECT_TRUE(IsString(entry("Publisher"), "Quillfen Corp"));
     EXPECT_TRUE(IsString(entry("InstallLocation"), dir));
+    // The installation's seal names the medium's list of installed files, which the
+    // directory's matches.
+    EXPECT_TRUE(IsString(ReadValue(HKEY_LOCAL_MACHINE, mvt::install::SealKey(dir),
+                                   mvt::install::kInstalledFilesHashValue),
+                         mvt::Sha256Hex(stagetest::FileText(dir + "\\unregmvt.lst"))));
     uint64_t gameBytes = 0;
     for (const auto& [key, facts] : installed.files) gameBytes += facts.size;
     for (const char* name : {"EstimatedSize", "NoModify", "NoRepair"})
@@ -319,6 +327,47 @@ TEST_F(SwitchesTest, ANearMissOrABadValueRefusesToStartAndWritesNothing) {
     for (const std::string& bad : refused) EXPECT_EQ(RunToEnd("/VERYSILENT " + bad), 1u) << bad;
     EXPECT_FALSE(sawWindow_);
     ExpectNothingWritten(dir);
+}
+
+// A log named on the command line that is a link of any kind, a file with a second name, or
+// in a folder that is a link is refused: exit code 1, and nothing written, neither there nor
+// where it leads. Without a name the log takes a new name that nothing has taken, not even a
+// link.
+TEST_F(SwitchesTest, ALogThatIsALinkIsRefusedAndTheDefaultLogTakesAFreeName) {
+    const std::string dir = scratch_ + "\\Game";
+    const std::string outside = Folder("Outside") + "\\system.log";
+    stagetest::WriteFile(outside, "not the setup's");
+    const std::string logs = Folder("Logs");
+    ASSERT_TRUE(PlantLink(scratch_ + "\\Linked", Folder("Outside")));
+    const std::vector<std::pair<std::string, bool (*)(const std::string&, const std::string&)>>
+        planted = {{logs + "\\soft.log", &PlantLink}, {logs + "\\hard.log", &PlantHardLink}};
+    for (const auto& [logFile, plant] : planted) ASSERT_TRUE(plant(logFile, outside)) << logFile;
+    for (const std::string& logFile :
+         {logs + "\\soft.log", logs + "\\hard.log", scratch_ + "\\Linked\\new.log"})
+        EXPECT_EQ(RunToEnd("/VERYSILENT /DIR=\"" + dir + "\" /LOG=\"" + logFile + "\""), 1u)
+            << logFile;
+    EXPECT_EQ(stagetest::FileText(outside), "not the setup's");
+    EXPECT_FALSE(FileExists(Folder("Outside") + "\\new.log"));
+    ExpectNothingWritten(dir);
+
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    const auto logNamed = [&](unsigned number) {
+        return std::string(temp) + mvt::install::DefaultLogName(today, number);
+    };
+    unsigned free = 1;
+    while (GetFileAttributesA(logNamed(free).c_str()) != INVALID_FILE_ATTRIBUTES) ++free;
+    ASSERT_TRUE(PlantLink(logNamed(free), outside));
+    ASSERT_TRUE(PlantHardLink(logNamed(free + 1), outside));
+    ASSERT_FALSE(FileExists(logNamed(free + 2)));
+    EXPECT_EQ(RunToEnd("/VERYSILENT /LOG /CURRENTUSER"), 1u);
+    EXPECT_TRUE(LogHas(stagetest::FileText(logNamed(free + 2)), "/CURRENTUSER"))
+        << stagetest::FileText(logNamed(free + 2));
+    EXPECT_EQ(stagetest::FileText(outside), "not the setup's");
+    for (unsigned number = free; number <= free + 2; ++number)
+        DeleteFileA(logNamed(number).c_str());
 }
 
 TEST_F(SwitchesTest, WithoutVerySilentARefusalIsToldInABox) {

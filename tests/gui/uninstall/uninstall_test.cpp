@@ -14,6 +14,7 @@
 #include "install/shell_link.h"
 #include "stage_fixture.h"
 #include "support/accessible_reader.h"
+#include "support/folder_rights.h"
 #include "support/plant_link.h"
 #include "support/process_windows.h"
 #include "support/window_look.h"
@@ -420,6 +421,17 @@ TEST_F(UninstallerProgramTest, AnsweringOkRemovesTheGameAndTheProgramItself) {
     ASSERT_TRUE(notice);
     ExpectLookAsBefore(notice, "uninstall-notice");
     EXPECT_TRUE(FileExists(dir_ + "\\" + kUninstallerName)) << "still running";
+    // The copy that ends the job waits in a folder of its own: a random name, a folder only
+    // SYSTEM and the administrators may enter.
+    std::set<std::string> copies = TempItems("mvt-unregmvt-*");
+    for (const std::string& earlier : copies_) copies.erase(earlier);
+    ASSERT_EQ(copies.size(), 1u);
+    const std::string copyFolder = *copies.begin();
+    const std::string random = copyFolder.substr(copyFolder.rfind("mvt-unregmvt-") + 13);
+    EXPECT_EQ(random.size(), 16u) << copyFolder;
+    EXPECT_EQ(random.find_first_not_of("0123456789abcdef"), std::string::npos) << copyFolder;
+    EXPECT_TRUE(testsupport::OnlySystemAndAdministrators(copyFolder));
+    EXPECT_TRUE(FileExists(copyFolder + "\\" + kUninstallerName));
     Click(ChildAt(notice, 138, 98));
     EXPECT_EQ(ExitCode(*program), 0u);
     EXPECT_TRUE(WaitUntil([&] { return !FolderExists(dir_); }, 30000))

@@ -10,7 +10,8 @@
 // the cancel mark, whether the application was minimised, its current directory and the
 // number of errors raised after the finish screen appeared into the report file. (Errors
 // go to the report, not into message boxes that would wait for a user: the screens' own
-// start-up may meet files that other tests leave beside the program.)
+// start-up may meet files that other tests leave beside the program.) The finish screen
+// logs into REPORT_FILE.log, as with /LOG.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <cstring>
 
 #include "framework/forms.h"
+#include "install/install_log.h"
 #include "install/write_problem_text.h"
 #include "wizard/finish_screen.h"
 #include "wizard/screen_sequence.h"
@@ -34,6 +36,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Application().SetTitle("MVT Setup");
     wizard::CreateScreens();
     errors = 0;
+    install::InstallLog log;
+    log.Open(std::string(__argv[3]) + ".log");
+    Form11->LogTo(log);
     Form5->Label1->SetCaption(__argv[1]);
     Form8->SkBmpButton5->SetDown(std::strcmp(__argv[2], "1") == 0);
     if (__argc == 5) {

@@ -103,28 +103,28 @@ TEST_F(StageFailureTest, SettingsFileThatCannotBeWrittenEndsTheStagesUnchanged) 
     EXPECT_EQ(display_.log[display_.log.size() - 2], "status Создание файла настроек...");
 }
 
-// An uninstall list that cannot be written once the stages run (held open without write
-// sharing, as an editor can hold it): the first link is made, its key is refused, and
-// nothing after it happens.
-TEST_F(StageFailureTest, UninstallListThatCannotBeWrittenEndsAfterTheFirstLink) {
+// An uninstall list another program holds open without write sharing (an editor): the run
+// refuses it as it starts, before any record or link, and the file stays as it was. Once the
+// run has it, the run holds it: nobody else can open it for writing meanwhile.
+TEST_F(StageFailureTest, UninstallListHeldByAnotherProgramIsRefusedAtTheStart) {
     const std::string listFile = dir_ + "\\unreglst.ini";
     WriteFile(listFile, "[ShortCuts]\r\nShCut#1=C:\\Old\\link.lnk\r\n");
-    mvt::install::LinkObjects links;
-    mvt::TIniFile list = mvt::install::OpenUninstallList(dir_);
     HANDLE holder = CreateFileA(listFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    mvt::install::InstallationSeal seal;
-    std::string failure = FailureOf<mvt::EIniFileException>(
-        [&] { mvt::install::RunRecordStages(dir_, choices_, display_, list, links, seal); });
+    EXPECT_EQ(FailureOf<mvt::EIniFileException>([this] { RunStages(dir_); }),
+              "Unable to write to " + listFile);
     CloseHandle(holder);
-    EXPECT_EQ(failure, "Unable to write to " + listFile);
-    EXPECT_TRUE(ReadLink(group_ + "\\Запуск Трилогии Морвата.lnk").loaded);
-    EXPECT_EQ(FileNames(group_, "*.lnk").size(), 1u);
-    EXPECT_TRUE(FileNames(desktop_, "*").empty());
+    EXPECT_EQ(IniLines(listFile), (Lines{"[ShortCuts]", "ShCut#1=C:\\Old\\link.lnk"}));
+    EXPECT_TRUE(FileNames(group_, "*").empty());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppPathGame));
+    EXPECT_TRUE(display_.log.empty());
+
+    const mvt::TGuardedIniFile list = mvt::install::OpenUninstallList(dir_);
     EXPECT_TRUE(list.ReadSection("ShortCuts").empty());
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall));
-    EXPECT_FALSE(FileExists(dir_ + "\\morvath.ini"));
+    EXPECT_EQ(CreateFileA(listFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
 }
 
 // A program group folder that cannot be made (the programs folder is a file): its links are

@@ -87,21 +87,59 @@ TEST_F(StageTest, WithoutDesktopShortcutNoDesktopFolderIsTrusted) {
         << "no list, no hash: the uninstaller refuses then";
 }
 
-// The two ini files are written by name through the system's profile functions: one that
-// is a link to a file elsewhere is refused before anything is written through it.
+// The list of installed files the seal names is the medium's: a list in the install
+// directory that differs from it (changed after unpacking, or swapped for a hard link to the
+// same bytes elsewhere) fails the uninstaller's registration before its entry is written;
+// a missing one is sealed as none.
+TEST_F(StageTest, AnInstalledListThatIsNotTheMediumsFailsTheRegistration) {
+    const std::string dir = Folder("Games\\Morvath Trilogy");
+    const std::string outside = Folder("Outside") + "\\unregmvt.lst";
+    WriteFile(dir + "\\unregmvt.lst", "abd");
+    WriteFile(outside, "abc");
+    for (int round = 0; round < 2; ++round) {
+        mediumList_ = "abc";
+        EXPECT_THROW(RunStages(dir), mvt::Exception) << round;
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall)) << round;
+        EXPECT_FALSE(FileExists(dir + "\\morvath.ini")) << round;
+        ASSERT_TRUE(testsupport::PlantHardLink(dir + "\\unregmvt.lst", outside));
+    }
+    // One the unpacking left out (a full drive, skipped) is no list: sealed as none.
+    ASSERT_TRUE(DeleteFileA((dir + "\\unregmvt.lst").c_str()));
+    mediumList_ = "abc";
+    RunStages(dir);
+    EXPECT_EQ(
+        Text(ReadValue(HKEY_LOCAL_MACHINE, mvt::install::SealKey(dir), "InstalledFilesSha256")),
+        "");
+    EXPECT_TRUE(testsupport::RemoveTree(scratch_));
+}
+
+// The two ini files are written through checked handles only: one that is a link of any
+// kind (a symbolic link, or a hard link, which looks like a plain file of its own) is
+// refused with the ini file's error before anything goes through it, on a first installation
+// and over an earlier one; the file it leads to never changes.
 TEST_F(StageTest, IniFilesThatAreLinksAreNotWrittenThrough) {
     const std::string dir = Folder("Games\\Morvath Trilogy");
     const std::string outside = Folder("Outside") + "\\system.ini";
-    WriteFile(outside, "[ShortCuts]\r\nkept=1\r\n");
-    ASSERT_TRUE(testsupport::PlantLink(dir + "\\unreglst.ini", outside));
-    EXPECT_THROW(mvt::install::OpenUninstallList(dir), mvt::EIniFileException);
-    ASSERT_TRUE(testsupport::RemoveTree(dir));
-    mvt::ForceDirectories(dir);
-    ASSERT_TRUE(testsupport::PlantLink(dir + "\\morvath.ini", outside));
-    EXPECT_THROW(RunStages(dir), mvt::EIniFileException);
-    std::ifstream in(outside, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[ShortCuts]\r\nkept=1\r\n");
-    EXPECT_TRUE(FileExists(dir + "\\unreglst.ini")) << "the stages before it ran";
+    const std::string kept = "[ShortCuts]\r\nkept=1\r\n";
+    WriteFile(outside, kept);
+    using Plant = bool (*)(const std::string&, const std::string&);
+    for (const Plant plant : {&testsupport::PlantLink, &testsupport::PlantHardLink})
+        for (const bool earlier : {false, true})
+            for (const char* name : {"unreglst.ini", "morvath.ini"}) {
+                const std::string file = dir + "\\" + name;
+                ASSERT_TRUE(testsupport::RemoveTree(dir));
+                mvt::ForceDirectories(dir);
+                if (earlier) RunStages(dir);
+                ASSERT_TRUE(plant(file, outside)) << file;
+                try {
+                    RunStages(dir);
+                    ADD_FAILURE() << file << " was written through";
+                } catch (const mvt::EIniFileException& refused) {
+                    EXPECT_EQ(std::string(refused.what()), "Unable to write to " + file);
+                }
+                EXPECT_EQ(FileText(outside), kept)
+                    << file << (earlier ? " over an earlier one" : "");
+            }
     EXPECT_TRUE(testsupport::RemoveTree(scratch_));
 }
 

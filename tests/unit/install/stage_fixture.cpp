@@ -290,14 +290,7 @@ bool WriteFiller(const std::string& path, uint64_t size) {
 
 std::vector<std::string> IniLines(const std::string& path) {
     std::vector<std::string> lines;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lines;
-    std::string text(GetFileSize(file, nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(file, text.data(), text.size(), &read, nullptr);
-    CloseHandle(file);
-    std::istringstream stream(text);
+    std::istringstream stream(FileText(path));
     for (std::string line; std::getline(stream, line);) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (!line.empty()) lines.push_back(line);
@@ -363,10 +356,17 @@ std::string StageTest::Folder(const std::string& relative) {
 
 void StageTest::RunStages(const std::string& installDir) {
     mvt::install::LinkObjects links;
-    mvt::TIniFile list = mvt::install::OpenUninstallList(installDir);
+    mvt::TGuardedIniFile list = mvt::install::OpenUninstallList(installDir);
     mvt::install::InstallationSeal seal;
     seal.madeGameFolders = madeGameFolders_;
     madeGameFolders_ = 0;
+    // The medium's list of installed files: the one the test names, else the one the test
+    // left in the install directory as unpacked.
+    const std::string installed = installDir + "\\unregmvt.lst";
+    seal.installedFiles = mediumList_             ? mediumList_
+                          : FileExists(installed) ? std::optional(FileText(installed))
+                                                  : std::nullopt;
+    mediumList_.reset();
     mvt::install::RunRecordStages(installDir, choices_, display_, list, links, seal);
 }
 

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,9 @@ class StageTest : public ::testing::Test {
     RecordingDisplay display_;
     // The game folders the next RunStages records as made by the installation.
     uint32_t madeGameFolders_ = 0;
+    // The list of installed files the medium of the next RunStages holds; without it, the
+    // install directory's list stands for the medium's.
+    std::optional<std::string> mediumList_;
 
   private:
     struct Saved;

@@ -188,6 +188,27 @@ class MvtZip(unittest.TestCase):
                                      f"leads to {wine_path(outside)}, which is not followed"])
         self.assertEqual(os.listdir(outside), [])
 
+    def test_a_hard_link_in_the_destination_never_changes_the_file_it_shares(self):
+        """A read-only file of the destination that is a second name of a file elsewhere (a
+        hard link, as any user who may write there can make one): replacing it replaces the
+        name and never changes that other file, neither its bytes nor its read-only
+        attribute (which on Windows must come off before a read-only file is replaced, and
+        is never taken off a file that has another name)."""
+        dest = self.scratch("hardlink")
+        outside = self.scratch("hardlink-outside")
+        os.makedirs(dest)
+        os.makedirs(outside)
+        victim = os.path.join(outside, "victim.txt")
+        with open(victim, "wb") as f:
+            f.write(b"outside")
+        os.chmod(victim, 0o444)  # what Wine shows as read-only
+        os.link(victim, os.path.join(dest, "readme.txt"))
+        mvtzip("extract", fixture("infozip.zip"), dest)
+        with open(victim, "rb") as f:
+            self.assertEqual(f.read(), b"outside")
+        self.assertEqual(os.stat(victim).st_mode & 0o777, 0o444)
+        os.chmod(victim, 0o644)
+
     def many_files_archive(self):
         """An archive of 1,500 small files made by Info-ZIP zip, made once per run."""
         folder = os.path.join(FIXTURES, "scratch", "mvtzip-many")

@@ -676,13 +676,18 @@ TEST_F(ZipLibTest, MissingDestinationFoldersAreCreated) {
     EXPECT_TRUE(Exists(Out("new\\deeper\\emptydir")));
 }
 
+// Files made anew take their attributes through their own handle; files that replace
+// others (read-only ones too) take them once in place, through a handle opened again.
 TEST_F(ZipLibTest, TimesAndAttributesAreRestored) {
-    Job job(Fixture("attributes.zip"), Out());
-    ASSERT_EQ(job.Run(), 4);
     auto attributes = [&](const char* name) { return GetFileAttributesA(Out(name).c_str()); };
-    EXPECT_TRUE(attributes("readonly.txt") & FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(attributes("unixro.txt") & FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(attributes("plain.txt") & FILE_ATTRIBUTE_READONLY);
+    for (int round = 0; round < 2; ++round) {
+        Job job(Fixture("attributes.zip"), Out());
+        ASSERT_EQ(job.Run(), 4) << round;
+        EXPECT_TRUE(attributes("readonly.txt") & FILE_ATTRIBUTE_READONLY) << round;
+        EXPECT_TRUE(attributes("hidden.txt") & FILE_ATTRIBUTE_HIDDEN) << round;
+        EXPECT_TRUE(attributes("unixro.txt") & FILE_ATTRIBUTE_READONLY) << round;
+        EXPECT_FALSE(attributes("plain.txt") & FILE_ATTRIBUTE_READONLY) << round;
+    }
     auto stamp = [&](const char* name) {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         GetFileAttributesExA(Out(name).c_str(), GetFileExInfoStandard, &data);
