@@ -108,7 +108,8 @@ int64_t LocalHeaderOffset(ArchiveFile& file, const uint8_t* h) {
     if (offset == kSaturated32) {
         std::vector<uint8_t> extra(Le16(h + 30));
         const std::string name = ReadText(file, Le16(h + 28), kCentralName);
-        if (!ReadExact(file, extra.data(), extra.size())) return -1;
+        // An empty extra field has no memory to read into: nothing is read.
+        if (!extra.empty() && !ReadExact(file, extra.data(), extra.size())) return -1;
         ApplyZip64Extra(extra.data(), extra.size(), size, compressed, offset);
     }
     return offset > uint64_t{INT64_MAX} ? -1 : static_cast<int64_t>(offset);
