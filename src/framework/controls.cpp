@@ -132,6 +132,15 @@ void TControl::Invalidate() {
     }
 }
 
+void TControl::InvalidatePart(const RECT& part) {
+    if (IsWindowed()) return Invalidate();
+    if (!parent_ || !parent_->HandleAllocated()) return;
+    RECT area = part;
+    OffsetRect(&area, left_, top_);
+    const RECT bounds = BoundsRect();
+    if (IntersectRect(&area, &area, &bounds)) InvalidateRect(parent_->handle_, &area, FALSE);
+}
+
 void TControl::Repaint() {
     Invalidate();
     if (parent_ && parent_->HandleAllocated()) UpdateWindow(parent_->handle_);
@@ -445,23 +454,47 @@ void TWinControl::PaintBackgroundBehind(const TControl* child, HDC dc) {
     RestoreDC(dc, saved);
 }
 
+namespace {
+
+// The rectangles the invalid region of a window is made of, when they are few; none for a
+// single rectangle or many. Read before painting begins, which validates the region.
+std::vector<RECT> InvalidParts(HWND window) {
+    constexpr DWORD kMostParts = 8;
+    UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    if (GetUpdateRgn(window, region.get(), FALSE) != COMPLEXREGION) return {};
+    std::vector<uint8_t> data(GetRegionData(region.get(), 0, nullptr));
+    auto* parts = reinterpret_cast<RGNDATA*>(data.data());
+    if (data.size() < sizeof(RGNDATAHEADER) ||
+        !GetRegionData(region.get(), static_cast<DWORD>(data.size()), parts) ||
+        parts->rdh.nCount > kMostParts)
+        return {};
+    const auto* first = reinterpret_cast<const RECT*>(parts->Buffer);
+    return {first, first + parts->rdh.nCount};
+}
+
+}  // namespace
+
 void TWinControl::WMPaint() {
+    // Apart, the parts of the invalid region are composed on their own: a changed figure
+    // and a sliver of the progress ring are two small pictures, where the rectangle around
+    // both held most of the window and cost more than all the rest of a percent's work.
+    std::vector<RECT> parts = InvalidParts(handle_);
     PaintSession paint(handle_);
-    HDC screen = paint.get();
-    const RECT& area = paint.Area();
-    int width = area.right - area.left, height = area.bottom - area.top;
-    if (width > 0 && height > 0) {
-        // Compose the invalid area off screen and copy it once: no flicker.
-        UniqueDc memory(CreateCompatibleDC(screen));
-        UniqueBitmap image(CreateCompatibleBitmap(screen, width, height));
-        {
-            SelectGuard select(memory.get(), image.get());
-            SetViewportOrgEx(memory.get(), -area.left, -area.top, nullptr);
-            PaintWindow(memory.get());
-            SetViewportOrgEx(memory.get(), 0, 0, nullptr);
-            BitBlt(screen, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
-        }
-    }
+    if (parts.empty()) parts.push_back(paint.Area());
+    for (const RECT& part : parts) PaintOffScreen(paint.get(), part);
+}
+
+void TWinControl::PaintOffScreen(HDC screen, const RECT& area) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return;
+    // Compose the area off screen and copy it once: no flicker.
+    UniqueDc memory(CreateCompatibleDC(screen));
+    UniqueBitmap image(CreateCompatibleBitmap(screen, width, height));
+    SelectGuard select(memory.get(), image.get());
+    SetViewportOrgEx(memory.get(), -area.left, -area.top, nullptr);
+    PaintWindow(memory.get());
+    SetViewportOrgEx(memory.get(), 0, 0, nullptr);
+    BitBlt(screen, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
 // ---- Input ----------------------------------------------------------------------------

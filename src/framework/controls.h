@@ -67,6 +67,9 @@ class TControl : public TComponent {
     // paint what lies behind it.
     virtual bool Opaque() const { return false; }
     virtual void Invalidate();
+    // Invalidates only `part` of a control that paints on its parent (the control's own
+    // coordinates); all of it for a windowed one.
+    void InvalidatePart(const RECT& part);
     // Invalidate and paint at once.
     virtual void Repaint();
     // Draws the control onto a canvas whose origin is the control's top-left corner.
@@ -244,6 +247,8 @@ class TWinControl : public TControl {
     void AddControl(TControl* control);
     void RemoveControl(TControl* control);
     void WMPaint();
+    // Composes `area` of the window off screen and copies it to `screen` at once.
+    void PaintOffScreen(HDC screen, const RECT& area);
     bool WMSetCursor();
     void TrackMouse();
     LRESULT KeyMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,6 @@
 #include "framework/graphics.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/sysutils.h"
@@ -181,7 +182,86 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& sourceRect
 
 // ---- TBitmap --------------------------------------------------------------------------
 
+// Where the picture is transparent: `keep` white (all bits set) and `picture` black; elsewhere
+// `keep` black and `picture` the picture's pixel.
+struct TBitmap::TransparencyMask {
+    TBitmap keep, picture;
+    std::vector<RECT> stale;  // parts of the picture changed since they were made
+};
+
+TBitmap::TBitmap() = default;
+TBitmap::~TBitmap() = default;
+
+void TBitmap::Changed(std::optional<std::vector<RECT>> parts) {
+    if (!parts)
+        mask_.reset();
+    else if (mask_)
+        mask_->stale.insert(mask_->stale.end(), parts->begin(), parts->end());
+    changedParts_ = std::move(parts);
+    if (OnChange) OnChange();
+}
+
+std::vector<RECT> TBitmap::DifferingParts(const TBitmap& other) const {
+    // Columns closer than this go into one rectangle.
+    constexpr int kGap = 8;
+    std::vector<std::pair<int, int>> rows(width_, {height_, -1});  // first, last differing
+    for (int y = 0; y < height_; ++y) {
+        const uint32_t* mine = pixels_ + size_t(y) * width_;
+        const uint32_t* theirs = other.pixels_ + size_t(y) * width_;
+        if (std::memcmp(mine, theirs, size_t(width_) * 4) == 0) continue;
+        for (int x = 0; x < width_; ++x) {
+            if (mine[x] == theirs[x]) continue;
+            rows[x].first = std::min(rows[x].first, y);
+            rows[x].second = y;
+        }
+    }
+    std::vector<RECT> parts;
+    for (int x = 0; x < width_; ++x) {
+        if (rows[x].second < 0) continue;
+        if (parts.empty() || x - parts.back().right > kGap) parts.push_back({x, height_, x, 0});
+        RECT& part = parts.back();
+        part.right = x + 1;
+        part.top = std::min<LONG>(part.top, rows[x].first);
+        part.bottom = std::max<LONG>(part.bottom, rows[x].second + 1);
+    }
+    return parts;
+}
+
+void TBitmap::SetTransparentColor(TColor color) {
+    transparentColor_ = color;
+    mask_.reset();
+}
+
+void TBitmap::DrawTransparent(HDC dc, int x, int y) const {
+    if (!mask_) {
+        mask_ = std::make_unique<TransparencyMask>();
+        mask_->keep.Create(width_, height_);
+        mask_->picture.Create(width_, height_);
+        mask_->stale = {RECT{0, 0, width_, height_}};
+    }
+    // Only what changed is made again (a sliver of the progress ring per percent), once
+    // the system has done drawing with the masks.
+    if (!mask_->stale.empty()) GdiFlush();
+    const COLORREF transparent = ColorToRGB(TransparentColor());
+    const uint32_t key = uint32_t{GetRValue(transparent)} << 16 |
+                         uint32_t{GetGValue(transparent)} << 8 | GetBValue(transparent);
+    for (const RECT& part : mask_->stale) {
+        for (int row = part.top; row < part.bottom; ++row) {
+            for (size_t i = size_t(row) * width_ + part.left, end = i + (part.right - part.left);
+                 i < end; ++i) {
+                const bool see = (pixels_[i] & 0xFFFFFF) == key;
+                mask_->keep.pixels_[i] = see ? 0xFFFFFFFF : 0;
+                mask_->picture.pixels_[i] = see ? 0 : pixels_[i];
+            }
+        }
+    }
+    mask_->stale.clear();
+    BitBlt(dc, x, y, width_, height_, mask_->keep.dc_.get(), 0, 0, SRCAND);
+    BitBlt(dc, x, y, width_, height_, mask_->picture.dc_.get(), 0, 0, SRCPAINT);
+}
+
 void TBitmap::Create(int width, int height) {
+    mask_.reset();
     canvas_.reset();
     if (dc_ && originalBitmap_) SelectObject(dc_.get(), originalBitmap_);
     originalBitmap_ = nullptr;
@@ -224,6 +304,7 @@ void TBitmap::Clear() {
 }
 
 TCanvas& TBitmap::Canvas() {
+    mask_.reset();  // whatever is drawn next changes the pixels
     if (!canvas_) canvas_ = std::make_unique<TCanvas>(dc_.get());
     return *canvas_;
 }
@@ -333,13 +414,19 @@ void TBitmap::Assign(const TBitmap& other) {
     if (&other == this) return;
     // The pixels are copied as they are (a loaded bitmap's pixels are its bytes decoded);
     // the bytes go along, so the copy stores itself exactly like the original.
+    // A picture of the same size and look changes where its pixels do: painted again only
+    // there, the progress screen's ring costs a sliver per percent instead of all of it.
+    std::optional<std::vector<RECT>> parts;
+    if (other.width_ == width_ && other.height_ == height_ && pixels_ &&
+        other.transparent_ == transparent_ && other.TransparentColor() == TransparentColor())
+        parts = DifferingParts(other);
     if (other.width_ != width_ || other.height_ != height_) Create(other.width_, other.height_);
     if (pixels_) std::memcpy(pixels_, other.pixels_, size_t(width_) * height_ * 4);
     source_ = other.source_;
     sourceBitCount_ = other.sourceBitCount_;
-    Changed();
     transparent_ = other.transparent_;
     transparentColor_ = other.transparentColor_;
+    Changed(std::move(parts));
 }
 
 TColor TBitmap::TransparentColor() const {
@@ -356,7 +443,9 @@ void TBitmap::Draw(HDC dc, int x, int y) const {
 void TBitmap::StretchDraw(HDC dc, const RECT& dest) const {
     if (Empty()) return;
     int w = dest.right - dest.left, h = dest.bottom - dest.top;
-    if (transparent_) {
+    if (transparent_ && w == width_ && h == height_) {
+        DrawTransparent(dc, dest.left, dest.top);
+    } else if (transparent_) {
         // gdi32's own call: msimg32's TransparentBlt only forwards to it, and msimg32, not
         // protected as a KnownDLL, would be looked for beside the program first.
         GdiTransparentBlt(dc, dest.left, dest.top, w, h, dc_.get(), 0, 0, width_, height_,

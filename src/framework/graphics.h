@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,7 +124,8 @@ class TCanvas {
 // bitmap read from stored data writes back exactly the same bytes.
 class TBitmap {
   public:
-    TBitmap() = default;
+    TBitmap();
+    ~TBitmap();
     TBitmap(const TBitmap&) = delete;
     TBitmap& operator=(const TBitmap&) = delete;
 
@@ -140,6 +142,8 @@ class TBitmap {
     void LoadFromFile(const std::string& path);
     // Loads a BMP image stored as raw data (RT_RCDATA) in the program's resources.
     void LoadFromResource(const char* name);
+    // Copies another bitmap; of the same size and transparency, only the pixels that
+    // differ count as changed (ChangedParts).
     void Assign(const TBitmap& other);
     // The BMP file bytes this bitmap was loaded from (empty for bitmaps made in memory).
     const std::vector<uint8_t>& SourceBytes() const { return source_; }
@@ -157,7 +161,7 @@ class TBitmap {
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent) { transparent_ = transparent; }
     TColor TransparentColor() const;
-    void SetTransparentColor(TColor color) { transparentColor_ = color; }
+    void SetTransparentColor(TColor color);
 
     // Draws the bitmap onto a device context at (x, y), or stretched into dest.
     void Draw(HDC dc, int x, int y) const;
@@ -166,12 +170,25 @@ class TBitmap {
     void DrawClipped(HDC dc, int x, int y, const RECT& clip) const;
 
     std::function<void()> OnChange;
+    // What the latest change touched, when OnChange is told: parts of the picture, its size
+    // and transparency unchanged (none when no pixel changed), or nothing for all of it.
+    const std::optional<std::vector<RECT>>& ChangedParts() const { return changedParts_; }
 
   private:
-    void Changed() {
-        if (OnChange) OnChange();
-    }
+    // Transparent drawing in two plain copies: the destination kept where the picture is
+    // transparent, then the picture's other pixels put in. The system's transparent copy
+    // made its masks anew on every call, which for the progress screen's ring cost more
+    // than the rest of the screen's painting; these are made again only where the picture
+    // changed.
+    struct TransparencyMask;
+    void DrawTransparent(HDC dc, int x, int y) const;
+
+    void Changed(std::optional<std::vector<RECT>> parts = std::nullopt);
     void Create(int width, int height);
+    // Rectangles holding every pixel that differs from `other`'s, of the same size: one
+    // around each group of columns with differing pixels, so that changes apart (the two
+    // sides of the progress ring) are not one rectangle around both.
+    std::vector<RECT> DifferingParts(const TBitmap& other) const;
 
     int width_ = 0, height_ = 0;
     int sourceBitCount_ = 32;
@@ -183,6 +200,8 @@ class TBitmap {
     std::vector<uint8_t> source_;
     bool transparent_ = false;
     TColor transparentColor_ = clNone;
+    mutable std::unique_ptr<TransparencyMask> mask_;
+    std::optional<std::vector<RECT>> changedParts_;
 };
 
 // Raw bytes of a RT_RCDATA resource of the program (empty when it does not exist).

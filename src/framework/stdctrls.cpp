@@ -11,7 +11,17 @@ namespace mvt {
 // ---- TImage ---------------------------------------------------------------------------
 
 TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
-    picture_.OnChange = [this] { Invalidate(); };
+    picture_.OnChange = [this] {
+        // A hidden picture (the progress screen's work pictures lie under the ring) shows
+        // nothing that changed; one drawn at the top-left corner, not stretched, is painted
+        // again where the changed parts lie.
+        if (!Visible()) return;
+        if (picture_.ChangedParts() && !stretch_) {
+            for (const RECT& part : *picture_.ChangedParts()) InvalidatePart(part);
+        } else {
+            Invalidate();
+        }
+    };
 }
 
 void TImage::SetStretch(bool stretch) {

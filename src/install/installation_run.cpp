@@ -28,7 +28,7 @@ constexpr char kUndoCaption[] = "Отмена установки...";
 }  // namespace
 
 void ShowItemProgress(ProgressState& progress, InstallDisplay& display, const std::string& item,
-                      uint32_t totalSize, int32_t perCent) {
+                      uint64_t totalSize, int32_t perCent) {
     display.ShowCurrentFile(ShownFileName(item));
     const int percent = TotalPercent(totalSize, perCent, progress.DoneSize, progress.FullSize);
     display.ShowPercentFigure(percent);

@@ -32,7 +32,7 @@ struct ProgressState {
 // size plus any earlier step that already reads 100. ArchiveDoneGrowth (medium_layout.h)
 // states the same sum, and the distribution packer writes FullSize with it.
 void ShowItemProgress(ProgressState& progress, InstallDisplay& display, const std::string& item,
-                      uint32_t totalSize, int32_t perCent);
+                      uint64_t totalSize, int32_t perCent);
 
 // The component's settings the run relies on: the archive's folders recreated under the
 // destination, existing files replaced without asking, a missing destination made.

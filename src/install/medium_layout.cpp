@@ -74,19 +74,18 @@ uint64_t DirectoryDoneGrowth(uint32_t entries) {
     return growth;
 }
 
-uint64_t ItemDoneGrowth(uint32_t size) {
+uint64_t ItemDoneGrowth(uint64_t size) {
     uint64_t growth = 0;
-    uint32_t done = 0;
-    while (done < size) {
-        done += std::min<uint32_t>(ZL_PROGRESS_CHUNK, size - done);
+    for (uint64_t done = 0; done < size;) {
+        done += std::min<uint64_t>(ZL_PROGRESS_CHUNK, size - done);
         if (zip::ItemPercent(size, done) == 100) growth += done;
     }
     return growth;
 }
 
-uint64_t ArchiveDoneGrowth(uint32_t entries, const std::vector<uint32_t>& fileSizes) {
+uint64_t ArchiveDoneGrowth(uint32_t entries, const std::vector<uint64_t>& fileSizes) {
     uint64_t growth = DirectoryDoneGrowth(entries);
-    for (uint32_t size : fileSizes) growth += ItemDoneGrowth(size);
+    for (uint64_t size : fileSizes) growth += ItemDoneGrowth(size);
     return growth;
 }
 

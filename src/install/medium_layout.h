@@ -44,8 +44,8 @@ double UsableFullSize(const std::string& text, char decimalSeparator);
 // A medium's FullSize is exact when it is the sum of ArchiveDoneGrowth over the listed
 // archives: the percent then reaches 100 with the last report of the last listed archive.
 uint64_t DirectoryDoneGrowth(uint32_t entries);
-uint64_t ItemDoneGrowth(uint32_t size);
-uint64_t ArchiveDoneGrowth(uint32_t entries, const std::vector<uint32_t>& fileSizes);
+uint64_t ItemDoneGrowth(uint64_t size);
+uint64_t ArchiveDoneGrowth(uint32_t entries, const std::vector<uint64_t>& fileSizes);
 
 // The ASCII letters A–Z lowered, every other byte kept (the rules' and the shown names'
 // case folding, which leaves code page 1251 letters alone).

@@ -22,7 +22,7 @@ int64_t NearestEven(long double value) {
     return result;
 }
 
-int TotalPercent(uint32_t totalSize, int32_t perCent, double doneSize, double fullSize) {
+int TotalPercent(uint64_t totalSize, int32_t perCent, double doneSize, double fullSize) {
     const int64_t share = static_cast<int64_t>(totalSize) * perCent;
     const long double percent = (static_cast<long double>(share) / 100 + doneSize) * 100 /
                                 static_cast<long double>(fullSize);

@@ -11,7 +11,7 @@ namespace mvt::install {
 // The whole total percent after a report of the zip component: the item's share done
 // (totalSize × perCent ÷ 100) plus what is already done, of fullSize, rounded to the
 // nearest with halves to even, and never above 100.
-int TotalPercent(uint32_t totalSize, int32_t perCent, double doneSize, double fullSize);
+int TotalPercent(uint64_t totalSize, int32_t perCent, double doneSize, double fullSize);
 
 // The name shown for a reported item: the part after its last '\' or ':', ASCII
 // lower-cased; nothing for the directory read's reports.

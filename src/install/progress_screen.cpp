@@ -73,6 +73,9 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     Image3 = AddPicture(*this, 154, 34, 331, 330, false);
     Image2 = AddPicture(*this, 154, 34, 331, 330, false);
     Image2->Picture().LoadFromResource("RING");
+    // Shown transparent, and so are its copies: a copy of the same look that replaces the
+    // shown ring changes the screen only where its pixels differ.
+    Image2->Picture().SetTransparent(true);
     Image1 = skin::AddBackground(*this, "BG_PROGRESS");
     Image1->SetCursor(crHourGlass);
     Image4 = AddPicture(*this, 154, 34, 331, 330, true);
@@ -106,7 +109,7 @@ TForm10::TForm10(TComponent* owner) : TForm(owner) {
     ZipUnpacker1 = Make<zip::TZipUnpacker>();
     ConfigureInstallUnpacker(*ZipUnpacker1);
     ZipUnpacker1->SetUnattended(false);
-    ZipUnpacker1->OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
+    ZipUnpacker1->OnItemProgress = [this](TObject*, const std::string& item, uint64_t totalSize,
                                           int perCent) {
         ZipUnpacker1ItemProgress(item, totalSize, perCent);
     };
@@ -143,7 +146,7 @@ void TForm10::FormCloseQuery(bool& canClose) {
     if (wizard_) wizard_->PassCloseRequest();
 }
 
-void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize,
+void TForm10::ZipUnpacker1ItemProgress(const std::string& item, uint64_t totalSize,
                                        int32_t perCent) {
     ShowItemProgress(Progress, *screenDisplay_, item, totalSize, perCent);
 }
@@ -177,6 +180,6 @@ void TForm10::ShowPercent(double percent) {
         Image4->Picture().Assign(work);
     }
     // White, the colour of the picture's bottom-left pixel, lets the background through.
+    // The picture's change has invalidated what it changed.
     Image4->SetTransparent(true);
-    Image4->Invalidate();
 }

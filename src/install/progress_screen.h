@@ -52,7 +52,7 @@ class TForm10 : public mvt::TForm {
     void FormCreate();
     void FormShow();
     void FormCloseQuery(bool& canClose);
-    void ZipUnpacker1ItemProgress(const std::string& item, uint32_t totalSize, int32_t perCent);
+    void ZipUnpacker1ItemProgress(const std::string& item, uint64_t totalSize, int32_t perCent);
     // Shows the ring as far as percent (a whole percent, 1 … 100 as called).
     void ShowPercent(double percent);
     // The installation run, with this screen as its display: what the ready screen's Next

@@ -48,7 +48,7 @@ Installation::Installation(WizardState& choices, InstallLog& log,
       job_(job) {
     ConfigureInstallUnpacker(unpacker_);
     unpacker_.SetUnattended(true);
-    unpacker_.OnItemProgress = [this](TObject*, const std::string& item, uint32_t totalSize,
+    unpacker_.OnItemProgress = [this](TObject*, const std::string& item, uint64_t totalSize,
                                       int perCent) {
         ShowItemProgress(progress_, display_, item, totalSize, perCent);
     };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -68,6 +69,11 @@ EndRecordInfo ParseEndRecord(const uint8_t* p, int64_t position) {
     return info;
 }
 
+// A recorded 64-bit offset as a file position; one beyond any file stays beyond any file.
+int64_t ClampedPosition(uint64_t offset) {
+    return static_cast<int64_t>(std::min<uint64_t>(offset, INT64_MAX));
+}
+
 bool EndsWithZipExtension(const std::string& path) {
     if (path.size() < 4) return false;
     std::string ext = path.substr(path.size() - 4);
@@ -95,6 +101,20 @@ bool HasEndRecord(DirReaderHost& host, const std::string& path) {
     return file && LocateEndRecord(*file, info, size) == EndRecordSearch::Found;
 }
 
+// Where the local header of the central header `h` (just read from `file`) lies: its own
+// field, or the Zip64 extra field's number when that is saturated. -1 when unreadable.
+int64_t LocalHeaderOffset(ArchiveFile& file, const uint8_t* h) {
+    uint64_t size = Le32(h + 24), compressed = Le32(h + 20), offset = Le32(h + 42);
+    if (offset == kSaturated32) {
+        std::vector<uint8_t> extra(Le16(h + 30));
+        const std::string name = ReadText(file, Le16(h + 28), kCentralName);
+        // An empty extra field has no memory to read into: nothing is read.
+        if (!extra.empty() && !ReadExact(file, extra.data(), extra.size())) return -1;
+        ApplyZip64Extra(extra.data(), extra.size(), size, compressed, offset);
+    }
+    return offset > uint64_t{INT64_MAX} ? -1 : static_cast<int64_t>(offset);
+}
+
 // A program with an archive appended whose offsets were not adjusted: the directory is
 // read from the companion ".zip" file instead.
 std::string ProbeType(DirReaderHost& host, const std::string& name) {
@@ -107,11 +127,16 @@ std::string ProbeType(DirReaderHost& host, const std::string& name) {
     if (LocateEndRecord(*file, info, size) != EndRecordSearch::Found) return name;
     uint8_t header[kCentralHeaderSize];
     uint8_t local[4] = {};
-    const bool localFound =
-        file->Seek(info.centralOffset) && ReadExact(*file, header, sizeof header) &&
-        Le32(header) == kCentralHeaderSignature && file->Seek(Le32(header + 42)) &&
-        ReadExact(*file, local, 4) && Le32(local) == kLocalHeaderSignature;
-    return localFound ? name : ChangeExtension(name, ".zip");
+    try {
+        const bool localFound = file->Seek(static_cast<int64_t>(info.centralOffset)) &&
+                                ReadExact(*file, header, sizeof header) &&
+                                Le32(header) == kCentralHeaderSignature &&
+                                file->Seek(LocalHeaderOffset(*file, header)) &&
+                                ReadExact(*file, local, 4) && Le32(local) == kLocalHeaderSignature;
+        return localFound ? name : ChangeExtension(name, ".zip");
+    } catch (const ZipReadError&) {
+        return ChangeExtension(name, ".zip");
+    }
 }
 
 class DirectoryRead {
@@ -220,6 +245,8 @@ ZipDirEntry DirectoryRead::ReadEntry(ArchiveFile& file) {
     std::replace(e.fileName.begin(), e.fileName.end(), '/', '\\');
     e.encrypted = e.flags & 1;
     e.extraData = ReadKeeping(file, e.extraFieldLength, options_.maxKeptPerEntry, kSeekError);
+    ApplyZip64Extra(reinterpret_cast<const uint8_t*>(e.extraData.data()), e.extraData.size(),
+                    e.uncompressedSize, e.compressedSize, e.localHeaderOffset);
     e.fileComment =
         Convert(ReadKeeping(file, e.fileCommentLength, options_.maxKeptPerEntry, kFileComment),
                 e.hostSystem, e.madeByVersion);
@@ -232,28 +259,33 @@ ZipDirEntry DirectoryRead::ReadEntry(ArchiveFile& file) {
 }
 
 void DirectoryRead::Walk(ArchiveFile& file, const EndRecordInfo& end) {
-    state_.lastDisk = end.thisDisk;
+    state_.lastDisk = static_cast<int>(end.thisDisk);
     if (end.thisDisk != 0) state_.spanned = true;
     // Multi-disk sets are never switched here: a directory on another disk is read from
-    // its recorded offset in this file.
-    state_.centralPosition = end.centralDisk == end.thisDisk
-                                 ? state_.fileSize - end.centralSize -
-                                       int64_t(end.rawComment.size()) - int64_t{kEndRecordSize}
-                                 : int64_t{end.centralOffset};
+    // its recorded offset in this file. On this disk the directory ends where the end record
+    // (or the Zip64 end record) begins.
+    const int64_t directoryEnd =
+        end.zip64Position >= 0
+            ? end.zip64Position
+            : state_.fileSize - int64_t(end.rawComment.size()) - int64_t{kEndRecordSize};
+    state_.centralPosition = end.centralDisk != end.thisDisk ? ClampedPosition(end.centralOffset)
+                             : end.centralSize > uint64_t{INT64_MAX}
+                                 ? -1
+                                 : directoryEnd - static_cast<int64_t>(end.centralSize);
     state_.firstLocalHeaderOffset = state_.fileSize == kEndRecordSize ? 0 : state_.fileSize;
-    if (state_.centralPosition != int64_t{end.centralOffset}) {
+    if (state_.centralPosition < 0 || uint64_t(state_.centralPosition) != end.centralOffset) {
         state_.structureError = true;
         host_.ReportById(kStructureWarning);
     }
     if (state_.centralPosition < 0 || !file.Seek(state_.centralPosition))
         throw ZipReadError{kSeekError};
-    host_.ProgressStart(end.totalEntries);
-    for (int sequence = 1; sequence <= end.totalEntries; ++sequence) {
+    host_.ProgressStart(static_cast<uint32_t>(std::min<uint64_t>(end.totalEntries, UINT32_MAX)));
+    for (uint64_t sequence = 1; sequence <= end.totalEntries; ++sequence) {
         ZipDirEntry entry = ReadEntry(file);
-        const int64_t localOffset = entry.localHeaderOffset;
+        const int64_t localOffset = ClampedPosition(entry.localHeaderOffset);
         if (options_.useDirOnlyEntries || entry.fileName.empty() || entry.fileName.back() != '\\') {
             entries_.push_back(std::move(entry));
-            host_.NewName(sequence, entries_.back());
+            host_.NewName(static_cast<int>(std::min<uint64_t>(sequence, INT_MAX)), entries_.back());
         } else {
             ++state_.droppedDirectories;
         }
@@ -261,10 +293,14 @@ void DirectoryRead::Walk(ArchiveFile& file, const EndRecordInfo& end) {
         host_.ProgressStep();
         if (host_.CancelRequested()) throw ZipReadError{kUserCancelled};
     }
-    uint8_t record[kEndRecordSize];
-    if (!ReadExact(file, record, sizeof record)) throw ZipReadError{kCentralHeaderError};
-    if (Le32(record) != kEndRecordSignature) throw ZipReadError{kEndRecordError};
-    state_.lastDisk = Le16(record + 4);
+    // What follows the directory: the Zip64 end record where there is one, else the end record.
+    const bool zip64 = end.zip64Position >= 0;
+    uint8_t record[kZip64EndRecordSize];
+    if (!ReadExact(file, record, zip64 ? kZip64EndRecordSize : kEndRecordSize))
+        throw ZipReadError{kCentralHeaderError};
+    if (Le32(record) != (zip64 ? kZip64EndRecordSignature : kEndRecordSignature))
+        throw ZipReadError{kEndRecordError};
+    state_.lastDisk = static_cast<int>(zip64 ? Le32(record + 16) : Le16(record + 4));
 }
 
 DirReadOutcome DirectoryRead::Run(const std::string& zipFileName) {
@@ -295,7 +331,8 @@ DirReadOutcome DirectoryRead::Run(const std::string& zipFileName) {
     host_.BusyCursor(false);
     file.reset();
     if (succeeded) {
-        state_.firstLocalHeaderOffset += state_.centralPosition - int64_t{end.centralOffset};
+        state_.firstLocalHeaderOffset +=
+            static_cast<int64_t>(static_cast<uint64_t>(state_.centralPosition) - end.centralOffset);
         state_.hostSystem = rememberedHost_;
         state_.madeByVersion = rememberedMadeBy_;
         state_.comment = Convert(end.rawComment, rememberedHost_, rememberedMadeBy_);
@@ -308,9 +345,11 @@ DirReadOutcome DirectoryRead::Run(const std::string& zipFileName) {
 
 }  // namespace
 
-EndRecordSearch LocateEndRecord(ArchiveFile& file, EndRecordInfo& info, int64_t& size) {
+namespace {
+
+EndRecordSearch FindEndRecord(ArchiveFile& file, EndRecordInfo& info, int64_t& size) {
     size = file.Size();
-    if (size < 0 || size > int64_t{0xFFFFFFFF}) return EndRecordSearch::SizeError;
+    if (size < 0) return EndRecordSearch::SizeError;
     if (size > int64_t{kEndRecordSize} - 1) {
         uint8_t tail[kEndRecordSize];
         if (!file.Seek(size - kEndRecordSize)) return EndRecordSearch::SizeError;
@@ -345,6 +384,29 @@ EndRecordSearch LocateEndRecord(ArchiveFile& file, EndRecordInfo& info, int64_t&
         return EndRecordSearch::Found;
     }
     return EndRecordSearch::NotFound;
+}
+
+}  // namespace
+
+EndRecordSearch LocateEndRecord(ArchiveFile& file, EndRecordInfo& info, int64_t& size) {
+    const EndRecordSearch search = FindEndRecord(file, info, size);
+    if (search != EndRecordSearch::Found) return search;
+    uint8_t record[kEndRecordSize];
+    Zip64End zip64;
+    const auto readAt = [&file](uint64_t at, void* to, size_t count) {
+        return file.Seek(ClampedPosition(at)) && ReadExact(file, to, count);
+    };
+    if (readAt(info.position, record, sizeof record) && EndRecordSaturated(record) &&
+        FindZip64End(readAt, info.position, zip64)) {
+        info.zip64Position = static_cast<int64_t>(zip64.position);
+        info.thisDisk = zip64.thisDisk;
+        info.centralDisk = zip64.centralDisk;
+        info.entriesOnDisk = zip64.entriesOnDisk;
+        info.totalEntries = zip64.totalEntries;
+        info.centralSize = zip64.centralSize;
+        info.centralOffset = zip64.centralOffset;
+    }
+    return EndRecordSearch::Found;
 }
 
 DirReadOutcome ReadZipDirectory(DirReaderHost& host, const std::string& zipFileName,

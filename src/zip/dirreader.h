@@ -14,7 +14,8 @@ namespace mvt::zip {
 enum class CodePageOpts { cpAuto, cpNone, cpOEM };
 enum class DriveKind { Invalid, Unknown, Removable, Fixed, Network, CdRom, RamDisk };
 
-// One kept central header. The numeric fields are the header's bytes 4..45 as stored.
+// One kept central header. The numeric fields are the header's bytes 4..45 as stored, widened
+// where the Zip64 records carry larger numbers.
 struct ZipDirEntry {
     uint8_t madeByVersion = 0;
     uint8_t hostSystem = 0;
@@ -24,15 +25,17 @@ struct ZipDirEntry {
     uint16_t modTime = 0;
     uint16_t modDate = 0;
     uint32_t crc32 = 0;
-    uint32_t compressedSize = 0;
-    uint32_t uncompressedSize = 0;
+    // The sizes and the offset are 64-bit: where the header's own field is saturated
+    // (0xFFFFFFFF), the number the entry's Zip64 extra field gives.
+    uint64_t compressedSize = 0;
+    uint64_t uncompressedSize = 0;
     uint16_t fileNameLength = 0;
     uint16_t extraFieldLength = 0;
     uint16_t fileCommentLength = 0;
     uint16_t diskNumberStart = 0;
     uint16_t internalAttributes = 0;
     uint32_t externalAttributes = 0;
-    uint32_t localHeaderOffset = 0;
+    uint64_t localHeaderOffset = 0;
     std::string fileName;     // code-page converted, "/" turned into "\"
     std::string fileComment;  // at most DirReadOptions::maxKeptPerEntry bytes of it
     bool encrypted = false;
@@ -115,12 +118,14 @@ enum class DirReadOutcome {
     Succeeded,
 };
 
-// The position of the end record and what follows it.
+// The position of the end record and what follows it. When the end record leaves its
+// numbers to a Zip64 end record, they are that record's.
 struct EndRecordInfo {
     int64_t position = 0;
     int64_t fileSize = 0;  // corrected to the end of record and comment
-    uint16_t thisDisk = 0, centralDisk = 0, entriesOnDisk = 0, totalEntries = 0;
-    uint32_t centralSize = 0, centralOffset = 0;
+    uint32_t thisDisk = 0, centralDisk = 0;
+    uint64_t entriesOnDisk = 0, totalEntries = 0, centralSize = 0, centralOffset = 0;
+    int64_t zip64Position = -1;  // where the Zip64 end record is; -1: none
     std::string rawComment;
     bool garbage = false;  // bytes after the comment that call for the warning
 };

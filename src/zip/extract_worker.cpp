@@ -247,6 +247,9 @@ std::string TZUWorker::CheckDestination() {
     folder = FullDestinationPath(folder);
     if (options & ExtrBit(ExtrOptsEnum::ExtrForceDirs)) ForceDirectories(folder);
     if (!DirectoryExists(folder)) throw EZipUnpacker::WithText(kMsgExtractDirMissing, folder);
+    // Nothing is written through a link: not even the probe below.
+    if (const std::optional<std::string> target = LinkTargetOf(folder))
+        throw EZipUnpacker::Formatted(kMsgExtractDirLink, {folder, *target});
     DWORD error = 0;
     if (!CanWriteInto(folder, error))
         throw EZipUnpacker::WithSystemError(kMsgCannotWrite, error, folder);

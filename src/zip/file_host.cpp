@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "framework/guarded_files.h"
 #include "framework/handles.h"
 #include "framework/sysutils.h"
 #include "framework/system_library.h"
@@ -100,6 +101,47 @@ std::string FullDestinationPath(const std::string& folder) {
             result = ExcludeTrailingBackslash(remote) + result.substr(2);
     }
     return result;
+}
+
+namespace {
+
+UniqueHandle OpenFolder(const std::string& path, DWORD flags) {
+    HANDLE handle = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+// The system's path for an open folder, without the "\\?\" prefix; empty when it gives none.
+std::string ShownFinalPath(HANDLE handle) {
+    std::string path = handle ? FinalPathOf(handle) : std::string();
+    if (path.rfind("\\\\?\\", 0) == 0) path.erase(0, 4);
+    return path;
+}
+
+}  // namespace
+
+std::optional<std::string> LinkTargetOf(const std::string& folder) {
+    const std::string path = ExcludeTrailingBackslash(folder);
+    const size_t cut = path.find_last_of('\\');
+    if (cut == std::string::npos || cut + 1 >= path.size()) return std::nullopt;  // a root
+    const UniqueHandle itself = OpenFolder(path, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (!itself) return std::nullopt;
+    // A link opened as itself says so (Windows); one the system follows anyway (Wine) shows
+    // as a folder that does not lie where its name does.
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    const bool reparse =
+        GetFileInformationByHandleEx(itself.get(), FileAttributeTagInfo, &tag, sizeof tag) &&
+        (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    const std::string parent = ShownFinalPath(OpenFolder(path.substr(0, cut + 1), 0).get());
+    const std::string expected = ExcludeTrailingBackslash(parent) + path.substr(cut);
+    const std::string target = ShownFinalPath(OpenFolder(path, 0).get());
+    const bool elsewhere = !parent.empty() && !target.empty() &&
+                           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, target.data(),
+                                          static_cast<int>(target.size()), expected.data(),
+                                          static_cast<int>(expected.size())) != CSTR_EQUAL;
+    if (!reparse && !elsewhere) return std::nullopt;
+    return target.empty() ? std::string("another place") : target;
 }
 
 bool CanWriteInto(const std::string& folder, DWORD& error) {

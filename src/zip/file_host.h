@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "zip/dirreader.h"
@@ -25,6 +26,11 @@ class Win32FileHost : public DirReaderHost {
 // A destination folder made absolute, with a mapped network drive replaced by its network
 // name (\\server\share\...).
 std::string FullDestinationPath(const std::string& folder);
+
+// Where the folder leads when it is itself a link (a junction, a symbolic link, a mount
+// point): the system's path of its target ("another place" when the system gives none);
+// nothing when it is no link.
+std::optional<std::string> LinkTargetOf(const std::string& folder);
 
 // Whether a file can be made in the folder: a probe file is created and removed again.
 // On failure, error holds the system's reason.

@@ -38,6 +38,7 @@ enum MessageId : int {
     kMsgFirstButton = 10220,
     kMsgUnattendedPassword = 10502,
     kMsgExtractDirMissing = 10504,
+    kMsgExtractDirLink = 10505,
     kMsgDllLoadFailed = 10650,
     kMsgDllOld = 10651,
     kMsgDllLoaded = 10652,

@@ -5,7 +5,7 @@
 
 namespace mvt::zip {
 
-int ItemPercent(uint32_t size, uint32_t position) {
+int ItemPercent(uint64_t size, uint64_t position) {
     if (size == 0 || position == 0) return 0;
     if (size < 214748) return static_cast<int>(position * 100u / size);
     return static_cast<int>(position / (size / 100u));

@@ -6,8 +6,9 @@
 
 namespace mvt::zip {
 
-// Item percent in unsigned 32-bit arithmetic; exact below 214748, by hundredths above.
-int ItemPercent(uint32_t size, uint32_t position);
+// Item percent: exact below 214748, by hundredths of the size (cut down) above; for sizes
+// below 4 GiB the figure of unsigned 32-bit arithmetic.
+int ItemPercent(uint64_t size, uint64_t position);
 // 100 * position / size, 0 unless both are above 0.
 int TotalPercent(int64_t size, int64_t position);
 

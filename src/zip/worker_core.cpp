@@ -113,7 +113,7 @@ int TZUCore::ZipDialog(const std::string& text, TZipDialogKind kind, TZipDlgButt
     return ShowZipDialog({title, text, kind, buttons}, password);
 }
 
-void TZUCore::FireItemProgress(const std::string& item, uint32_t totalSize, int perCent) {
+void TZUCore::FireItemProgress(const std::string& item, uint64_t totalSize, int perCent) {
     if (events.OnItemProgress) events.OnItemProgress(sender_, item, totalSize, perCent);
 }
 
@@ -130,7 +130,7 @@ void TZUCore::ProgressNewFile(const std::string& name, uint64_t size) {
     FireProgress(TZipProgressType::NewFile, name, static_cast<int64_t>(size));
     ++progress.itemNumber;
     progress.itemName = name;
-    progress.itemSize = static_cast<uint32_t>(size);
+    progress.itemSize = size;
     progress.itemPosition = 0;
     FireDetails();
     FireItemProgress(name, progress.itemSize, 0);
@@ -139,7 +139,7 @@ void TZUCore::ProgressNewFile(const std::string& name, uint64_t size) {
 void TZUCore::ProgressBytes(uint64_t count) {
     FireProgress(TZipProgressType::ProgressUpdate, {}, static_cast<int64_t>(count));
     progress.totalPosition += static_cast<int64_t>(count);
-    progress.itemPosition += static_cast<uint32_t>(count);
+    progress.itemPosition += count;
     FireDetails();
     FireItemProgress(progress.itemName, progress.itemPosition,
                      ItemPercent(progress.itemSize, progress.itemPosition));
@@ -179,7 +179,7 @@ void TZUCore::ProgressTotalSize(uint64_t size) {
 void TZUCore::ProgressPhaseStart(int phase, uint64_t size, const std::string& text) {
     FireProgress(TZipProgressType::NewExtra, text, static_cast<int64_t>(size));
     progress.itemName = ZipMessages().Text(kMsgPhaseBase + phase);
-    progress.itemSize = static_cast<uint32_t>(size);
+    progress.itemSize = size;
     progress.itemPosition = 0;
     FireDetails();
     FireItemProgress(progress.itemName, progress.itemSize, 0);
@@ -187,7 +187,7 @@ void TZUCore::ProgressPhaseStart(int phase, uint64_t size, const std::string& te
 
 void TZUCore::ProgressPhaseStep(uint64_t count) {
     FireProgress(TZipProgressType::ExtraUpdate, progress.itemName, static_cast<int64_t>(count));
-    progress.itemPosition += static_cast<uint32_t>(count);
+    progress.itemPosition += count;
     FireDetails();
     FireItemProgress(progress.itemName, progress.itemSize,
                      ItemPercent(progress.itemSize, progress.itemPosition));

@@ -97,7 +97,7 @@ class TZUCore {
     }
     void SetFullErrorCode(int code) { fullErrorCode_ = code; }
     void ClearError();
-    void FireItemProgress(const std::string& item, uint32_t totalSize, int perCent);
+    void FireItemProgress(const std::string& item, uint64_t totalSize, int perCent);
     void FireProgress(TZipProgressType type, const std::string& name, int64_t size);
     void FireDetails();
 

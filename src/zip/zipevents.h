@@ -63,8 +63,10 @@ struct TProgressDetails {
     int64_t bytesWritten = 0;
     int64_t totalSize = 0;
     int64_t totalPosition = 0;
-    uint32_t itemSize = 0;
-    uint32_t itemPosition = 0;
+    // The item's size and bytes done are 64-bit, so that an entry of 4 GiB or more (Zip64)
+    // is counted and reported as it is; below 4 GiB every figure is that of 32-bit counters.
+    uint64_t itemSize = 0;
+    uint64_t itemPosition = 0;
     std::string itemName;
     int32_t itemNumber = 0;
 };
@@ -78,6 +80,7 @@ enum class TZipSkipType : int {
     stPassword,
     stBadData,
     stWriteError,
+    stNameClash,
     stByCaller
 };
 enum class TZipDiskStatus : int { dsNone = 0 };
@@ -86,8 +89,9 @@ enum class TZipDiskAction : int { daOk = 0, daCancel, daAbort };
 using TZipCheckTerminateEvent = std::function<void(TObject* sender, bool& abort)>;
 using TZipGetNextDiskEvent = std::function<void(TObject* sender, int diskSeqNo, int diskTotal,
                                                 const std::string& drive, bool& abortAction)>;
+// TotalSize is 64-bit for the same reason as the item counters.
 using TZipItemProgressEvent =
-    std::function<void(TObject* sender, const std::string& item, uint32_t totalSize, int perCent)>;
+    std::function<void(TObject* sender, const std::string& item, uint64_t totalSize, int perCent)>;
 using TZipMessageEvent =
     std::function<void(TObject* sender, int errCode, const std::string& message)>;
 using TZipProgressEvent = std::function<void(TObject* sender, TZipProgressType progrType,

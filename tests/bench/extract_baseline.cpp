@@ -33,6 +33,9 @@ class Source : public ziplib::ByteSource {
         DWORD got = 0;
         return ReadFile(file_, buffer, static_cast<DWORD>(count), &got, &at) && got == count;
     }
+    std::unique_ptr<ziplib::ByteSource> Another() override {
+        return std::make_unique<Source>(file_);
+    }
 
   private:
     HANDLE file_;

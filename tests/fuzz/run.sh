@@ -48,7 +48,9 @@ for target in "${TARGETS[@]}"; do
     echo "$target: ${runs:-no} runs in ${SECONDS_EACH} s"
     if grep -qE '^==[0-9]+==ERROR|^SUMMARY|deadly signal' "$OUT/$target.log"; then
         status=1
-        grep -E -A30 '^==[0-9]+==ERROR|deadly signal' "$OUT/$target.log" | head -60
+        # A sanitizer's runtime error has no "ERROR" line, only its summary.
+        grep -E -A30 '^==[0-9]+==ERROR|deadly signal|runtime error' "$OUT/$target.log" |
+            head -60 || true
     fi
 done
 [ $status -eq 0 ] || echo "findings: $OUT/findings (full logs: $OUT/<target>.log)"

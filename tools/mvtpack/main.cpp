@@ -189,7 +189,7 @@ class MediumWriter {
             std::string error;
             bool ok = zip.Create(path, error);
             if (ok) madeFiles_.push_back(path);
-            std::vector<uint32_t> sizes;
+            std::vector<uint64_t> sizes;
             for (size_t m = 0; ok && m < archive.members.size(); ++m) {
                 const ArchiveMember& member = archive.members[m];
                 const TreeItem& item = tree_.items[member.item];
@@ -198,7 +198,7 @@ class MediumWriter {
                 } else {
                     ok = zip.AddFile(member.name, tree_.sources[member.item], item.size,
                                      item.dosTime, item.attributes, error);
-                    sizes.push_back(static_cast<uint32_t>(item.size));
+                    sizes.push_back(item.size);
                 }
                 if (!ok) error = item.path + ": " + error;
             }

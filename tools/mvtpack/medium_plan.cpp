@@ -17,8 +17,7 @@ constexpr char kMainArchive[] = "Main";
 constexpr const char* kReservedTopNames[] = {"unreglst.ini", mvt::uninstall::kUninstallerName,
                                              mvt::uninstall::kInstalledFilesName};
 constexpr char kGameSettings[] = "morvath.ini";
-constexpr uint64_t kLargestFile = 0xFFFFFFFFu;  // sizes are 32-bit in the setup's archives
-constexpr size_t kLongestEntryName = 259;       // the setup's zip component refuses longer
+constexpr size_t kLongestEntryName = 259;  // the setup's zip component refuses longer
 
 std::string AsciiLower(std::string text) {
     for (char& c : text)
@@ -95,11 +94,7 @@ class Planner {
                 Problem(item.path +
                         ": the zip library would read this code page 1251 name as UTF-8; "
                         "rename it");
-            if (!item.folder) {
-                anyFile = true;
-                if (item.size > kLargestFile)
-                    Problem(item.path + ": 4 GiB or more; the setup's archives hold smaller files");
-            }
+            if (!item.folder) anyFile = true;
             if (item.path.find('\\') == std::string::npos) {
                 const std::string name = AsciiLower(item.path);
                 for (const char* reserved : kReservedTopNames)

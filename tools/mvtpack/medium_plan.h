@@ -46,7 +46,8 @@ struct PlannedArchive {
 struct PackOptions {
     // Largest sum of file sizes in one archive; a file larger than this gets one of its own.
     uint64_t splitSize = uint64_t{1} << 30;
-    // Entries of one archive at most: the end record counts them in 16 bits.
+    // Entries of one archive at most: so many fit the end record's 16-bit count, and the
+    // archive needs no Zip64 end record for its count.
     uint32_t maxEntries = 65535;
 };
 

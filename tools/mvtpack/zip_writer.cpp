@@ -14,11 +14,19 @@ namespace {
 using namespace zip_records;
 
 constexpr uint16_t kVersion = 20;                   // 2.0: deflate and folders
+constexpr uint16_t kVersionZip64 = 45;              // 4.5: Zip64 records
 constexpr uint16_t kMadeBy = (11 << 8) | kVersion;  // NTFS: names kept as they are
 constexpr uint32_t kFolderAttribute = FILE_ATTRIBUTE_DIRECTORY;
 constexpr uint32_t kFileAttribute = FILE_ATTRIBUTE_ARCHIVE;
 constexpr size_t kBlock = 1 << 20;
-constexpr uint64_t kLimit = 0xFFFFFFFFu;
+// Deflate lets incompressible data grow by a few bytes per 16 KiB: a file this large may need
+// 64-bit sizes once compressed, so its local header makes room for them before the data.
+constexpr uint64_t kZip64LocalFrom = kSaturated32 - (16u << 20);
+constexpr size_t kZip64ExtraHeader = 4;  // id and length
+
+bool Saturated(uint64_t number) {
+    return number >= kSaturated32;
+}
 
 std::string SystemText(DWORD error) {
     char* text = nullptr;
@@ -94,35 +102,35 @@ bool ZipWriter::Flush(std::string& error) {
 }
 
 bool ZipWriter::Begin(const std::string& name, uint16_t method, uint32_t dosTime,
-                      std::string& error) {
-    if (central_.size() >= 65535) {
-        error = "more than 65535 entries";
-        return false;
-    }
-    if (position_ > kLimit) {
-        error = "the archive reaches 4 GiB";
-        return false;
-    }
-    Central entry{name, method, dosTime, 0, 0, 0, 0, static_cast<uint32_t>(position_)};
+                      uint64_t expectedSize, std::string& error) {
+    Central entry{name, method, dosTime};
+    entry.offset = position_;
+    entry.zip64Local = expectedSize >= kZip64LocalFrom;
     std::string header;
     PutLe32(header, kLocalHeaderSignature);
-    PutLe16(header, kVersion);
+    PutLe16(header, entry.zip64Local ? kVersionZip64 : kVersion);
     PutLe16(header, 0);  // flags: sizes and CRC are in this header (patched after the data)
     PutLe16(header, method);
     PutLe32(header, dosTime);
-    PutLe32(header, 0);  // CRC
-    PutLe32(header, 0);  // compressed size
-    PutLe32(header, 0);  // size
+    PutLe32(header, 0);                                    // CRC
+    PutLe32(header, entry.zip64Local ? kSaturated32 : 0);  // compressed size
+    PutLe32(header, entry.zip64Local ? kSaturated32 : 0);  // size
     PutLe16(header, static_cast<uint16_t>(name.size()));
-    PutLe16(header, 0);  // extra field
+    PutLe16(header, entry.zip64Local ? kZip64ExtraHeader + 16 : 0);  // extra field
     header += name;
+    if (entry.zip64Local) {
+        PutLe16(header, kZip64ExtraId);
+        PutLe16(header, 16);
+        PutLe64(header, 0);  // size
+        PutLe64(header, 0);  // compressed size
+    }
     central_.push_back(entry);
     return Write(header.data(), header.size(), error);
 }
 
 bool ZipWriter::AddFolder(const std::string& name, uint32_t dosTime, uint32_t attributes,
                           std::string& error) {
-    if (!Begin(name, kMethodStored, dosTime, error)) return false;
+    if (!Begin(name, kMethodStored, dosTime, 0, error)) return false;
     central_.back().attributes = kFolderAttribute | attributes;
     return true;
 }
@@ -165,31 +173,44 @@ bool ZipWriter::Deflate(Source& source, uint64_t expectedSize, Central& entry, s
         error = "the file changed while it was packed";
         return false;
     }
-    if (read > kLimit || compressed > kLimit) {
-        error = "4 GiB or more";
+    if (!entry.zip64Local && (Saturated(read) || Saturated(compressed))) {
+        error = "it grew to 4 GiB while it was packed";
         return false;
     }
     entry.crc = static_cast<uint32_t>(crc);
-    entry.size = static_cast<uint32_t>(read);
-    entry.compressed = static_cast<uint32_t>(compressed);
+    entry.size = read;
+    entry.compressed = compressed;
     return true;
 }
 
 bool ZipWriter::PatchLocalHeader(const Central& entry, std::string& error) {
     if (!Flush(error)) return false;
-    std::string fields;
-    PutLe32(fields, entry.crc);
-    PutLe32(fields, entry.compressed);
-    PutLe32(fields, entry.size);
+    std::string crc;
+    PutLe32(crc, entry.crc);
+    std::string sizes;
+    if (entry.zip64Local) {
+        PutLe64(sizes, entry.size);
+        PutLe64(sizes, entry.compressed);
+    } else {
+        PutLe32(sizes, static_cast<uint32_t>(entry.compressed));
+        PutLe32(sizes, static_cast<uint32_t>(entry.size));
+    }
+    const uint64_t sizesAt =
+        entry.zip64Local ? entry.offset + kLocalHeaderSize + entry.name.size() + kZip64ExtraHeader
+                         : entry.offset + 18;
+    return WriteAt(entry.offset + 14, crc, error) && WriteAt(sizesAt, sizes, error);
+}
+
+bool ZipWriter::WriteAt(uint64_t position, const std::string& bytes, std::string& error) {
     LARGE_INTEGER at{};
-    at.QuadPart = entry.offset + 14;
+    at.QuadPart = static_cast<LONGLONG>(position);
     LARGE_INTEGER end{};
     end.QuadPart = static_cast<LONGLONG>(position_);
     DWORD written = 0;
     if (!SetFilePointerEx(file_.get(), at, nullptr, FILE_BEGIN) ||
-        !WriteFile(file_.get(), fields.data(), static_cast<DWORD>(fields.size()), &written,
+        !WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                    nullptr) ||
-        written != fields.size() || !SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN)) {
+        written != bytes.size() || !SetFilePointerEx(file_.get(), end, nullptr, FILE_BEGIN)) {
         error = "cannot write the archive: " + SystemText(GetLastError());
         return false;
     }
@@ -205,7 +226,7 @@ bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, uin
         error = "cannot open the file: " + SystemText(GetLastError());
         return false;
     }
-    if (!Begin(name, kMethodDeflated, dosTime, error)) return false;
+    if (!Begin(name, kMethodDeflated, dosTime, expectedSize, error)) return false;
     Source from(input.get());
     Central& entry = central_.back();
     entry.attributes = kFileAttribute | attributes;
@@ -214,7 +235,7 @@ bool ZipWriter::AddFile(const std::string& name, const std::wstring& source, uin
 
 bool ZipWriter::AddData(const std::string& name, const std::string& data, uint32_t dosTime,
                         std::string& error) {
-    if (!Begin(name, kMethodDeflated, dosTime, error)) return false;
+    if (!Begin(name, kMethodDeflated, dosTime, data.size(), error)) return false;
     Source from(data);
     Central& entry = central_.back();
     entry.attributes = kFileAttribute;
@@ -224,40 +245,66 @@ bool ZipWriter::AddData(const std::string& name, const std::string& data, uint32
 bool ZipWriter::Finish(std::string& error) {
     const uint64_t start = position_;
     for (const Central& entry : central_) {
+        // The Zip64 extra field holds exactly the numbers whose own fields are saturated.
+        std::string zip64;
+        for (const uint64_t number : {entry.size, entry.compressed, entry.offset})
+            if (Saturated(number)) PutLe64(zip64, number);
         std::string header;
         PutLe32(header, kCentralHeaderSignature);
         PutLe16(header, kMadeBy);
-        PutLe16(header, kVersion);
+        PutLe16(header, zip64.empty() && !entry.zip64Local ? kVersion : kVersionZip64);
         PutLe16(header, 0);
         PutLe16(header, entry.method);
         PutLe32(header, entry.dosTime);
         PutLe32(header, entry.crc);
-        PutLe32(header, entry.compressed);
-        PutLe32(header, entry.size);
+        PutLe32(header, static_cast<uint32_t>(std::min<uint64_t>(entry.compressed, kSaturated32)));
+        PutLe32(header, static_cast<uint32_t>(std::min<uint64_t>(entry.size, kSaturated32)));
         PutLe16(header, static_cast<uint16_t>(entry.name.size()));
-        PutLe16(header, 0);  // extra field
+        PutLe16(header,
+                zip64.empty() ? 0 : static_cast<uint16_t>(kZip64ExtraHeader + zip64.size()));
         PutLe16(header, 0);  // comment
         PutLe16(header, 0);  // disk
         PutLe16(header, 0);  // internal attributes
         PutLe32(header, entry.attributes);
-        PutLe32(header, entry.offset);
+        PutLe32(header, static_cast<uint32_t>(std::min<uint64_t>(entry.offset, kSaturated32)));
         header += entry.name;
+        if (!zip64.empty()) {
+            PutLe16(header, kZip64ExtraId);
+            PutLe16(header, static_cast<uint16_t>(zip64.size()));
+            header += zip64;
+        }
         if (!Write(header.data(), header.size(), error)) return false;
     }
     const uint64_t size = position_ - start;
+    const uint64_t count = central_.size();
     std::string end;
+    if (count >= kSaturated16 || Saturated(size) || Saturated(start)) {
+        // The Zip64 end record and its locator, before an end record that leaves its numbers
+        // to them.
+        const uint64_t zip64End = position_;
+        PutLe32(end, kZip64EndRecordSignature);
+        PutLe64(end, kZip64EndRecordSize - 12);  // what follows this field
+        PutLe16(end, kMadeBy);
+        PutLe16(end, kVersionZip64);
+        PutLe32(end, 0);  // this disk
+        PutLe32(end, 0);  // the directory's disk
+        PutLe64(end, count);
+        PutLe64(end, count);
+        PutLe64(end, size);
+        PutLe64(end, start);
+        PutLe32(end, kZip64LocatorSignature);
+        PutLe32(end, 0);  // the Zip64 end record's disk
+        PutLe64(end, zip64End);
+        PutLe32(end, 1);  // disks
+    }
     PutLe32(end, kEndRecordSignature);
     PutLe16(end, 0);
     PutLe16(end, 0);
-    PutLe16(end, static_cast<uint16_t>(central_.size()));
-    PutLe16(end, static_cast<uint16_t>(central_.size()));
-    PutLe32(end, static_cast<uint32_t>(size));
-    PutLe32(end, static_cast<uint32_t>(start));
+    PutLe16(end, static_cast<uint16_t>(std::min<uint64_t>(count, kSaturated16)));
+    PutLe16(end, static_cast<uint16_t>(std::min<uint64_t>(count, kSaturated16)));
+    PutLe32(end, static_cast<uint32_t>(std::min<uint64_t>(size, kSaturated32)));
+    PutLe32(end, static_cast<uint32_t>(std::min<uint64_t>(start, kSaturated32)));
     PutLe16(end, 0);
-    if (start > kLimit || position_ + end.size() >= (uint64_t{1} << 32)) {
-        error = "the archive reaches 4 GiB";
-        return false;
-    }
     if (!Write(end.data(), end.size(), error) || !Flush(error)) return false;
     file_.reset();
     return true;

@@ -99,7 +99,7 @@ class ProgressPrinter {
 
     bool Wanted() const { return mode_ != Mode::kNone; }
 
-    void Report(const std::string& item, uint32_t size, int perCent) {
+    void Report(const std::string& item, uint64_t size, int perCent) {
         held_ = {"progress", Escape(item), std::to_string(size), std::to_string(perCent)};
         const Clock::time_point now = Clock::now();
         if (mode_ == Mode::kThrottled && printedOnce_ && now - lastPrinted_ < kInterval) {
@@ -217,7 +217,7 @@ int Run(const std::vector<std::string>& args) {
     zip.OnCheckTerminate = [](mvt::TObject*, bool&) {};
     ProgressPrinter progress(line.progress);
     if (progress.Wanted())
-        zip.OnItemProgress = [&progress](mvt::TObject*, const std::string& item, uint32_t size,
+        zip.OnItemProgress = [&progress](mvt::TObject*, const std::string& item, uint64_t size,
                                          int perCent) { progress.Report(item, size, perCent); };
     // The component warns before every unattended extraction without a password; the
     // warning is true only of an archive with encrypted entries.

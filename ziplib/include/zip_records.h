@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 namespace zip_records {
@@ -64,6 +65,69 @@ inline void PutLe32(std::string& out, uint32_t value) {
 inline void PutLe64(std::string& out, uint64_t value) {
     PutLe32(out, static_cast<uint32_t>(value & 0xFFFFFFFF));
     PutLe32(out, static_cast<uint32_t>(value >> 32));
+}
+
+// Replaces the numbers whose central header fields are saturated by the 64-bit ones of the
+// Zip64 extra field in `extra` (an entry's whole extra data), which holds exactly those, in
+// this order. A number the field is too short for keeps its saturated value.
+inline void ApplyZip64Extra(const uint8_t* extra, size_t size, uint64_t& uncompressedSize,
+                            uint64_t& compressedSize, uint64_t& localHeaderOffset) {
+    for (size_t at = 0; at + 4 <= size;) {
+        const uint16_t id = Le16(extra + at);
+        const size_t length = Le16(extra + at + 2);
+        at += 4;
+        if (length > size - at) return;
+        if (id == kZip64ExtraId) {
+            size_t used = 0;
+            for (uint64_t* number : {&uncompressedSize, &compressedSize, &localHeaderOffset}) {
+                if (*number != kSaturated32) continue;
+                if (used + 8 > length) return;
+                *number = Le64(extra + at + used);
+                used += 8;
+            }
+            return;
+        }
+        at += length;
+    }
+}
+
+// An end record whose numbers do not fit leaves them to a Zip64 end record.
+inline bool EndRecordSaturated(const uint8_t* endRecord) {
+    for (size_t at : {4, 6, 8, 10})
+        if (Le16(endRecord + at) == kSaturated16) return true;
+    return Le32(endRecord + 12) == kSaturated32 || Le32(endRecord + 16) == kSaturated32;
+}
+
+// What a Zip64 end record says, and where it was found.
+struct Zip64End {
+    uint64_t position = 0;
+    uint32_t thisDisk = 0, centralDisk = 0;
+    uint64_t entriesOnDisk = 0, totalEntries = 0, centralSize = 0, centralOffset = 0;
+};
+
+// Finds the Zip64 end record through its locator, which stands right before the end record at
+// `endPosition`: at the offset the locator gives or, in an archive that got data prepended
+// after it was made, right before the locator. `readAt(offset, buffer, count)` reads exactly
+// `count` bytes or answers false. False when there is no such record.
+template <typename ReadAt>
+bool FindZip64End(ReadAt&& readAt, uint64_t endPosition, Zip64End& found) {
+    if (endPosition < kZip64LocatorSize + kZip64EndRecordSize) return false;
+    const uint64_t locatorPosition = endPosition - kZip64LocatorSize;
+    uint8_t locator[kZip64LocatorSize];
+    if (!readAt(locatorPosition, locator, sizeof locator) ||
+        Le32(locator) != kZip64LocatorSignature)
+        return false;
+    const uint64_t latest = locatorPosition - kZip64EndRecordSize;
+    for (const uint64_t position : {Le64(locator + 8), latest}) {
+        uint8_t record[kZip64EndRecordSize];
+        if (position > latest || !readAt(position, record, sizeof record) ||
+            Le32(record) != kZip64EndRecordSignature)
+            continue;
+        found = {position,          Le32(record + 16), Le32(record + 20), Le64(record + 24),
+                 Le64(record + 32), Le64(record + 40), Le64(record + 48)};
+        return true;
+    }
+    return false;
 }
 
 }  // namespace zip_records

@@ -124,7 +124,9 @@ enum ZlEntryError {
     ZL_ERR_DAMAGED = 6,            /* local header, sizes or compressed data are broken */
     ZL_ERR_READ = 7,               /* the archive cannot be opened or read */
     ZL_ERR_UNSUPPORTED = 8,        /* feature not supported (adding, memory, strong encryption) */
-    ZL_ERR_STOPPED = 9             /* the job was stopped by the callback or ZL_Abort */
+    ZL_ERR_STOPPED = 9,            /* the job was stopped by the callback or ZL_Abort */
+    ZL_ERR_NAME_CLASH = 10         /* the name differs only in case from a file this job wrote:
+                                      Windows cannot keep the two apart; the text names both */
 };
 /* Diagnostics sent only with the verbose or trace flag (for instance shifted archive offsets)
    carry code 0, so they never count as an error. */
@@ -138,7 +140,8 @@ enum ZlSkipReason {
     ZL_SKIP_UNSUPPORTED = 4, /* method or encryption not supported */
     ZL_SKIP_PASSWORD = 5,    /* no usable password */
     ZL_SKIP_BAD_DATA = 6,    /* damaged entry or CRC mismatch not accepted */
-    ZL_SKIP_WRITE_ERROR = 7
+    ZL_SKIP_WRITE_ERROR = 7,
+    ZL_SKIP_NAME_CLASH = 8 /* would land on a file of this job whose name differs in case */
 };
 
 #define ZL_AGE_NOT_OLDER 2           /* report kind 10, third number */
@@ -192,7 +195,11 @@ typedef struct ZlCommand {
     int32_t memorySourceSize;       /* 144 104 */
     int32_t passwordRequestCount;   /* 148 108 how often the library may ask for a password */
     const char* destination;        /* 152 112 absolute, ends in a separator; 0 when testing */
-    int32_t reserved116[8];         /* 160 116 */
+    int32_t threads;                /* 160 116 threads of the job: the caller's, which writes,
+                                               and those that decode entries ahead of it;
+                                               0 = one per processor core, 1 = the caller's
+                                               alone. The reports are the same either way. */
+    int32_t reserved120[7];         /* 164 120 */
     int32_t endMarker;              /* 192 148 ZL_COMMAND_END_MARKER */
 } ZlCommand;
 
@@ -262,7 +269,8 @@ ZL_CHECK_OFFSET(ZlCommand, memorySourceBuffer, 136, 100);
 ZL_CHECK_OFFSET(ZlCommand, memorySourceSize, 144, 104);
 ZL_CHECK_OFFSET(ZlCommand, passwordRequestCount, 148, 108);
 ZL_CHECK_OFFSET(ZlCommand, destination, 152, 112);
-ZL_CHECK_OFFSET(ZlCommand, reserved116, 160, 116);
+ZL_CHECK_OFFSET(ZlCommand, threads, 160, 116);
+ZL_CHECK_OFFSET(ZlCommand, reserved120, 164, 120);
 ZL_CHECK_OFFSET(ZlCommand, endMarker, 192, 148);
 
 ZL_STATIC_ASSERT(sizeof(ZlReportFields) == (UINTPTR_MAX == 0xFFFFFFFFu ? 28 : 32),

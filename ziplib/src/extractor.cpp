@@ -6,9 +6,10 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <unordered_map>
 
-#include "block_writer.h"
-#include "crc32_fast.h"
+#include "decode_ahead.h"
+#include "entry_decoder.h"
 #include "traditional_cipher.h"
 
 namespace ziplib {
@@ -91,40 +92,6 @@ uint32_t DosAttributes(const CentralEntry& entry) {
 
 namespace {
 
-// Large blocks: every read and write costs a trip through the system (and Wine). The fuzzing
-// build makes them small, so that short inputs cross block boundaries too.
-#ifndef ZIPLIB_BLOCK_SIZE
-#define ZIPLIB_BLOCK_SIZE (1024 * 1024)
-#endif
-constexpr size_t kBufferSize = ZIPLIB_BLOCK_SIZE;
-
-// Raw inflate state reused by every entry of a job.
-class Inflater {
-  public:
-    Inflater() {
-        std::memset(&stream_, 0, sizeof stream_);
-        ok_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK;
-    }
-    ~Inflater() {
-        if (ok_) inflateEnd(&stream_);
-    }
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
-    bool Ok() const { return ok_; }
-    z_stream& Stream() { return stream_; }
-
-  private:
-    z_stream stream_;
-    bool ok_ = false;
-};
-
-// Why an entry was not extracted.
-struct EntryFailure {
-    ZlEntryError code = ZL_ERR_NONE;
-    ZlSkipReason reason = ZL_SKIP_BAD_DATA;
-    std::string text;
-};
-
 class ExtractJob {
   public:
     ExtractJob(ByteSource& archive, ExtractTarget& target, const ExtractRequest& request,
@@ -140,6 +107,8 @@ class ExtractJob {
         const CentralEntry* entry;
         std::string name;  // in the program's code page
     };
+    // Password trials decode the start of an entry into this much room.
+    static constexpr size_t kTrialOutput = 64 * 1024;
 
     bool Selected(const std::string& name) const;
     void ProcessFolder(const Planned& item);
@@ -158,46 +127,36 @@ class ExtractJob {
                 std::optional<TraditionalCipher>& cipher, EntryFailure& failure);
     bool DeflatedStartDecodes(const CentralEntry& entry, const EntryData& data,
                               TraditionalCipher cipher);
-    bool CopyData(const CentralEntry& entry, const EntryData& data, TraditionalCipher* cipher,
-                  OutputFile* file, EntryFailure& failure);
-    bool CopyStored(const EntryData& data, TraditionalCipher* cipher, EntryFailure& failure);
-    bool CopyDeflated(const EntryData& data, TraditionalCipher* cipher, EntryFailure& failure);
-    bool ReadInput(uint64_t offset, uint8_t* buffer, size_t size, TraditionalCipher* cipher,
-                   EntryFailure& failure);
-    // The buffer for the next block of data: never the one the writer may still be reading.
-    std::vector<uint8_t>& NextBlock();
-    bool Emit(const uint8_t* data, size_t size, EntryFailure& failure);
-    // Collects the oldest block in flight: its write failure, or its progress reports.
-    bool SettleOldest(EntryFailure& failure);
-    // Collects every block in flight, in order.
-    bool Settle(EntryFailure& failure);
+    // Writes the entry's decoded data (to `file` unless testing) and reports its progress;
+    // false when it failed (`failure` filled) or the job stops (`failure` empty).
+    bool CopyData(const CentralEntry& entry, const EntryData& data,
+                  const std::optional<TraditionalCipher>& cipher, OutputFile* file,
+                  EntryFailure& failure);
     bool Progress(size_t size);
     bool FlushProgress();
+    std::string CaseFolded(const std::string& path) const;
+    // The name under which the job wrote the file at `path`, if it did.
+    const std::string* WrittenAs(const std::string& path) const;
 
     ByteSource& archive_;
     ExtractTarget& target_;
     const ExtractRequest& request_;
     Reporter& reporter_;
     Directory directory_;
-    Inflater inflater_;
-    std::vector<uint8_t> input_ = std::vector<uint8_t>(kBufferSize);
-    // Decoded data goes round these blocks: those in flight are written while the next is
-    // made in one that is not.
-    std::vector<std::vector<uint8_t>> blocks_ = std::vector<std::vector<uint8_t>>(
-        BlockWriter::kDepth + 1, std::vector<uint8_t>(kBufferSize));
-    size_t nextBlock_ = 0;
+    Inflater inflater_;  // password trials
+    std::vector<uint8_t> trialOutput_;
+    std::vector<const CentralEntry*> selected_;  // the entries of the job, in its order
+    std::optional<DecodeAhead> ahead_;
     std::optional<std::string> password_;
+    // The files the job wrote, by their names as the system compares them.
+    std::unordered_map<std::string, std::string> written_;
     bool skipEncrypted_ = false;  // the caller answered "none further" to a password request
     bool skipExisting_ = false;   // … or to an overwrite question
     int32_t handled_ = 0;
 
-    // State of the entry being copied.
-    OutputFile* file_ = nullptr;
-    uint64_t expected_ = 0;
-    uint64_t produced_ = 0;
+    // Progress of the entry being copied.
     uint64_t unreported_ = 0;
     uint32_t crc_ = 0;
-    BlockWriter writer_;  // last: its thread ends before the buffers it reads go
 };
 
 int32_t ExtractJob::Run() {
@@ -219,7 +178,6 @@ int32_t ExtractJob::Run() {
 
     // Only pointers are kept: the converted names are made again when their entry comes,
     // so that memory grows as little as possible with the number of entries.
-    std::vector<const CentralEntry*> selected;
     uint32_t files = 0;
     uint64_t bytes = 0;
     for (const CentralEntry& entry : directory_.entries) {
@@ -228,18 +186,22 @@ int32_t ExtractJob::Run() {
             ++files;
             bytes += entry.uncompressedSize;
         }
-        selected.push_back(&entry);
+        selected_.push_back(&entry);
     }
     reporter_.Send({.kind = ZL_REPORT_ENTRY_COUNT, .number = static_cast<int32_t>(files)});
     reporter_.Send({.kind = ZL_REPORT_TOTAL_BYTES, .size = bytes});
-    for (const CentralEntry* entry : selected) {
+    ahead_.emplace(archive_, directory_, selected_, request_.threads);
+    for (size_t index = 0; index < selected_.size(); ++index) {
         if (!reporter_.KeepGoing()) break;
+        ahead_->Reach(index);
+        const CentralEntry* entry = selected_[index];
         const Planned item{entry, target_.ConvertName(*entry)};
         if (entry->IsDirectory())
             ProcessFolder(item);
         else
             ProcessFile(item);
     }
+    ahead_.reset();  // the decoding threads end now, also when the job stops early
 
     const StopCause cause = reporter_.Cause();
     if (cause != StopCause::kNone)
@@ -257,6 +219,17 @@ int32_t ExtractJob::Run() {
             return ZL_STATUS_HANDLER_EXCEPTION;
     }
     return handled_;
+}
+
+std::string ExtractJob::CaseFolded(const std::string& path) const {
+    std::string folded = path;
+    for (char& c : folded) c = static_cast<char>(target_.UpperCase()[static_cast<uint8_t>(c)]);
+    return folded;
+}
+
+const std::string* ExtractJob::WrittenAs(const std::string& path) const {
+    const auto found = written_.find(CaseFolded(path));
+    return found == written_.end() ? nullptr : &found->second;
 }
 
 bool ExtractJob::Selected(const std::string& name) const {
@@ -325,6 +298,14 @@ void ExtractJob::ProcessFile(const Planned& item) {
     if (!offered) return;
     const std::string& name = *offered;
     const std::string path = request_.directoryNames ? name : std::string(BaseName(name));
+    // Windows keeps no two names apart that differ only in case: this entry would land on a
+    // file the job wrote, which stays.
+    if (const std::string* earlier = WrittenAs(path); earlier != nullptr && *earlier != path) {
+        Fail(name, {ZL_ERR_NAME_CLASH, ZL_SKIP_NAME_CLASH,
+                    "Not written: " + path + " differs only in case from " + *earlier +
+                        ", written before it"});
+        return;
+    }
 
     if (entry.method != kMethodStored && entry.method != kMethodDeflated) {
         Fail(name,
@@ -361,7 +342,7 @@ void ExtractJob::ProcessFile(const Planned& item) {
     if (!reporter_.Send(
             {.kind = ZL_REPORT_ENTRY_START, .text = name.c_str(), .size = entry.uncompressedSize}))
         return;
-    if (!CopyData(entry, data, cipher ? &*cipher : nullptr, file.get(), failure)) {
+    if (!CopyData(entry, data, cipher, file.get(), failure)) {
         if (failure.code != ZL_ERR_NONE) Fail(name, failure);
         return;  // the partial file goes with `file`
     }
@@ -388,6 +369,7 @@ void ExtractJob::ProcessFile(const Planned& item) {
         Fail(name, {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write " + path + ": " + error});
         return;
     }
+    if (file) written_.emplace(CaseFolded(path), path);
     ++handled_;
 }
 
@@ -514,7 +496,8 @@ bool ExtractJob::DeflatedStartDecodes(const CentralEntry& entry, const EntryData
     inflateReset(&z);
     z.next_in = sample;
     z.avail_in = static_cast<uInt>(count);
-    std::vector<uint8_t>& output = blocks_[0];
+    std::vector<uint8_t>& output = trialOutput_;
+    output.resize(kTrialOutput);
     int status = Z_OK;
     while (status == Z_OK && z.avail_in > 0 && z.total_out <= entry.uncompressedSize) {
         z.next_out = output.data();
@@ -527,159 +510,27 @@ bool ExtractJob::DeflatedStartDecodes(const CentralEntry& entry, const EntryData
 }
 
 bool ExtractJob::CopyData(const CentralEntry& entry, const EntryData& data,
-                          TraditionalCipher* cipher, OutputFile* file, EntryFailure& failure) {
-    file_ = file;
-    expected_ = entry.uncompressedSize;
-    produced_ = 0;
+                          const std::optional<TraditionalCipher>& cipher, OutputFile* file,
+                          EntryFailure& failure) {
     unreported_ = 0;
-    crc_ = 0;
     failure = {};  // a stop leaves it empty: nothing to report for the entry
-    EntryFailure copyFailure;
-    bool copied = false;
-    bool settled = false;
-    {
-        // However the copy ends, the writer lets go of the file before the caller may
-        // remove it.
-        struct Drain {
-            BlockWriter& writer;
-            ~Drain() { writer.Drain(); }
-        } drain{writer_};
-        copied = entry.method == kMethodStored ? CopyStored(data, cipher, copyFailure)
-                                               : CopyDeflated(data, cipher, copyFailure);
-        // The blocks still in flight were made before whatever ended the copy: their write
-        // failure or their progress comes first, as it would with one thread.
-        settled = Settle(failure);
-    }
-    file_ = nullptr;
-    if (!settled) return false;
-    if (!copied) {
-        failure = copyFailure;
-        return false;
-    }
-    if (produced_ != expected_) {
-        failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: data shorter than recorded"};
-        return false;
-    }
-    return FlushProgress();
-}
-
-bool ExtractJob::ReadInput(uint64_t offset, uint8_t* buffer, size_t size, TraditionalCipher* cipher,
-                           EntryFailure& failure) {
-    if (!archive_.ReadAt(offset, buffer, size)) {
-        failure = {ZL_ERR_READ, ZL_SKIP_BAD_DATA, "Cannot read the archive's data"};
-        return false;
-    }
-    if (cipher != nullptr) cipher->Decrypt(buffer, size);
-    return true;
-}
-
-std::vector<uint8_t>& ExtractJob::NextBlock() {
-    std::vector<uint8_t>& block = blocks_[nextBlock_];
-    nextBlock_ = (nextBlock_ + 1) % blocks_.size();
-    return block;
-}
-
-bool ExtractJob::CopyStored(const EntryData& data, TraditionalCipher* cipher,
-                            EntryFailure& failure) {
-    if (data.size != expected_) {
-        failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: stored sizes differ"};
-        return false;
-    }
-    for (uint64_t done = 0; done < data.size;) {
-        std::vector<uint8_t>& block = NextBlock();
-        const size_t count =
-            static_cast<size_t>(std::min<uint64_t>(data.size - done, block.size()));
-        if (!ReadInput(data.offset + done, block.data(), count, cipher, failure)) return false;
-        if (!Emit(block.data(), count, failure)) return false;
-        done += count;
-    }
-    return true;
-}
-
-// Each block is filled before it is handed on, so that a large entry goes to the writer in
-// few, large pieces.
-bool ExtractJob::CopyDeflated(const EntryData& data, TraditionalCipher* cipher,
-                              EntryFailure& failure) {
-    z_stream& z = inflater_.Stream();
-    inflateReset(&z);
-    z.avail_in = 0;
-    uint64_t consumed = 0;
-    for (;;) {
-        std::vector<uint8_t>& block = NextBlock();
-        z.next_out = block.data();
-        z.avail_out = static_cast<uInt>(block.size());
-        int status = Z_OK;
-        bool damaged = false;
-        while (z.avail_out > 0) {
-            if (z.avail_in == 0 && consumed < data.size) {
-                const size_t count =
-                    static_cast<size_t>(std::min<uint64_t>(data.size - consumed, input_.size()));
-                if (!ReadInput(data.offset + consumed, input_.data(), count, cipher, failure))
-                    return false;
-                consumed += count;
-                z.next_in = input_.data();
-                z.avail_in = static_cast<uInt>(count);
-            }
-            const uInt inBefore = z.avail_in, outBefore = z.avail_out;
-            status = inflate(&z, Z_NO_FLUSH);
-            if (status == Z_STREAM_END) break;
-            const bool stuck = z.avail_in == inBefore && z.avail_out == outBefore;
-            if ((status != Z_OK && status != Z_BUF_ERROR) || (stuck && consumed == data.size)) {
-                damaged = true;
-                break;
-            }
-        }
-        const size_t made = block.size() - z.avail_out;
-        if (made > 0 && !Emit(block.data(), made, failure)) return false;
-        if (status == Z_STREAM_END) return true;
-        if (damaged) {
-            failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA,
-                       z.msg != nullptr ? std::string("Damaged compressed data: ") + z.msg
-                                        : std::string("Damaged compressed data: truncated")};
+    ahead_->Open(entry, data, cipher);
+    const uint8_t* block = nullptr;
+    size_t size = 0;
+    while (ahead_->Next(block, size)) {
+        std::string error;
+        if (file != nullptr && !file->Write(block, size, error)) {
+            failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
             return false;
         }
+        if (!Progress(size)) return false;
     }
-}
-
-// Every decoded block: checksum, write, and progress in steps of at most one chunk. A block
-// that does not end the entry goes to the writer's thread while the next ones are decoded;
-// the entry's last block (a small file's only one) is done at once, once those before it are
-// collected, since nothing would overlap it.
-bool ExtractJob::Emit(const uint8_t* data, size_t size, EntryFailure& failure) {
-    if (writer_.Full() && !SettleOldest(failure)) return false;
-    if (size > expected_ - produced_) {
-        if (!Settle(failure)) return false;
-        failure = {ZL_ERR_DAMAGED, ZL_SKIP_BAD_DATA, "Damaged entry: data longer than recorded"};
+    if (ahead_->Failure().code != ZL_ERR_NONE) {
+        failure = ahead_->Failure();
         return false;
     }
-    produced_ += size;
-    if (produced_ < expected_) {
-        writer_.Start(file_, data, size, crc_);
-        return reporter_.KeepGoing();
-    }
-    if (!Settle(failure)) return false;
-    std::string error;
-    if (!BlockWriter::Process(file_, data, size, crc_, error)) {
-        failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
-        return false;
-    }
-    return Progress(size);
-}
-
-bool ExtractJob::SettleOldest(EntryFailure& failure) {
-    std::string error;
-    size_t size = 0;
-    if (!writer_.Collect(crc_, size, error)) {
-        failure = {ZL_ERR_WRITE, ZL_SKIP_WRITE_ERROR, "Cannot write: " + error};
-        return false;
-    }
-    return Progress(size);
-}
-
-bool ExtractJob::Settle(EntryFailure& failure) {
-    while (writer_.Pending())
-        if (!SettleOldest(failure)) return false;
-    return true;
+    crc_ = ahead_->Crc();
+    return FlushProgress();
 }
 
 bool ExtractJob::Progress(size_t size) {

@@ -27,6 +27,9 @@ struct ExtractRequest {
     std::string password;            // tried first; empty: none
     int passwordRequests = 0;        // how often the callback may be asked for one per entry
     int32_t jobHandle = 0;
+    // Threads of the job: the caller's and those that decode entries ahead of it; 0 or 1:
+    // the caller's alone (which sends the same reports).
+    unsigned threads = 0;
 };
 
 struct ExistingFile {

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <thread>
 
 #include "extractor.h"
 #include "win_target.h"
@@ -100,6 +101,8 @@ ExtractRequest RequestFrom(const ZlCommand& command) {
     }
     if (command.password != nullptr) request.password = command.password;
     request.passwordRequests = std::clamp(command.passwordRequestCount, 0, 15);
+    request.threads = command.threads > 0 ? static_cast<unsigned>(command.threads)
+                                          : std::max(1u, std::thread::hardware_concurrency());
     return request;
 }
 

@@ -29,7 +29,12 @@ std::unique_ptr<FileSource> FileSource::Open(const char* path, std::string& erro
         return nullptr;
     }
     return std::unique_ptr<FileSource>(
-        new FileSource(std::move(handle), static_cast<uint64_t>(size.QuadPart)));
+        new FileSource(std::make_shared<const UniqueHandle>(std::move(handle)),
+                       static_cast<uint64_t>(size.QuadPart)));
+}
+
+std::unique_ptr<ByteSource> FileSource::Another() {
+    return std::unique_ptr<FileSource>(new FileSource(handle_, size_));
 }
 
 bool FileSource::ReadDirect(uint64_t offset, void* buffer, size_t count) {
@@ -39,7 +44,7 @@ bool FileSource::ReadDirect(uint64_t offset, void* buffer, size_t count) {
         at.Offset = static_cast<DWORD>(offset);
         at.OffsetHigh = static_cast<DWORD>(offset >> 32);
         DWORD got = 0;
-        if (!ReadFile(handle_.Get(), out, static_cast<DWORD>(count), &got, &at) || got == 0)
+        if (!ReadFile(handle_->Get(), out, static_cast<DWORD>(count), &got, &at) || got == 0)
             return false;
         out += got;
         offset += got;

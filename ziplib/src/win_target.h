@@ -57,13 +57,16 @@ class FileSource : public ByteSource {
 
     uint64_t Size() const override { return size_; }
     bool ReadAt(uint64_t offset, void* buffer, size_t count) override;
+    // Reads through the same handle (reads at an offset), with a cache of its own.
+    std::unique_ptr<ByteSource> Another() override;
 
   private:
-    FileSource(UniqueHandle handle, uint64_t size) : handle_(std::move(handle)), size_(size) {}
+    FileSource(std::shared_ptr<const UniqueHandle> handle, uint64_t size)
+        : handle_(std::move(handle)), size_(size) {}
     bool ReadDirect(uint64_t offset, void* buffer, size_t count);
 
     static constexpr size_t kCacheSize = 1 << 20;
-    UniqueHandle handle_;
+    std::shared_ptr<const UniqueHandle> handle_;
     uint64_t size_;
     std::vector<uint8_t> cache_;
     uint64_t cacheStart_ = 0;

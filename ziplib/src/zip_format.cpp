@@ -69,56 +69,6 @@ bool FindEndRecord(ByteSource& source, uint64_t fileSize, uint64_t& position,
     return false;
 }
 
-// Applies a zip64 extended-information field to the numbers that are saturated.
-void ApplyZip64Extra(const uint8_t* extra, size_t size, CentralEntry& entry, bool sizeSaturated,
-                     bool compressedSaturated, bool offsetSaturated) {
-    size_t pos = 0;
-    while (pos + 4 <= size) {
-        const uint16_t id = Le16(extra + pos);
-        const size_t length = Le16(extra + pos + 2);
-        pos += 4;
-        if (length > size - pos) return;
-        if (id == kZip64ExtraId) {
-            const uint8_t* field = extra + pos;
-            size_t used = 0;
-            auto take = [&](uint64_t& target) {
-                if (used + 8 > length) return;
-                target = Le64(field + used);
-                used += 8;
-            };
-            if (sizeSaturated) take(entry.uncompressedSize);
-            if (compressedSaturated) take(entry.compressedSize);
-            if (offsetSaturated) take(entry.localHeaderOffset);
-            return;
-        }
-        pos += length;
-    }
-}
-
-// Replaces the end record's numbers by those of a zip64 end record when one is present.
-void ApplyZip64EndRecord(ByteSource& source, uint64_t endPosition, uint64_t& entryCount,
-                         uint64_t& directorySize, uint64_t& directoryOffset,
-                         uint64_t& directoryEnd) {
-    if (endPosition < kZip64LocatorSize) return;
-    uint8_t locator[kZip64LocatorSize];
-    if (!source.ReadAt(endPosition - kZip64LocatorSize, locator, sizeof locator) ||
-        Le32(locator) != kZip64LocatorSignature)
-        return;
-    const uint64_t recordPosition = Le64(locator + 8);
-    if (recordPosition > endPosition - kZip64LocatorSize ||
-        endPosition - kZip64LocatorSize - recordPosition < kZip64EndRecordSize)
-        return;
-    uint8_t record[kZip64EndRecordSize];
-    if (!source.ReadAt(recordPosition, record, sizeof record) ||
-        Le32(record) != kZip64EndRecordSignature)
-        return;
-    entryCount = Le64(record + 32);
-    directorySize = Le64(record + 40);
-    directoryOffset = Le64(record + 48);
-    // The zip64 record may itself be shifted by prepended data; the directory ends at it.
-    directoryEnd = endPosition - kZip64LocatorSize - kZip64EndRecordSize;
-}
-
 }  // namespace
 
 DirectoryResult ReadDirectory(ByteSource& source) {
@@ -134,18 +84,27 @@ DirectoryResult ReadDirectory(ByteSource& source) {
     std::array<uint8_t, kEndRecordSize> end{};
     if (!FindEndRecord(source, fileSize, endPosition, end))
         return fail(DirectoryError::kNoEndRecord, "This archive is not a valid Zip archive");
-    const uint16_t thisDisk = Le16(&end[4]);
-    const uint16_t directoryDisk = Le16(&end[6]);
-    if (thisDisk != 0 || directoryDisk != 0)
-        return fail(DirectoryError::kSpanned, "Multi-part archives are not supported");
+    uint32_t thisDisk = Le16(&end[4]);
+    uint32_t directoryDisk = Le16(&end[6]);
     uint64_t entryCount = Le16(&end[10]);
     uint64_t directorySize = Le32(&end[12]);
     uint64_t recordedOffset = Le32(&end[16]);
     uint64_t directoryEnd = endPosition;
-    if (entryCount == kSaturated16 || directorySize == kSaturated32 ||
-        recordedOffset == kSaturated32)
-        ApplyZip64EndRecord(source, endPosition, entryCount, directorySize, recordedOffset,
-                            directoryEnd);
+    // Numbers too large for the end record are in the Zip64 end record, and the directory
+    // ends where that begins.
+    Zip64End zip64;
+    if (EndRecordSaturated(end.data()) &&
+        FindZip64End([&](uint64_t at, void* to, size_t n) { return source.ReadAt(at, to, n); },
+                     endPosition, zip64)) {
+        thisDisk = zip64.thisDisk;
+        directoryDisk = zip64.centralDisk;
+        entryCount = zip64.totalEntries;
+        directorySize = zip64.centralSize;
+        recordedOffset = zip64.centralOffset;
+        directoryEnd = zip64.position;
+    }
+    if (thisDisk != 0 || directoryDisk != 0)
+        return fail(DirectoryError::kSpanned, "Multi-part archives are not supported");
     if (directorySize > directoryEnd)
         return fail(DirectoryError::kBadDirectory, "Central directory out of range");
     // The directory ends where the end record starts; comparing with where the archive says
@@ -188,9 +147,8 @@ DirectoryResult ReadDirectory(ByteSource& source) {
         const uint8_t* extra = reader.Take(extraLength);
         if (extra == nullptr)
             return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
-        ApplyZip64Extra(extra, extraLength, entry, entry.uncompressedSize == kSaturated32,
-                        entry.compressedSize == kSaturated32,
-                        entry.localHeaderOffset == kSaturated32);
+        ApplyZip64Extra(extra, extraLength, entry.uncompressedSize, entry.compressedSize,
+                        entry.localHeaderOffset);
         if (reader.Take(commentLength) == nullptr)
             return fail(DirectoryError::kBadDirectory, "Central directory is truncated");
         dir.entries.push_back(std::move(entry));

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ class ByteSource {
     virtual uint64_t Size() const = 0;
     // Reads exactly `count` bytes at `offset`; false on a short read or a read error.
     virtual bool ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
+    // Another reader of the same bytes, for another thread: a reader is used by one thread
+    // at a time, several readers at once.
+    virtual std::unique_ptr<ByteSource> Another() = 0;
 };
 
 // One central directory header, numbers widened where zip64 may extend them.

@@ -1,8 +1,9 @@
 // libFuzzer target: runs whole extract jobs on arbitrary archive bytes, writing into memory,
 // and checks what must hold for any input: every path handed to the target is a safe
 // relative path, progress never exceeds an entry's size nor a chunk, no password is asked
-// for an entry whose overwrite question was answered no, and every job starts with its
-// handle, announces its counts and ends with its closing report, also when it fails.
+// for an entry whose overwrite question was answered no, every job starts with its handle,
+// announces its counts and ends with its closing report, also when it fails, and decoding
+// threads change no report.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <zlib.h>
 
 #include "crc32_fast.h"
+#include "entry_decoder.h"
 #include "extractor.h"
 
 namespace {
@@ -27,6 +29,9 @@ class MemorySource : public ByteSource {
         if (offset > size_ || count > size_ - offset) return false;
         std::memcpy(buffer, data_ + offset, count);
         return true;
+    }
+    std::unique_ptr<ByteSource> Another() override {
+        return std::make_unique<MemorySource>(data_, size_);
     }
 
   private:
@@ -52,15 +57,21 @@ void RequireSafe(const std::string& path) {
     }
 }
 
+// Counts what is written; with `failAfter`, refuses every write beyond that many bytes, as
+// a full drive does.
 class CountingFile : public OutputFile {
   public:
-    bool Write(const uint8_t*, size_t size, std::string&) override {
+    explicit CountingFile(uint64_t failAfter) : failAfter_(failAfter) {}
+    bool Write(const uint8_t*, size_t size, std::string& error) override {
         written_ += size;
-        return true;
+        if (written_ <= failAfter_) return true;
+        error = "the drive is full";
+        return false;
     }
     bool Commit(uint32_t, uint32_t, std::string&) override { return true; }
 
   private:
+    uint64_t failAfter_;
     uint64_t written_ = 0;
 };
 
@@ -80,7 +91,8 @@ class MemoryTarget : public ExtractTarget {
                          std::string&) override {
         RequireSafe(path);
         if (!replace && path.size() % 3 == 0) return CreateOutcome::kExists;
-        file = std::make_unique<CountingFile>();
+        // Now and then the drive is full after a few blocks.
+        file = std::make_unique<CountingFile>(path.size() % 7 == 0 ? 2 * kBlockSize : UINT64_MAX);
         return CreateOutcome::kCreated;
     }
 
@@ -96,6 +108,7 @@ struct Observer {
     bool ended = false;
     int reports = 0;
     std::string declined;  // the entry whose overwrite question was answered no
+    std::string stream;    // every report, as it came
 };
 
 int32_t ZL_CALL OnReport(void* caller, ZlCallbackRecord* record) {
@@ -104,6 +117,10 @@ int32_t ZL_CALL OnReport(void* caller, ZlCallbackRecord* record) {
     Require((seen->reports == 0) == (record->kindOrReply == ZL_REPORT_JOB_HANDLE));
     ++seen->reports;
     const std::string text = record->text != nullptr ? record->text : "";
+    seen->stream += std::to_string(record->kindOrReply) + " " + std::to_string(record->number) +
+                    " " + text + " " + std::to_string(record->area.report.size) + " " +
+                    std::to_string(record->area.report.number2) + " " +
+                    std::to_string(record->area.report.number3) + "\n";
     switch (record->kindOrReply) {
         case ZL_REPORT_ENTRY_COUNT:
             seen->counted = true;
@@ -155,14 +172,24 @@ int32_t ZL_CALL OnReport(void* caller, ZlCallbackRecord* record) {
     return 0;
 }
 
+// Runs the job with the caller's thread alone and with decoding threads: both give the same
+// reports and the same result.
 void RunOnce(const uint8_t* data, size_t size, ExtractRequest request) {
-    MemorySource source(data, size);
-    MemoryTarget target;
-    Observer seen;
-    Reporter reporter(OnReport, &seen, nullptr);
-    const int32_t result = RunExtractJob(source, target, request, reporter);
-    Require(result >= ZL_STATUS_INVALID_STRUCTURE);
-    Require(seen.ended);
+    std::string streams[2];
+    int32_t results[2];
+    for (const unsigned threads : {1u, 3u}) {
+        MemorySource source(data, size);
+        MemoryTarget target;
+        Observer seen;
+        Reporter reporter(OnReport, &seen, nullptr);
+        request.threads = threads;
+        const int32_t result = RunExtractJob(source, target, request, reporter);
+        Require(result >= ZL_STATUS_INVALID_STRUCTURE);
+        Require(seen.ended);
+        streams[threads > 1] = seen.stream;
+        results[threads > 1] = result;
+    }
+    Require(streams[0] == streams[1] && results[0] == results[1]);
 }
 
 }  // namespace

@@ -79,6 +79,42 @@ TEST_F(PaintingTest, FormColourImageAndTransparentPicture) {
     EXPECT_EQ(shown.Pixel(110, 20), RGB(0x26, 0x1A, 0x11)) << "transparent picture shows the form";
 }
 
+// The transparent drawing of a picture at its size leaves exactly the pixels the system's
+// transparent copy leaves, also after the picture was drawn on and drawn again.
+TEST_F(PaintingTest, TransparentPictureDrawsAsTheSystemsTransparentCopy) {
+    TBitmap picture, background, ours, systems;
+    picture.SetSize(64, 48);
+    background.SetSize(64, 48);
+    uint32_t seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245 + 12345; };
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            // About a third white, the transparent colour (the bottom-left pixel's).
+            const bool see = next() % 3 == 0 || (x == 0 && y == 47);
+            SetPixel(picture.Canvas().Handle(), x, y, see ? RGB(255, 255, 255) : next() & 0xFFFFFF);
+            SetPixel(background.Canvas().Handle(), x, y, next() & 0xFFFFFF);
+        }
+    picture.Modified();
+    picture.SetTransparent(true);
+    for (int round = 0; round < 2; ++round) {
+        for (TBitmap* target : {&ours, &systems}) {
+            target->SetSize(64, 48);
+            BitBlt(target->Canvas().Handle(), 0, 0, 64, 48, background.Canvas().Handle(), 0, 0,
+                   SRCCOPY);
+        }
+        picture.Draw(ours.Canvas().Handle(), 0, 0);
+        GdiTransparentBlt(systems.Canvas().Handle(), 0, 0, 64, 48, picture.Canvas().Handle(), 0, 0,
+                          64, 48, RGB(255, 255, 255));
+        GdiFlush();
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(ours.Pixel(x, y), systems.Pixel(x, y)) << x << "," << y << " " << round;
+        // Drawn on: the next drawing shows what is there now.
+        SetPixel(picture.Canvas().Handle(), 5, 5, RGB(255, 255, 255));
+        SetPixel(picture.Canvas().Handle(), 6, 5, RGB(1, 2, 3));
+    }
+}
+
 TEST_F(PaintingTest, StretchedImageFillsItsControl) {
     auto* image = CreateChild<TImage>(&owner, form, 0, 0, 100, 100);
     auto bytes = SolidBmp(4, 4, RGB(0, 0, 200), RGB(0, 0, 200));

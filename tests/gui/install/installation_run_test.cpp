@@ -2,10 +2,12 @@
 // prefix's registry and real files: what it unpacks where, and where it stops.
 #include <fstream>
 
+#include "install/install_report.h"
 #include "install/installation_journal.h"
 #include "install/medium_layout.h"
 #include "run_fixture.h"
 #include "support/file_tree.h"
+#include "ziplib179.h"
 #include "support/plant_link.h"
 
 using namespace mvt;
@@ -83,12 +85,42 @@ TEST_F(InstallationRunTest, PlantedLinksInTheDestinationAreNotWrittenThrough) {
             return m.find(part) != std::string::npos && m.find("link") != std::string::npos;
         });
     };
-    EXPECT_TRUE(mentions("data")) << testing::PrintToString(messages);
+    // The archive's destination is the link itself: refused in words that name it and where
+    // it leads.
+    const std::string refusal =
+        "Extract directory '" + wizard.installDir + "\\data\\' is a link: it leads to ";
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [&](const std::string& m) {
+        return m.rfind(refusal, 0) == 0 && m.find("Outside, which is not followed") != m.npos;
+    })) << testing::PrintToString(messages);
     EXPECT_TRUE(mentions("patch.txt")) << testing::PrintToString(messages);
     EXPECT_TRUE(Exists("inner\\more.dat")) << "the rest of the archive";
     EXPECT_TRUE(Exists("scripts\\scripts.txt")) << "the next archive";
     EXPECT_TRUE(Exists("morvath.ini")) << "the run went on to its end";
     EXPECT_TRUE(testsupport::RemoveTree(scratch_));
+}
+
+// Two names that differ only in case: the second is not written over the first, the
+// component's messages name both, and the outcome and the log count it as not written.
+TEST_F(InstallationRunTest, ANameDifferingOnlyInCaseIsNotWrittenAndCounted) {
+    WriteSetupDescription("", {"caseclash.zip"});
+    wizard.uninstaller = false;
+    Install();
+    EXPECT_EQ(Contents(wizard.installDir + "\\Readme.txt"), "first");
+    ASSERT_EQ(wizard.finished.archives.size(), 1u);
+    const ArchiveOutcome& outcome = wizard.finished.archives[0];
+    ASSERT_EQ(outcome.missing.size(), 1u);
+    EXPECT_EQ(outcome.missing[0].name, "README.TXT");
+    EXPECT_EQ(outcome.missing[0].reason, ZL_SKIP_NAME_CLASH);
+    EXPECT_EQ(outcome.messages,
+              std::vector<std::string>{"Not written: README.TXT differs only in "
+                                       "case from Readme.txt, written before it"});
+    EXPECT_EQ(wizard.finished.MissingFiles(), 1u);
+    EXPECT_FALSE(wizard.finished.Complete());
+    const std::vector<std::string> log = ArchiveLogLines(outcome, 0, 0);
+    EXPECT_NE(
+        std::find(log.begin(), log.end(), "  Не записан: README.TXT (6 байт), причина 8, код 10"),
+        log.end())
+        << testing::PrintToString(log);
 }
 
 TEST_F(InstallationRunTest, ListEndsAtTheFirstGapAndFullSizeMakesThePercent) {
@@ -151,7 +183,7 @@ TEST_F(InstallationRunTest, ConfirmedCancelDuringUnpackingStopsAtTheNextArchiveA
     auto progress = Form10->ZipUnpacker1->OnItemProgress;
     bool asked = false, finished = false;
     Form10->ZipUnpacker1->OnItemProgress = [&](TObject* sender, const std::string& item,
-                                               uint32_t total, int perCent) {
+                                               uint64_t total, int perCent) {
         if (!asked && item.find("Data.txt") != std::string::npos) {
             PostMessageA(Form10->Handle(), WM_CLOSE, 0, 0);
             asked = true;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Makes the archives the installation run tests unpack, with real tools, in OUTDIR/Archives:
 one per example name of the folder rules (Info-ZIP zip), one in a subfolder (7z), and the
-uninstaller archive. Each holds "<archive name>.txt" naming itself, plus a nested file.
+uninstaller archive. Each holds "<archive name>.txt" naming itself, plus a nested file. And
+caseclash.zip, whose two files' names differ only in case.
 
     make_archives.py OUTDIR
 """
@@ -33,6 +34,15 @@ def main():
         else:
             subprocess.run(["zip", "-qr", target, "."], cwd=tree, check=True)
         shutil.rmtree(tree)
+    # Two names that differ only in case, which Windows cannot keep apart.
+    tree = os.path.join(OUT, "tree-caseclash")
+    os.makedirs(tree)
+    for name, text in (("Readme.txt", "first"), ("README.TXT", "second")):
+        with open(os.path.join(tree, name), "w") as f:
+            f.write(text)
+    subprocess.run(["zip", "-q", os.path.join(OUT, "caseclash.zip"), "Readme.txt", "README.TXT"],
+                   cwd=tree, check=True)
+    shutil.rmtree(tree)
     with open(os.path.join(OUT, "stamp"), "w") as f:
         f.write("made\n")
 

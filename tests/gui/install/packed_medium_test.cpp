@@ -1,5 +1,7 @@
 // The installation run over a medium made by mvtpack: FullSize written by the packer against
 // DoneSize as the progress handler grows it from the zip component's real reports.
+#include <algorithm>
+
 #include "install/medium_layout.h"
 #include "run_fixture.h"
 #include "uninstall/removal.h"
@@ -72,7 +74,7 @@ TEST_F(PackedMediumTest, ThePercentReachesOneHundredWithTheLastListedArchive) {
     double doneBeforeLast = -1;
     auto progress = Form10->ZipUnpacker1->OnItemProgress;
     Form10->ZipUnpacker1->OnItemProgress = [&](TObject* sender, const std::string& item,
-                                               uint32_t total, int perCent) {
+                                               uint64_t total, int perCent) {
         if (doneBeforeLast < 0 && Form10->ZipUnpacker1->ZipFileName() == last) {
             doneBeforeLast = Progress.DoneSize;
             shownBeforeLast = Form10->Label4->Caption();
@@ -92,6 +94,42 @@ TEST_F(PackedMediumTest, ThePercentReachesOneHundredWithTheLastListedArchive) {
     EXPECT_TRUE(Exists("data\\area.bif"));
     EXPECT_TRUE(Exists("sounds\\big.wav"));
     EXPECT_TRUE(Exists("save\\Слот 1\\a.gam"));
+}
+
+// A medium whose game's film is over 4 GiB: mvtpack packed it with Zip64 records, and the
+// run unpacks it onto drive D:, a RAM disk of the test's own. The percent grows with the film
+// instead of jumping, and ends at 100 with the last report, as FullSize says.
+class HugeMediumTest : public PackedMediumTest {};
+
+TEST_F(HugeMediumTest, AFilmOverFourGiBInstalls) {
+    constexpr uint64_t kFilmSize = (uint64_t{4} << 30) + (1 << 20) + 3;
+    const runtest::PackedDescription packed = runtest::ReadPackedDescription(MVT_HUGE_MEDIUM);
+    runtest::ListPackedArchives(packed);
+    wizard.installDir = "D:\\Morvath Trilogy";
+    ASSERT_TRUE(CreateDirectoryA(wizard.installDir.c_str(), nullptr)) << "no drive D:";
+    wizard.uninstaller = false;
+    std::vector<int> shown;  // the percent figure while the film is unpacked
+    auto progress = Form10->ZipUnpacker1->OnItemProgress;
+    Form10->ZipUnpacker1->OnItemProgress = [&](TObject* sender, const std::string& item,
+                                               uint64_t total, int perCent) {
+        progress(sender, item, total, perCent);
+        if (item.ends_with("film.mve")) shown.push_back(std::stoi(Form10->Label4->Caption()));
+    };
+    Form10->Show();
+    Form10->Install();
+
+    EXPECT_EQ(Progress.FullSize, std::stod(packed.fullSize));
+    EXPECT_EQ(Progress.DoneSize, Progress.FullSize);
+    EXPECT_EQ(Progress.LastPercent, 100);
+    ASSERT_GT(shown.size(), 4096u);
+    EXPECT_LT(shown.front(), 5);
+    EXPECT_EQ(shown.back(), 100);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << "no jump up and back";
+    WIN32_FILE_ATTRIBUTE_DATA film{};
+    ASSERT_TRUE(GetFileAttributesExA((wizard.installDir + "\\movies\\film.mve").c_str(),
+                                     GetFileExInfoStandard, &film));
+    EXPECT_EQ(uint64_t{film.nFileSizeHigh} << 32 | film.nFileSizeLow, kFilmSize);
+    EXPECT_TRUE(wizard.finished.Complete());
 }
 
 }  // namespace

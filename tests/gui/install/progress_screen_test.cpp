@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "run_fixture.h"
+#include "support/window_look.h"
 
 using namespace mvt;
 using namespace mvt::install;
@@ -19,7 +20,7 @@ class ProgressScreenTest : public runtest::RunTest {
         Form10->Show();
         Process();
     }
-    void Report(const std::string& item, uint32_t total, int perCent) {
+    void Report(const std::string& item, uint64_t total, int perCent) {
         Form10->ZipUnpacker1ItemProgress(item, total, perCent);
     }
     // The screen's pixel at a client point, as the screen shows it.
@@ -133,6 +134,36 @@ TEST_F(ProgressScreenTest, RingOpensFromTheBottomAndClosesAtTheTop) {
     Form10->ShowPercent(100);
     EXPECT_TRUE(ShowsRing(top));
     EXPECT_TRUE(ShowsRing(bottom));
+}
+
+// Every whole percent repaints only the slivers of the ring that changed, and what the screen
+// then shows is, pixel for pixel, what a full repaint from scratch shows.
+TEST_F(ProgressScreenTest, PercentStepsRepaintOnlyWhatChanged) {
+    Form10->SkAnimator1->SetAnimate(false);  // the eyes would change between the two looks
+    const TImage& ring = *Form10->Image4;
+    Form10->ShowPercent(0);
+    Process();
+    for (int percent = 1; percent <= 100; ++percent) {
+        Form10->ShowPercent(percent);
+        UniqueRegion invalid(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_NE(GetUpdateRgn(Form10->Handle(), invalid.get(), FALSE), ERROR);
+        std::vector<uint8_t> data(GetRegionData(invalid.get(), 0, nullptr));
+        auto* region = reinterpret_cast<RGNDATA*>(data.data());
+        ASSERT_TRUE(GetRegionData(invalid.get(), static_cast<DWORD>(data.size()), region));
+        const auto* parts = reinterpret_cast<const RECT*>(region->Buffer);
+        long area = 0;
+        for (DWORD i = 0; i < region->rdh.nCount; ++i)
+            area += (parts[i].right - parts[i].left) * (parts[i].bottom - parts[i].top);
+        EXPECT_GT(area, 0) << "at " << percent << " %";
+        EXPECT_LT(area, ring.Width() * ring.Height() / 5) << "at " << percent << " %";
+        Process();
+        if (percent % 5 != 0 && percent < 98) continue;  // the look now and then: seconds
+        const testsupport::WindowLook partly = testsupport::CaptureLook(Form10->Handle());
+        Form10->Image4->Picture().Canvas();  // its transparency made anew for all of it
+        Form10->Repaint();
+        const testsupport::WindowLook whole = testsupport::CaptureLook(Form10->Handle());
+        ASSERT_EQ(partly.Digest(), whole.Digest()) << "at " << percent << " %";
+    }
 }
 
 TEST_F(ProgressScreenTest, CloseRequestIsRefusedAndPassedToTheMainWindow) {

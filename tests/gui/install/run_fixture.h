@@ -66,15 +66,17 @@ inline void WriteSetupDescription(const std::string& fullSize,
 inline const std::string kPackedMedium = MVT_PACKED_MEDIUM;
 inline const std::string kPackedGame = MVT_PACKED_GAME;
 
-// FullSize and the archive names of the packed medium's setup description.
+// FullSize and the archive names of a packed medium's setup description.
 struct PackedDescription {
+    std::string medium;
     std::string fullSize;
     std::vector<std::string> files;
 };
 
-inline PackedDescription ReadPackedDescription() {
+inline PackedDescription ReadPackedDescription(const std::string& medium = kPackedMedium) {
     PackedDescription description;
-    const std::string ini = kPackedMedium + "\\MVTSetup.ini";
+    description.medium = medium;
+    const std::string ini = medium + "\\MVTSetup.ini";
     char value[2048];
     GetPrivateProfileStringA("Setup", "FullSize", "", value, sizeof value, ini.c_str());
     description.fullSize = value;
@@ -96,7 +98,7 @@ inline std::vector<std::string> ListPackedArchives(const PackedDescription& pack
         const std::string target = mvt::ProgramFolder() + "Archives\\packed\\" + name;
         mvt::ForceDirectories(mvt::ExtractFilePath(target));
         EXPECT_TRUE(
-            CopyFileA((kPackedMedium + "\\Archives\\" + name).c_str(), target.c_str(), FALSE))
+            CopyFileA((packed.medium + "\\Archives\\" + name).c_str(), target.c_str(), FALSE))
             << name;
         listed.push_back("packed\\" + name);
     }

@@ -49,7 +49,7 @@ class UnattendedTest : public stagetest::StageTest {
         installation->Unpacker().SetDLLDirectory(MVT_DIST_DIR);
         auto show = installation->Unpacker().OnItemProgress;
         installation->Unpacker().OnItemProgress = [&](TObject* sender, const std::string& item,
-                                                      uint32_t total, int perCent) {
+                                                      uint64_t total, int perCent) {
             ++reports;
             if (!OwnOrVisibleWindows().empty()) ++reportsWithAWindow;
             show(sender, item, total, perCent);

@@ -63,6 +63,8 @@ TEST(DoneGrowth, AFileAddsItsSizeAndAnyEarlyStepThatReadsOneHundred) {
     EXPECT_EQ(ItemDoneGrowth(early), uint64_t{early} + 3u * (1u << 20));
     // 3 MiB + 150: the step at 3 MiB reads 99.
     EXPECT_EQ(ItemDoneGrowth(3u * (1u << 20) + 150), 3u * (1u << 20) + 150);
+    // 4 GiB + 1, counted in 64 bits: the step at 4 GiB reads 100 already, then the last.
+    EXPECT_EQ(ItemDoneGrowth((uint64_t{1} << 32) + 1), (uint64_t{1} << 33) + 1);
     EXPECT_EQ(ArchiveDoneGrowth(3, {10, 20}), 33u);
 }
 

@@ -15,7 +15,7 @@ import zipfile
 import zlib
 
 parser = argparse.ArgumentParser()
-for option in ("wine-run", "build", "scratch"):
+for option in ("wine-run", "build", "scratch", "huge-medium"):
     parser.add_argument("--" + option, required=True)
 ARGS, rest = parser.parse_known_args()
 sys.argv[1:] = rest
@@ -254,6 +254,28 @@ class Splitting(unittest.TestCase):
                                  os.path.join(base, "install"), "--progress=all")
             done += sum(int(l[2]) for l in lines if l[0] == "progress" and l[3] == "100")
         self.assertEqual(done, int(full_size))
+
+
+class FileOverFourGiB(unittest.TestCase):
+    """The medium the build packed from a game whose film is over 4 GiB (zeros): the film's
+    archive carries Zip64 records that other tools read as well, and only where needed."""
+
+    def test_its_archive_has_zip64_records_where_needed(self):
+        size = (4 << 30) + (1 << 20) + 3
+        archive = os.path.join(ARGS.huge_medium, "Archives", "Movies.zip")
+        with zipfile.ZipFile(archive) as z:
+            film = z.getinfo("film.mve")
+            self.assertEqual(film.file_size, size)
+            self.assertEqual(film.extract_version, 45, "Zip64 needs version 4.5")
+            with z.open(film) as data:  # zipfile checks the local header's Zip64 field
+                self.assertEqual(data.read(1 << 20), bytes(1 << 20))
+        with zipfile.ZipFile(os.path.join(ARGS.huge_medium, "Archives", "Main.zip")) as z:
+            self.assertEqual([i.extract_version for i in z.infolist()], [20], "not needed here")
+        listed = subprocess.run(["7z", "l", "-slt", archive], capture_output=True, text=True)
+        self.assertIn(f"Size = {size}", listed.stdout)
+        code, lines, _ = run(MVTZIP, "list", archive)
+        self.assertEqual(code, 0)
+        self.assertEqual([l[2] for l in lines if l[0] == "entry"], [str(size)])
 
 
 class SetupAlreadyOnTheMedium(unittest.TestCase):

@@ -80,6 +80,43 @@ TEST_F(DirectoryRead, PrependedDataGivesWarningAndOffset) {
     EXPECT_EQ(Names(*zip), std::set<std::string>{"s.txt"});
 }
 
+// Zip64 records: forced by Info-ZIP on a small archive (saturated end record and sizes),
+// the same with data prepended, and by Python's zipfile where they are needed.
+TEST_F(DirectoryRead, Zip64RecordsGiveTheEntriesAndTheirSizes) {
+    zip->SetZipFileName(Fixture("infozip64.zip"));
+    EXPECT_EQ(Names(*zip), (std::set<std::string>{"a.txt", "sub\\b.bin", "sub\\c.txt"}));
+    EXPECT_TRUE(messages.empty()) << testing::PrintToString(messages);
+    for (const auto& entry : zip->ZipContents())
+        if (entry.fileName == "sub\\b.bin") {
+            EXPECT_EQ(entry.uncompressedSize, 300000u);
+            EXPECT_GT(entry.compressedSize, 290000u);  // noise does not shrink
+            EXPECT_LT(entry.compressedSize, 310000u);
+            EXPECT_LT(entry.localHeaderOffset, 1000u);
+        }
+
+    Clear();
+    zip->SetZipFileName(Fixture("stub64.zip"));
+    EXPECT_EQ(MessageCodes(), std::vector<int>{10203});
+    EXPECT_EQ(zip->Archive().firstLocalHeaderOffset, 120);
+    EXPECT_EQ(zip->Count(), 3);
+
+    Clear();
+    zip->SetZipFileName(Fixture("zip64_many.zip"));
+    EXPECT_TRUE(messages.empty()) << testing::PrintToString(messages);
+    ASSERT_EQ(zip->Count(), 70000);
+    EXPECT_EQ(zip->ZipContents().back().fileName, "d087\\f69999.txt");
+    ASSERT_EQ(items.size(), 70000u + 2);
+    EXPECT_EQ(items.front(), (ItemReport{"*Loading Directory", 70000, 0}));
+    EXPECT_EQ(items[items.size() - 2], (ItemReport{"*Loading Directory", 70000, 100}));
+
+    Clear();
+    zip->SetZipFileName(Fixture("zip64_zeros.zip"));
+    EXPECT_TRUE(messages.empty()) << testing::PrintToString(messages);
+    ASSERT_EQ(zip->Count(), 1);
+    EXPECT_EQ(zip->ZipContents()[0].uncompressedSize, uint64_t{4608} << 20);
+    EXPECT_LT(zip->ZipContents()[0].compressedSize, 5u << 20);
+}
+
 TEST_F(DirectoryRead, GarbageWarningOnlyForRealGarbage) {
     zip->SetZipFileName(Fixture("garbage.zip"));
     EXPECT_EQ(MessageCodes(), std::vector<int>{10204});

@@ -411,7 +411,7 @@ TEST_F(Dispatch, PasswordRule) {
 
 TEST_F(Dispatch, HandlerExceptionStopsTheJob) {
     int calls = 0;
-    zip->OnItemProgress = [&](TObject*, const std::string& item, uint32_t, int) {
+    zip->OnItemProgress = [&](TObject*, const std::string& item, uint64_t, int) {
         if (item.empty() || item[0] == '*') return;  // directory reads go through
         ++calls;
         throw Exception(calls == 1 ? "first" : "second");
@@ -446,7 +446,7 @@ TEST_F(Dispatch, HandlerExceptionStopsTheJob) {
 TEST_F(Dispatch, ReentryIsRefused) {
     zip->SetVerbose(true);
     int nested = 0;
-    zip->OnItemProgress = [&](TObject*, const std::string&, uint32_t, int perCent) {
+    zip->OnItemProgress = [&](TObject*, const std::string&, uint64_t, int perCent) {
         if (perCent == 0) nested = zip->Extract();
     };
     fake.SetScript({{1, 0, 0, 0, 10, "a"}, {3}});

@@ -42,6 +42,12 @@ def tool_archives():
     run("7z", "a", "-tzip", "-bd", os.path.join(OUT, "sevenzip.zip"), "a.txt", "sub")
     run("bsdtar", "--format", "zip", "-cf", os.path.join(OUT, "bsdtar.zip"), "a.txt", "sub")
     run("zip", "-q", "-P", "sesame", os.path.join(OUT, "encrypted.zip"), "a.txt")
+    # Zip64 records forced on a small archive: the Zip64 end record and its locator, the end
+    # record's offset saturated, and Zip64 extra fields for the saturated sizes.
+    zip64 = os.path.join(OUT, "infozip64.zip")
+    if os.path.exists(zip64):
+        os.remove(zip64)
+    run("zip", "-q", "-r", "-X", "-fz", zip64, "a.txt", "sub")
 
 
 def python_zip(entries, comment=b"", system=None, version=None):
@@ -103,6 +109,57 @@ def bulky_directory_zip(count, extra_size, comment_size):
     return bytes(local + central + end)
 
 
+ZIP64_MANY = 70000  # entries
+ZIP64_ZEROS_MIB = 4608  # 4.5 GiB
+
+
+def zip64_archives():
+    """Archives that need Zip64 records, made by Python's zipfile: more entries than the end
+    record can count, and one entry of 4.5 GiB of zeros (made once: it takes seconds)."""
+    many = os.path.join(OUT, "zip64_many.zip")
+    if not os.path.exists(many) or len(zipfile.ZipFile(many).infolist()) != ZIP64_MANY:
+        with zipfile.ZipFile(many + ".part", "w") as archive:
+            for i in range(ZIP64_MANY):
+                archive.writestr("d%03d/f%05d.txt" % (i // 800, i), b"%d" % i)
+        os.replace(many + ".part", many)
+    zeros = os.path.join(OUT, "zip64_zeros.zip")
+    if not os.path.exists(zeros):
+        zeros_zip(zeros + ".part", ZIP64_ZEROS_MIB)
+        os.replace(zeros + ".part", zeros)
+    with open(os.path.join(OUT, "infozip64.zip"), "rb") as f:
+        write("stub64.zip", b"#stub#" * 20 + f.read())
+
+
+def zeros_zip(path, mebibytes):
+    """One deflated entry of `mebibytes` MiB of zeros, written by zipfile with its Zip64
+    records. Deflating 4.5 GiB would take minutes, so every MiB is deflated once and the
+    piece repeated: the full flush ends each piece on a byte with nothing referring back, so
+    the pieces in a row are one valid stream. zipfile still counts the sizes and the CRC."""
+    import zlib
+    zeros = bytes(1 << 20)
+    deflater = zlib.compressobj(9, zlib.DEFLATED, -15)
+    piece = deflater.compress(zeros) + deflater.flush(zlib.Z_FULL_FLUSH)
+    last = zlib.compressobj(9, zlib.DEFLATED, -15).flush()
+
+    class RepeatedPiece:
+        def compress(self, data):
+            assert data == zeros
+            return piece
+
+        def flush(self):
+            return last
+
+    made = zipfile._get_compressor
+    zipfile._get_compressor = lambda *args: RepeatedPiece()
+    try:
+        with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+            with archive.open("zeros.bin", "w", force_zip64=True) as f:
+                for _ in range(mebibytes):
+                    f.write(zeros)
+    finally:
+        zipfile._get_compressor = made
+
+
 def hand_made():
     write("python.zip", python_zip([("one.txt", b"1"), ("dir/two.txt", b"22"), ("dir/", b"")]))
     write("empty.zip", python_zip([]))
@@ -151,6 +208,7 @@ def main():
     make_tree()
     tool_archives()
     hand_made()
+    zip64_archives()
     # An empty folder: no library in it.
     os.makedirs(os.path.join(OUT, "nolib"), exist_ok=True)
     with open(os.path.join(OUT, "afile.txt"), "wb") as f:

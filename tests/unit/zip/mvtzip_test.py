@@ -172,6 +172,22 @@ class MvtZip(unittest.TestCase):
         for entry in ("a.txt", "sub\\b.bin", "sub\\c.txt"):
             self.assertIn(f"Skipped {entry} 7", texts)
 
+    def test_a_destination_that_is_a_link_is_refused_in_words_that_say_so(self):
+        """The destination folder itself a link: refused before anything is written, even
+        the probe file, with its name and where it leads."""
+        outside = self.scratch("linked-outside")
+        os.makedirs(outside)
+        dest = self.scratch("linked-dest")
+        if os.path.islink(dest):  # left by an earlier run: rmtree leaves links alone
+            os.remove(dest)
+        os.symlink(outside, dest)
+        code, lines = mvtzip("extract", fixture("infozip.zip"), dest)
+        self.assertEqual((code, lines[-1]), (1, ["result", "10505"]), lines)
+        self.assertEqual(lines[-2], ["message", "10505",
+                                     f"Extract directory '{wine_path(dest)}\\' is a link: it "
+                                     f"leads to {wine_path(outside)}, which is not followed"])
+        self.assertEqual(os.listdir(outside), [])
+
     def test_a_hard_link_in_the_destination_never_changes_the_file_it_shares(self):
         """A read-only file of the destination that is a second name of a file elsewhere (a
         hard link, as any user who may write there can make one): replacing it replaces the
@@ -280,6 +296,38 @@ class MvtZip(unittest.TestCase):
         finally:
             if os.path.lexists(link):
                 os.remove(link)
+            subprocess.run(["umount", "-l", disk], check=False)
+
+    def test_zip64_archives_extract_whole(self):
+        """Zip64 records forced by Info-ZIP, and an entry of 4.5 GiB of zeros written by
+        Python's zipfile, extracted onto a RAM disk of the test's own."""
+        dest = self.scratch("zip64")
+        code, lines = mvtzip("extract", fixture("infozip64.zip"), dest)
+        self.assertEqual((code, lines[-1]), (0, ["result", "0"]), lines)
+        for name in ("a.txt", os.path.join("sub", "b.bin"), os.path.join("sub", "c.txt")):
+            with open(os.path.join(dest, name), "rb") as f, \
+                    open(os.path.join(FIXTURES, "tree", name), "rb") as g:
+                self.assertEqual(f.read(), g.read(), name)
+
+        self.assertEqual(os.geteuid(), 0, "the RAM disk needs root")
+        disk = os.path.join(FIXTURES, "scratch", "mvtzip-zip64-disk")
+        os.makedirs(disk, exist_ok=True)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4700m", "tmpfs", disk], check=True)
+        try:
+            code, lines = mvtzip("extract", fixture("zip64_zeros.zip"), disk, "--progress=all")
+            self.assertEqual((code, lines[-1]), (0, ["result", "0"]), lines[-5:])
+            # The item's size and bytes done as they are, beyond 32 bits.
+            item = [l[2:] for l in lines if l[:2] == ["progress", "zeros.bin"]]
+            self.assertEqual(item[0], [str(4608 << 20), "0"])
+            self.assertEqual(item[-1], [str(4608 << 20), "100"])
+            self.assertEqual([int(p) for _, p in item], sorted(int(p) for _, p in item))
+            self.assertEqual(os.listdir(disk), ["zeros.bin"])
+            self.assertEqual(os.path.getsize(os.path.join(disk, "zeros.bin")), 4608 << 20)
+            # The library checked the CRC of every byte; a look at the end as well.
+            with open(os.path.join(disk, "zeros.bin"), "rb") as f:
+                f.seek(-(1 << 20), os.SEEK_END)
+                self.assertEqual(f.read(), bytes(1 << 20))
+        finally:
             subprocess.run(["umount", "-l", disk], check=False)
 
     def test_failures_give_their_message_and_result(self):

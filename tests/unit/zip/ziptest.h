@@ -24,7 +24,7 @@ inline std::string FakeLibraryFolder(const std::string& variant) {
 
 struct ItemReport {
     std::string item;
-    uint32_t totalSize;
+    uint64_t totalSize;
     int perCent;
     bool operator==(const ItemReport&) const = default;
 };
@@ -47,7 +47,7 @@ class ZipTest : public ::testing::Test {
     void SetUp() override {
         zip = std::make_unique<TZipUnpacker>(nullptr);
         zip->SetUnattended(true);
-        zip->OnItemProgress = [this](TObject* sender, const std::string& item, uint32_t size,
+        zip->OnItemProgress = [this](TObject* sender, const std::string& item, uint64_t size,
                                      int perCent) {
             EXPECT_EQ(sender, zip.get());
             items.push_back({item, size, perCent});

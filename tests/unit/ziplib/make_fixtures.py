@@ -41,6 +41,7 @@ def tool_archives():
     p = PAYLOAD
     run(["zip", "-qr", "-X", os.path.join(OUT, "infozip.zip"), "."], p)
     run(["zip", "-qr0", "-X", os.path.join(OUT, "infozip_stored.zip"), "."], p)
+    run(["zip", "-qr", "-X", "-fz", os.path.join(OUT, "infozip64.zip"), "."], p)  # Zip64 records
     with open(os.path.join(OUT, "infozip_stream.zip"), "wb") as f:  # data descriptors
         run(["zip", "-qr", "-X", "-", "."], p, stdout=f)
     run(["zip", "-qr", "-X", "-P", "secret", os.path.join(OUT, "infozip_crypt.zip"), "."], p)
@@ -66,6 +67,10 @@ def tool_archives():
         with open(os.path.join(OUT, name), "wb") as f:
             f.write(stub + body)
     run(["zip", "-qA", os.path.join(OUT, "sfx_adjusted.zip")], OUT)
+    with open(os.path.join(OUT, "infozip64.zip"), "rb") as f:  # the Zip64 end record moved too
+        body = f.read()
+    with open(os.path.join(OUT, "sfx64.zip"), "wb") as f:
+        f.write(stub + body)
 
 
 def write_zip(name, entries):
@@ -171,6 +176,11 @@ def hostile_archives():
               "lpt9", "aux .txt"]
     write_zip("unsafe.zip", [(n, b"bad", S) for n in unsafe] +
               [("safe.txt", b"good", S), ("sub/./ok.txt", b"ok", D)])
+
+    # Names that differ only in case, which Windows cannot keep apart.
+    write_zip("caseclash.zip", [("Readme.txt", b"first", D), ("README.TXT", b"second", D),
+                                ("Sub/a.txt", b"first a", S), ("SUB/A.txt", b"second a", S),
+                                ("sub/b.txt", b"b", S)])
 
     write_zip("attributes.zip", [
         (info("readonly.txt", attributes=0x01), b"read only", S),
@@ -280,6 +290,11 @@ def large_entry_archives():
     broken = packer.compress(data[:head]) + packer.flush(zlib.Z_FULL_FLUSH) + b"\xff" * 64
     raw_zip("late_damage.zip", [("big.bin", 8, broken, zlib.crc32(data), len(data)),
                                 ("after.txt", 0, b"after", zlib.crc32(b"after"), 5)])
+    # More blocks than are decoded ahead of the job, under a name of the payload: a job over
+    # the payload that keeps its files passes the entry before taking a block of it.
+    big = rng.randbytes(6 << 20)
+    raw_zip("big_passed.zip", [("data/big.bin", 0, big, zlib.crc32(big), len(big)),
+                               ("after.txt", 0, b"after", zlib.crc32(b"after"), 5)])
 
 
 def main():
