@@ -6,11 +6,7 @@
 #
 #   tests/bench/extract.sh          (./mvt bench runs it with Xvfb and a persistent wineserver)
 set -euo pipefail
-export LC_ALL=C.UTF-8
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-BUILD="${MVT_BUILD_DIR:-$ROOT/build}"
-export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}"
-"$ROOT/tools/wine-run" cmd /c exit >/dev/null 2>&1 || true
+source "$(dirname "${BASH_SOURCE[0]}")/bench_env.bash"
 args=("$BUILD")
 [ -n "${MVT_BENCH_BEFORE:-}" ] && args+=(--before "$MVT_BENCH_BEFORE")
 python3 "$ROOT/tests/bench/extract_bench.py" "${args[@]}" | tee "$BUILD/extract-bench.txt"

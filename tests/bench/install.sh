@@ -4,9 +4,5 @@
 # interleaved; prints the ratio and the longest gap with their targets. Needs root for the
 # RAM disk.
 set -euo pipefail
-export LC_ALL=C.UTF-8
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-BUILD="${MVT_BUILD_DIR:-$ROOT/build}"
-export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}"
-"$ROOT/tools/wine-run" cmd /c exit >/dev/null 2>&1 || true
+source "$(dirname "${BASH_SOURCE[0]}")/bench_env.bash"
 python3 "$ROOT/tests/bench/install_run_bench.py" "$BUILD" | tee "$BUILD/install-bench.txt"

@@ -3,9 +3,5 @@
 # same installed files on a RAM disk, and what /REPAIR of a few files reads from the medium.
 # Needs root for the RAM disk.
 set -euo pipefail
-export LC_ALL=C.UTF-8
-ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-BUILD="${MVT_BUILD_DIR:-$ROOT/build}"
-export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}"
-"$ROOT/tools/wine-run" cmd /c exit >/dev/null 2>&1 || true
+source "$(dirname "${BASH_SOURCE[0]}")/bench_env.bash"
 python3 "$ROOT/tests/bench/verify_bench.py" "$BUILD" | tee "$BUILD/verify-bench.txt"
