@@ -431,6 +431,10 @@ void TWinControl::PaintGraphicChildren(HDC dc, const TControl* upTo) {
     for (TControl* child : controls_) {
         if (child == upTo) break;
         if (child->IsWindowed() || !child->Visible()) continue;
+        // A window's invalid parts are composed one by one: a child outside the part being
+        // composed would draw nothing there, but its text and pictures would still cost.
+        const RECT bounds = child->BoundsRect();
+        if (!RectVisible(dc, &bounds)) continue;
         int saved = SaveDC(dc);
         OffsetViewportOrgEx(dc, child->Left(), child->Top(), nullptr);
         IntersectClipRect(dc, 0, 0, child->Width(), child->Height());
