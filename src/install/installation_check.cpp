@@ -13,6 +13,7 @@
 
 #include "framework/comobj.h"
 #include "framework/guarded_files.h"
+#include "framework/handles.h"
 #include "framework/inifiles.h"
 #include "framework/registry.h"
 #include "framework/sha256.h"
@@ -199,7 +200,8 @@ std::vector<ArchiveDirectory> InstallationCheck::ReadDirectories(
     zip::TZipUnpacker reader(nullptr);
     reader.SetUnattended(true);
     reader.OnCheckTerminate = [](TObject*, bool&) {};
-    std::atomic<bool> stop{false}, done{false};
+    std::atomic<bool> stop{false};
+    const UniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::thread thread([&] {
         try {
             for (size_t n = 0; n < paths.size() && !stop; ++n) {
@@ -212,15 +214,15 @@ std::vector<ArchiveDirectory> InstallationCheck::ReadDirectories(
         } catch (const std::exception&) {
             // Out of memory: the archive counts as unread.
         }
-        done = true;
+        SetEvent(done.get());
     });
-    while (!done) {
+    // Often enough for the screen to stay answering while it waits.
+    while (WaitForSingleObject(done.get(), 10) == WAIT_TIMEOUT) {
         if (!stop && wizard_.LeaveDecided()) {
             stop = true;
             report_.cancelled = true;
         }
         display_.ProcessMessages();
-        Sleep(1);
     }
     thread.join();
     return directories;
