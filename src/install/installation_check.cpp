@@ -360,11 +360,11 @@ void InstallationCheck::CheckFile(size_t index) {
     const TGuardedFolder* folder = cut == std::string::npos
                                        ? (base_ ? &*base_ : nullptr)
                                        : HeldFolder(file.path.substr(0, cut), outcome);
-    const std::optional<TGuardedFile> opened =
-        folder ? OpenFileBelow(*folder, file.path.substr(cut + 1), TGuardedCreation::Existing,
-                               GENERIC_READ, FILE_SHARE_READ, outcome, error)
-               : std::nullopt;
-    const HANDLE handle = opened ? opened->Handle() : nullptr;
+    // The folder is held for the whole check.
+    const UniqueHandle opened =
+        folder ? OpenFileIn(*folder, file.path.substr(cut + 1), FILE_SHARE_READ, outcome, error)
+               : nullptr;
+    const HANDLE handle = opened.get();
     LARGE_INTEGER size{};
     if (!handle) {
         damaged(outcome == TGuardedOutcome::Missing ? "нет"
