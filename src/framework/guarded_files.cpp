@@ -281,6 +281,20 @@ std::optional<TGuardedFile> OpenFileBelow(const TGuardedFolder& base, const std:
     return walk.Keep(std::move(item));
 }
 
+UniqueHandle OpenFileIn(const TGuardedFolder& folder, const std::string& name, DWORD share,
+                        TGuardedOutcome& outcome, std::string& error) {
+    if (name.find('\\') != std::string::npos) {
+        outcome = TGuardedOutcome::Failed;
+        error = "имя с папкой";
+        return nullptr;
+    }
+    TGuardedWalk walk(folder, name);
+    UniqueHandle item = walk.OpenItem(GENERIC_READ, share, false);
+    outcome = walk.Outcome();
+    error = walk.Error();
+    return item;
+}
+
 TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relative, bool folder,
                             std::string& error) {
     TGuardedWalk walk(base, relative);

@@ -113,6 +113,13 @@ std::optional<TGuardedFile> OpenFileBelow(const TGuardedFolder& base, const std:
                                           TGuardedCreation creation, DWORD access, DWORD share,
                                           TGuardedOutcome& outcome, std::string& error);
 
+// Opens the file `name` lying directly in `folder` for reading, checked as OpenFileBelow
+// checks it, for a caller that holds `folder` itself while it uses the handle: only the
+// file's handle, which spares a handle of the folder per file. A name with a folder in it
+// is refused (Failed).
+UniqueHandle OpenFileIn(const TGuardedFolder& folder, const std::string& name, DWORD share,
+                        TGuardedOutcome& outcome, std::string& error);
+
 // Deletes the file (or with `folder` the empty folder) at `relative` below `base`, through a
 // handle checked as above; a read-only file loses that attribute first.
 TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relative, bool folder,

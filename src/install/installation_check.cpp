@@ -4,13 +4,16 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "framework/comobj.h"
 #include "framework/guarded_files.h"
+#include "framework/handles.h"
 #include "framework/inifiles.h"
 #include "framework/registry.h"
 #include "framework/sha256.h"
@@ -159,39 +162,87 @@ bool InstallationCheck::ReadMedium() {
     std::vector<std::string> names = ListedArchives();
     // An installation with a seal has the uninstaller.
     names.push_back(kUninstallerArchive);
-    // The directory reads report as an installation's do; they count for nothing here.
-    progress_.FullSize = kDefaultFullSize;
-    progress_.DoneSize = 0;
     const std::string archives = ProgramFolder() + "Archives\\";
-    for (const std::string& name : names) {
-        if (wizard_.LeaveDecided()) {
-            report_.cancelled = true;
-            return false;
+    std::vector<std::string> paths;
+    for (const std::string& name : names) paths.push_back(archives + name);
+    const std::vector<ArchiveDirectory> directories = ReadDirectories(paths);
+    if (report_.cancelled) return false;
+    for (size_t n = 0; n < names.size(); ++n) {
+        const ArchiveDirectory& directory = directories[n];
+        if (!directory.read) {
+            // Read once more by the run's own component, which reports the failure (its box
+            // unless unattended) as it does in an installation.
+            unpacker_.SetZipFileName(paths[n]);
+            log_.Write("Архив не прочитан: " + paths[n]);
+            return Refuse("не прочитан архив\rдистрибутива " + names[n]);
         }
         MediumArchive archive;
-        archive.path = archives + name;
-        archive.destination =
-            name == kUninstallerArchive ? installDir_ : ArchiveDestination(installDir_, name);
-        unpacker_.SetZipFileName(archive.path);
-        if (unpacker_.DirectoryResult() != 0) {
-            log_.Write("Архив не прочитан: " + archive.path);
-            return Refuse("не прочитан архив\rдистрибутива " + name);
-        }
-        archive.entries = static_cast<uint32_t>(unpacker_.ZipContents().size() +
-                                                unpacker_.Archive().droppedDirectories);
+        archive.path = paths[n];
+        archive.destination = names[n] == kUninstallerArchive
+                                  ? installDir_
+                                  : ArchiveDestination(installDir_, names[n]);
+        archive.entries =
+            static_cast<uint32_t>(directory.entries.size() + directory.droppedDirectories);
         medium_.archives.push_back(archive);
-        AddArchiveFiles(medium_.archives.size() - 1);
+        AddArchiveFiles(medium_.archives.size() - 1, directory.entries);
     }
     return true;
 }
 
-void InstallationCheck::AddArchiveFiles(size_t archive) {
+// The directories are read by a component of their own on a thread of their own: off the
+// main thread the component neither shows the hourglass nor services windows, which in a run
+// without windows started the display for nothing (under Wine its driver loaded, and the
+// pointer moved twice for every archive). The main thread meanwhile keeps the screen serviced
+// and passes a decision to leave on. The reading stops at the first archive it cannot read.
+std::vector<ArchiveDirectory> InstallationCheck::ReadDirectories(
+    const std::vector<std::string>& paths) {
+    std::vector<ArchiveDirectory> directories(paths.size());
+    zip::TZipUnpacker reader(nullptr);
+    reader.SetUnattended(true);
+    reader.OnCheckTerminate = [](TObject*, bool&) {};
+    std::atomic<bool> stop{false};
+    const UniqueHandle done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread thread([&] {
+        try {
+            for (size_t n = 0; n < paths.size() && !stop; ++n) {
+                reader.SetZipFileName(paths[n]);
+                if (reader.DirectoryResult() != 0) break;
+                directories[n].entries = reader.ZipContents();
+                directories[n].droppedDirectories = reader.Archive().droppedDirectories;
+                directories[n].read = true;
+            }
+        } catch (const std::exception&) {
+            // Out of memory: the archive counts as unread.
+        }
+        SetEvent(done.get());
+    });
+    try {
+        // Often enough for the screen to stay answering while it waits.
+        while (WaitForSingleObject(done.get(), 10) == WAIT_TIMEOUT) {
+            if (!stop && wizard_.LeaveDecided()) {
+                stop = true;
+                report_.cancelled = true;
+            }
+            display_.ProcessMessages();
+        }
+    } catch (...) {
+        // A handler of the screen that raised: the reading ends before its state goes.
+        stop = true;
+        thread.join();
+        throw;
+    }
+    thread.join();
+    return directories;
+}
+
+void InstallationCheck::AddArchiveFiles(size_t archive,
+                                        const std::vector<zip::ZipDirEntry>& entries) {
     const std::string& destination = medium_.archives[archive].destination;
     std::string folder = destination.substr(std::min(destination.size(), installDir_.size()));
     folder.erase(0, folder.find_first_not_of('\\'));
     std::map<std::string, size_t> known;
     for (size_t n = 0; n < medium_.files.size(); ++n) known[Lower(medium_.files[n].path)] = n;
-    for (const zip::ZipDirEntry& entry : unpacker_.ZipContents()) {
+    for (const zip::ZipDirEntry& entry : entries) {
         const std::optional<std::string> target = EntryTarget(entry.fileName);
         // The library writes no entry it refuses, and a folder entry is no file.
         if (!target || entry.fileName.ends_with('\\')) continue;
@@ -316,11 +367,11 @@ void InstallationCheck::CheckFile(size_t index) {
     const TGuardedFolder* folder = cut == std::string::npos
                                        ? (base_ ? &*base_ : nullptr)
                                        : HeldFolder(file.path.substr(0, cut), outcome);
-    const std::optional<TGuardedFile> opened =
-        folder ? OpenFileBelow(*folder, file.path.substr(cut + 1), TGuardedCreation::Existing,
-                               GENERIC_READ, FILE_SHARE_READ, outcome, error)
-               : std::nullopt;
-    const HANDLE handle = opened ? opened->Handle() : nullptr;
+    // The folder is held for the whole check.
+    const UniqueHandle opened =
+        folder ? OpenFileIn(*folder, file.path.substr(cut + 1), FILE_SHARE_READ, outcome, error)
+               : nullptr;
+    const HANDLE handle = opened.get();
     LARGE_INTEGER size{};
     if (!handle) {
         damaged(outcome == TGuardedOutcome::Missing ? "нет"

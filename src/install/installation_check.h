@@ -88,10 +88,17 @@ struct CheckReport {
 // as records.
 std::string DamagedCounts(const CheckReport& report);
 
+// One archive's central directory as the zip component read it.
+struct ArchiveDirectory {
+    bool read = false;
+    std::vector<zip::ZipDirEntry> entries;
+    int droppedDirectories = 0;
+};
+
 class InstallationCheck {
   public:
-    // The zip component reads the medium's directories (its reports reach the display as an
-    // installation's do); `wizard` says when the user has decided to leave.
+    // The zip component reads the medium's directories, `unpacker` reports an archive it
+    // cannot read as an installation's does; `wizard` says when the user has decided to leave.
     InstallationCheck(const std::string& installDir, InstallDisplay& display,
                       zip::TZipUnpacker& unpacker, ProgressState& progress,
                       const WizardState& wizard, InstallLog& log);
@@ -104,7 +111,8 @@ class InstallationCheck {
   private:
     bool Refuse(const std::string& why);
     bool ReadMedium();
-    void AddArchiveFiles(size_t archive);
+    std::vector<ArchiveDirectory> ReadDirectories(const std::vector<std::string>& paths);
+    void AddArchiveFiles(size_t archive, const std::vector<zip::ZipDirEntry>& entries);
     bool CheckLists();
     bool CheckShortcutList();
     void CheckFiles();

@@ -109,11 +109,14 @@ TEST_F(GuardedFilesTest, NeverDeletesOrReadsThroughALink) {
     EXPECT_EQ(DeleteBelow(inside, "hard.txt", false, error), TGuardedOutcome::NotOurs);
     EXPECT_EQ(ReadBelow(inside, "hard.txt", 1000, bytes, error), TGuardedOutcome::NotOurs);
     TGuardedOutcome outcome;
-    for (const char* name : {"hard.txt", "file.txt"})
+    for (const char* name : {"hard.txt", "file.txt"}) {
         EXPECT_FALSE(OpenFileBelow(inside, name, TGuardedCreation::ExistingOrNew, GENERIC_WRITE, 0,
                                    outcome, error))
             << name;
-    EXPECT_EQ(outcome, TGuardedOutcome::NotOurs);
+        EXPECT_EQ(outcome, TGuardedOutcome::NotOurs) << name;
+        EXPECT_FALSE(OpenFileIn(inside, name, FILE_SHARE_READ, outcome, error)) << name;
+        EXPECT_EQ(outcome, TGuardedOutcome::NotOurs) << name;
+    }
     EXPECT_EQ(GetFileAttributesA((outside + "\\victim.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
               DWORD{FILE_ATTRIBUTE_READONLY})
         << "its attributes stay as well";
@@ -141,6 +144,13 @@ TEST_F(GuardedFilesTest, AFolderHeldBelowReachesItsFilesInOneStep) {
     EXPECT_FALSE(OpenFileBelow(*sub, "none.txt", TGuardedCreation::Existing, GENERIC_READ,
                                FILE_SHARE_READ, outcome, error));
     EXPECT_EQ(outcome, TGuardedOutcome::Missing);
+    // Only the file's handle, for a caller that holds the folder.
+    EXPECT_TRUE(OpenFileIn(*sub, "a.txt", FILE_SHARE_READ, outcome, error)) << error;
+    EXPECT_EQ(outcome, TGuardedOutcome::Done);
+    EXPECT_FALSE(OpenFileIn(*sub, "none.txt", FILE_SHARE_READ, outcome, error));
+    EXPECT_EQ(outcome, TGuardedOutcome::Missing);
+    EXPECT_FALSE(OpenFileIn(inside, "sub\\a.txt", FILE_SHARE_READ, outcome, error));
+    EXPECT_EQ(outcome, TGuardedOutcome::Failed) << "a name with a folder in it";
     EXPECT_FALSE(TGuardedFolder::OpenBelow(inside, "none", outcome, error));
     EXPECT_EQ(outcome, TGuardedOutcome::Missing);
     EXPECT_FALSE(TGuardedFolder::OpenBelow(inside, "sub\\a.txt", outcome, error));
