@@ -7,7 +7,9 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 
 namespace testsupport {
 
@@ -55,33 +57,56 @@ bool WaitFor(Condition done) {
     return false;
 }
 
+// The final path of what `path` leads to, empty when nothing is there.
+inline std::string LeadsTo(const std::string& path) {
+    const HANDLE item = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (item == INVALID_HANDLE_VALUE) return {};
+    char final[MAX_PATH * 2] = "";
+    const DWORD length = GetFinalPathNameByHandleA(item, final, sizeof final, 0);
+    CloseHandle(item);
+    return length > 0 && length < sizeof final ? std::string(final, length) : std::string();
+}
+
 // Plants a symbolic link at `link` that leads to `target` (both Windows paths, the link's
-// folder existing), replacing a link already there; true once the link is in place.
+// folder existing), replacing what is there; true once the link is in place. Where the name
+// was taken before, by a file or another link, the link is in place only once the name leads
+// to the target: the test would otherwise go on with the old item still there.
 inline bool PlantLink(const std::string& link, const std::string& target) {
     const std::string from = UnixPathOf(target), at = UnixPathOf(link);
     if (from.empty() || at.empty() ||
         !StartLinuxProgram("Z:\\bin\\ln -sfn \"" + from + "\" \"" + at + "\""))
         return false;
-    return WaitFor([&] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    const std::string targetFinal = LeadsTo(target);
+    return WaitFor([&] {
+        return targetFinal.empty() ? GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES
+                                   : LeadsTo(link) == targetFinal;
+    });
+}
+
+// The file `path` names, by volume and index; nothing when it cannot be opened.
+inline std::optional<std::tuple<DWORD, DWORD, DWORD>> FileIdentity(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    if (!known) return std::nullopt;
+    return std::tuple(information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                      information.nFileIndexLow);
 }
 
 // Plants a hard link at `link` (its folder existing) to the file `target`, replacing what is
-// at `link`; true once it is in place.
+// at `link`; true once `link` names the target's file (not merely some file with two names,
+// which an earlier link there already was).
 inline bool PlantHardLink(const std::string& link, const std::string& target) {
     const std::string from = UnixPathOf(target), at = UnixPathOf(link);
-    if (from.empty() || at.empty() ||
+    const auto targetFile = FileIdentity(target);
+    if (from.empty() || at.empty() || !targetFile ||
         !StartLinuxProgram("Z:\\bin\\ln -f \"" + from + "\" \"" + at + "\""))
         return false;
-    return WaitFor([&] {
-        BY_HANDLE_FILE_INFORMATION information{};
-        const HANDLE file = CreateFileA(link.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        const bool linked = file != INVALID_HANDLE_VALUE &&
-                            GetFileInformationByHandle(file, &information) &&
-                            information.nNumberOfLinks > 1;
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-        return linked;
-    });
+    return WaitFor([&] { return FileIdentity(link) == targetFile; });
 }
 
 // Removes a folder tree from the shell side, links as links (never what they lead to);
