@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "crc32_fast.h"
 #include "framework/comobj.h"
 #include "framework/guarded_files.h"
 #include "framework/handles.h"
@@ -381,13 +382,13 @@ void InstallationCheck::CheckFile(size_t index) {
         damaged("размер " + std::to_string(size.QuadPart) + " байт вместо " +
                 std::to_string(file.size));
     } else {
-        uLong crc = crc32(0, nullptr, 0);
+        uint32_t crc = 0;
         DWORD read = 0;
         uint64_t total = 0;
         while (
             ReadFile(handle, buffer_.data(), static_cast<DWORD>(buffer_.size()), &read, nullptr) &&
             read > 0) {
-            crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer_.data()), read);
+            crc = ziplib::Crc32(crc, reinterpret_cast<const uint8_t*>(buffer_.data()), read);
             total += read;
             progress_.DoneSize = doneBefore + static_cast<double>(total);
             ShowItemProgress(progress_, display_, file.path, 0, 0);
@@ -396,9 +397,8 @@ void InstallationCheck::CheckFile(size_t index) {
         report_.checkedBytes += total;
         if (total != file.size)
             damaged("не читается до конца: " + SysErrorMessage(GetLastError()));
-        else if (static_cast<uint32_t>(crc) != file.crc)
-            damaged("содержимое изменено (CRC-32 " + Hex8(static_cast<uint32_t>(crc)) + " вместо " +
-                    Hex8(file.crc) + ")");
+        else if (crc != file.crc)
+            damaged("содержимое изменено (CRC-32 " + Hex8(crc) + " вместо " + Hex8(file.crc) + ")");
     }
     progress_.DoneSize = doneBefore + file.size;
     ShowItemProgress(progress_, display_, file.path, 0, 0);

@@ -40,7 +40,7 @@ struct MediumFile {
     size_t archive = 0;  // index into MediumContents::archives
     std::string entry;   // its name in the archive, as the zip component read it
     std::string path;    // below the install directory
-    uint32_t size = 0;
+    uint64_t size = 0;
     uint32_t crc = 0;
 };
 

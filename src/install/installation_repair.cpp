@@ -26,7 +26,7 @@ constexpr char kUndoCaption[] = "Отмена восстановления...";
 
 // A plain file of `size` bytes at `relative` below the install directory, as the library
 // must have left it (it checked the content's CRC-32 while writing).
-bool WrittenWhole(const std::string& installDir, const std::string& relative, uint32_t size) {
+bool WrittenWhole(const std::string& installDir, const std::string& relative, uint64_t size) {
     std::string error;
     const std::optional<TGuardedFolder> base =
         TGuardedFolder::Open(installDir, TFolderWay::Followed, error);
