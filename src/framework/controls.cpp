@@ -486,19 +486,21 @@ void TWinControl::WMPaint() {
     PaintSession paint(handle_);
     if (parts.empty()) parts.push_back(paint.Area());
     for (const RECT& part : parts) PaintOffScreen(paint.get(), part);
+    offScreen_.Trim();
 }
 
 void TWinControl::PaintOffScreen(HDC screen, const RECT& area) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return;
-    // Compose the area off screen and copy it once: no flicker.
-    UniqueDc memory(CreateCompatibleDC(screen));
-    UniqueBitmap image(CreateCompatibleBitmap(screen, width, height));
-    SelectGuard select(memory.get(), image.get());
-    SetViewportOrgEx(memory.get(), -area.left, -area.top, nullptr);
-    PaintWindow(memory.get());
-    SetViewportOrgEx(memory.get(), 0, 0, nullptr);
-    BitBlt(screen, area.left, area.top, width, height, memory.get(), 0, 0, SRCCOPY);
+    // Compose the area off screen and copy it once: no flicker. The surface outlives the
+    // part, so whatever the painting selected or clipped is put back before the next one.
+    const HDC memory = offScreen_.Prepare(screen, width, height);
+    if (!memory) return;
+    const int saved = SaveDC(memory);
+    SetViewportOrgEx(memory, -area.left, -area.top, nullptr);
+    PaintWindow(memory);
+    RestoreDC(memory, saved);
+    BitBlt(screen, area.left, area.top, width, height, memory, 0, 0, SRCCOPY);
 }
 
 // ---- Input ----------------------------------------------------------------------------
@@ -710,6 +712,7 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             FocusChanged(false);
             break;
         case WM_NCDESTROY: {
+            offScreen_.Release();
             LRESULT result = DefaultHandler(message, wParam, lParam);
             RemovePropA(handle_, kControlProperty);
             if (defaultProc_ != DefWindowProcA)

@@ -240,6 +240,7 @@ class TWinControl : public TControl {
 
     HWND handle_ = nullptr;
     WNDPROC defaultProc_ = DefWindowProcA;
+    OffScreenSurface offScreen_;  // where WMPaint composes its parts
 
   private:
     static LRESULT CALLBACK RoutingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <type_traits>
 
@@ -45,6 +46,48 @@ class SelectGuard {
   private:
     HDC dc_;
     HGDIOBJ previous_;
+};
+
+// A memory device context with a bitmap compatible with a window's, kept from one paint to
+// the next: under Wine making the pair afresh for every composed part cost about 0.2 ms, more
+// than composing a small part itself (most of a percent's work on the progress screen). Only
+// a small one is kept, so that a window painted whole once holds no copy of itself.
+class OffScreenSurface {
+  public:
+    // A device context whose bitmap has at least `width` x `height` pixels.
+    HDC Prepare(HDC screen, int width, int height) {
+        if (dc_ && width <= width_ && height <= height_) return dc_.get();
+        Release();
+        width = std::max(width, width_);
+        height = std::max(height, height_);
+        UniqueDc dc(CreateCompatibleDC(screen));
+        UniqueBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
+        if (!dc || !bitmap) return nullptr;
+        original_ = SelectObject(dc.get(), bitmap.get());
+        bitmap_ = std::move(bitmap);
+        dc_ = std::move(dc);
+        width_ = width;
+        height_ = height;
+        return dc_.get();
+    }
+    // Lets a large bitmap go once its paint is done.
+    void Trim() {
+        constexpr long long kKeptPixels = 256 * 256;
+        if (static_cast<long long>(width_) * height_ > kKeptPixels) Release();
+    }
+    void Release() {
+        if (dc_) SelectObject(dc_.get(), original_);
+        dc_.reset();
+        bitmap_.reset();
+        width_ = height_ = 0;
+    }
+
+  private:
+    UniqueBitmap bitmap_;
+    UniqueDc dc_;
+    HGDIOBJ original_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
 };
 
 // A device context for a window's client area (the whole screen for a null window),
