@@ -811,6 +811,19 @@ TEST_F(SwitchesTest, VerifyNamesWhatIsDamagedAndRepairPutsBackOnlyThat) {
         << "the repair's journal goes when it is kept";
 
     EXPECT_EQ(RunToEnd("/VERYSILENT /VERIFY"), 0u) << "whole again";
+    // /SILENT: the check shows on the progress screen alone and leaves no notice to close (a
+    // window of another size is closed here, so that the case fails instead of waiting).
+    sawWindow_ = false;
+    windowSizes_.clear();
+    EXPECT_EQ(RunToEnd("/SILENT /VERIFY", kProgram,
+                       [](HWND window) {
+                           const SIZE size = ClientSize(window);
+                           if (size.cx != 640 || size.cy != 480)
+                               PostMessageA(window, WM_CLOSE, 0, 0);
+                       }),
+              0u);
+    EXPECT_TRUE(sawWindow_);
+    EXPECT_EQ(windowSizes_, (std::set<std::pair<int, int>>{{640, 480}}));
 
     // A list of installed files changed since the installation: nothing of it is trusted.
     const std::string list = dir + "\\unregmvt.lst";
