@@ -240,7 +240,6 @@ class TWinControl : public TControl {
 
     HWND handle_ = nullptr;
     WNDPROC defaultProc_ = DefWindowProcA;
-    OffScreenSurface offScreen_;  // where WMPaint composes its parts
 
   private:
     static LRESULT CALLBACK RoutingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -260,6 +259,7 @@ class TWinControl : public TControl {
     void PassFocusOn();
 
     std::vector<TControl*> controls_;
+    OffScreenSurface offScreen_;  // where WMPaint composes its parts
     UniqueBrush colourBrush_;
     TColor colourBrushColour_ = clNone;
     std::string caption_;

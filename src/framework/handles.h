@@ -57,9 +57,11 @@ class OffScreenSurface {
     // A device context whose bitmap has at least `width` x `height` pixels.
     HDC Prepare(HDC screen, int width, int height) {
         if (dc_ && width <= width_ && height <= height_) return dc_.get();
-        Release();
+        // Grown to hold both the last part and this one, so that parts of different shapes
+        // do not make it again in turn.
         width = std::max(width, width_);
         height = std::max(height, height_);
+        Release();
         UniqueDc dc(CreateCompatibleDC(screen));
         UniqueBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
         if (!dc || !bitmap) return nullptr;
