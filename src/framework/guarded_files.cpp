@@ -205,9 +205,13 @@ class TGuardedWalk {
 
     TGuardedOutcome Outcome() const { return outcome_; }
     const std::string& Error() const { return error_; }
+    // The system's code for a Failed outcome.
+    DWORD Failure() const { return failure_; }
     void Stop(TGuardedOutcome outcome, DWORD error = GetLastError()) {
         outcome_ = outcome;
-        if (outcome == TGuardedOutcome::Failed) error_ = SysErrorMessage(error);
+        if (outcome != TGuardedOutcome::Failed) return;
+        failure_ = error;
+        error_ = SysErrorMessage(error);
     }
 
   private:
@@ -218,6 +222,7 @@ class TGuardedWalk {
     std::vector<UniqueHandle> levels_;
     TGuardedOutcome outcome_ = TGuardedOutcome::Done;
     std::string error_;
+    DWORD failure_ = ERROR_SUCCESS;
 };
 
 std::optional<TGuardedFolder> TGuardedFolder::OpenBelow(const TGuardedFolder& base,
@@ -295,13 +300,18 @@ UniqueHandle OpenFileIn(const TGuardedFolder& folder, const std::string& name, D
     return item;
 }
 
-TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relative, bool folder,
-                            std::string& error) {
+namespace {
+
+// One attempt of DeleteBelow; `failure` is the system's code when the item could not be
+// opened for deletion.
+TGuardedOutcome DeleteOnce(const TGuardedFolder& base, const std::string& relative, bool folder,
+                           std::string& error, DWORD& failure) {
     TGuardedWalk walk(base, relative);
     const UniqueHandle item =
         walk.OpenItem(DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, folder);
     if (!item) {
         error = walk.Error();
+        failure = walk.Failure();
         return walk.Outcome();
     }
     FILE_BASIC_INFO basic{};
@@ -319,11 +329,30 @@ TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relat
     if (SetFileInformationByHandle(item.get(), FileDispositionInfo, &disposition,
                                    sizeof disposition))
         return TGuardedOutcome::Done;
-    const DWORD failure = GetLastError();
+    failure = GetLastError();
     if (readOnly) SetFileInformationByHandle(item.get(), FileBasicInfo, &basic, sizeof basic);
     if (folder && failure == ERROR_DIR_NOT_EMPTY) return TGuardedOutcome::NotEmpty;
     error = SysErrorMessage(failure);
     return TGuardedOutcome::Failed;
+}
+
+}  // namespace
+
+// Another program may hold a file for a moment without letting it be deleted: the shell
+// reading a shortcut just made (under Wine its menu builder), an indexer, a virus scanner.
+// Like other uninstallers, the deletion is tried a few more times before it fails.
+TGuardedOutcome DeleteBelow(const TGuardedFolder& base, const std::string& relative, bool folder,
+                            std::string& error) {
+    constexpr int kTries = 4;
+    constexpr DWORD kPauseMs = 150;
+    for (int attempt = 1;; ++attempt) {
+        DWORD failure = ERROR_SUCCESS;
+        const TGuardedOutcome outcome = DeleteOnce(base, relative, folder, error, failure);
+        if (outcome != TGuardedOutcome::Failed || failure != ERROR_SHARING_VIOLATION ||
+            attempt == kTries)
+            return outcome;
+        Sleep(kPauseMs);
+    }
 }
 
 TGuardedOutcome RenameBelow(const TGuardedFolder& base, const std::string& relative,

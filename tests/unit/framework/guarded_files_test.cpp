@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <thread>
 
 #include "framework/guarded_files.h"
 #include "framework/inifiles.h"
@@ -75,6 +76,29 @@ TEST_F(GuardedFilesTest, DeletesFilesAndEmptyFoldersInPlace) {
     EXPECT_FALSE(Exists(root_ + "\\inside\\sub"));
     EXPECT_EQ(DeleteBelow(inside, "sub\\b.txt", false, error), TGuardedOutcome::Missing);
     EXPECT_EQ(DeleteBelow(inside, "none.txt", false, error), TGuardedOutcome::Missing);
+
+    // Held for a moment by another program that does not share deletion (the shell reading a
+    // shortcut just made): the deletion waits for it. Held throughout: it fails, and says why.
+    const std::string held = root_ + "\\inside\\held.lnk";
+    Write(held, "link");
+    HANDLE reader = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    std::thread letGo([reader] {
+        Sleep(200);
+        CloseHandle(reader);
+    });
+    EXPECT_EQ(DeleteBelow(inside, "held.lnk", false, error), TGuardedOutcome::Done) << error;
+    letGo.join();
+    EXPECT_FALSE(Exists(held));
+    Write(held, "link");
+    reader = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(DeleteBelow(inside, "held.lnk", false, error), TGuardedOutcome::Failed);
+    EXPECT_FALSE(error.empty());
+    CloseHandle(reader);
+    EXPECT_TRUE(Exists(held));
 }
 
 TEST_F(GuardedFilesTest, NeverDeletesOrReadsThroughALink) {
