@@ -201,30 +201,38 @@ void TBitmap::Changed(std::optional<std::vector<RECT>> parts) {
     if (OnChange) OnChange();
 }
 
-std::vector<RECT> TBitmap::DifferingParts(const TBitmap& other) const {
+std::vector<RECT> TBitmap::DifferingParts(const TBitmap& other, const RECT& area) const {
     // Columns closer than this go into one rectangle.
     constexpr int kGap = 8;
-    std::vector<std::pair<int, int>> rows(width_, {height_, -1});  // first, last differing
-    for (int y = 0; y < height_; ++y) {
-        const uint32_t* mine = pixels_ + size_t(y) * width_;
-        const uint32_t* theirs = other.pixels_ + size_t(y) * width_;
-        if (std::memcmp(mine, theirs, size_t(width_) * 4) == 0) continue;
-        for (int x = 0; x < width_; ++x) {
+    const int width = area.right - area.left;
+    std::vector<std::pair<int, int>> rows(width, {height_, -1});  // first, last differing
+    for (int y = area.top; y < area.bottom; ++y) {
+        const uint32_t* mine = pixels_ + size_t(y) * width_ + area.left;
+        const uint32_t* theirs = other.pixels_ + size_t(y) * width_ + area.left;
+        if (std::memcmp(mine, theirs, size_t(width) * 4) == 0) continue;
+        for (int x = 0; x < width; ++x) {
             if (mine[x] == theirs[x]) continue;
             rows[x].first = std::min(rows[x].first, y);
             rows[x].second = y;
         }
     }
     std::vector<RECT> parts;
-    for (int x = 0; x < width_; ++x) {
+    for (int x = 0; x < width; ++x) {
         if (rows[x].second < 0) continue;
-        if (parts.empty() || x - parts.back().right > kGap) parts.push_back({x, height_, x, 0});
+        const int column = area.left + x;
+        if (parts.empty() || column - parts.back().right > kGap)
+            parts.push_back({column, height_, column, 0});
         RECT& part = parts.back();
-        part.right = x + 1;
+        part.right = column + 1;
         part.top = std::min<LONG>(part.top, rows[x].first);
         part.bottom = std::max<LONG>(part.bottom, rows[x].second + 1);
     }
     return parts;
+}
+
+bool TBitmap::SameFrame(const TBitmap& other) const {
+    return other.width_ == width_ && other.height_ == height_ && pixels_ &&
+           other.transparent_ == transparent_ && other.TransparentColor() == TransparentColor();
 }
 
 void TBitmap::SetTransparentColor(TColor color) {
@@ -417,15 +425,33 @@ void TBitmap::Assign(const TBitmap& other) {
     // A picture of the same size and look changes where its pixels do: painted again only
     // there, the progress screen's ring costs a sliver per percent instead of all of it.
     std::optional<std::vector<RECT>> parts;
-    if (other.width_ == width_ && other.height_ == height_ && pixels_ &&
-        other.transparent_ == transparent_ && other.TransparentColor() == TransparentColor())
-        parts = DifferingParts(other);
+    if (SameFrame(other)) parts = DifferingParts(other, RECT{0, 0, width_, height_});
     if (other.width_ != width_ || other.height_ != height_) Create(other.width_, other.height_);
     if (pixels_) std::memcpy(pixels_, other.pixels_, size_t(width_) * height_ * 4);
     source_ = other.source_;
     sourceBitCount_ = other.sourceBitCount_;
     transparent_ = other.transparent_;
     transparentColor_ = other.transparentColor_;
+    Changed(std::move(parts));
+}
+
+void TBitmap::AssignPart(const TBitmap& other, const RECT& part) {
+    if (&other == this) return;
+    if (!SameFrame(other)) return Assign(other);
+    RECT area;
+    const RECT all{0, 0, width_, height_};
+    if (!IntersectRect(&area, &part, &all)) return;
+    GdiFlush();  // the pixels as drawn so far
+    std::vector<RECT> parts = DifferingParts(other, area);
+    if (parts.empty()) return;
+    const size_t rowBytes = size_t(area.right - area.left) * 4;
+    for (int y = area.top; y < area.bottom; ++y) {
+        const size_t at = size_t(y) * width_ + area.left;
+        std::memcpy(pixels_ + at, other.pixels_ + at, rowBytes);
+    }
+    // A mix of two pictures is neither's file any more.
+    source_.clear();
+    sourceBitCount_ = 32;
     Changed(std::move(parts));
 }
 

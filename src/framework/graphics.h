@@ -145,6 +145,10 @@ class TBitmap {
     // Copies another bitmap; of the same size and transparency, only the pixels that
     // differ count as changed (ChangedParts).
     void Assign(const TBitmap& other);
+    // Copies the pixels of `part` from a bitmap of the same size and transparency, the rest
+    // staying as it is; only those that differ count as changed. From any other bitmap it
+    // copies all of it, as Assign does.
+    void AssignPart(const TBitmap& other, const RECT& part);
     // The BMP file bytes this bitmap was loaded from (empty for bitmaps made in memory).
     const std::vector<uint8_t>& SourceBytes() const { return source_; }
 
@@ -188,7 +192,9 @@ class TBitmap {
     // Rectangles holding every pixel that differs from `other`'s, of the same size: one
     // around each group of columns with differing pixels, so that changes apart (the two
     // sides of the progress ring) are not one rectangle around both.
-    std::vector<RECT> DifferingParts(const TBitmap& other) const;
+    std::vector<RECT> DifferingParts(const TBitmap& other, const RECT& area) const;
+    // Of the same size and transparency: a copy of it changes pixels, not the picture.
+    bool SameFrame(const TBitmap& other) const;
 
     int width_ = 0, height_ = 0;
     int sourceBitCount_ = 32;

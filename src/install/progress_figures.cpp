@@ -1,5 +1,6 @@
 #include "install/progress_figures.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 
@@ -10,6 +11,35 @@ namespace mvt::install {
 namespace {
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+// The angle of the right-hand edge of the cover at `percent` (the left-hand one mirrors it):
+// the bottom at 0 %, the top at 100 %.
+long double CoverEdge(double percent) {
+    return (percent * 0.02L - 1) * kPi / 2;
+}
+
+struct Bounds {
+    long double left = INFINITY, top = INFINITY, right = -INFINITY, bottom = -INFINITY;
+    void Add(long double x, long double y) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+};
+
+// The slice of the ellipse inscribed in w × h from angle `from` counter-clockwise to `to`:
+// its centre, its two ends and the ellipse's outermost points between them.
+void AddSlice(Bounds& bounds, long double from, long double to, long double w, long double h) {
+    const auto point = [&](long double angle) {
+        bounds.Add((std::cos(angle) + 1) * w * 0.5L, (1 - std::sin(angle)) * h * 0.5L);
+    };
+    bounds.Add(w * 0.5L, h * 0.5L);
+    point(from);
+    point(to);
+    for (int quarter = -4; quarter <= 4; ++quarter)
+        if (quarter * kPi / 2 > from && quarter * kPi / 2 < to) point(quarter * kPi / 2);
+}
 
 }  // namespace
 
@@ -52,6 +82,22 @@ RingCover RingCoverFor(double percent, int width, int height) {
     cover.second = {topX, 0, static_cast<int>(NearestEven((std::cos(b) + 1) * w * 0.5L)),
                     static_cast<int>(NearestEven((1 - std::sin(b)) * h * 0.5L))};
     return cover;
+}
+
+RingArea RingChangeArea(double from, double to, int width, int height) {
+    const RingArea all{0, 0, width, height};
+    const auto inside = [](double percent) { return percent >= 0 && percent < 99.8; };
+    if (!inside(from) || !inside(to)) return all;
+    // The pixels along an edge may go either way by a pixel or two.
+    constexpr int kMargin = 3;
+    const long double a = CoverEdge(std::min(from, to)), b = CoverEdge(std::max(from, to));
+    Bounds bounds;
+    AddSlice(bounds, a, b, width, height);
+    AddSlice(bounds, kPi - b, kPi - a, width, height);
+    return {std::max(0, static_cast<int>(std::floor(bounds.left)) - kMargin),
+            std::max(0, static_cast<int>(std::floor(bounds.top)) - kMargin),
+            std::min(width, static_cast<int>(std::ceil(bounds.right)) + 1 + kMargin),
+            std::min(height, static_cast<int>(std::ceil(bounds.bottom)) + 1 + kMargin)};
 }
 
 }  // namespace mvt::install

@@ -32,4 +32,13 @@ struct RingCover {
 };
 RingCover RingCoverFor(double percent, int width, int height);
 
+// The part of the ring picture in which the covers of two percents can differ: around the
+// slices of the ellipse between the two covers' edges, on either side, with a margin for
+// the rasterised edges. All of the picture when either percent is outside 0 … 99.8, where
+// a cover is whole or reaches past the bottom.
+struct RingArea {
+    int left, top, right, bottom;
+};
+RingArea RingChangeArea(double from, double to, int width, int height);
+
 }  // namespace mvt::install

@@ -157,27 +157,39 @@ void TForm10::Install() {
 
 void TForm10::ShowPercent(double percent) {
     TBitmap& ring = Image2->Picture();
-    const RingCover cover = RingCoverFor(percent, ring.Width(), ring.Height());
+    const int width = ring.Width(), height = ring.Height();
+    const RingCover cover = RingCoverFor(percent, width, height);
     if (cover.whole) {
         Image4->Picture().Assign(ring);
+        coverDrawn_.reset();
     } else {
+        // Only where the new cover can differ from the one drawn last is the work picture
+        // made again and copied to the shown ring: two whole copies and comparisons of the
+        // picture per percent cost more than the rest of the percent's drawing.
+        const RingArea changing = coverDrawn_ ? RingChangeArea(*coverDrawn_, percent, width, height)
+                                              : RingArea{0, 0, width, height};
+        const RECT part{changing.left, changing.top, changing.right, changing.bottom};
         TBitmap& work = Image3->Picture();
-        work.Assign(ring);
+        work.AssignPart(ring, part);
         TCanvas& canvas = work.Canvas();
+        const UniqueRegion clip(CreateRectRgnIndirect(&part));
+        SelectClipRgn(canvas.Handle(), clip.get());
         canvas.Brush().style = TBrushStyle::bsSolid;
         canvas.Brush().color = clWhite;
         canvas.Pen().style = TPenStyle::psClear;
         canvas.Pen().color = clWhite;
         for (const Wedge& wedge : {cover.first, cover.second})
-            canvas.Pie(0, 0, ring.Width(), ring.Height(), wedge.x1, wedge.y1, wedge.x2, wedge.y2);
+            canvas.Pie(0, 0, width, height, wedge.x1, wedge.y1, wedge.x2, wedge.y2);
         // Without an outline neither wedge fills the pixels on the radial they share, which
         // left a hairline of the ring standing at the top; a white stroke closes that seam
         // (inside the ring, which is white anyway, it changes nothing).
         canvas.Pen() = TPen{clWhite, 3, TPenStyle::psSolid};
         canvas.MoveTo(cover.first.x2, 0);
-        canvas.LineTo(cover.first.x2, ring.Height() / 2);
+        canvas.LineTo(cover.first.x2, height / 2);
+        SelectClipRgn(canvas.Handle(), nullptr);
         work.Modified();
-        Image4->Picture().Assign(work);
+        Image4->Picture().AssignPart(work, part);
+        coverDrawn_ = percent;
     }
     // White, the colour of the picture's bottom-left pixel, lets the background through.
     // The picture's change has invalidated what it changed.

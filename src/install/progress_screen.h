@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "controls/animator.h"
 #include "controls/skwave.h"
@@ -67,6 +68,8 @@ class TForm10 : public mvt::TForm {
   private:
     mvt::install::WizardState* wizard_ = nullptr;
     std::unique_ptr<mvt::install::InstallDisplay> screenDisplay_;
+    // The percent whose cover both the work picture and the shown ring hold, when they do.
+    std::optional<double> coverDrawn_;
 };
 
 extern TForm10* Form10;

@@ -2,6 +2,9 @@
 // component's reports, the ring revealed from the bottom, the refused close request.
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <string_view>
+#include <vector>
 
 #include "run_fixture.h"
 #include "support/window_look.h"
@@ -163,6 +166,38 @@ TEST_F(ProgressScreenTest, PercentStepsRepaintOnlyWhatChanged) {
         Form10->Repaint();
         const testsupport::WindowLook whole = testsupport::CaptureLook(Form10->Handle());
         ASSERT_EQ(partly.Digest(), whole.Digest()) << "at " << percent << " %";
+    }
+}
+
+// The ring drawn a percent at a time (only where the cover changed) is, pixel for pixel,
+// the ring drawn at once for that percent: forward, back, by fractions and by leaps.
+TEST_F(ProgressScreenTest, RingDrawnStepByStepIsTheRingDrawnAtOnce) {
+    const auto pixels = [] {
+        const TBitmap& shown = Form10->Image4->Picture();
+        std::vector<COLORREF> all;
+        for (int y = 0; y < shown.Height(); ++y)
+            for (int x = 0; x < shown.Width(); ++x) all.push_back(shown.Pixel(x, y));
+        return all;
+    };
+    std::vector<double> steps;
+    for (int percent = 0; percent < 100; ++percent) steps.push_back(percent);
+    for (double percent : {99.5, 99.79, 40.0, 41.0, 7.25, 98.0, 0.0, 50.0, 100.0, 63.0})
+        steps.push_back(percent);
+    std::vector<size_t> stepped;
+    for (double percent : steps) {
+        Form10->ShowPercent(percent);
+        const std::vector<COLORREF> shown = pixels();
+        stepped.push_back(std::hash<std::string_view>{}(
+            {reinterpret_cast<const char*>(shown.data()), shown.size() * sizeof(COLORREF)}));
+    }
+    for (size_t i = 0; i < steps.size(); ++i) {
+        Form10->ShowPercent(100);  // the whole ring: the next is drawn anew
+        Form10->ShowPercent(steps[i]);
+        const std::vector<COLORREF> atOnce = pixels();
+        EXPECT_EQ(std::hash<std::string_view>{}({reinterpret_cast<const char*>(atOnce.data()),
+                                                 atOnce.size() * sizeof(COLORREF)}),
+                  stepped[i])
+            << "at " << steps[i] << " %";
     }
 }
 
