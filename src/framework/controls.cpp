@@ -24,6 +24,7 @@ ATOM RegisterWindowClass(WNDPROC procedure) {
         windowClass.cbSize = sizeof windowClass;
         windowClass.style = CS_DBLCLKS;
         windowClass.lpfnWndProc = procedure;
+        windowClass.cbWndExtra = sizeof(LONG_PTR);  // the window's control
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512) /* IDC_ARROW */);
         windowClass.lpszClassName = kWindowClass;
@@ -132,13 +133,21 @@ void TControl::Invalidate() {
     }
 }
 
-void TControl::InvalidatePart(const RECT& part) {
+void TControl::InvalidateParts(const std::vector<RECT>& parts) {
     if (IsWindowed()) return Invalidate();
     if (!parent_ || !parent_->HandleAllocated()) return;
-    RECT area = part;
-    OffsetRect(&area, left_, top_);
+    // One region for all of them: each invalidation is a trip to the window server.
+    const UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     const RECT bounds = BoundsRect();
-    if (IntersectRect(&area, &area, &bounds)) InvalidateRect(parent_->handle_, &area, FALSE);
+    for (RECT area : parts) {
+        OffsetRect(&area, left_, top_);
+        if (!IntersectRect(&area, &area, &bounds)) continue;
+        const UniqueRegion piece(CreateRectRgnIndirect(&area));
+        CombineRgn(region.get(), region.get(), piece.get(), RGN_OR);
+    }
+    RECT covered;
+    if (GetRgnBox(region.get(), &covered) != NULLREGION)
+        InvalidateRgn(parent_->handle_, region.get(), FALSE);
 }
 
 void TControl::Repaint() {
@@ -460,20 +469,44 @@ void TWinControl::PaintBackgroundBehind(const TControl* child, HDC dc) {
 
 namespace {
 
-// The rectangles the invalid region of a window is made of, when they are few; none for a
-// single rectangle or many. Read before painting begins, which validates the region.
-std::vector<RECT> InvalidParts(HWND window) {
+// A region keeps its rectangles in horizontal bands: a column invalidated on its own (a sliver
+// of the progress ring) comes in pieces wherever another column begins or ends beside it.
+// Each piece would be composed and copied apart; joined again, the column is one.
+std::vector<RECT> JoinedColumns(const RECT* first, const RECT* last) {
+    std::vector<RECT> joined;
+    for (const RECT* part = first; part != last; ++part) {
+        auto above = std::find_if(joined.begin(), joined.end(), [&](const RECT& earlier) {
+            return earlier.left == part->left && earlier.right == part->right &&
+                   earlier.bottom == part->top;
+        });
+        if (above != joined.end())
+            above->bottom = part->bottom;
+        else
+            joined.push_back(*part);
+    }
+    return joined;
+}
+
+// The invalid region of a window and the rectangles it is made of, when they are few; none
+// for a single rectangle or many. Read before painting begins, which validates the region.
+struct InvalidRegion {
+    UniqueRegion region{CreateRectRgn(0, 0, 0, 0)};
+    std::vector<RECT> parts;
+};
+
+InvalidRegion ReadInvalidRegion(HWND window) {
     constexpr DWORD kMostParts = 8;
-    UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
-    if (GetUpdateRgn(window, region.get(), FALSE) != COMPLEXREGION) return {};
-    std::vector<uint8_t> data(GetRegionData(region.get(), 0, nullptr));
+    InvalidRegion invalid;
+    if (GetUpdateRgn(window, invalid.region.get(), FALSE) != COMPLEXREGION) return invalid;
+    std::vector<uint8_t> data(GetRegionData(invalid.region.get(), 0, nullptr));
     auto* parts = reinterpret_cast<RGNDATA*>(data.data());
     if (data.size() < sizeof(RGNDATAHEADER) ||
-        !GetRegionData(region.get(), static_cast<DWORD>(data.size()), parts) ||
+        !GetRegionData(invalid.region.get(), static_cast<DWORD>(data.size()), parts) ||
         parts->rdh.nCount > kMostParts)
-        return {};
+        return invalid;
     const auto* first = reinterpret_cast<const RECT*>(parts->Buffer);
-    return {first, first + parts->rdh.nCount};
+    invalid.parts = JoinedColumns(first, first + parts->rdh.nCount);
+    return invalid;
 }
 
 }  // namespace
@@ -482,10 +515,22 @@ void TWinControl::WMPaint() {
     // Apart, the parts of the invalid region are composed on their own: a changed figure
     // and a sliver of the progress ring are two small pictures, where the rectangle around
     // both held most of the window and cost more than all the rest of a percent's work.
-    std::vector<RECT> parts = InvalidParts(handle_);
-    PaintSession paint(handle_);
-    if (parts.empty()) parts.push_back(paint.Area());
-    for (const RECT& part : parts) PaintOffScreen(paint.get(), part);
+    InvalidRegion invalid = ReadInvalidRegion(handle_);
+    if (!invalid.parts.empty()) {
+        // A few parts are validated, as BeginPaint would (what is invalidated while they are
+        // painted stays invalid), and painted through the window's own device context. What
+        // BeginPaint would add costs a trip to the window server each, and they were most
+        // of a percent's work on the progress screen: hiding a caret (these windows have
+        // none), erasing (they paint all they cover) and painting the frame. A frame still
+        // due keeps the window invalid, and the next paint, whose client part is then
+        // empty, goes through BeginPaint.
+        ValidateRgn(handle_, invalid.region.get());
+        const WindowDc screen(handle_);
+        for (const RECT& part : invalid.parts) PaintOffScreen(screen.get(), part);
+    } else {
+        PaintSession paint(handle_);
+        PaintOffScreen(paint.get(), paint.Area());
+    }
     offScreen_.Trim();
 }
 
@@ -773,9 +818,13 @@ LRESULT CALLBACK TWinControl::RoutingProc(HWND window, UINT message, WPARAM wPar
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         auto* control = static_cast<TWinControl*>(create->lpCreateParams);
         SetPropA(window, kControlProperty, control);
+        SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(control));
         control->handle_ = window;
     }
-    return Dispatch(ControlOf(window), window, DefWindowProcA, message, wParam, lParam);
+    // The control is read from the window's own bytes, which takes no trip to the window
+    // server as the property does; that is once for every message.
+    auto* control = reinterpret_cast<TWinControl*>(GetWindowLongPtrA(window, 0));
+    return Dispatch(control, window, DefWindowProcA, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TWinControl::SubclassProc(HWND window, UINT message, WPARAM wParam,

@@ -67,9 +67,9 @@ class TControl : public TComponent {
     // paint what lies behind it.
     virtual bool Opaque() const { return false; }
     virtual void Invalidate();
-    // Invalidates only `part` of a control that paints on its parent (the control's own
+    // Invalidates only `parts` of a control that paints on its parent (the control's own
     // coordinates); all of it for a windowed one.
-    void InvalidatePart(const RECT& part);
+    void InvalidateParts(const std::vector<RECT>& parts);
     // Invalidate and paint at once.
     virtual void Repaint();
     // Draws the control onto a canvas whose origin is the control's top-left corner.

@@ -17,7 +17,7 @@ TImage::TImage(TComponent* owner) : TGraphicControl(owner) {
         // again where the changed parts lie.
         if (!Visible()) return;
         if (picture_.ChangedParts() && !stretch_) {
-            for (const RECT& part : *picture_.ChangedParts()) InvalidatePart(part);
+            InvalidateParts(*picture_.ChangedParts());
         } else {
             Invalidate();
         }
