@@ -6,7 +6,8 @@ archive). Both sides run as whole processes under the same Wine, medium and outp
 disk, the desktop held open, rounds interleaved in alternating order, median of five. The
 ratio set against its target is the run's own timer (its unpacking, the program's figure)
 against the whole mvtzip processes (one per archive); the longest gap between two points
-where the run's windows are serviced is printed beside it.
+where the run's windows are serviced is printed beside it, from rounds of its own (the gap
+meter's messages are not the program's).
 
 Then what undoing costs: the run unpacks an archive of 4000 small files in 40 folders and,
 left before its records, undoes itself; its undo time is held against deleting the same
@@ -30,6 +31,7 @@ import bench_rounds as b  # noqa: E402
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 RUN = os.path.join(ROOT, "tools", "wine-run")
 SIZE = 1024 * 1048576
+GAP_ROUNDS = 3
 
 
 def film_archive(work):
@@ -105,7 +107,6 @@ def run_medium(name, description, medium, archives, bin_dir, out, rounds):
               f"peak {b.peak_mb(runs):5.1f} MB")
     runs = results["install run"]
     own = [figure(m.log, "seconds") for m in runs]
-    gaps = [figure(m.log, "longest_gap_ms") for m in runs]
     print("      the run's own timer (unpacking only): "
           + " ".join(f"{s:.2f}" for s in own) + " s; final percent "
           + ", ".join(re.findall(r"^percent (.*)$", runs[-1].log, re.M)))
@@ -114,8 +115,16 @@ def run_medium(name, description, medium, archives, bin_dir, out, rounds):
           f"({figure(runs[-1].log, 'reports'):.0f} reports)")
     ratio = statistics.median(own) / b.median_seconds(results["mvtzip"])
     print(f"{name}: install run's unpacking / mvtzip extract: {ratio:.2f}x (target <= 1.10)")
+    # The gap meter posts a message every millisecond, which the timed rounds would pay for:
+    # it runs in rounds of its own.
+    gaps = []
+    for _ in range(GAP_ROUNDS):
+        b.fresh_folder(out)
+        m = b.measure(sides["install run"] + ["--gaps"], os.path.join(b.LOG_DIR, "gaps.log"))
+        check("install run", m)
+        gaps.append(figure(m.log, "longest_gap_ms"))
     print(f"{name}: longest gap between serviced messages {max(gaps):.1f} ms "
-          "(worst of the rounds, while unpacking; target < 50)")
+          f"(worst of {GAP_ROUNDS} rounds with the gap meter, while unpacking; target < 50)")
 
 
 def undo_part(args, bin_dir, work, ram):
@@ -140,8 +149,8 @@ def undo_part(args, bin_dir, work, ram):
     rows = {"fresh": [], "over earlier": [], "delete": []}
     for _ in range(args.rounds):
         b.fresh_folder(out)
-        rows["fresh"].append(b.measure([RUN, bench, b.winpath(out), b.winpath(bin_dir)],
-                                       os.path.join(b.LOG_DIR, "undo-fresh.log")))
+        rows["fresh"].append(b.measure([RUN, bench, b.winpath(out), b.winpath(bin_dir),
+                                        "--gaps"], os.path.join(b.LOG_DIR, "undo-fresh.log")))
         extracted()
         rows["over earlier"].append(b.measure([RUN, bench, b.winpath(out), b.winpath(bin_dir)],
                                               os.path.join(b.LOG_DIR, "undo-earlier.log")))
