@@ -1,5 +1,6 @@
 #include "framework/stdctrls.h"
 
+#include <algorithm>
 #include <oleacc.h>
 
 #include "framework/accessibility.h"
@@ -142,7 +143,21 @@ void TLabel::Paint(TCanvas& canvas) {
         text.top += layout_ == TTextLayout::tlCenter ? offset / 2 : offset;
     }
     if (!Enabled()) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    if (BelowText(dc, text.top)) return;
     DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text, flags);
+}
+
+bool TLabel::BelowText(HDC dc, int top) const {
+    // Only for lines as written: wrapped ones would have to be measured, which costs about
+    // what drawing them does.
+    if (wordWrap_) return false;
+    RECT visible;
+    TEXTMETRICA metrics;
+    if (GetClipBox(dc, &visible) == NULLREGION || !GetTextMetricsA(dc, &metrics)) return false;
+    const auto lines = 1 + std::count(caption_.begin(), caption_.end(), '\n');
+    // A few rows to spare for glyphs that reach past their line.
+    constexpr int kSpare = 3;
+    return visible.top >= top + lines * metrics.tmHeight + kSpare;
 }
 
 // ---- TPanel ---------------------------------------------------------------------------

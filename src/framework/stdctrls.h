@@ -66,6 +66,9 @@ class TLabel : public TGraphicControl {
 
   private:
     UINT DrawFlags() const;
+    // Whether all the device context lets through lies below the text starting at `top`:
+    // the label is painted only for a neighbour's change that overlaps its last rows.
+    bool BelowText(HDC dc, int top) const;
     void AdjustBounds();
 
     std::string caption_;
