@@ -182,10 +182,14 @@ void TForm10::ShowPercent(double percent) {
             canvas.Pie(0, 0, width, height, wedge.x1, wedge.y1, wedge.x2, wedge.y2);
         // Without an outline neither wedge fills the pixels on the radial they share, which
         // left a hairline of the ring standing at the top; a white stroke closes that seam
-        // (inside the ring, which is white anyway, it changes nothing).
-        canvas.Pen() = TPen{clWhite, 3, TPenStyle::psSolid};
-        canvas.MoveTo(cover.first.x2, 0);
-        canvas.LineTo(cover.first.x2, height / 2);
+        // (inside the ring, which is white anyway, it changes nothing). It is drawn where the
+        // part being drawn again reaches it.
+        const RECT seam{cover.first.x2 - 2, 0, cover.first.x2 + 3, height / 2 + 2};
+        if (RECT crossing; IntersectRect(&crossing, &seam, &part)) {
+            canvas.Pen() = TPen{clWhite, 3, TPenStyle::psSolid};
+            canvas.MoveTo(cover.first.x2, 0);
+            canvas.LineTo(cover.first.x2, height / 2);
+        }
         SelectClipRgn(canvas.Handle(), nullptr);
         work.Modified();
         Image4->Picture().AssignPart(work, part);
