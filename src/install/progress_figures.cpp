@@ -74,7 +74,7 @@ RingCover RingCoverFor(double percent, int width, int height) {
         return cover;
     }
     const long double w = width, h = height;
-    const long double a = (percent * 0.02L - 1) * kPi / 2;
+    const long double a = CoverEdge(percent);
     const long double b = kPi - a;
     const int topX = static_cast<int>(NearestEven(w * 0.5L));
     cover.first = {static_cast<int>(NearestEven((std::cos(a) + 1) * w * 0.5L)),
